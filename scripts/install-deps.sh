@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs every package the program, its tests, its benchmarks and its fuzzer
+# need on Debian 12. Safe to run again: it asks apt only for what is missing.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake pkg-config clang libclang-rt-14-dev
+  qt6-base-dev libzip-dev libpugixml-dev libdeflate-dev libsimpleini-dev libjpeg-dev
+  # run: a Song-style CJK face for the interface and for printouts
+  fonts-noto-cjk fonts-arphic-uming
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  python3 python3-openpyxl liborcus-bin libreoffice-calc-nogui
+  poppler-utils unzip zip time xvfb xauth imagemagick
+  cups printer-driver-cups-pdf
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

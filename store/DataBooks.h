@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "CellValue.h"
+#include "SpreadsheetServer.h"
+#include "StoreError.h"
+
+namespace store {
+
+// The four workbooks beside the executable.
+enum class Book { Inventory, StockIn, StockOut, Report };
+
+QString bookFileName(Book book);  // "tvkucun.dat", ...
+// The program directory joined with the book's file name.
+QString bookPath(const QString& programDir, Book book);
+// The caption row of a data book (empty for the report book).
+QStringList bookCaptions(Book book);
+
+constexpr int kBookColumns = 10;
+
+// Columns of the inventory book, counted from 1.
+namespace InventoryCol {
+enum : int { ItemCode = 1, ItemName, Unit, StockQty, AvgCost, StockValue, SalePrice, Supplier, AlertQty, Remark };
+}
+// Columns of the stock-in journal.
+namespace StockInCol {
+enum : int { ItemCode = 1, ItemName, Unit, InQty, InPrice, InAmount, AvgCost, Supplier, InDate, Remark };
+}
+// Columns of the stock-out journal.
+namespace StockOutCol {
+enum : int { ItemCode = 1, ItemName, Unit, OutQty, OutPrice, OutAmount, AvgCost, Customer, OutDate, Remark };
+}
+
+// The fixed message when no spreadsheet server can be started.
+QString installServerMessage();
+
+// One pass of the spreadsheet server over one book: created, the book opened and sheet 1
+// activated on construction; the workbook closed and the server quit whatever happens,
+// when the pass goes out of scope. Nothing is saved unless save() is called.
+//
+// Construction throws ServerUnavailable when the server cannot be created, StoreError
+// when the book cannot be opened. Reads that need a number throw StoreError naming the
+// book, the row and the column.
+class BookPass {
+public:
+    BookPass(const ServerFactory& factory, const QString& path);
+    ~BookPass();
+    BookPass(const BookPass&) = delete;
+    BookPass& operator=(const BookPass&) = delete;
+
+    SpreadsheetServer& server() { return *m_server; }
+    SpreadsheetServer* operator->() { return m_server.get(); }
+    QString bookName() const { return m_name; }
+
+    int usedRowCount();
+    CellValue value(int row, int col);
+    // Read as a posting reads a quantity: empty gives 0.
+    double number(int row, int col);
+    // Must be a number (or a text that reads as one): empty is an error too.
+    double requireNumber(int row, int col);
+
+    // The last data row whose column 1 equals code as a number (1001.0 finds 1001), or 0.
+    int findItemByNumber(double code);
+    // The last data row whose column 1, shown in general format, is exactly code, or 0.
+    int findItemByText(const QString& code);
+
+    void writeRow(int row, const QList<CellValue>& values);
+    void save();
+
+    // The error for a cell that cannot take part, naming book, row and column.
+    StoreError cellError(int row, int col, const QString& detail) const;
+
+private:
+    QString m_name;
+    std::unique_ptr<SpreadsheetServer> m_server;
+};
+
+// Writes the four books of a new installation into dir: the three data books with
+// their caption rows, the report book empty. A book that exists is never touched.
+// Returns the file names written; throws StoreError.
+QStringList writeInitialBooks(const QString& dir);
+
+}  // namespace store

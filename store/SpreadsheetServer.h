@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "CellValue.h"
+
+namespace store {
+
+class SheetPrinter;
+
+// The spreadsheet server as the program drives it: one workbook at a time, sheet 1,
+// cells by row and column counted from 1. Every failure throws StoreError.
+class SpreadsheetServer {
+public:
+    virtual ~SpreadsheetServer() = default;
+
+    virtual void openWorkbook(const QString& fullPath) = 0;  // WorkBooks.Open
+    virtual void activateSheet(int index) = 0;               // WorkSheets[1].Activate
+    virtual int usedRowCount() = 0;                          // UsedRange.rows.count
+    virtual CellValue cell(int row, int col) = 0;            // Cells[row, col].value
+    virtual void setCell(int row, int col, const CellValue& value) = 0;
+    virtual void save() = 0;                                 // ActiveWorkBook.Save
+    virtual void saveAs(const QString& fullPath) = 0;        // ActiveWorkBook.Saveas
+    virtual void clearColumn(int col) = 0;                   // Columns[i].clear
+    virtual void setColumnWidth(int col, double characters) = 0;
+    virtual void setCenterHeader(const QString& text) = 0;   // PageSetup.CenterHeader
+    virtual void setCenterFooter(const QString& text) = 0;   // PageSetup.CenterFooter
+    virtual void setPrintGridLines(bool on) = 0;             // PageSetup.PrintGridLines
+    virtual void setDisplayAlerts(bool on) = 0;              // DisplayAlerts
+    virtual void printOut() = 0;                             // ActiveWorkBook.Printout
+    virtual void closeWorkbooks() = 0;                       // WorkBooks.Close, no question
+    virtual void quit() = 0;                                 // Quit
+};
+
+// Creates a server; throws ServerUnavailable when none can be started.
+using ServerFactory = std::function<std::unique_ptr<SpreadsheetServer>()>;
+
+// The in-process workbook engine as the server. Print-outs go to printer; without one,
+// printOut() fails with a clear message.
+ServerFactory workbookServerFactory(std::shared_ptr<SheetPrinter> printer = nullptr);
+
+}  // namespace store

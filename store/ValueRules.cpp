@@ -1,0 +1,47 @@
+#include "ValueRules.h"
+
+#include "Numbers.h"
+#include "StoreError.h"
+
+namespace store {
+
+namespace {
+
+[[noreturn]] void notANumber(const QString& text) {
+    throw StoreError(QStringLiteral("“%1”不是有效的数字").arg(text));
+}
+
+double textAsNumber(const QString& text) {
+    const auto n = parseDecimal(QStringView(text));
+    if (!n) notANumber(text);
+    return *n;
+}
+
+}  // namespace
+
+double requireNumber(const CellValue& v) {
+    switch (v.kind) {
+        case CellValue::Kind::Number:
+            return v.number;
+        case CellValue::Kind::Text:
+            return textAsNumber(v.text);
+        case CellValue::Kind::Empty:
+            break;
+    }
+    throw StoreError(QStringLiteral("空白单元格不能参与比较或计算"));
+}
+
+double readNumber(const CellValue& v) {
+    return v.isEmpty() ? 0.0 : requireNumber(v);
+}
+
+bool valueEquals(const CellValue& a, const CellValue& b) {
+    if (a.isText() && b.isText()) return a.text == b.text;
+    return requireNumber(a) == requireNumber(b);
+}
+
+double valueAdd(const CellValue& a, const CellValue& b) {
+    return requireNumber(a) + requireNumber(b);
+}
+
+}  // namespace store

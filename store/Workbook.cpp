@@ -1,0 +1,313 @@
+#include "Workbook.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "StoreError.h"
+#include "xlsx/Package.h"
+#include "xlsx/SheetSettings.h"
+#include "xlsx/XmlPullParser.h"
+
+namespace store {
+
+using xlsx::Cell;
+using xlsx::CellKind;
+using xlsx::WorkbookData;
+
+namespace {
+
+QString fromUtf8(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+[[noreturn]] void failBook(const QString& name, const QString& detail) {
+    throw StoreError(QStringLiteral("工作簿 %1：%2").arg(name, detail));
+}
+
+// Runs f, turning the engine's internal errors into a StoreError naming the book.
+template <class F>
+auto guarded(const QString& name, F f) -> decltype(f()) {
+    try {
+        return f();
+    } catch (const StoreError&) {
+        throw;
+    } catch (const xlsx::XmlError& e) {
+        failBook(name, QStringLiteral("XML 格式错误：%1（第 %2 字节）")
+                           .arg(QString::fromUtf8(e.what()))
+                           .arg(qulonglong(e.offset())));
+    } catch (const std::bad_alloc&) {
+        failBook(name, QStringLiteral("内存不足"));
+    } catch (const std::exception& e) {
+        failBook(name, QString::fromUtf8(e.what()));
+    }
+}
+
+}  // namespace
+
+Workbook::Workbook(std::unique_ptr<WorkbookData> data) : d(std::move(data)) {}
+Workbook::Workbook(Workbook&&) noexcept = default;
+Workbook& Workbook::operator=(Workbook&&) noexcept = default;
+Workbook::~Workbook() = default;
+
+Workbook Workbook::open(const QString& path) {
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    if (!info.exists()) failBook(name, QStringLiteral("文件不存在"));
+    if (!info.isFile()) failBook(name, QStringLiteral("不是文件"));
+    return guarded(name, [&] {
+        auto d = WorkbookData::load(xlsx::ZipArchive::openFile(localPath(path)));
+        d->displayName = name;
+        d->path = info.absoluteFilePath();
+        return Workbook(std::move(d));
+    });
+}
+
+Workbook Workbook::openBytes(const QByteArray& bytes, const QString& displayName) {
+    return guarded(displayName, [&] {
+        auto d = WorkbookData::load(
+            xlsx::ZipArchive::openMemory(std::string(bytes.constData(), size_t(bytes.size()))));
+        d->displayName = displayName;
+        return Workbook(std::move(d));
+    });
+}
+
+Workbook Workbook::createNew(const QString& displayName) {
+    auto d = WorkbookData::createNew();
+    d->displayName = displayName;
+    d->modified = true;
+    return Workbook(std::move(d));
+}
+
+QString Workbook::displayName() const { return d->displayName; }
+QString Workbook::path() const { return d->path; }
+
+static void checkAddress(const QString& name, int row, int col) {
+    if (row < 1 || row > Workbook::kMaxRows) {
+        failBook(name, QStringLiteral("行号 %1 超出电子表格的范围（1 至 %2）").arg(row).arg(Workbook::kMaxRows));
+    }
+    if (col < 1 || col > Workbook::kMaxColumns) {
+        failBook(name,
+                 QStringLiteral("列号 %1 超出电子表格的范围（1 至 %2）").arg(col).arg(Workbook::kMaxColumns));
+    }
+}
+
+// Whether a cell holds something a reader would call a value.
+static bool holdsValue(const WorkbookData& d, const Cell& c) {
+    switch (c.kind) {
+        case CellKind::Blank:
+            return false;
+        case CellKind::Shared:
+            return !d.sharedStrings.at(c.index).empty();
+        case CellKind::Inline:
+            return c.str.len > 0;
+        default:
+            return true;
+    }
+}
+
+int Workbook::usedRowCount() const {
+    for (auto it = d->model.rows.rbegin(); it != d->model.rows.rend(); ++it) {
+        for (const Cell& c : it->cells) {
+            if (holdsValue(*d, c)) return int(it->index);
+        }
+    }
+    return 1;
+}
+
+int Workbook::usedColumnCount() const {
+    uint32_t last = 1;
+    for (const auto& row : d->model.rows) {
+        for (auto it = row.cells.rbegin(); it != row.cells.rend(); ++it) {
+            if (it->col <= last) break;
+            if (holdsValue(*d, *it)) {
+                last = it->col;
+                break;
+            }
+        }
+    }
+    return int(last);
+}
+
+CellValue Workbook::cell(int row, int col) const {
+    checkAddress(d->displayName, row, col);
+    const Cell* c = d->model.find(uint32_t(row), uint32_t(col));
+    if (c == nullptr) return {};
+    switch (c->kind) {
+        case CellKind::Number: {
+            if (d->styles.isDate(c->style)) {
+                std::string day;
+                if (xlsx::serialToIsoDate(c->num, d->date1904, day)) return CellValue::fromText(fromUtf8(day));
+            }
+            return CellValue::fromNumber(c->num);
+        }
+        case CellKind::Shared:
+            return CellValue::fromText(fromUtf8(d->sharedStrings.at(c->index)));
+        case CellKind::Inline:
+        case CellKind::Error:
+            return CellValue::fromText(fromUtf8(d->model.text(*c)));
+        case CellKind::IsoDate: {
+            // "2011-05-03T00:00:00" is the day 2011-05-03.
+            const std::string_view t = d->model.text(*c);
+            return CellValue::fromText(fromUtf8(t.size() >= 10 && t[4] == '-' && t[7] == '-' ? t.substr(0, 10) : t));
+        }
+        case CellKind::Bool:
+            return CellValue::fromText(c->num != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+        case CellKind::Blank:
+            break;
+    }
+    return {};
+}
+
+void Workbook::setCell(int row, int col, const CellValue& value) {
+    checkAddress(d->displayName, row, col);
+    guarded(d->displayName, [&] {
+        const auto r = uint32_t(row), c = uint32_t(col);
+        auto& model = d->model;
+        if (value.isEmpty()) {
+            const Cell* existing = model.find(r, c);
+            if (existing != nullptr) {
+                if (existing->style == 0) {
+                    model.erase(r, c);
+                } else {
+                    Cell& cell = model.obtain(r, c);
+                    cell.kind = CellKind::Blank;
+                    cell.hasFormula = 0;
+                    model.formulas.erase(xlsx::SheetModel::key(r, c));
+                }
+            }
+        } else {
+            Cell& cell = model.obtain(r, c);
+            if (cell.hasFormula) {
+                cell.hasFormula = 0;
+                model.formulas.erase(xlsx::SheetModel::key(r, c));
+            }
+            if (value.isNumber()) {
+                cell.kind = CellKind::Number;
+                cell.num = value.number;
+            } else {
+                const QByteArray utf8 = value.text.toUtf8();
+                const std::string_view text(utf8.constData(), size_t(utf8.size()));
+                const uint32_t off = model.addText(text);
+                Cell& again = model.obtain(r, c);  // addText does not move cells, but be plain about it
+                again.kind = CellKind::Inline;
+                again.str.off = off;
+                again.str.len = uint32_t(text.size());
+            }
+        }
+        d->modified = true;
+    });
+}
+
+void Workbook::clearColumn(int col) {
+    checkAddress(d->displayName, 1, col);
+    for (auto& row : d->model.rows) {
+        auto& cells = row.cells;
+        for (auto it = cells.begin(); it != cells.end(); ++it) {
+            if (it->col == col) {
+                cells.erase(it);
+                break;
+            }
+            if (it->col > col) break;
+        }
+        d->model.formulas.erase(xlsx::SheetModel::key(row.index, uint32_t(col)));
+    }
+    d->modified = true;
+}
+
+std::optional<double> Workbook::columnWidth(int col) const {
+    checkAddress(d->displayName, 1, col);
+    return guarded(d->displayName, [&] { return xlsx::columnWidth(d->layout, uint32_t(col)); });
+}
+
+double Workbook::defaultColumnWidth() const {
+    return guarded(d->displayName, [&] { return xlsx::defaultColumnWidth(d->layout); });
+}
+
+void Workbook::setColumnWidth(int col, double characters) {
+    checkAddress(d->displayName, 1, col);
+    if (!(characters >= 0 && characters <= 255)) {
+        failBook(d->displayName, QStringLiteral("列宽 %1 超出范围（0 至 255）").arg(characters));
+    }
+    guarded(d->displayName, [&] { xlsx::setColumnWidth(d->layout, uint32_t(col), characters); });
+    d->modified = true;
+}
+
+double Workbook::defaultRowHeight() const {
+    return guarded(d->displayName, [&] { return xlsx::defaultRowHeight(d->layout); });
+}
+
+static HeaderFooterText toText(const xlsx::HeaderSections& s) {
+    return {fromUtf8(s.left), fromUtf8(s.center), fromUtf8(s.right)};
+}
+
+HeaderFooterText Workbook::header() const {
+    return guarded(d->displayName, [&] { return toText(xlsx::headerSections(d->layout, false)); });
+}
+
+HeaderFooterText Workbook::footer() const {
+    return guarded(d->displayName, [&] { return toText(xlsx::headerSections(d->layout, true)); });
+}
+
+void Workbook::setCenterHeader(const QString& text) {
+    guarded(d->displayName, [&] { xlsx::setCenterSection(d->layout, false, text.toStdString()); });
+    d->modified = true;
+}
+
+void Workbook::setCenterFooter(const QString& text) {
+    guarded(d->displayName, [&] { xlsx::setCenterSection(d->layout, true, text.toStdString()); });
+    d->modified = true;
+}
+
+bool Workbook::printGridLines() const {
+    return guarded(d->displayName, [&] { return xlsx::printGridLines(d->layout); });
+}
+
+void Workbook::setPrintGridLines(bool on) {
+    guarded(d->displayName, [&] { xlsx::setPrintGridLines(d->layout, on); });
+    d->modified = true;
+}
+
+PageSetup Workbook::pageSetup() const {
+    const auto p = guarded(d->displayName, [&] { return xlsx::pageSettings(d->layout); });
+    PageSetup s;
+    s.landscape = p.landscape;
+    s.paperSize = p.paperSize;
+    s.left = p.left;
+    s.right = p.right;
+    s.top = p.top;
+    s.bottom = p.bottom;
+    s.header = p.header;
+    s.footer = p.footer;
+    return s;
+}
+
+bool Workbook::isModified() const { return d->modified; }
+
+void Workbook::save() {
+    if (d->path.isEmpty()) failBook(d->displayName, QStringLiteral("还没有保存过，没有文件名"));
+    guarded(d->displayName, [&] { d->writeAtomically(localPath(d->path)); });
+    d->modified = false;
+}
+
+void Workbook::saveAs(const QString& path) {
+    const QFileInfo info(path);
+    guarded(d->displayName, [&] {
+        try {
+            d->writeAtomically(localPath(info.absoluteFilePath()));
+        } catch (const xlsx::PackageError& e) {
+            throw xlsx::PackageError("无法另存为 " + info.absoluteFilePath().toStdString() + "：" + e.what());
+        }
+    });
+    d->path = info.absoluteFilePath();
+    d->displayName = info.fileName();
+    d->modified = false;
+}
+
+QByteArray Workbook::toBytes() const {
+    return guarded(d->displayName, [&] {
+        const std::string bytes = d->toBytes();
+        return QByteArray(bytes.data(), qsizetype(bytes.size()));
+    });
+}
+
+}  // namespace store

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+#include <optional>
+
+#include "CellValue.h"
+
+namespace store {
+
+namespace xlsx {
+class WorkbookData;
+}
+
+// Page settings of sheet 1 that a printout honours; all set by whoever made the book.
+struct PageSetup {
+    bool landscape = false;
+    int paperSize = 9;  // spreadsheet paper code: 9 = A4, 1 = Letter
+    // Margins in inches, the spreadsheet defaults when the book sets none.
+    double left = 0.7, right = 0.7, top = 0.75, bottom = 0.75, header = 0.3, footer = 0.3;
+};
+
+// The three sections of a page header or footer, as spreadsheet header codes ("&P", "&&").
+struct HeaderFooterText {
+    QString left, center, right;
+};
+
+// One Office Open XML workbook, of which the program uses sheet 1 only.
+//
+// Reading keeps everything it does not understand: a save regenerates the first
+// worksheet's XML and copies every other part of the package byte for byte. Saves are
+// atomic: a complete new file is written and flushed beside the target, then renamed
+// over it, so a failure leaves the old file as it was.
+//
+// Every failure throws StoreError with a message that names the book (and the row and
+// column where one is involved).
+class Workbook {
+public:
+    static constexpr int kMaxRows = 1048576;
+    static constexpr int kMaxColumns = 16384;
+
+    // Opens a book file; the display name in messages is the file's name.
+    static Workbook open(const QString& path);
+    // Opens a book held in memory (tests and the fuzzer).
+    static Workbook openBytes(const QByteArray& bytes, const QString& displayName);
+    // A new book with one empty worksheet.
+    static Workbook createNew(const QString& displayName = QStringLiteral("新工作簿"));
+
+    Workbook(Workbook&&) noexcept;
+    Workbook& operator=(Workbook&&) noexcept;
+    ~Workbook();
+
+    QString displayName() const;
+    QString path() const;  // empty for a book that was never saved
+
+    // Index of the last row of sheet 1 that holds a value; 1 when there is none.
+    int usedRowCount() const;
+    // Index of the last column of sheet 1 that holds a value; 1 when there is none.
+    int usedColumnCount() const;
+
+    // A number, a text or empty. A number whose cell style is a date reads as its day,
+    // "yyyy-mm-dd". Booleans read as "TRUE"/"FALSE", error values as their text.
+    CellValue cell(int row, int col) const;
+    // Writes a number or a text (an empty value clears the cell); the cell keeps its style.
+    void setCell(int row, int col, const CellValue& value);
+    // Empties the whole column: values, formulas and cell formats.
+    void clearColumn(int col);
+
+    // Width in characters, as spreadsheet programs count it; nullopt when not set.
+    std::optional<double> columnWidth(int col) const;
+    double defaultColumnWidth() const;
+    void setColumnWidth(int col, double characters);
+    // Default row height in points.
+    double defaultRowHeight() const;
+
+    HeaderFooterText header() const;
+    HeaderFooterText footer() const;
+    // Replace the centre section of the page header or footer with plain text.
+    void setCenterHeader(const QString& text);
+    void setCenterFooter(const QString& text);
+    bool printGridLines() const;
+    void setPrintGridLines(bool on);
+    PageSetup pageSetup() const;
+
+    bool isModified() const;
+
+    // Writes the book back to the file it was opened from.
+    void save();
+    // Writes the book to another file, replacing that file only when complete. The book
+    // then belongs to the new file.
+    void saveAs(const QString& path);
+
+    // The package as bytes (tests).
+    QByteArray toBytes() const;
+
+private:
+    explicit Workbook(std::unique_ptr<xlsx::WorkbookData> d);
+    std::unique_ptr<xlsx::WorkbookData> d;
+};
+
+}  // namespace store

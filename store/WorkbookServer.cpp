@@ -1,0 +1,66 @@
+#include <optional>
+
+#include "SheetPrinter.h"
+#include "SpreadsheetServer.h"
+#include "StoreError.h"
+#include "Workbook.h"
+
+namespace store {
+
+namespace {
+
+// The spreadsheet server on top of our own workbook engine: in process, invisible, one
+// workbook at a time.
+class WorkbookServer : public SpreadsheetServer {
+public:
+    explicit WorkbookServer(std::shared_ptr<SheetPrinter> printer) : m_printer(std::move(printer)) {}
+
+    void openWorkbook(const QString& fullPath) override {
+        m_book.reset();
+        m_book.emplace(Workbook::open(fullPath));
+    }
+    void activateSheet(int index) override {
+        book();
+        if (index != 1) throw StoreError(QStringLiteral("只能使用第 1 个工作表（要求的是第 %1 个）").arg(index));
+    }
+    int usedRowCount() override { return book().usedRowCount(); }
+    CellValue cell(int row, int col) override { return book().cell(row, col); }
+    void setCell(int row, int col, const CellValue& value) override { book().setCell(row, col, value); }
+    void save() override { book().save(); }
+    void saveAs(const QString& fullPath) override { book().saveAs(fullPath); }
+    void clearColumn(int col) override { book().clearColumn(col); }
+    void setColumnWidth(int col, double characters) override { book().setColumnWidth(col, characters); }
+    void setCenterHeader(const QString& text) override { book().setCenterHeader(text); }
+    void setCenterFooter(const QString& text) override { book().setCenterFooter(text); }
+    void setPrintGridLines(bool on) override { book().setPrintGridLines(on); }
+    // The engine never asks questions, so alerts change nothing; kept for the callers'
+    // sake, who turn them off before printing.
+    void setDisplayAlerts(bool on) override { m_alerts = on; }
+    void printOut() override {
+        Workbook& b = book();
+        if (!m_printer) throw StoreError(QStringLiteral("没有可用的打印功能"));
+        m_printer->print(b);
+    }
+    void closeWorkbooks() override { m_book.reset(); }
+    void quit() override { m_book.reset(); }
+
+private:
+    Workbook& book() {
+        if (!m_book) throw StoreError(QStringLiteral("没有打开的工作簿"));
+        return *m_book;
+    }
+
+    std::shared_ptr<SheetPrinter> m_printer;
+    std::optional<Workbook> m_book;
+    bool m_alerts = true;
+};
+
+}  // namespace
+
+ServerFactory workbookServerFactory(std::shared_ptr<SheetPrinter> printer) {
+    return [printer]() -> std::unique_ptr<SpreadsheetServer> {
+        return std::make_unique<WorkbookServer>(printer);
+    };
+}
+
+}  // namespace store

@@ -1,0 +1,306 @@
+#include "ZipArchive.h"
+
+#include <fcntl.h>
+#include <libdeflate.h>
+#include <unistd.h>
+#include <zip.h>
+
+#include <atomic>
+#include <cstring>
+#include <ctime>
+
+namespace store::xlsx {
+
+namespace {
+
+std::atomic<bool> g_failWritesHalfWay{false};
+
+std::string zipErrorText(int code) {
+    switch (code) {
+        case ZIP_ER_NOZIP:
+            return "不是 zip 格式的文件";
+        case ZIP_ER_INCONS:
+            return "zip 结构不完整或已损坏";
+        case ZIP_ER_CRC:
+            return "数据校验（CRC）失败，文件已损坏";
+        case ZIP_ER_COMPNOTSUPP:
+            return "使用了不支持的压缩方式";
+        case ZIP_ER_ENCRNOTSUPP:
+        case ZIP_ER_NOPASSWD:
+            return "文件已加密";
+        case ZIP_ER_READ:
+        case ZIP_ER_EOF:
+            return "读取失败或文件被截断";
+        case ZIP_ER_OPEN:
+        case ZIP_ER_NOENT:
+            return "无法打开文件";
+        case ZIP_ER_MEMORY:
+            return "内存不足";
+        default:
+            break;
+    }
+    zip_error_t e;
+    zip_error_init_with_code(&e, code);
+    std::string s = zip_error_strerror(&e);
+    zip_error_fini(&e);
+    return s;
+}
+
+std::string archiveErrorText(zip_t* z) { return zipErrorText(zip_error_code_zip(zip_get_error(z))); }
+
+// A zip source that hands libzip data we deflated ourselves, so libzip stores it as is.
+struct Precompressed {
+    std::vector<char> compressed;
+    uint64_t size = 0;
+    uint32_t crc = 0;
+    size_t pos = 0;
+    time_t mtime = 0;
+    bool failHalfWay = false;
+    zip_error_t error;
+};
+
+zip_int64_t precompressedCallback(void* userdata, void* data, zip_uint64_t len,
+                                  zip_source_cmd_t cmd) {
+    auto* p = static_cast<Precompressed*>(userdata);
+    switch (cmd) {
+        case ZIP_SOURCE_OPEN:
+            p->pos = 0;
+            return 0;
+        case ZIP_SOURCE_READ: {
+            if (p->failHalfWay && p->pos >= p->compressed.size() / 2) {
+                zip_error_set(&p->error, ZIP_ER_WRITE, ENOSPC);
+                return -1;
+            }
+            const size_t n = std::min<size_t>(len, p->compressed.size() - p->pos);
+            std::memcpy(data, p->compressed.data() + p->pos, n);
+            p->pos += n;
+            return zip_int64_t(n);
+        }
+        case ZIP_SOURCE_CLOSE:
+            return 0;
+        case ZIP_SOURCE_STAT: {
+            auto* st = static_cast<zip_stat_t*>(data);
+            zip_stat_init(st);
+            st->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC |
+                        ZIP_STAT_MTIME | ZIP_STAT_ENCRYPTION_METHOD;
+            st->size = p->size;
+            st->comp_size = p->compressed.size();
+            st->comp_method = ZIP_CM_DEFLATE;
+            st->encryption_method = ZIP_EM_NONE;
+            st->crc = p->crc;
+            st->mtime = p->mtime;
+            return sizeof(zip_stat_t);
+        }
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&p->error, data, len);
+        case ZIP_SOURCE_FREE:
+            zip_error_fini(&p->error);
+            delete p;
+            return 0;
+        case ZIP_SOURCE_SUPPORTS:
+            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ,
+                                                  ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                                  ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+        default:
+            return -1;
+    }
+}
+
+zip_source_t* libdeflateSource(const std::string& bytes, int level) {
+    auto* p = new Precompressed;
+    zip_error_init(&p->error);
+    p->failHalfWay = g_failWritesHalfWay;
+    libdeflate_compressor* c = libdeflate_alloc_compressor(level);
+    if (c == nullptr) {
+        delete p;
+        throw PackageError("内存不足");
+    }
+    p->compressed.resize(libdeflate_deflate_compress_bound(c, bytes.size()));
+    const size_t n =
+        libdeflate_deflate_compress(c, bytes.data(), bytes.size(), p->compressed.data(),
+                                    p->compressed.size());
+    libdeflate_free_compressor(c);
+    p->compressed.resize(n);
+    p->size = bytes.size();
+    p->crc = libdeflate_crc32(0, bytes.data(), bytes.size());
+    p->mtime = time(nullptr);
+    zip_error_t err;
+    zip_error_init(&err);
+    zip_source_t* src = zip_source_function_create(precompressedCallback, p, &err);
+    zip_error_fini(&err);
+    if (src == nullptr) {
+        delete p;
+        throw PackageError("内存不足");
+    }
+    return src;
+}
+
+void fsyncPath(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw PackageError("无法写入文件：" + std::string(std::strerror(errno)));
+    const int rc = ::fsync(fd);
+    const int saved = errno;
+    ::close(fd);
+    if (rc != 0) throw PackageError("写入磁盘失败：" + std::string(std::strerror(saved)));
+}
+
+}  // namespace
+
+std::unique_ptr<ZipArchive> ZipArchive::openFile(const std::string& path, ZipLimits limits) {
+    std::unique_ptr<ZipArchive> a(new ZipArchive);
+    a->m_limits = limits;
+    int code = 0;
+    a->m_zip = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    if (a->m_zip == nullptr) throw PackageError(zipErrorText(code));
+    a->load();
+    return a;
+}
+
+std::unique_ptr<ZipArchive> ZipArchive::openMemory(std::string bytes, ZipLimits limits) {
+    std::unique_ptr<ZipArchive> a(new ZipArchive);
+    a->m_limits = limits;
+    a->m_memory = std::move(bytes);
+    zip_error_t err;
+    zip_error_init(&err);
+    zip_source_t* src = zip_source_buffer_create(a->m_memory.data(), a->m_memory.size(), 0, &err);
+    if (src != nullptr) {
+        a->m_zip = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &err);
+        if (a->m_zip == nullptr) zip_source_free(src);
+    }
+    const int code = zip_error_code_zip(&err);
+    zip_error_fini(&err);
+    if (a->m_zip == nullptr) throw PackageError(zipErrorText(code));
+    a->load();
+    return a;
+}
+
+void ZipArchive::load() {
+    const zip_int64_t n = zip_get_num_entries(m_zip, 0);
+    if (n < 0 || uint64_t(n) > m_limits.maxEntries) throw PackageError("zip 中的条目过多");
+    m_names.reserve(size_t(n));
+    for (zip_int64_t i = 0; i < n; ++i) {
+        const char* name = zip_get_name(m_zip, zip_uint64_t(i), ZIP_FL_ENC_RAW);
+        m_names.emplace_back(name ? name : "");
+    }
+}
+
+ZipArchive::~ZipArchive() {
+    if (m_zip != nullptr) zip_discard(m_zip);
+}
+
+std::optional<size_t> ZipArchive::find(std::string_view name) const {
+    for (size_t i = 0; i < m_names.size(); ++i) {
+        if (m_names[i] == name) return i;
+    }
+    for (size_t i = 0; i < m_names.size(); ++i) {
+        const std::string& n = m_names[i];
+        if (n.size() != name.size()) continue;
+        bool same = true;
+        for (size_t k = 0; k < n.size() && same; ++k) {
+            same = std::tolower(static_cast<unsigned char>(n[k])) ==
+                   std::tolower(static_cast<unsigned char>(name[k]));
+        }
+        if (same) return i;
+    }
+    return std::nullopt;
+}
+
+std::unique_ptr<ZipArchive::EntryReader> ZipArchive::openEntry(size_t index) {
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(m_zip, index, 0, &st) != 0) throw PackageError(archiveErrorText(m_zip));
+    if ((st.valid & ZIP_STAT_SIZE) && st.size > m_limits.maxPartBytes) {
+        throw PackageError("部件 " + m_names[index] + " 过大");
+    }
+    std::unique_ptr<EntryReader> r(new EntryReader);
+    r->m_name = m_names[index];
+    r->m_limits = m_limits;
+    r->m_compressed = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
+    r->m_file = zip_fopen_index(m_zip, index, 0);
+    if (r->m_file == nullptr) throw PackageError(archiveErrorText(m_zip));
+    return r;
+}
+
+ZipArchive::EntryReader::~EntryReader() {
+    if (m_file != nullptr) zip_fclose(m_file);
+}
+
+size_t ZipArchive::EntryReader::read(char* buf, size_t cap) {
+    const zip_int64_t n = zip_fread(m_file, buf, cap);
+    if (n < 0) throw PackageError(zipErrorText(zip_error_code_zip(zip_file_get_error(m_file))));
+    m_total += uint64_t(n);
+    if (m_total > m_limits.maxPartBytes) throw PackageError("部件 " + m_name + " 过大");
+    if (m_total > (uint64_t(1) << 20) && m_total > m_limits.maxRatio * (m_compressed + 1)) {
+        throw PackageError("部件 " + m_name + " 的压缩比异常（疑似压缩炸弹）");
+    }
+    return size_t(n);
+}
+
+std::string ZipArchive::readAll(size_t index) {
+    auto r = openEntry(index);
+    std::string out;
+    char buf[1 << 16];
+    for (;;) {
+        const size_t n = r->read(buf, sizeof buf);
+        if (n == 0) break;
+        out.append(buf, n);
+    }
+    return out;
+}
+
+void writeZip(const std::string& path, const ZipArchive* source,
+              const std::vector<OutputPart>& parts, DeflateChoice deflate) {
+    int code = 0;
+    zip_t* out = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    if (out == nullptr) throw PackageError("无法创建文件：" + zipErrorText(code));
+    auto failWith = [&](const std::string& what) {
+        zip_discard(out);
+        ::unlink(path.c_str());
+        throw PackageError(what);
+    };
+    for (const OutputPart& part : parts) {
+        zip_source_t* src = nullptr;
+        if (part.sourceIndex) {
+            src = zip_source_zip(out, source->handle(), *part.sourceIndex, 0, 0, 0);
+        } else if (deflate.codec == DeflateCodec::Libdeflate || g_failWritesHalfWay) {
+            try {
+                src = libdeflateSource(part.data, deflate.level);
+            } catch (const PackageError& e) {
+                failWith(e.what());
+            }
+        } else {
+            src = zip_source_buffer(out, part.data.data(), part.data.size(), 0);
+        }
+        if (src == nullptr) failWith("无法写入文件：" + archiveErrorText(out));
+        const zip_int64_t idx = zip_file_add(out, part.name.c_str(), src, ZIP_FL_ENC_UTF_8);
+        if (idx < 0) {
+            zip_source_free(src);
+            failWith("无法写入文件：" + archiveErrorText(out));
+        }
+        if (!part.sourceIndex && deflate.codec == DeflateCodec::Zlib) {
+            zip_set_file_compression(out, zip_uint64_t(idx), ZIP_CM_DEFLATE,
+                                     zip_uint32_t(deflate.level));
+        }
+        if (part.sourceIndex) {
+            zip_uint8_t opsys = 0;
+            zip_uint32_t attrs = 0;
+            if (zip_file_get_external_attributes(source->handle(), *part.sourceIndex, 0, &opsys,
+                                                 &attrs) == 0) {
+                zip_file_set_external_attributes(out, zip_uint64_t(idx), 0, opsys, attrs);
+            }
+        }
+    }
+    if (zip_close(out) != 0) failWith("无法写入文件：" + archiveErrorText(out));
+    try {
+        fsyncPath(path);
+    } catch (...) {
+        ::unlink(path.c_str());
+        throw;
+    }
+}
+
+namespace testing {
+void failWritesHalfWay(bool on) { g_failWritesHalfWay = on; }
+}  // namespace testing
+
+}  // namespace store::xlsx

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "store/CellValue.h"
+#include "store/Numbers.h"
+#include "store/StoreError.h"
+#include "store/ValueRules.h"
+
+using namespace store;
+
+TEST(ParseDecimal, AcceptsWhatAShopKeeperTypes) {
+    EXPECT_EQ(parseDecimal(QStringView(u"12")), 12.0);
+    EXPECT_EQ(parseDecimal(QStringView(u"012")), 12.0);
+    EXPECT_EQ(parseDecimal(QStringView(u"1001.0")), 1001.0);
+    EXPECT_EQ(parseDecimal(QStringView(u"  -2.5 ")), -2.5);
+    EXPECT_EQ(parseDecimal(QStringView(u"+3")), 3.0);
+    EXPECT_EQ(parseDecimal(QStringView(u".5")), 0.5);
+    EXPECT_EQ(parseDecimal(QStringView(u"5.")), 5.0);
+    EXPECT_EQ(parseDecimal(QStringView(u"1e3")), 1000.0);
+    EXPECT_EQ(parseDecimal(QStringView(u"1.5E-2")), 0.015);
+    EXPECT_EQ(parseDecimal(QStringView(u"98.35")), 98.35);
+}
+
+TEST(ParseDecimal, RefusesEverythingElse) {
+    for (const char16_t* bad : {u"", u"  ", u".", u"-", u"1.2.3", u"1,000", u"12abc", u"abc", u"0x10",
+                                u"1e", u"e5", u"inf", u"nan", u"１２", u"1e999", u"- 1", u"1 2"}) {
+        EXPECT_FALSE(parseDecimal(QStringView(bad)).has_value()) << QString::fromUtf16(bad).toStdString();
+    }
+}
+
+TEST(FormatGeneral, ShortestUpToFifteenDigits) {
+    EXPECT_EQ(formatGeneral(1001), "1001");
+    EXPECT_EQ(formatGeneral(2.5), "2.5");
+    EXPECT_EQ(formatGeneral(1230.5), "1230.5");
+    EXPECT_EQ(formatGeneral(0.1 + 0.2), "0.3");
+    EXPECT_EQ(formatGeneral(10 + 20.5 + 0.25), "30.75");
+    EXPECT_EQ(formatGeneral(-0.0), "0");
+    EXPECT_EQ(formatGeneral(0), "0");
+    EXPECT_EQ(formatGeneral(-35.5), "-35.5");
+    EXPECT_EQ(formatGeneral(123456789012345678.0), "1.23456789012346E+17");
+}
+
+TEST(FormatFixed2, RoundsHalvesAwayFromZero) {
+    EXPECT_EQ(formatFixed2(1.0 / 8), "0.13");
+    EXPECT_EQ(formatFixed2(-1.0 / 8), "-0.13");
+    EXPECT_EQ(formatFixed2(2.675), "2.68");  // 2.67499999... in binary
+    EXPECT_EQ(formatFixed2(1.005), "1.01");
+    EXPECT_EQ(formatFixed2(0.005), "0.01");
+    EXPECT_EQ(formatFixed2(0.004999), "0.00");
+    EXPECT_EQ(formatFixed2(99.995), "100.00");
+    EXPECT_EQ(formatFixed2(0), "0.00");
+    EXPECT_EQ(formatFixed2(-0.001), "0.00");
+    EXPECT_EQ(formatFixed2(15), "15.00");
+    EXPECT_EQ(formatFixed2(-6), "-6.00");
+    EXPECT_EQ(formatFixed2(1234567.891), "1234567.89");
+    EXPECT_EQ(formatFixed2(1e-9), "0.00");
+    EXPECT_EQ(roundMoney(10.0 / 3), 3.33);
+    EXPECT_EQ(roundMoney(2.0 / 3), 0.67);
+}
+
+TEST(ShortestExact, WritesNumbersAsTheyReadBack) {
+    auto text = [](double v) {
+        std::string s;
+        appendShortestExact(s, v);
+        return s;
+    };
+    EXPECT_EQ(text(1230.5), "1230.5");
+    EXPECT_EQ(text(98.35), "98.35");
+    EXPECT_EQ(text(0.1), "0.1");
+    EXPECT_EQ(text(100000), "100000");
+    EXPECT_EQ(text(-3), "-3");
+    EXPECT_EQ(text(0), "0");
+    EXPECT_EQ(text(0.1 + 0.2), "0.30000000000000004");  // exact, so it reads back the same
+    for (double v : {1e20, 1e-7, 123456.789, std::numeric_limits<double>::max(), 5e-324}) {
+        EXPECT_EQ(std::strtod(text(v).c_str(), nullptr), v) << text(v);
+    }
+}
+
+TEST(ValueRules, NumbersAndNumericTextsCompareAsNumbers) {
+    const CellValue twelve = CellValue::fromNumber(12);
+    EXPECT_TRUE(valueEquals(twelve, CellValue::fromText("12.0")));
+    EXPECT_TRUE(valueEquals(CellValue::fromText("012"), twelve));
+    EXPECT_FALSE(valueEquals(twelve, CellValue::fromNumber(12.5)));
+    // Two texts compare byte for byte.
+    EXPECT_FALSE(valueEquals(CellValue::fromText("12"), CellValue::fromText("12.0")));
+    EXPECT_FALSE(valueEquals(CellValue::fromText("Cola"), CellValue::fromText("cola")));
+    EXPECT_EQ(valueAdd(CellValue::fromText("2.5"), CellValue::fromNumber(1)), 3.5);
+}
+
+TEST(ValueRules, EmptyOrNonNumericCannotTakePart) {
+    try {
+        valueEquals(CellValue::fromText("可乐"), CellValue::fromNumber(1));
+        FAIL() << "no error";
+    } catch (const StoreError& e) {
+        EXPECT_TRUE(e.message().contains("可乐")) << e.message().toStdString();
+    }
+    EXPECT_THROW(valueEquals(CellValue(), CellValue::fromNumber(0)), StoreError);
+    EXPECT_THROW(valueAdd(CellValue::fromNumber(1), CellValue()), StoreError);
+    EXPECT_THROW(valueAdd(CellValue::fromText("1.2.3"), CellValue::fromNumber(1)), StoreError);
+    // Read as a quantity, an empty cell is 0; a bad text still is not.
+    EXPECT_EQ(readNumber(CellValue()), 0.0);
+    EXPECT_THROW(readNumber(CellValue::fromText("x")), StoreError);
+}
+
+TEST(CellValue, EmptyTextIsAnEmptyCell) {
+    EXPECT_TRUE(CellValue::fromText("").isEmpty());
+    EXPECT_EQ(CellValue::fromNumber(2.5).displayText(), "2.5");
+    EXPECT_EQ(CellValue().displayText(), "");
+}

@@ -1,0 +1,281 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+#include "TestBooks.h"
+#include "store/StoreError.h"
+#include "store/Workbook.h"
+#include "store/xlsx/ZipArchive.h"
+
+using namespace store;
+using testbooks::makeBook;
+using testbooks::sheetXml;
+
+namespace {
+
+Workbook reopen(const Workbook& wb) { return Workbook::openBytes(wb.toBytes(), "again.dat"); }
+
+std::string sheetOf(const Workbook& wb) {
+    return testbooks::unzipParts(wb.toBytes()).at("xl/worksheets/sheet1.xml");
+}
+
+// A book as another program would leave it: shared strings, styles, a second sheet,
+// sheet elements the program never touches, a picture part.
+testbooks::Parts foreignBook() {
+    testbooks::Parts parts = testbooks::bookParts(
+        {sheetXml("<row r=\"1\" spans=\"1:3\" ht=\"24\" customHeight=\"1\">"
+                  "<c r=\"A1\" s=\"1\" t=\"s\"><v>0</v></c><c r=\"B1\" s=\"1\" t=\"s\"><v>1</v></c>"
+                  "<c r=\"C1\"><f>1+1</f><v>2</v></c></row>"
+                  "<row r=\"2\"><c r=\"A2\" s=\"1\"><v>1001</v></c><c r=\"B2\" s=\"1\" t=\"s\"><v>1</v></c></row>",
+                  "<mergeCells count=\"1\"><mergeCell ref=\"D1:E1\"/></mergeCells>"
+                  "<conditionalFormatting sqref=\"A2\"><cfRule type=\"cellIs\" priority=\"1\" operator=\"lessThan\">"
+                  "<formula>5</formula></cfRule></conditionalFormatting>"
+                  "<pageMargins left=\"0.5\" right=\"0.5\" top=\"0.5\" bottom=\"0.5\" header=\"0.2\" footer=\"0.2\"/>"
+                  "<headerFooter><oddHeader>&amp;L左边&amp;R右边</oddHeader></headerFooter>"
+                  "<extLst><ext uri=\"{x}\"><keep>me</keep></ext></extLst>"),
+         "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><si><t>商品编号</t></si>"
+         "<si><r><t>可口</t></r><r><rPr><b/></rPr><t>可乐</t></r></si></sst>",
+         "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+         "<cellXfs count=\"2\"><xf numFmtId=\"0\"/><xf numFmtId=\"0\" fontId=\"0\" applyFont=\"1\"/></cellXfs></styleSheet>"});
+    parts.push_back({"xl/worksheets/sheet2.xml", sheetXml("<row r=\"1\"><c r=\"A1\"><v>42</v></c></row>")});
+    parts.push_back({"xl/media/image1.png", std::string("\x89PNG\r\n\x1a\n\0\0binary", 18)});
+    return parts;
+}
+
+}  // namespace
+
+TEST(WorkbookWrite, ValuesReadBackAsWritten) {
+    Workbook wb = Workbook::createNew();
+    wb.setCell(1, 1, CellValue::fromText("商品编号"));
+    wb.setCell(2, 1, CellValue::fromNumber(1001));
+    wb.setCell(2, 2, CellValue::fromText("可口可乐330ml"));
+    wb.setCell(2, 4, CellValue::fromNumber(98.35));
+    wb.setCell(2, 5, CellValue::fromNumber(1230.5));
+    wb.setCell(2, 6, CellValue::fromNumber(0.1 + 0.2));
+    wb.setCell(2, 9, CellValue::fromText("2011-05-03"));
+    wb.setCell(2, 10, CellValue::fromText(" <&>\"'\t\r\n\x01 _x0041_ "));
+    wb.setCell(100000, 16384, CellValue::fromNumber(-7));
+
+    const Workbook back = reopen(wb);
+    EXPECT_EQ(back.cell(1, 1).text, "商品编号");
+    EXPECT_EQ(back.cell(2, 1).number, 1001);
+    EXPECT_EQ(back.cell(2, 2).text, "可口可乐330ml");
+    EXPECT_EQ(back.cell(2, 4).number, 98.35);
+    EXPECT_EQ(back.cell(2, 6).number, 0.1 + 0.2);
+    EXPECT_EQ(back.cell(2, 9).text, "2011-05-03");
+    EXPECT_EQ(back.cell(2, 10).text, " <&>\"'\t\r\n\x01 _x0041_ ");
+    EXPECT_EQ(back.cell(100000, 16384).number, -7);
+    EXPECT_EQ(back.usedRowCount(), 100000);
+
+    const std::string xml = sheetOf(wb);
+    EXPECT_NE(xml.find("<v>98.35</v>"), std::string::npos);
+    EXPECT_NE(xml.find("<v>1230.5</v>"), std::string::npos);
+    EXPECT_NE(xml.find("<dimension ref=\"A1:XFD100000\"/>"), std::string::npos);
+}
+
+TEST(WorkbookWrite, EscapesNeverReadBackAsSomethingElse) {
+    // A literal "_x000D" right before a character that itself needs escaping once came
+    // back as a carriage return.
+    const QString tricky = QString::fromUtf8("a_x000D\x01 _x005F_ _xABCD _x12");
+    Workbook wb = Workbook::createNew();
+    wb.setCell(1, 1, CellValue::fromText(tricky));
+    const Workbook once = reopen(wb);
+    EXPECT_EQ(once.cell(1, 1).text, tricky);
+    EXPECT_EQ(sheetOf(reopen(once)), sheetOf(once));
+}
+
+TEST(WorkbookWrite, WritingEmptyClearsAndCellsKeepTheirStyle) {
+    Workbook wb = Workbook::openBytes(testbooks::zipParts(foreignBook()), "f.dat");
+    wb.setCell(2, 1, CellValue::fromNumber(2002));   // styled number cell
+    wb.setCell(1, 3, CellValue::fromText("不再是公式"));  // formula cell
+    wb.setCell(2, 2, CellValue());                   // styled text cell emptied
+    const std::string xml = sheetOf(wb);
+    EXPECT_NE(xml.find("<c r=\"A2\" s=\"1\"><v>2002</v></c>"), std::string::npos) << xml;
+    EXPECT_NE(xml.find("<c r=\"B2\" s=\"1\"/>"), std::string::npos) << xml;
+    EXPECT_EQ(xml.find("<f>"), std::string::npos) << xml;
+    const Workbook back = reopen(wb);
+    EXPECT_TRUE(back.cell(2, 2).isEmpty());
+    EXPECT_EQ(back.cell(1, 3).text, "不再是公式");
+    EXPECT_EQ(back.usedRowCount(), 2);
+}
+
+TEST(WorkbookWrite, SaveKeepsEveryOtherPartAndSheetElement) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("tvkucun.dat");
+    const QByteArray original = testbooks::zipParts(foreignBook());
+    testbooks::writeFile(path, original);
+
+    Workbook wb = Workbook::open(path);
+    wb.setCell(3, 1, CellValue::fromNumber(1002));
+    wb.setCell(3, 2, CellValue::fromText("雪碧"));
+    wb.save();
+
+    const auto before = testbooks::unzipParts(original);
+    const auto after = testbooks::unzipParts(testbooks::readFile(path));
+    ASSERT_EQ(before.size(), after.size());
+    for (const auto& [name, bytes] : before) {
+        if (name == "xl/worksheets/sheet1.xml") continue;
+        EXPECT_EQ(after.at(name), bytes) << name;
+    }
+    const std::string xml = after.at("xl/worksheets/sheet1.xml");
+    for (const char* kept : {"<mergeCells count=\"1\"><mergeCell ref=\"D1:E1\"/></mergeCells>",
+                             "<formula>5</formula>", "<extLst><ext uri=\"{x}\"><keep>me</keep></ext></extLst>",
+                             "<row r=\"1\" ht=\"24\" customHeight=\"1\">", "<c r=\"B1\" s=\"1\" t=\"s\"><v>1</v></c>",
+                             "<f>1+1</f><v>2</v>"}) {
+        EXPECT_NE(xml.find(kept), std::string::npos) << kept << "\n" << xml;
+    }
+    const Workbook back = Workbook::open(path);
+    EXPECT_EQ(back.cell(2, 2).text, "可口可乐");
+    EXPECT_EQ(back.cell(3, 2).text, "雪碧");
+    EXPECT_EQ(back.usedRowCount(), 3);
+}
+
+TEST(WorkbookWrite, PageSettingsGoWhereTheFormatKeepsThem) {
+    Workbook wb = Workbook::openBytes(testbooks::zipParts(foreignBook()), "f.dat");
+    wb.setColumnWidth(2, 18);
+    wb.setCenterHeader("销货清单/客户:甲店    2011-05-03");
+    wb.setCenterFooter("A&B 商店 电话");
+    wb.setPrintGridLines(true);
+    const Workbook back = reopen(wb);
+    EXPECT_EQ(back.columnWidth(2), 18.0);
+    EXPECT_FALSE(back.columnWidth(1).has_value());
+    EXPECT_EQ(back.header().center, "销货清单/客户:甲店    2011-05-03");
+    EXPECT_EQ(back.header().left, "左边");
+    EXPECT_EQ(back.header().right, "右边");
+    EXPECT_EQ(back.footer().center, "A&&B 商店 电话");
+    EXPECT_TRUE(back.printGridLines());
+    EXPECT_EQ(back.pageSetup().left, 0.5);
+
+    // The elements stay in the order spreadsheet programs insist on.
+    const std::string xml = sheetOf(wb);
+    const size_t cols = xml.find("<cols>"), data = xml.find("<sheetData>"), merge = xml.find("<mergeCells"),
+                 print = xml.find("<printOptions"), margins = xml.find("<pageMargins"),
+                 header = xml.find("<headerFooter>"), ext = xml.find("<extLst>");
+    EXPECT_LT(cols, data);
+    EXPECT_LT(merge, print);
+    EXPECT_LT(print, margins);
+    EXPECT_LT(margins, header);
+    EXPECT_LT(header, ext);
+}
+
+TEST(WorkbookWrite, ColumnWidthChangesOnlyItsColumn) {
+    Workbook wb = Workbook::openBytes(
+        makeBook({sheetXml("", "")}), "w.dat");
+    wb.setColumnWidth(3, 8);
+    wb.setColumnWidth(1, 6);
+    wb.setColumnWidth(3, 4);
+    EXPECT_EQ(wb.columnWidth(1), 6.0);
+    EXPECT_FALSE(wb.columnWidth(2).has_value());
+    EXPECT_EQ(wb.columnWidth(3), 4.0);
+
+    // A range of columns from elsewhere is split around the changed one.
+    Workbook ranged = Workbook::openBytes(
+        makeBook({"<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+                  "<cols><col min=\"1\" max=\"5\" width=\"20.7109375\" style=\"3\" customWidth=\"1\"/></cols>"
+                  "<sheetData/></worksheet>"}),
+        "r.dat");
+    ranged.setColumnWidth(3, 10);
+    for (int c : {1, 2, 4, 5}) EXPECT_EQ(ranged.columnWidth(c), 20.0) << c;
+    EXPECT_EQ(ranged.columnWidth(3), 10.0);
+    EXPECT_NE(sheetOf(ranged).find("<col min=\"4\" max=\"5\" width=\"20.7109375\" style=\"3\""), std::string::npos);
+    EXPECT_THROW(ranged.setColumnWidth(1, -1), StoreError);
+}
+
+TEST(WorkbookWrite, ClearColumnEmptiesTheWholeColumn) {
+    Workbook wb = Workbook::createNew();
+    for (int r = 1; r <= 5; ++r) {
+        for (int c = 1; c <= 12; ++c) wb.setCell(r, c, CellValue::fromText(QString("r%1c%2").arg(r).arg(c)));
+    }
+    for (int c = 1; c <= 10; ++c) wb.clearColumn(c);
+    const Workbook back = reopen(wb);
+    for (int r = 1; r <= 5; ++r) {
+        for (int c = 1; c <= 10; ++c) EXPECT_TRUE(back.cell(r, c).isEmpty());
+        EXPECT_EQ(back.cell(r, 11).text, QString("r%1c11").arg(r));
+    }
+    EXPECT_EQ(back.usedColumnCount(), 12);
+}
+
+TEST(WorkbookWrite, PrefixedSheetsStayPrefixed) {
+    Workbook wb = Workbook::openBytes(
+        makeBook({"<x:worksheet xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+                  "<x:sheetData><x:row r=\"1\"><x:c r=\"A1\"><x:v>1</x:v></x:c></x:row></x:sheetData></x:worksheet>"}),
+        "p.dat");
+    wb.setCell(1, 2, CellValue::fromText("文本"));
+    wb.setColumnWidth(1, 9);
+    const std::string xml = sheetOf(wb);
+    EXPECT_NE(xml.find("<x:c r=\"B1\" t=\"inlineStr\"><x:is><x:t>文本</x:t></x:is></x:c>"), std::string::npos) << xml;
+    EXPECT_NE(xml.find("<x:cols><x:col "), std::string::npos) << xml;
+    EXPECT_EQ(reopen(wb).cell(1, 2).text, "文本");
+}
+
+class AtomicSave : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path = dir.filePath("tvchuku.dat");
+        Workbook wb = Workbook::createNew();
+        wb.setCell(1, 1, CellValue::fromText("商品编号"));
+        wb.saveAs(path);
+        original = testbooks::readFile(path);
+    }
+    void TearDown() override { xlsx::testing::failWritesHalfWay(false); }
+    QStringList leftovers() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
+
+    QTemporaryDir dir;
+    QString path;
+    QByteArray original;
+};
+
+TEST_F(AtomicSave, AFailedSaveLeavesTheOldBookAsItWas) {
+    Workbook wb = Workbook::open(path);
+    for (int r = 2; r < 2000; ++r) wb.setCell(r, 2, CellValue::fromText(QString("第%1行").arg(r)));
+    xlsx::testing::failWritesHalfWay(true);
+    EXPECT_THROW(wb.save(), StoreError);
+    EXPECT_EQ(testbooks::readFile(path), original);
+    EXPECT_EQ(leftovers(), QStringList{"tvchuku.dat"});
+
+    // The book is still whole in memory and saves once the disk works again.
+    xlsx::testing::failWritesHalfWay(false);
+    wb.save();
+    EXPECT_EQ(Workbook::open(path).cell(1999, 2).text, "第1999行");
+    EXPECT_EQ(leftovers(), QStringList{"tvchuku.dat"});
+}
+
+TEST_F(AtomicSave, SaveAsElsewhereFailsCleanly) {
+    Workbook wb = Workbook::open(path);
+    const QString missing = dir.filePath("no-such-folder/out.xls");
+    try {
+        wb.saveAs(missing);
+        FAIL();
+    } catch (const StoreError& e) {
+        EXPECT_TRUE(e.message().contains("no-such-folder")) << e.message().toStdString();
+    }
+    xlsx::testing::failWritesHalfWay(true);
+    const QString other = dir.filePath("out.xls");
+    testbooks::writeFile(other, "the user's old export");
+    EXPECT_THROW(wb.saveAs(other), StoreError);
+    EXPECT_EQ(testbooks::readFile(other), "the user's old export");
+    EXPECT_EQ(testbooks::readFile(path), original);
+}
+
+TEST_F(AtomicSave, SaveAsLeavesTheSourceAndKeepsPermissions) {
+    ::chmod(QFile::encodeName(path).constData(), 0640);
+    Workbook wb = Workbook::open(path);
+    wb.setCell(2, 1, CellValue::fromNumber(5));
+    const QString exported = dir.filePath("export.xls");
+    wb.saveAs(exported);
+    EXPECT_EQ(testbooks::readFile(path), original);
+    EXPECT_EQ(Workbook::open(exported).cell(2, 1).number, 5);
+    EXPECT_EQ(wb.path(), QFileInfo(exported).absoluteFilePath());
+
+    Workbook again = Workbook::open(path);
+    again.setCell(3, 1, CellValue::fromNumber(6));
+    again.save();
+    struct stat st;
+    ::stat(QFile::encodeName(path).constData(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}

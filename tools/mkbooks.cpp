@@ -1,0 +1,25 @@
+// Writes the four books of a new installation into a folder, never replacing one.
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include "store/DataBooks.h"
+#include "store/StoreError.h"
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout), err(stderr);
+    const QStringList args = app.arguments();
+    if (args.size() != 2) {
+        err << "usage: mkbooks DIR\n";
+        return 2;
+    }
+    try {
+        const QStringList written = store::writeInitialBooks(args[1]);
+        for (const QString& name : written) out << "wrote " << name << '\n';
+        if (written.isEmpty()) out << "all four books already exist; nothing changed\n";
+    } catch (const store::StoreError& e) {
+        err << e.message() << '\n';
+        return 1;
+    }
+    return 0;
+}

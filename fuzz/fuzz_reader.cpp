@@ -50,13 +50,16 @@ void fuzzXml(std::string_view xml) {
     const bool okPieces = readSheetFrom(pieceParser, pieces);
     // Size limits may differ between the two modes only for giant tokens, which a
     // fuzzer input cannot reach.
-    if (ok != okPieces || whole != pieces) std::abort();
+    if (ok != okPieces || whole != pieces)
+        std::abort();
 
     if (ok) {
         std::string again;
         XmlPullParser reread(whole);
-        if (!readSheetFrom(reread, again)) std::abort();
-        if (again != whole) std::abort();
+        if (!readSheetFrom(reread, again))
+            std::abort();
+        if (again != whole)
+            std::abort();
     }
 
     try {
@@ -75,11 +78,13 @@ void fuzzXml(std::string_view xml) {
 void fuzzPackage(const uint8_t* data, size_t size) {
     try {
         store::Workbook wb = store::Workbook::openBytes(
-            QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)), QStringLiteral("fuzz"));
+            QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)),
+            QStringLiteral("fuzz"));
         const int rows = std::min(wb.usedRowCount(), 200);
         const int cols = std::min(wb.usedColumnCount(), 50);
         for (int r = 1; r <= rows; ++r) {
-            for (int c = 1; c <= cols; ++c) wb.cell(r, c).displayText();
+            for (int c = 1; c <= cols; ++c)
+                wb.cell(r, c).displayText();
         }
         wb.header();
         wb.pageSetup();

@@ -33,9 +33,12 @@ QString CellValue::displayText() const {
 }
 
 bool CellValue::identical(const CellValue& other) const {
-    if (kind != other.kind) return false;
-    if (kind == Kind::Number) return number == other.number;
-    if (kind == Kind::Text) return text == other.text;
+    if (kind != other.kind)
+        return false;
+    if (kind == Kind::Number)
+        return number == other.number;
+    if (kind == Kind::Text)
+        return text == other.text;
     return true;
 }
 

@@ -37,38 +37,45 @@ QString bookPath(const QString& programDir, Book book) {
 QStringList bookCaptions(Book book) {
     switch (book) {
         case Book::Inventory:
-            return {QStringLiteral("商品编号"), QStringLiteral("商品名称"), QStringLiteral("单位"),
-                    QStringLiteral("库存数量"), QStringLiteral("库存均价"), QStringLiteral("库存金额"),
-                    QStringLiteral("卖出核价"), QStringLiteral("供货厂商"), QStringLiteral("缺货报警"),
-                    QStringLiteral("备注")};
+            return {QStringLiteral("商品编号"), QStringLiteral("商品名称"),
+                    QStringLiteral("单位"),     QStringLiteral("库存数量"),
+                    QStringLiteral("库存均价"), QStringLiteral("库存金额"),
+                    QStringLiteral("卖出核价"), QStringLiteral("供货厂商"),
+                    QStringLiteral("缺货报警"), QStringLiteral("备注")};
         case Book::StockIn:
-            return {QStringLiteral("商品编号"), QStringLiteral("商品名称"), QStringLiteral("单位"),
-                    QStringLiteral("进货数量"), QStringLiteral("进货价格"), QStringLiteral("进货金额"),
-                    QStringLiteral("库存均价"), QStringLiteral("供货厂商"), QStringLiteral("进货日期"),
-                    QStringLiteral("备注")};
+            return {QStringLiteral("商品编号"), QStringLiteral("商品名称"),
+                    QStringLiteral("单位"),     QStringLiteral("进货数量"),
+                    QStringLiteral("进货价格"), QStringLiteral("进货金额"),
+                    QStringLiteral("库存均价"), QStringLiteral("供货厂商"),
+                    QStringLiteral("进货日期"), QStringLiteral("备注")};
         case Book::StockOut:
-            return {QStringLiteral("商品编号"), QStringLiteral("商品名称"), QStringLiteral("单位"),
-                    QStringLiteral("卖出数量"), QStringLiteral("卖出价格"), QStringLiteral("卖出金额"),
-                    QStringLiteral("库存均价"), QStringLiteral("客户名称"), QStringLiteral("销售日期"),
-                    QStringLiteral("备注")};
+            return {QStringLiteral("商品编号"), QStringLiteral("商品名称"),
+                    QStringLiteral("单位"),     QStringLiteral("卖出数量"),
+                    QStringLiteral("卖出价格"), QStringLiteral("卖出金额"),
+                    QStringLiteral("库存均价"), QStringLiteral("客户名称"),
+                    QStringLiteral("销售日期"), QStringLiteral("备注")};
         case Book::Report:
             break;
     }
     return {};
 }
 
-QString installServerMessage() { return QStringLiteral("请先安装Excel电子表格软件"); }
+QString installServerMessage() {
+    return QStringLiteral("请先安装Excel电子表格软件");
+}
 
 BookPass::BookPass(const ServerFactory& factory, const QString& path)
     : m_name(QFileInfo(path).fileName()) {
     m_server = factory();
-    if (!m_server) throw ServerUnavailable(installServerMessage());
+    if (!m_server)
+        throw ServerUnavailable(installServerMessage());
     m_server->openWorkbook(path);
     m_server->activateSheet(1);
 }
 
 BookPass::~BookPass() {
-    if (!m_server) return;
+    if (!m_server)
+        return;
     // Closing never asks and quitting always ends the server, even after an error.
     try {
         m_server->closeWorkbooks();
@@ -81,12 +88,17 @@ BookPass::~BookPass() {
 }
 
 StoreError BookPass::cellError(int row, int col, const QString& detail) const {
-    return StoreError(QStringLiteral("工作簿 %1 第 %2 行第 %3 列：%4").arg(m_name).arg(row).arg(col).arg(detail));
+    return StoreError(
+        QStringLiteral("工作簿 %1 第 %2 行第 %3 列：%4").arg(m_name).arg(row).arg(col).arg(detail));
 }
 
-int BookPass::usedRowCount() { return m_server->usedRowCount(); }
+int BookPass::usedRowCount() {
+    return m_server->usedRowCount();
+}
 
-CellValue BookPass::value(int row, int col) { return m_server->cell(row, col); }
+CellValue BookPass::value(int row, int col) {
+    return m_server->cell(row, col);
+}
 
 double BookPass::number(int row, int col) {
     const CellValue v = value(row, col);
@@ -118,7 +130,8 @@ int BookPass::findItemByNumber(double code) {
         } catch (const StoreError& e) {
             throw cellError(r, InventoryCol::ItemCode, e.message());
         }
-        if (same) found = r;
+        if (same)
+            found = r;
     }
     return found;
 }
@@ -127,16 +140,20 @@ int BookPass::findItemByText(const QString& code) {
     const int n = usedRowCount();
     int found = 0;
     for (int r = 2; r <= n; ++r) {
-        if (value(r, InventoryCol::ItemCode).displayText() == code) found = r;
+        if (value(r, InventoryCol::ItemCode).displayText() == code)
+            found = r;
     }
     return found;
 }
 
 void BookPass::writeRow(int row, const QList<CellValue>& values) {
-    for (int c = 0; c < values.size(); ++c) m_server->setCell(row, c + 1, values[c]);
+    for (int c = 0; c < values.size(); ++c)
+        m_server->setCell(row, c + 1, values[c]);
 }
 
-void BookPass::save() { m_server->save(); }
+void BookPass::save() {
+    m_server->save();
+}
 
 namespace {
 
@@ -149,19 +166,24 @@ bool linkNoReplace(const QString& tmp, const QString& target) {
     const int rc = ::link(from.constData(), to.constData());
     const int saved = errno;
     ::unlink(from.constData());
-    if (rc == 0) return true;
-    if (saved == EEXIST) return false;
-    throw StoreError(QStringLiteral("无法写入 %1：%2").arg(target, QString::fromLocal8Bit(std::strerror(saved))));
+    if (rc == 0)
+        return true;
+    if (saved == EEXIST)
+        return false;
+    throw StoreError(QStringLiteral("无法写入 %1：%2")
+                         .arg(target, QString::fromLocal8Bit(std::strerror(saved))));
 }
 
 }  // namespace
 
 QStringList writeInitialBooks(const QString& dir) {
     QStringList written;
-    if (!QFileInfo(dir).isDir()) throw StoreError(QStringLiteral("文件夹 %1 不存在").arg(dir));
+    if (!QFileInfo(dir).isDir())
+        throw StoreError(QStringLiteral("文件夹 %1 不存在").arg(dir));
     for (Book book : {Book::Inventory, Book::StockIn, Book::StockOut, Book::Report}) {
         const QString target = bookPath(dir, book);
-        if (QFileInfo::exists(target)) continue;
+        if (QFileInfo::exists(target))
+            continue;
         Workbook wb = Workbook::createNew(bookFileName(book));
         const QStringList captions = bookCaptions(book);
         for (int c = 0; c < captions.size(); ++c) {
@@ -170,7 +192,8 @@ QStringList writeInitialBooks(const QString& dir) {
         }
         const QString tmp = QDir(dir).filePath(QStringLiteral(".%1.new").arg(bookFileName(book)));
         wb.saveAs(tmp);
-        if (linkNoReplace(tmp, target)) written << bookFileName(book);
+        if (linkNoReplace(tmp, target))
+            written << bookFileName(book);
     }
     return written;
 }

@@ -24,15 +24,48 @@ constexpr int kBookColumns = 10;
 
 // Columns of the inventory book, counted from 1.
 namespace InventoryCol {
-enum : int { ItemCode = 1, ItemName, Unit, StockQty, AvgCost, StockValue, SalePrice, Supplier, AlertQty, Remark };
+enum : int {
+    ItemCode = 1,
+    ItemName,
+    Unit,
+    StockQty,
+    AvgCost,
+    StockValue,
+    SalePrice,
+    Supplier,
+    AlertQty,
+    Remark
+};
 }
 // Columns of the stock-in journal.
 namespace StockInCol {
-enum : int { ItemCode = 1, ItemName, Unit, InQty, InPrice, InAmount, AvgCost, Supplier, InDate, Remark };
+enum : int {
+    ItemCode = 1,
+    ItemName,
+    Unit,
+    InQty,
+    InPrice,
+    InAmount,
+    AvgCost,
+    Supplier,
+    InDate,
+    Remark
+};
 }
 // Columns of the stock-out journal.
 namespace StockOutCol {
-enum : int { ItemCode = 1, ItemName, Unit, OutQty, OutPrice, OutAmount, AvgCost, Customer, OutDate, Remark };
+enum : int {
+    ItemCode = 1,
+    ItemName,
+    Unit,
+    OutQty,
+    OutPrice,
+    OutAmount,
+    AvgCost,
+    Customer,
+    OutDate,
+    Remark
+};
 }
 
 // The fixed message when no spreadsheet server can be started.

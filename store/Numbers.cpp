@@ -9,17 +9,24 @@ namespace store {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
 std::optional<double> parseDecimal(std::string_view s) {
     size_t b = 0, e = s.size();
-    while (b < e && isBlank(s[b])) ++b;
-    while (e > b && isBlank(s[e - 1])) --e;
+    while (b < e && isBlank(s[b]))
+        ++b;
+    while (e > b && isBlank(s[e - 1]))
+        --e;
     s = s.substr(b, e - b);
-    if (s.empty()) return std::nullopt;
+    if (s.empty())
+        return std::nullopt;
 
     size_t i = 0;
     bool negative = false;
@@ -39,22 +46,28 @@ std::optional<double> parseDecimal(std::string_view s) {
             break;
         }
     }
-    if (digits == 0) return std::nullopt;
+    if (digits == 0)
+        return std::nullopt;
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
         size_t j = i + 1;
-        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-'))
+            ++j;
         const size_t expDigits = j;
-        while (j < s.size() && isDigit(s[j])) ++j;
-        if (j == expDigits) return std::nullopt;
+        while (j < s.size() && isDigit(s[j]))
+            ++j;
+        if (j == expDigits)
+            return std::nullopt;
         i = j;
     }
-    if (i != s.size()) return std::nullopt;
+    if (i != s.size())
+        return std::nullopt;
 
     double value = 0;
     const char* first = s.data() + start;
     const char* last = s.data() + s.size();
     auto [ptr, ec] = std::from_chars(first, last, value);
-    if (ec != std::errc() || ptr != last || !std::isfinite(value)) return std::nullopt;
+    if (ec != std::errc() || ptr != last || !std::isfinite(value))
+        return std::nullopt;
     return negative ? -value : value;
 }
 
@@ -62,7 +75,8 @@ std::optional<double> parseDecimal(QStringView text) {
     std::string ascii;
     ascii.reserve(size_t(text.size()));
     for (QChar c : text) {
-        if (c.unicode() > 0x7f) return std::nullopt;
+        if (c.unicode() > 0x7f)
+            return std::nullopt;
         ascii.push_back(char(c.unicode()));
     }
     return parseDecimal(std::string_view(ascii));
@@ -80,14 +94,16 @@ QString formatGeneral(double value) {
 }
 
 QString formatFixed2(double value) {
-    if (!std::isfinite(value)) return QString::number(value);
+    if (!std::isfinite(value))
+        return QString::number(value);
     // The value as written with 15 significant digits: d.dddddddddddddde±x.
     char buf[40];
     std::snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
     std::string digits;
     const char* p = buf;
     for (; *p && *p != 'e'; ++p) {
-        if (isDigit(*p)) digits.push_back(*p);
+        if (isDigit(*p))
+            digits.push_back(*p);
     }
     const int exponent = *p == 'e' ? std::atoi(p + 1) : 0;
     // Digits up to and including the hundredths place.
@@ -100,7 +116,8 @@ QString formatFixed2(double value) {
             kept = digits.substr(0, size_t(keep));
             if (digits[size_t(keep)] >= '5') {
                 int k = int(kept.size()) - 1;
-                while (k >= 0 && kept[size_t(k)] == '9') kept[size_t(k--)] = '0';
+                while (k >= 0 && kept[size_t(k)] == '9')
+                    kept[size_t(k--)] = '0';
                 if (k < 0) {
                     kept = "1" + kept;
                 } else {
@@ -111,10 +128,12 @@ QString formatFixed2(double value) {
             kept = digits + std::string(size_t(keep) - digits.size(), '0');
         }
     }
-    if (kept.size() < 3) kept = std::string(3 - kept.size(), '0') + kept;
+    if (kept.size() < 3)
+        kept = std::string(3 - kept.size(), '0') + kept;
     std::string text = kept.substr(0, kept.size() - 2) + "." + kept.substr(kept.size() - 2);
     const size_t firstNonZero = text.find_first_not_of("0.");
-    if (value < 0 && firstNonZero != std::string::npos) text = "-" + text;
+    if (value < 0 && firstNonZero != std::string::npos)
+        text = "-" + text;
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 

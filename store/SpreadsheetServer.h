@@ -21,17 +21,17 @@ public:
     virtual int usedRowCount() = 0;                          // UsedRange.rows.count
     virtual CellValue cell(int row, int col) = 0;            // Cells[row, col].value
     virtual void setCell(int row, int col, const CellValue& value) = 0;
-    virtual void save() = 0;                                 // ActiveWorkBook.Save
-    virtual void saveAs(const QString& fullPath) = 0;        // ActiveWorkBook.Saveas
-    virtual void clearColumn(int col) = 0;                   // Columns[i].clear
+    virtual void save() = 0;                           // ActiveWorkBook.Save
+    virtual void saveAs(const QString& fullPath) = 0;  // ActiveWorkBook.Saveas
+    virtual void clearColumn(int col) = 0;             // Columns[i].clear
     virtual void setColumnWidth(int col, double characters) = 0;
-    virtual void setCenterHeader(const QString& text) = 0;   // PageSetup.CenterHeader
-    virtual void setCenterFooter(const QString& text) = 0;   // PageSetup.CenterFooter
-    virtual void setPrintGridLines(bool on) = 0;             // PageSetup.PrintGridLines
-    virtual void setDisplayAlerts(bool on) = 0;              // DisplayAlerts
-    virtual void printOut() = 0;                             // ActiveWorkBook.Printout
-    virtual void closeWorkbooks() = 0;                       // WorkBooks.Close, no question
-    virtual void quit() = 0;                                 // Quit
+    virtual void setCenterHeader(const QString& text) = 0;  // PageSetup.CenterHeader
+    virtual void setCenterFooter(const QString& text) = 0;  // PageSetup.CenterFooter
+    virtual void setPrintGridLines(bool on) = 0;            // PageSetup.PrintGridLines
+    virtual void setDisplayAlerts(bool on) = 0;             // DisplayAlerts
+    virtual void printOut() = 0;                            // ActiveWorkBook.Printout
+    virtual void closeWorkbooks() = 0;                      // WorkBooks.Close, no question
+    virtual void quit() = 0;                                // Quit
 };
 
 // Creates a server; throws ServerUnavailable when none can be started.

@@ -13,7 +13,8 @@ namespace {
 
 double textAsNumber(const QString& text) {
     const auto n = parseDecimal(QStringView(text));
-    if (!n) notANumber(text);
+    if (!n)
+        notANumber(text);
     return *n;
 }
 
@@ -36,7 +37,8 @@ double readNumber(const CellValue& v) {
 }
 
 bool valueEquals(const CellValue& a, const CellValue& b) {
-    if (a.isText() && b.isText()) return a.text == b.text;
+    if (a.isText() && b.isText())
+        return a.text == b.text;
     return requireNumber(a) == requireNumber(b);
 }
 

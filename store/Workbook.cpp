@@ -16,9 +16,13 @@ using xlsx::WorkbookData;
 
 namespace {
 
-QString fromUtf8(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+QString fromUtf8(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
 
-std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string localPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
 
 [[noreturn]] void failBook(const QString& name, const QString& detail) {
     throw StoreError(QStringLiteral("工作簿 %1：%2").arg(name, detail));
@@ -52,8 +56,10 @@ Workbook::~Workbook() = default;
 Workbook Workbook::open(const QString& path) {
     const QFileInfo info(path);
     const QString name = info.fileName();
-    if (!info.exists()) failBook(name, QStringLiteral("文件不存在"));
-    if (!info.isFile()) failBook(name, QStringLiteral("不是文件"));
+    if (!info.exists())
+        failBook(name, QStringLiteral("文件不存在"));
+    if (!info.isFile())
+        failBook(name, QStringLiteral("不是文件"));
     return guarded(name, [&] {
         auto d = WorkbookData::load(xlsx::ZipArchive::openFile(localPath(path)));
         d->displayName = name;
@@ -78,16 +84,23 @@ Workbook Workbook::createNew(const QString& displayName) {
     return Workbook(std::move(d));
 }
 
-QString Workbook::displayName() const { return d->displayName; }
-QString Workbook::path() const { return d->path; }
+QString Workbook::displayName() const {
+    return d->displayName;
+}
+QString Workbook::path() const {
+    return d->path;
+}
 
 static void checkAddress(const QString& name, int row, int col) {
     if (row < 1 || row > Workbook::kMaxRows) {
-        failBook(name, QStringLiteral("行号 %1 超出电子表格的范围（1 至 %2）").arg(row).arg(Workbook::kMaxRows));
+        failBook(name, QStringLiteral("行号 %1 超出电子表格的范围（1 至 %2）")
+                           .arg(row)
+                           .arg(Workbook::kMaxRows));
     }
     if (col < 1 || col > Workbook::kMaxColumns) {
-        failBook(name,
-                 QStringLiteral("列号 %1 超出电子表格的范围（1 至 %2）").arg(col).arg(Workbook::kMaxColumns));
+        failBook(name, QStringLiteral("列号 %1 超出电子表格的范围（1 至 %2）")
+                           .arg(col)
+                           .arg(Workbook::kMaxColumns));
     }
 }
 
@@ -108,7 +121,8 @@ static bool holdsValue(const WorkbookData& d, const Cell& c) {
 int Workbook::usedRowCount() const {
     for (auto it = d->model.rows.rbegin(); it != d->model.rows.rend(); ++it) {
         for (const Cell& c : it->cells) {
-            if (holdsValue(*d, c)) return int(it->index);
+            if (holdsValue(*d, c))
+                return int(it->index);
         }
     }
     return 1;
@@ -118,7 +132,8 @@ int Workbook::usedColumnCount() const {
     uint32_t last = 1;
     for (const auto& row : d->model.rows) {
         for (auto it = row.cells.rbegin(); it != row.cells.rend(); ++it) {
-            if (it->col <= last) break;
+            if (it->col <= last)
+                break;
             if (holdsValue(*d, *it)) {
                 last = it->col;
                 break;
@@ -131,12 +146,14 @@ int Workbook::usedColumnCount() const {
 CellValue Workbook::cell(int row, int col) const {
     checkAddress(d->displayName, row, col);
     const Cell* c = d->model.find(uint32_t(row), uint32_t(col));
-    if (c == nullptr) return {};
+    if (c == nullptr)
+        return {};
     switch (c->kind) {
         case CellKind::Number: {
             if (d->styles.isDate(c->style)) {
                 std::string day;
-                if (xlsx::serialToIsoDate(c->num, d->date1904, day)) return CellValue::fromText(fromUtf8(day));
+                if (xlsx::serialToIsoDate(c->num, d->date1904, day))
+                    return CellValue::fromText(fromUtf8(day));
             }
             return CellValue::fromNumber(c->num);
         }
@@ -148,10 +165,12 @@ CellValue Workbook::cell(int row, int col) const {
         case CellKind::IsoDate: {
             // "2011-05-03T00:00:00" is the day 2011-05-03.
             const std::string_view t = d->model.text(*c);
-            return CellValue::fromText(fromUtf8(t.size() >= 10 && t[4] == '-' && t[7] == '-' ? t.substr(0, 10) : t));
+            return CellValue::fromText(
+                fromUtf8(t.size() >= 10 && t[4] == '-' && t[7] == '-' ? t.substr(0, 10) : t));
         }
         case CellKind::Bool:
-            return CellValue::fromText(c->num != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+            return CellValue::fromText(c->num != 0 ? QStringLiteral("TRUE")
+                                                   : QStringLiteral("FALSE"));
         case CellKind::Blank:
             break;
     }
@@ -188,7 +207,8 @@ void Workbook::setCell(int row, int col, const CellValue& value) {
                 const QByteArray utf8 = value.text.toUtf8();
                 const std::string_view text(utf8.constData(), size_t(utf8.size()));
                 const uint32_t off = model.addText(text);
-                Cell& again = model.obtain(r, c);  // addText does not move cells, but be plain about it
+                Cell& again =
+                    model.obtain(r, c);  // addText does not move cells, but be plain about it
                 again.kind = CellKind::Inline;
                 again.str.off = off;
                 again.str.len = uint32_t(text.size());
@@ -207,7 +227,8 @@ void Workbook::clearColumn(int col) {
                 cells.erase(it);
                 break;
             }
-            if (it->col > col) break;
+            if (it->col > col)
+                break;
         }
         d->model.formulas.erase(xlsx::SheetModel::key(row.index, uint32_t(col)));
     }
@@ -281,10 +302,13 @@ PageSetup Workbook::pageSetup() const {
     return s;
 }
 
-bool Workbook::isModified() const { return d->modified; }
+bool Workbook::isModified() const {
+    return d->modified;
+}
 
 void Workbook::save() {
-    if (d->path.isEmpty()) failBook(d->displayName, QStringLiteral("还没有保存过，没有文件名"));
+    if (d->path.isEmpty())
+        failBook(d->displayName, QStringLiteral("还没有保存过，没有文件名"));
     guarded(d->displayName, [&] { d->writeAtomically(localPath(d->path)); });
     d->modified = false;
 }
@@ -295,7 +319,8 @@ void Workbook::saveAs(const QString& path) {
         try {
             d->writeAtomically(localPath(info.absoluteFilePath()));
         } catch (const xlsx::PackageError& e) {
-            throw xlsx::PackageError("无法另存为 " + info.absoluteFilePath().toStdString() + "：" + e.what());
+            throw xlsx::PackageError("无法另存为 " + info.absoluteFilePath().toStdString() + "：" +
+                                     e.what());
         }
     });
     d->path = info.absoluteFilePath();

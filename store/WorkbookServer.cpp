@@ -13,7 +13,8 @@ namespace {
 // workbook at a time.
 class WorkbookServer : public SpreadsheetServer {
 public:
-    explicit WorkbookServer(std::shared_ptr<SheetPrinter> printer) : m_printer(std::move(printer)) {}
+    explicit WorkbookServer(std::shared_ptr<SheetPrinter> printer)
+        : m_printer(std::move(printer)) {}
 
     void openWorkbook(const QString& fullPath) override {
         m_book.reset();
@@ -21,15 +22,21 @@ public:
     }
     void activateSheet(int index) override {
         book();
-        if (index != 1) throw StoreError(QStringLiteral("只能使用第 1 个工作表（要求的是第 %1 个）").arg(index));
+        if (index != 1)
+            throw StoreError(
+                QStringLiteral("只能使用第 1 个工作表（要求的是第 %1 个）").arg(index));
     }
     int usedRowCount() override { return book().usedRowCount(); }
     CellValue cell(int row, int col) override { return book().cell(row, col); }
-    void setCell(int row, int col, const CellValue& value) override { book().setCell(row, col, value); }
+    void setCell(int row, int col, const CellValue& value) override {
+        book().setCell(row, col, value);
+    }
     void save() override { book().save(); }
     void saveAs(const QString& fullPath) override { book().saveAs(fullPath); }
     void clearColumn(int col) override { book().clearColumn(col); }
-    void setColumnWidth(int col, double characters) override { book().setColumnWidth(col, characters); }
+    void setColumnWidth(int col, double characters) override {
+        book().setColumnWidth(col, characters);
+    }
     void setCenterHeader(const QString& text) override { book().setCenterHeader(text); }
     void setCenterFooter(const QString& text) override { book().setCenterFooter(text); }
     void setPrintGridLines(bool on) override { book().setPrintGridLines(on); }
@@ -38,7 +45,8 @@ public:
     void setDisplayAlerts(bool on) override { m_alerts = on; }
     void printOut() override {
         Workbook& b = book();
-        if (!m_printer) throw StoreError(QStringLiteral("没有可用的打印功能"));
+        if (!m_printer)
+            throw StoreError(QStringLiteral("没有可用的打印功能"));
         m_printer->print(b);
     }
     void closeWorkbooks() override { m_book.reset(); }
@@ -46,7 +54,8 @@ public:
 
 private:
     Workbook& book() {
-        if (!m_book) throw StoreError(QStringLiteral("没有打开的工作簿"));
+        if (!m_book)
+            throw StoreError(QStringLiteral("没有打开的工作簿"));
         return *m_book;
     }
 

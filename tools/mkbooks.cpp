@@ -15,8 +15,10 @@ int main(int argc, char** argv) {
     }
     try {
         const QStringList written = store::writeInitialBooks(args[1]);
-        for (const QString& name : written) out << "wrote " << name << '\n';
-        if (written.isEmpty()) out << "all four books already exist; nothing changed\n";
+        for (const QString& name : written)
+            out << "wrote " << name << '\n';
+        if (written.isEmpty())
+            out << "all four books already exist; nothing changed\n";
     } catch (const store::StoreError& e) {
         err << e.message() << '\n';
         return 1;

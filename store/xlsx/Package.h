@@ -24,7 +24,7 @@ public:
     QString displayName;
     QString path;
 
-    std::unique_ptr<ZipArchive> archive;                       // null for a new book
+    std::unique_ptr<ZipArchive> archive;                        // null for a new book
     std::vector<std::pair<std::string, std::string>> newParts;  // the parts of a new book
     std::string sheetPart;                                      // e.g. xl/worksheets/sheet1.xml
 

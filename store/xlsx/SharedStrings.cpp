@@ -5,15 +5,19 @@
 #include <limits>
 
 #include "XmlPullParser.h"
+#include "XmlText.h"
 
 namespace store::xlsx {
 
 namespace {
 
 int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
@@ -25,42 +29,28 @@ int escapedUnit(std::string_view text, size_t i) {
     int v = 0;
     for (size_t k = i + 2; k < i + 6; ++k) {
         const int h = hexValue(text[k]);
-        if (h < 0) return -1;
+        if (h < 0)
+            return -1;
         v = v * 16 + h;
     }
     return v;
 }
 
 bool looksLikeEscapeStart(std::string_view text, size_t i) {
-    if (i + 6 > text.size() || text[i + 1] != 'x') return false;
+    if (i + 6 > text.size() || text[i + 1] != 'x')
+        return false;
     for (size_t k = i + 2; k < i + 6; ++k) {
-        if (hexValue(text[k]) < 0) return false;
+        if (hexValue(text[k]) < 0)
+            return false;
     }
     return true;
-}
-
-void appendCodePoint(std::string& out, unsigned cp) {
-    if (cp < 0x80) {
-        out.push_back(char(cp));
-    } else if (cp < 0x800) {
-        out.push_back(char(0xC0 | (cp >> 6)));
-        out.push_back(char(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(char(0xE0 | (cp >> 12)));
-        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(char(0xF0 | (cp >> 18)));
-        out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (cp & 0x3F)));
-    }
 }
 
 }  // namespace
 
 void unescapeOoxml(std::string& text) {
-    if (text.find("_x") == std::string::npos) return;
+    if (text.find("_x") == std::string::npos)
+        return;
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
@@ -82,7 +72,7 @@ void unescapeOoxml(std::string& text) {
         } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
             cp = 0xFFFD;
         }
-        appendCodePoint(out, cp);
+        appendUtf8(out, cp);
     }
     text.swap(out);
 }
@@ -160,9 +150,11 @@ void readStringItem(XmlPullParser& parser, std::string& out) {
                 inText = !parser.isEmptyElement();
             }
         } else if (ev == Event::Text) {
-            if (inText && phoneticDepth == 0) out.append(parser.text());
+            if (inText && phoneticDepth == 0)
+                out.append(parser.text());
         } else if (ev == Event::EndElement) {
-            if (parser.depth() == itemDepth) break;
+            if (parser.depth() == itemDepth)
+                break;
             if (parser.depth() == phoneticDepth) {
                 phoneticDepth = 0;
             } else if (parser.localName() == "t") {
@@ -180,7 +172,8 @@ void SharedStrings::read(XmlPullParser& parser) {
     std::string item;
     for (;;) {
         const Event ev = parser.next();
-        if (ev == Event::EndDocument) break;
+        if (ev == Event::EndDocument)
+            break;
         if (ev == Event::StartElement && parser.depth() == 2 && parser.localName() == "si") {
             item.clear();
             readStringItem(parser, item);

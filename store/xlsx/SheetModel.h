@@ -35,8 +35,8 @@ struct Cell {
 static_assert(sizeof(Cell) == 16);
 
 struct Row {
-    uint32_t index;  // 1-based
-    uint32_t attrs;  // index into SheetModel::rowAttrs; 0 = none
+    uint32_t index;           // 1-based
+    uint32_t attrs;           // index into SheetModel::rowAttrs; 0 = none
     std::vector<Cell> cells;  // sorted by col
 };
 

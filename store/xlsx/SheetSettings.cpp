@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "XmlPullParser.h"
+#include "XmlText.h"
 
 namespace store::xlsx {
 
@@ -25,28 +26,18 @@ double fileWidthToCharacters(double width) {
     return chars <= 0 ? 0 : std::round(chars * 100.0) / 100.0;
 }
 
-std::string_view localName(const char* qname) {
-    std::string_view n(qname);
-    const size_t colon = n.find(':');
-    return colon == std::string_view::npos ? n : n.substr(colon + 1);
-}
-
-pugi::xml_node childNamed(pugi::xml_node parent, std::string_view local) {
-    for (pugi::xml_node n : parent.children()) {
-        if (localName(n.name()) == local) return n;
-    }
-    return {};
-}
-
 // The element parsed on its own; an empty document when the sheet has none.
 pugi::xml_node parseElement(const SheetLayout& layout, const std::string& local,
                             pugi::xml_document& doc) {
     const int i = layout.find(local);
-    if (i < 0) return {};
+    if (i < 0)
+        return {};
     const std::string& raw = layout.elements[size_t(i)].raw;
-    const auto result = doc.load_buffer(raw.data(), raw.size(), pugi::parse_default | pugi::parse_ws_pcdata_single,
-                                        pugi::encoding_utf8);
-    if (!result) throw XmlError(result.description(), size_t(result.offset));
+    const auto result =
+        doc.load_buffer(raw.data(), raw.size(), pugi::parse_default | pugi::parse_ws_pcdata_single,
+                        pugi::encoding_utf8);
+    if (!result)
+        throw XmlError(result.description(), size_t(result.offset));
     return doc.document_element();
 }
 
@@ -56,7 +47,8 @@ void editElement(SheetLayout& layout, const std::string& local, Edit edit) {
     pugi::xml_document doc;
     pugi::xml_node root = parseElement(layout, local, doc);
     const bool created = !root;
-    if (created) root = doc.append_child(layout.qualified(local).c_str());
+    if (created)
+        root = doc.append_child(layout.qualified(local).c_str());
     edit(root);
     std::ostringstream os;
     root.print(os, "", pugi::format_raw | pugi::format_no_declaration);
@@ -87,7 +79,8 @@ std::optional<double> columnWidth(const SheetLayout& layout, uint32_t col) {
     const pugi::xml_node cols = parseElement(layout, "cols", doc);
     std::optional<double> width;
     for (pugi::xml_node c : cols.children()) {
-        if (localName(c.name()) != "col") continue;
+        if (localName(c.name()) != "col")
+            continue;
         const uint32_t min = c.attribute("min").as_uint(), max = c.attribute("max").as_uint();
         if (col >= min && col <= max && c.attribute("width")) {
             width = fileWidthToCharacters(c.attribute("width").as_double());
@@ -102,7 +95,8 @@ double defaultColumnWidth(const SheetLayout& layout) {
     if (f && f.attribute("defaultColWidth")) {
         return fileWidthToCharacters(f.attribute("defaultColWidth").as_double());
     }
-    if (f && f.attribute("baseColWidth")) return f.attribute("baseColWidth").as_double() + 0.43;
+    if (f && f.attribute("baseColWidth"))
+        return f.attribute("baseColWidth").as_double() + 0.43;
     return 8.43;
 }
 
@@ -119,9 +113,11 @@ void setColumnWidth(SheetLayout& layout, uint32_t col, double characters) {
         const std::string colName = qualify(cols, "col");
         pugi::xml_node insertBefore;
         for (pugi::xml_node c = cols.first_child(); c; c = c.next_sibling()) {
-            if (localName(c.name()) != "col") continue;
+            if (localName(c.name()) != "col")
+                continue;
             const uint32_t min = c.attribute("min").as_uint(), max = c.attribute("max").as_uint();
-            if (col > max) continue;
+            if (col > max)
+                continue;
             if (col < min) {
                 insertBefore = c;
                 break;
@@ -137,9 +133,11 @@ void setColumnWidth(SheetLayout& layout, uint32_t col, double characters) {
             }
             c.attribute("min").set_value(col);
             c.attribute("max").set_value(col);
-            if (!c.attribute("width")) c.append_attribute("width");
+            if (!c.attribute("width"))
+                c.append_attribute("width");
             c.attribute("width").set_value(width);
-            if (!c.attribute("customWidth")) c.append_attribute("customWidth");
+            if (!c.attribute("customWidth"))
+                c.append_attribute("customWidth");
             c.attribute("customWidth").set_value("1");
             return;
         }
@@ -176,9 +174,12 @@ HeaderSections splitHeaderCodes(const std::string& codes) {
 
 std::string joinHeaderCodes(const HeaderSections& s) {
     std::string out;
-    if (!s.left.empty()) out += "&L" + s.left;
-    if (!s.center.empty()) out += "&C" + s.center;
-    if (!s.right.empty()) out += "&R" + s.right;
+    if (!s.left.empty())
+        out += "&L" + s.left;
+    if (!s.center.empty())
+        out += "&C" + s.center;
+    if (!s.right.empty())
+        out += "&R" + s.right;
     return out;
 }
 
@@ -205,7 +206,8 @@ void setCenterSection(SheetLayout& layout, bool footer, const std::string& plain
         s.center.clear();
         for (char c : plainText) {
             s.center += c;
-            if (c == '&') s.center += '&';
+            if (c == '&')
+                s.center += '&';
         }
         n.text().set(joinHeaderCodes(s).c_str());
     });
@@ -219,7 +221,8 @@ bool printGridLines(const SheetLayout& layout) {
 
 void setPrintGridLines(SheetLayout& layout, bool on) {
     editElement(layout, "printOptions", [&](pugi::xml_node po) {
-        if (!po.attribute("gridLines")) po.append_attribute("gridLines");
+        if (!po.attribute("gridLines"))
+            po.append_attribute("gridLines");
         po.attribute("gridLines").set_value(on ? "1" : "0");
     });
 }

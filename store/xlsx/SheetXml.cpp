@@ -20,16 +20,45 @@ constexpr uint32_t kMaxColumns = 16384;
 
 // Children of <worksheet> in the order the format requires.
 const char* const kWorksheetOrder[] = {
-    "sheetPr",        "dimension",       "sheetViews",      "sheetFormatPr",
-    "cols",           "sheetData",       "sheetCalcPr",     "sheetProtection",
-    "protectedRanges", "scenarios",      "autoFilter",      "sortState",
-    "dataConsolidate", "customSheetViews", "mergeCells",    "phoneticPr",
-    "conditionalFormatting", "dataValidations", "hyperlinks", "printOptions",
-    "pageMargins",    "pageSetup",       "headerFooter",    "rowBreaks",
-    "colBreaks",      "customProperties", "cellWatches",    "ignoredErrors",
-    "smartTags",      "drawing",         "legacyDrawing",   "legacyDrawingHF",
-    "drawingHF",      "picture",         "oleObjects",      "controls",
-    "webPublishItems", "tableParts",     "extLst",
+    "sheetPr",
+    "dimension",
+    "sheetViews",
+    "sheetFormatPr",
+    "cols",
+    "sheetData",
+    "sheetCalcPr",
+    "sheetProtection",
+    "protectedRanges",
+    "scenarios",
+    "autoFilter",
+    "sortState",
+    "dataConsolidate",
+    "customSheetViews",
+    "mergeCells",
+    "phoneticPr",
+    "conditionalFormatting",
+    "dataValidations",
+    "hyperlinks",
+    "printOptions",
+    "pageMargins",
+    "pageSetup",
+    "headerFooter",
+    "rowBreaks",
+    "colBreaks",
+    "customProperties",
+    "cellWatches",
+    "ignoredErrors",
+    "smartTags",
+    "drawing",
+    "legacyDrawing",
+    "legacyDrawingHF",
+    "drawingHF",
+    "picture",
+    "oleObjects",
+    "controls",
+    "webPublishItems",
+    "tableParts",
+    "extLst",
 };
 
 int schemaRank(const std::string& local) {
@@ -47,12 +76,12 @@ std::string cellName(uint32_t col, uint32_t row) {
 }
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\n' || s.front() == '\r' ||
-                          s.front() == '\t')) {
+    while (!s.empty() &&
+           (s.front() == ' ' || s.front() == '\n' || s.front() == '\r' || s.front() == '\t')) {
         s.remove_prefix(1);
     }
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\n' || s.back() == '\r' ||
-                          s.back() == '\t')) {
+    while (!s.empty() &&
+           (s.back() == ' ' || s.back() == '\n' || s.back() == '\r' || s.back() == '\t')) {
         s.remove_suffix(1);
     }
     return s;
@@ -66,9 +95,10 @@ uint32_t parseIndex(std::string_view s, bool& ok) {
     return v;
 }
 
-// Copies an element the parser stands on, start tag to end tag, as written.
-void captureElement(XmlPullParser& parser, std::string& out) {
-    out.append(parser.raw());
+// Calls onChild with the parser on each child element of the element it stands on,
+// and onText on each piece of text in it; onChild must read its child to the end.
+template <class OnChild, class OnText>
+void forEachNode(XmlPullParser& parser, OnChild onChild, OnText onText) {
     if (parser.isEmptyElement()) {
         parser.next();
         return;
@@ -76,23 +106,33 @@ void captureElement(XmlPullParser& parser, std::string& out) {
     const int depth = parser.depth();
     for (;;) {
         const Event ev = parser.next();
-        if (ev == Event::EndDocument) throw XmlError("unexpected end of document", parser.offset());
-        out.append(parser.raw());
-        if (ev == Event::EndElement && parser.depth() == depth) return;
+        if (ev == Event::EndElement && parser.depth() == depth)
+            return;
+        if (ev == Event::EndDocument)
+            throw XmlError("unexpected end of document", parser.offset());
+        if (ev == Event::StartElement) {
+            onChild();
+        } else if (ev == Event::Text) {
+            onText();
+        }
     }
 }
 
+template <class OnChild>
+void forEachChild(XmlPullParser& parser, OnChild onChild) {
+    forEachNode(parser, onChild, [] {});
+}
+
+// Copies an element the parser stands on, start tag to end tag, as written.
+void captureElement(XmlPullParser& parser, std::string& out) {
+    out.append(parser.raw());
+    forEachNode(
+        parser, [&] { captureElement(parser, out); }, [&] { out.append(parser.raw()); });
+    out.append(parser.raw());  // the end tag; nothing for <a/>
+}
+
 void skipElement(XmlPullParser& parser) {
-    if (parser.isEmptyElement()) {
-        parser.next();
-        return;
-    }
-    const int depth = parser.depth();
-    for (;;) {
-        const Event ev = parser.next();
-        if (ev == Event::EndDocument) throw XmlError("unexpected end of document", parser.offset());
-        if (ev == Event::EndElement && parser.depth() == depth) return;
-    }
+    forEachChild(parser, [&] { skipElement(parser); });
 }
 
 class SheetReader {
@@ -101,23 +141,14 @@ public:
         : parser(p), model(m), limits(l) {}
 
     void readSheetData() {
-        if (parser.isEmptyElement()) {
-            parser.next();
-            return;
-        }
-        const int depth = parser.depth();
         uint32_t lastRow = 0;
-        for (;;) {
-            const Event ev = parser.next();
-            if (ev == Event::EndElement && parser.depth() == depth) break;
-            if (ev == Event::EndDocument) throw XmlError("unexpected end of document", parser.offset());
-            if (ev != Event::StartElement) continue;
-            if (parser.localName() != "row") {
+        forEachChild(parser, [&] {
+            if (parser.localName() == "row") {
+                lastRow = readRow(lastRow);
+            } else {
                 skipElement(parser);
-                continue;
             }
-            lastRow = readRow(lastRow);
-        }
+        });
         model.normalize();
     }
 
@@ -130,7 +161,8 @@ private:
             if (name == "r") {
                 bool ok;
                 index = parseIndex(a.rawValue, ok);
-                if (!ok) throw SheetError("行号“" + std::string(a.rawValue) + "”无效");
+                if (!ok)
+                    throw SheetError("行号“" + std::string(a.rawValue) + "”无效");
             } else if (name != "spans") {
                 rowAttrs += ' ';
                 rowAttrs += name;
@@ -146,26 +178,18 @@ private:
             }
         }
         if (index == 0 || index > kMaxRows) {
-            throw SheetError("行号 " + std::to_string(index) + " 超出电子表格的范围（1 至 1048576）");
+            throw SheetError("行号 " + std::to_string(index) +
+                             " 超出电子表格的范围（1 至 1048576）");
         }
         model.rows.push_back(Row{index, model.internRowAttrs(rowAttrs), {}});
-        if (parser.isEmptyElement()) {
-            parser.next();
-            return index;
-        }
-        const int depth = parser.depth();
         uint32_t lastCol = 0;
-        for (;;) {
-            const Event ev = parser.next();
-            if (ev == Event::EndElement && parser.depth() == depth) break;
-            if (ev == Event::EndDocument) throw XmlError("unexpected end of document", parser.offset());
-            if (ev != Event::StartElement) continue;
-            if (parser.localName() != "c") {
+        forEachChild(parser, [&] {
+            if (parser.localName() == "c") {
+                lastCol = readCell(index, lastCol);
+            } else {
                 skipElement(parser);
-                continue;
             }
-            lastCol = readCell(index, lastCol);
-        }
+        });
         return index;
     }
 
@@ -183,7 +207,8 @@ private:
             } else if (name == "s") {
                 bool ok;
                 style = parseIndex(a.rawValue, ok);
-                if (!ok) throw SheetError("单元格样式“" + std::string(a.rawValue) + "”无效");
+                if (!ok)
+                    throw SheetError("单元格样式“" + std::string(a.rawValue) + "”无效");
             } else if (name == "t") {
                 typeBuf.assign(a.rawValue);
                 type = typeBuf;
@@ -196,29 +221,20 @@ private:
         inlineText.clear();
         formula.clear();
         bool hasValue = false, hasInline = false;
-        if (parser.isEmptyElement()) {
-            parser.next();
-        } else {
-            const int depth = parser.depth();
-            for (;;) {
-                const Event ev = parser.next();
-                if (ev == Event::EndElement && parser.depth() == depth) break;
-                if (ev == Event::EndDocument) throw XmlError("unexpected end of document", parser.offset());
-                if (ev != Event::StartElement) continue;
-                const std::string_view name = parser.localName();
-                if (name == "v") {
-                    hasValue = true;
-                    readText(value);
-                } else if (name == "is") {
-                    hasInline = true;
-                    readStringItem(parser, inlineText);
-                } else if (name == "f") {
-                    captureElement(parser, formula);
-                } else {
-                    skipElement(parser);
-                }
+        forEachChild(parser, [&] {
+            const std::string_view name = parser.localName();
+            if (name == "v") {
+                hasValue = true;
+                readText(value);
+            } else if (name == "is") {
+                hasInline = true;
+                readStringItem(parser, inlineText);
+            } else if (name == "f") {
+                captureElement(parser, formula);
+            } else {
+                skipElement(parser);
             }
-        }
+        });
 
         Cell c{};
         c.col = uint16_t(col);
@@ -253,7 +269,8 @@ private:
         } else {
             // "inlineStr", "str" (a formula's text), and anything unknown read as text.
             if (hasInline || hasValue) {
-                if (!hasInline) unescapeOoxml(value);
+                if (!hasInline)
+                    unescapeOoxml(value);
                 const std::string& text = hasInline ? inlineText : value;
                 if (!text.empty() || !formula.empty()) {
                     c.kind = CellKind::Inline;
@@ -272,32 +289,19 @@ private:
     }
 
     void readText(std::string& out) {
-        if (parser.isEmptyElement()) {
-            parser.next();
-            return;
-        }
-        const int depth = parser.depth();
-        for (;;) {
-            const Event ev = parser.next();
-            if (ev == Event::Text) {
-                out.append(parser.text());
-            } else if (ev == Event::EndElement && parser.depth() == depth) {
-                return;
-            } else if (ev == Event::StartElement) {
-                skipElement(parser);
-            } else if (ev == Event::EndDocument) {
-                throw XmlError("unexpected end of document", parser.offset());
-            }
-        }
+        forEachNode(
+            parser, [&] { skipElement(parser); }, [&] { out.append(parser.text()); });
     }
 
     double parseNumber(std::string_view text, uint32_t col, uint32_t row) {
         std::string_view s = trim(text);
-        if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+        if (!s.empty() && s.front() == '+')
+            s.remove_prefix(1);
         double v = 0;
         auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
         if (ec != std::errc() || p != s.data() + s.size() || !std::isfinite(v)) {
-            throw SheetError("单元格 " + cellName(col, row) + " 的数值“" + std::string(text) + "”无效");
+            throw SheetError("单元格 " + cellName(col, row) + " 的数值“" + std::string(text) +
+                             "”无效");
         }
         return v;
     }
@@ -372,10 +376,9 @@ void writeCellValue(std::string& out, const Tags& tags, const SheetModel& model,
                 out += tags.closeV;
                 break;
             }
-            const bool preserve =
-                !text.empty() && (text.front() == ' ' || text.back() == ' ' ||
-                                  text.front() == '\t' || text.back() == '\t' ||
-                                  text.find('\n') != std::string_view::npos);
+            const bool preserve = !text.empty() && (text.front() == ' ' || text.back() == ' ' ||
+                                                    text.front() == '\t' || text.back() == '\t' ||
+                                                    text.find('\n') != std::string_view::npos);
             out += preserve ? tags.openIsPreserve : tags.openIs;
             appendEscapedText(out, text);
             out += tags.closeIs;
@@ -407,7 +410,8 @@ const char* typeAttribute(const Cell& c) {
 
 int SheetLayout::find(const std::string& local) const {
     for (size_t i = 0; i < elements.size(); ++i) {
-        if (elements[i].local == local) return int(i);
+        if (elements[i].local == local)
+            return int(i);
     }
     return -1;
 }
@@ -415,7 +419,8 @@ int SheetLayout::find(const std::string& local) const {
 size_t SheetLayout::insertPosition(const std::string& local) const {
     const int rank = schemaRank(local);
     for (size_t i = 0; i < elements.size(); ++i) {
-        if (schemaRank(elements[i].local) > rank) return i;
+        if (schemaRank(elements[i].local) > rank)
+            return i;
     }
     return elements.size();
 }
@@ -445,7 +450,8 @@ void readSheet(XmlPullParser& parser, SheetModel& model, SheetLayout& layout,
     while ((ev = parser.next()) != Event::StartElement) {
     }
     if (parser.localName() != "worksheet") {
-        throw SheetError("第一个工作表不是普通工作表（" + std::string(parser.qualifiedName()) + "）");
+        throw SheetError("第一个工作表不是普通工作表（" + std::string(parser.qualifiedName()) +
+                         "）");
     }
     layout.rootStart.assign(parser.raw());
     layout.rootName.assign(parser.qualifiedName());
@@ -463,12 +469,15 @@ void readSheet(XmlPullParser& parser, SheetModel& model, SheetLayout& layout,
         SheetReader reader(parser, model, limits);
         for (;;) {
             ev = parser.next();
-            if (ev == Event::EndElement && parser.depth() == 1) break;
-            if (ev != Event::StartElement) continue;
+            if (ev == Event::EndElement && parser.depth() == 1)
+                break;
+            if (ev != Event::StartElement)
+                continue;
             SheetLayout::Element e;
             e.local.assign(parser.localName());
             if (e.local == "sheetData") {
-                if (layout.find("sheetData") >= 0) throw SheetError("工作表有两个 sheetData");
+                if (layout.find("sheetData") >= 0)
+                    throw SheetError("工作表有两个 sheetData");
                 reader.readSheetData();
             } else {
                 captureElement(parser, e.raw);
@@ -487,7 +496,8 @@ void readSheet(XmlPullParser& parser, SheetModel& model, SheetLayout& layout,
 std::string writeSheet(const SheetModel& model, const SheetLayout& layout) {
     std::string out;
     size_t cells = 0;
-    for (const Row& r : model.rows) cells += r.cells.size();
+    for (const Row& r : model.rows)
+        cells += r.cells.size();
     out.reserve(4096 + cells * 32 + model.pool.size());
 
     const Tags tags(layout.prefix);
@@ -497,8 +507,10 @@ std::string writeSheet(const SheetModel& model, const SheetLayout& layout) {
         if (e.local == "dimension") {
             uint32_t maxRow = 0, minRow = 0, maxCol = 0, minCol = kMaxColumns + 1;
             for (const Row& r : model.rows) {
-                if (r.cells.empty()) continue;
-                if (minRow == 0) minRow = r.index;
+                if (r.cells.empty())
+                    continue;
+                if (minRow == 0)
+                    minRow = r.index;
                 maxRow = r.index;
                 minCol = std::min<uint32_t>(minCol, r.cells.front().col);
                 maxCol = std::max<uint32_t>(maxCol, r.cells.back().col);
@@ -508,7 +520,8 @@ std::string writeSheet(const SheetModel& model, const SheetLayout& layout) {
                 out += "A1";
             } else {
                 out += cellName(minCol, minRow);
-                if (minRow != maxRow || minCol != maxCol) out += ":" + cellName(maxCol, maxRow);
+                if (minRow != maxRow || minCol != maxCol)
+                    out += ":" + cellName(maxCol, maxRow);
             }
             out += "\"/>";
             continue;
@@ -519,7 +532,8 @@ std::string writeSheet(const SheetModel& model, const SheetLayout& layout) {
         }
         bool any = false;
         for (const Row& r : model.rows) {
-            if (r.cells.empty() && r.attrs == 0) continue;
+            if (r.cells.empty() && r.attrs == 0)
+                continue;
             if (!any) {
                 out += tags.openSheetData;
                 any = true;
@@ -551,7 +565,8 @@ std::string writeSheet(const SheetModel& model, const SheetLayout& layout) {
                 out += '>';
                 if (c.hasFormula) {
                     const auto it = model.formulas.find(SheetModel::key(r.index, c.col));
-                    if (it != model.formulas.end()) out += it->second;
+                    if (it != model.formulas.end())
+                        out += it->second;
                 }
                 writeCellValue(out, tags, model, c);
                 out += tags.closeC;

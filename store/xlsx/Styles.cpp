@@ -7,23 +7,11 @@
 #include <map>
 
 #include "XmlPullParser.h"
+#include "XmlText.h"
 
 namespace store::xlsx {
 
 namespace {
-
-std::string_view local(const char* qname) {
-    std::string_view n(qname);
-    const size_t colon = n.find(':');
-    return colon == std::string_view::npos ? n : n.substr(colon + 1);
-}
-
-pugi::xml_node child(pugi::xml_node parent, std::string_view name) {
-    for (pugi::xml_node n : parent.children()) {
-        if (local(n.name()) == name) return n;
-    }
-    return {};
-}
 
 // Days from 1970-01-01 to a civil date (proleptic Gregorian).
 void civilFromDays(int64_t z, int64_t& y, unsigned& m, unsigned& d) {
@@ -54,7 +42,8 @@ bool Styles::isDateFormatCode(std::string_view code) {
     for (size_t i = 0; i < code.size(); ++i) {
         const char c = code[i];
         if (quoted) {
-            if (c == '"') quoted = false;
+            if (c == '"')
+                quoted = false;
             continue;
         }
         switch (c) {
@@ -68,7 +57,8 @@ bool Styles::isDateFormatCode(std::string_view code) {
                 break;
             case '[': {
                 const size_t close = code.find(']', i);
-                if (close == std::string_view::npos) return false;
+                if (close == std::string_view::npos)
+                    return false;
                 i = close;
                 break;
             }
@@ -90,16 +80,19 @@ void Styles::read(std::string_view stylesXml) {
     pugi::xml_document doc;
     const auto result = doc.load_buffer(stylesXml.data(), stylesXml.size(), pugi::parse_default,
                                         pugi::encoding_utf8);
-    if (!result) throw XmlError(result.description(), size_t(result.offset));
+    if (!result)
+        throw XmlError(result.description(), size_t(result.offset));
     const pugi::xml_node root = doc.document_element();
     std::map<uint32_t, bool> custom;
-    for (pugi::xml_node f : child(root, "numFmts").children()) {
-        if (local(f.name()) != "numFmt") continue;
+    for (pugi::xml_node f : childNamed(root, "numFmts").children()) {
+        if (localName(f.name()) != "numFmt")
+            continue;
         custom[f.attribute("numFmtId").as_uint()] =
             isDateFormatCode(f.attribute("formatCode").as_string());
     }
-    for (pugi::xml_node xf : child(root, "cellXfs").children()) {
-        if (local(xf.name()) != "xf") continue;
+    for (pugi::xml_node xf : childNamed(root, "cellXfs").children()) {
+        if (localName(xf.name()) != "xf")
+            continue;
         const uint32_t id = xf.attribute("numFmtId").as_uint();
         const auto it = custom.find(id);
         m_date.push_back(it != custom.end() ? it->second : isDateFormatId(id));
@@ -107,7 +100,8 @@ void Styles::read(std::string_view stylesXml) {
 }
 
 bool serialToIsoDate(double serial, bool date1904, std::string& out) {
-    if (!std::isfinite(serial) || serial < 0 || serial >= 2958466) return false;
+    if (!std::isfinite(serial) || serial < 0 || serial >= 2958466)
+        return false;
     auto day = int64_t(std::floor(serial));
     int64_t y;
     unsigned m, d;
@@ -117,7 +111,8 @@ bool serialToIsoDate(double serial, bool date1904, std::string& out) {
         // The 1900 system counts a 29 February 1900 that never was.
         y = 1900, m = 2, d = 29;
     } else {
-        if (day < 60) ++day;
+        if (day < 60)
+            ++day;
         civilFromDays(day - 25569, y, m, d);  // 1899-12-30 is day 0 after the leap day
     }
     char buf[24];

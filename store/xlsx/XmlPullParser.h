@@ -18,8 +18,7 @@ namespace store::xlsx {
 // expansion attacks cannot happen. Errors are thrown as XmlError with the byte offset.
 class XmlError : public std::runtime_error {
 public:
-    XmlError(const std::string& what, size_t offset)
-        : std::runtime_error(what), m_offset(offset) {}
+    XmlError(const std::string& what, size_t offset) : std::runtime_error(what), m_offset(offset) {}
     size_t offset() const { return m_offset; }
 
 private:
@@ -98,8 +97,8 @@ private:
     bool m_rootClosed = false;
     bool m_started = false;
     std::vector<Attribute> m_attrs;
-    std::string m_nameArena;                           // names of open elements
-    std::vector<std::pair<size_t, size_t>> m_stack;   // offset, length into m_nameArena
+    std::string m_nameArena;                         // names of open elements
+    std::vector<std::pair<size_t, size_t>> m_stack;  // offset, length into m_nameArena
 };
 
 }  // namespace store::xlsx

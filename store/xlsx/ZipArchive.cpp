@@ -46,7 +46,9 @@ std::string zipErrorText(int code) {
     return s;
 }
 
-std::string archiveErrorText(zip_t* z) { return zipErrorText(zip_error_code_zip(zip_get_error(z))); }
+std::string archiveErrorText(zip_t* z) {
+    return zipErrorText(zip_error_code_zip(zip_get_error(z)));
+}
 
 // A zip source that hands libzip data we deflated ourselves, so libzip stores it as is.
 struct Precompressed {
@@ -116,9 +118,8 @@ zip_source_t* libdeflateSource(const std::string& bytes, int level) {
         throw PackageError("内存不足");
     }
     p->compressed.resize(libdeflate_deflate_compress_bound(c, bytes.size()));
-    const size_t n =
-        libdeflate_deflate_compress(c, bytes.data(), bytes.size(), p->compressed.data(),
-                                    p->compressed.size());
+    const size_t n = libdeflate_deflate_compress(c, bytes.data(), bytes.size(),
+                                                 p->compressed.data(), p->compressed.size());
     libdeflate_free_compressor(c);
     p->compressed.resize(n);
     p->size = bytes.size();
@@ -137,11 +138,13 @@ zip_source_t* libdeflateSource(const std::string& bytes, int level) {
 
 void fsyncPath(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw PackageError("无法写入文件：" + std::string(std::strerror(errno)));
+    if (fd < 0)
+        throw PackageError("无法写入文件：" + std::string(std::strerror(errno)));
     const int rc = ::fsync(fd);
     const int saved = errno;
     ::close(fd);
-    if (rc != 0) throw PackageError("写入磁盘失败：" + std::string(std::strerror(saved)));
+    if (rc != 0)
+        throw PackageError("写入磁盘失败：" + std::string(std::strerror(saved)));
 }
 
 }  // namespace
@@ -151,7 +154,8 @@ std::unique_ptr<ZipArchive> ZipArchive::openFile(const std::string& path, ZipLim
     a->m_limits = limits;
     int code = 0;
     a->m_zip = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
-    if (a->m_zip == nullptr) throw PackageError(zipErrorText(code));
+    if (a->m_zip == nullptr)
+        throw PackageError(zipErrorText(code));
     a->load();
     return a;
 }
@@ -165,18 +169,21 @@ std::unique_ptr<ZipArchive> ZipArchive::openMemory(std::string bytes, ZipLimits 
     zip_source_t* src = zip_source_buffer_create(a->m_memory.data(), a->m_memory.size(), 0, &err);
     if (src != nullptr) {
         a->m_zip = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &err);
-        if (a->m_zip == nullptr) zip_source_free(src);
+        if (a->m_zip == nullptr)
+            zip_source_free(src);
     }
     const int code = zip_error_code_zip(&err);
     zip_error_fini(&err);
-    if (a->m_zip == nullptr) throw PackageError(zipErrorText(code));
+    if (a->m_zip == nullptr)
+        throw PackageError(zipErrorText(code));
     a->load();
     return a;
 }
 
 void ZipArchive::load() {
     const zip_int64_t n = zip_get_num_entries(m_zip, 0);
-    if (n < 0 || uint64_t(n) > m_limits.maxEntries) throw PackageError("zip 中的条目过多");
+    if (n < 0 || uint64_t(n) > m_limits.maxEntries)
+        throw PackageError("zip 中的条目过多");
     m_names.reserve(size_t(n));
     for (zip_int64_t i = 0; i < n; ++i) {
         const char* name = zip_get_name(m_zip, zip_uint64_t(i), ZIP_FL_ENC_RAW);
@@ -185,22 +192,26 @@ void ZipArchive::load() {
 }
 
 ZipArchive::~ZipArchive() {
-    if (m_zip != nullptr) zip_discard(m_zip);
+    if (m_zip != nullptr)
+        zip_discard(m_zip);
 }
 
 std::optional<size_t> ZipArchive::find(std::string_view name) const {
     for (size_t i = 0; i < m_names.size(); ++i) {
-        if (m_names[i] == name) return i;
+        if (m_names[i] == name)
+            return i;
     }
     for (size_t i = 0; i < m_names.size(); ++i) {
         const std::string& n = m_names[i];
-        if (n.size() != name.size()) continue;
+        if (n.size() != name.size())
+            continue;
         bool same = true;
         for (size_t k = 0; k < n.size() && same; ++k) {
             same = std::tolower(static_cast<unsigned char>(n[k])) ==
                    std::tolower(static_cast<unsigned char>(name[k]));
         }
-        if (same) return i;
+        if (same)
+            return i;
     }
     return std::nullopt;
 }
@@ -208,7 +219,8 @@ std::optional<size_t> ZipArchive::find(std::string_view name) const {
 std::unique_ptr<ZipArchive::EntryReader> ZipArchive::openEntry(size_t index) {
     zip_stat_t st;
     zip_stat_init(&st);
-    if (zip_stat_index(m_zip, index, 0, &st) != 0) throw PackageError(archiveErrorText(m_zip));
+    if (zip_stat_index(m_zip, index, 0, &st) != 0)
+        throw PackageError(archiveErrorText(m_zip));
     if ((st.valid & ZIP_STAT_SIZE) && st.size > m_limits.maxPartBytes) {
         throw PackageError("部件 " + m_names[index] + " 过大");
     }
@@ -217,19 +229,23 @@ std::unique_ptr<ZipArchive::EntryReader> ZipArchive::openEntry(size_t index) {
     r->m_limits = m_limits;
     r->m_compressed = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
     r->m_file = zip_fopen_index(m_zip, index, 0);
-    if (r->m_file == nullptr) throw PackageError(archiveErrorText(m_zip));
+    if (r->m_file == nullptr)
+        throw PackageError(archiveErrorText(m_zip));
     return r;
 }
 
 ZipArchive::EntryReader::~EntryReader() {
-    if (m_file != nullptr) zip_fclose(m_file);
+    if (m_file != nullptr)
+        zip_fclose(m_file);
 }
 
 size_t ZipArchive::EntryReader::read(char* buf, size_t cap) {
     const zip_int64_t n = zip_fread(m_file, buf, cap);
-    if (n < 0) throw PackageError(zipErrorText(zip_error_code_zip(zip_file_get_error(m_file))));
+    if (n < 0)
+        throw PackageError(zipErrorText(zip_error_code_zip(zip_file_get_error(m_file))));
     m_total += uint64_t(n);
-    if (m_total > m_limits.maxPartBytes) throw PackageError("部件 " + m_name + " 过大");
+    if (m_total > m_limits.maxPartBytes)
+        throw PackageError("部件 " + m_name + " 过大");
     if (m_total > (uint64_t(1) << 20) && m_total > m_limits.maxRatio * (m_compressed + 1)) {
         throw PackageError("部件 " + m_name + " 的压缩比异常（疑似压缩炸弹）");
     }
@@ -242,7 +258,8 @@ std::string ZipArchive::readAll(size_t index) {
     char buf[1 << 16];
     for (;;) {
         const size_t n = r->read(buf, sizeof buf);
-        if (n == 0) break;
+        if (n == 0)
+            break;
         out.append(buf, n);
     }
     return out;
@@ -252,7 +269,8 @@ void writeZip(const std::string& path, const ZipArchive* source,
               const std::vector<OutputPart>& parts, DeflateChoice deflate) {
     int code = 0;
     zip_t* out = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-    if (out == nullptr) throw PackageError("无法创建文件：" + zipErrorText(code));
+    if (out == nullptr)
+        throw PackageError("无法创建文件：" + zipErrorText(code));
     auto failWith = [&](const std::string& what) {
         zip_discard(out);
         ::unlink(path.c_str());
@@ -271,7 +289,8 @@ void writeZip(const std::string& path, const ZipArchive* source,
         } else {
             src = zip_source_buffer(out, part.data.data(), part.data.size(), 0);
         }
-        if (src == nullptr) failWith("无法写入文件：" + archiveErrorText(out));
+        if (src == nullptr)
+            failWith("无法写入文件：" + archiveErrorText(out));
         const zip_int64_t idx = zip_file_add(out, part.name.c_str(), src, ZIP_FL_ENC_UTF_8);
         if (idx < 0) {
             zip_source_free(src);
@@ -290,7 +309,8 @@ void writeZip(const std::string& path, const ZipArchive* source,
             }
         }
     }
-    if (zip_close(out) != 0) failWith("无法写入文件：" + archiveErrorText(out));
+    if (zip_close(out) != 0)
+        failWith("无法写入文件：" + archiveErrorText(out));
     try {
         fsyncPath(path);
     } catch (...) {
@@ -300,7 +320,9 @@ void writeZip(const std::string& path, const ZipArchive* source,
 }
 
 namespace testing {
-void failWritesHalfWay(bool on) { g_failWritesHalfWay = on; }
+void failWritesHalfWay(bool on) {
+    g_failWritesHalfWay = on;
+}
 }  // namespace testing
 
 }  // namespace store::xlsx

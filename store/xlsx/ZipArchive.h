@@ -95,6 +95,6 @@ namespace testing {
 // Makes every following write of new part data fail half way, as a full disk would,
 // until switched off again. For tests of what a failed save leaves behind.
 void failWritesHalfWay(bool on);
-}
+}  // namespace testing
 
 }  // namespace store::xlsx

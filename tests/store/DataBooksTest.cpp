@@ -19,13 +19,23 @@ struct Journal {
 
 class RecordingServer : public SpreadsheetServer {
 public:
-    RecordingServer(std::unique_ptr<SpreadsheetServer> real, Journal& j) : m_real(std::move(real)), m_j(j) {}
-    void openWorkbook(const QString& p) override { m_j.calls << "open"; m_real->openWorkbook(p); }
-    void activateSheet(int i) override { m_j.calls << "activate"; m_real->activateSheet(i); }
+    RecordingServer(std::unique_ptr<SpreadsheetServer> real, Journal& j)
+        : m_real(std::move(real)), m_j(j) {}
+    void openWorkbook(const QString& p) override {
+        m_j.calls << "open";
+        m_real->openWorkbook(p);
+    }
+    void activateSheet(int i) override {
+        m_j.calls << "activate";
+        m_real->activateSheet(i);
+    }
     int usedRowCount() override { return m_real->usedRowCount(); }
     CellValue cell(int r, int c) override { return m_real->cell(r, c); }
     void setCell(int r, int c, const CellValue& v) override { m_real->setCell(r, c, v); }
-    void save() override { m_j.calls << "save"; m_real->save(); }
+    void save() override {
+        m_j.calls << "save";
+        m_real->save();
+    }
     void saveAs(const QString& p) override { m_real->saveAs(p); }
     void clearColumn(int c) override { m_real->clearColumn(c); }
     void setColumnWidth(int c, double w) override { m_real->setColumnWidth(c, w); }
@@ -34,8 +44,14 @@ public:
     void setPrintGridLines(bool on) override { m_real->setPrintGridLines(on); }
     void setDisplayAlerts(bool on) override { m_real->setDisplayAlerts(on); }
     void printOut() override { m_real->printOut(); }
-    void closeWorkbooks() override { m_j.calls << "close"; m_real->closeWorkbooks(); }
-    void quit() override { m_j.calls << "quit"; m_real->quit(); }
+    void closeWorkbooks() override {
+        m_j.calls << "close";
+        m_real->closeWorkbooks();
+    }
+    void quit() override {
+        m_j.calls << "quit";
+        m_real->quit();
+    }
 
 private:
     std::unique_ptr<SpreadsheetServer> m_real;
@@ -46,7 +62,9 @@ class DataBooks : public ::testing::Test {
 protected:
     void SetUp() override {
         writeInitialBooks(dir.path());
-        factory = [this] { return std::make_unique<RecordingServer>(workbookServerFactory()(), journal); };
+        factory = [this] {
+            return std::make_unique<RecordingServer>(workbookServerFactory()(), journal);
+        };
     }
     QString path(Book b) const { return bookPath(dir.path(), b); }
 
@@ -76,7 +94,8 @@ TEST_F(DataBooks, InitialBooksHaveTheirCaptionsAndAreNeverReplaced) {
         const Workbook wb = Workbook::open(path(b));
         const QStringList captions = bookCaptions(b);
         ASSERT_EQ(captions.size(), kBookColumns);
-        for (int c = 1; c <= kBookColumns; ++c) EXPECT_EQ(wb.cell(1, c).text, captions[c - 1]);
+        for (int c = 1; c <= kBookColumns; ++c)
+            EXPECT_EQ(wb.cell(1, c).text, captions[c - 1]);
         EXPECT_EQ(wb.usedRowCount(), 1);
     }
     EXPECT_EQ(bookCaptions(Book::StockOut)[7], "客户名称");
@@ -132,15 +151,18 @@ TEST_F(DataBooks, NumericLookupFindsTheLastEqualCode) {
 }
 
 TEST_F(DataBooks, TextualLookupWantsTheCodeAsShown) {
-    inventory({CellValue::fromNumber(1001), CellValue::fromNumber(2.5), CellValue::fromNumber(1001)});
+    inventory(
+        {CellValue::fromNumber(1001), CellValue::fromNumber(2.5), CellValue::fromNumber(1001)});
     BookPass pass(factory, path(Book::Inventory));
     EXPECT_EQ(pass.findItemByText("1001"), 4);
     EXPECT_EQ(pass.findItemByText("2.5"), 3);
-    for (const char* miss : {"1001.0", "01001", " 1001", "1001 ", ""}) EXPECT_EQ(pass.findItemByText(miss), 0) << miss;
+    for (const char* miss : {"1001.0", "01001", " 1001", "1001 ", ""})
+        EXPECT_EQ(pass.findItemByText(miss), 0) << miss;
 }
 
 TEST_F(DataBooks, LookupStopsAtACodeThatIsNoNumber) {
-    inventory({CellValue::fromNumber(1001), CellValue::fromText("可乐"), CellValue::fromNumber(1002)});
+    inventory(
+        {CellValue::fromNumber(1001), CellValue::fromText("可乐"), CellValue::fromNumber(1002)});
     BookPass pass(factory, path(Book::Inventory));
     try {
         pass.findItemByNumber(1002);
@@ -187,10 +209,12 @@ TEST_F(DataBooks, AppendedRowsGoBelowTheLastAndLastAfterSaving) {
         BookPass pass(factory, journalPath);
         const int n = pass.usedRowCount();
         for (int k = 1; k <= 2; ++k) {
-            pass.writeRow(n + k, {CellValue::fromNumber(1000 + batch * 10 + k), CellValue::fromText("可口可乐330ml"),
-                                  CellValue::fromText("瓶"), CellValue::fromNumber(2), CellValue::fromNumber(3.5),
-                                  CellValue::fromNumber(7), CellValue::fromNumber(2.1), CellValue::fromText("甲店"),
-                                  CellValue::fromText("2011-05-03"), CellValue::fromText("")});
+            pass.writeRow(
+                n + k,
+                {CellValue::fromNumber(1000 + batch * 10 + k), CellValue::fromText("可口可乐330ml"),
+                 CellValue::fromText("瓶"), CellValue::fromNumber(2), CellValue::fromNumber(3.5),
+                 CellValue::fromNumber(7), CellValue::fromNumber(2.1), CellValue::fromText("甲店"),
+                 CellValue::fromText("2011-05-03"), CellValue::fromText("")});
         }
         pass.save();
     }

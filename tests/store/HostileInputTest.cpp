@@ -49,37 +49,49 @@ TEST(HostileInput, NotAWorkbookAtAll) {
 
 TEST(HostileInput, MissingPieces) {
     const testbooks::Parts parts = testbooks::bookParts({sheetXml("")});
-    EXPECT_NE(openError(testbooks::zipParts(without(parts, "xl/worksheets/sheet1.xml"))).find("sheet1.xml"),
+    EXPECT_NE(openError(testbooks::zipParts(without(parts, "xl/worksheets/sheet1.xml")))
+                  .find("sheet1.xml"),
               std::string::npos);
-    EXPECT_NE(openError(testbooks::zipParts(without(without(parts, "xl/workbook.xml"), "_rels/.rels"))), "");
+    EXPECT_NE(
+        openError(testbooks::zipParts(without(without(parts, "xl/workbook.xml"), "_rels/.rels"))),
+        "");
     testbooks::Parts noSheets = parts;
     for (auto& [name, bytes] : noSheets) {
-        if (name == "xl/workbook.xml") bytes = "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"/>";
+        if (name == "xl/workbook.xml")
+            bytes =
+                "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"/>";
     }
     EXPECT_NE(openError(testbooks::zipParts(noSheets)), "");
-    EXPECT_EQ(openError(testbooks::zipParts(without(parts, "[Content_Types].xml"))), "");  // readable anyway
+    EXPECT_EQ(openError(testbooks::zipParts(without(parts, "[Content_Types].xml"))),
+              "");  // readable anyway
 }
 
 TEST(HostileInput, MalformedXmlNamesThePart) {
-    const std::string e = sheetError("<worksheet><sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></row></sheetData></worksheet>");
+    const std::string e = sheetError(
+        "<worksheet><sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></row></sheetData></worksheet>");
     EXPECT_NE(e.find("xl/worksheets/sheet1.xml"), std::string::npos) << e;
     EXPECT_NE(sheetError("<worksheet><sheetData>"), "");
     EXPECT_NE(sheetError("<!DOCTYPE lol [<!ENTITY a \"aaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]>"
-                         "<worksheet><sheetData><row><c t=\"inlineStr\"><is><t>&b;</t></is></c></row></sheetData></worksheet>"),
+                         "<worksheet><sheetData><row><c "
+                         "t=\"inlineStr\"><is><t>&b;</t></is></c></row></sheetData></worksheet>"),
               "");
     std::string deep = "<worksheet><sheetData><row><c><v>";
-    for (int i = 0; i < 400; ++i) deep += "<x>";
+    for (int i = 0; i < 400; ++i)
+        deep += "<x>";
     EXPECT_NE(sheetError(deep), "");
     EXPECT_NE(openError(makeBook({sheetXml(""), "<sst><si><t>unclosed</si></sst>"})), "");
 }
 
 TEST(HostileInput, AddressesBeyondTheSpreadsheetMaxima) {
-    EXPECT_NE(sheetError(sheetXml("<row r=\"1048577\"><c><v>1</v></c></row>")).find("1048577"), std::string::npos);
+    EXPECT_NE(sheetError(sheetXml("<row r=\"1048577\"><c><v>1</v></c></row>")).find("1048577"),
+              std::string::npos);
     EXPECT_NE(sheetError(sheetXml("<row r=\"0\"/>")), "");
-    EXPECT_NE(sheetError(sheetXml("<row r=\"1\"><c r=\"XFE1\"><v>1</v></c></row>")).find("16385"), std::string::npos);
+    EXPECT_NE(sheetError(sheetXml("<row r=\"1\"><c r=\"XFE1\"><v>1</v></c></row>")).find("16385"),
+              std::string::npos);
     EXPECT_NE(sheetError(sheetXml("<row r=\"1\"><c r=\"A99999999999\"><v>1</v></c></row>")), "");
     EXPECT_NE(sheetError(sheetXml("<row r=\"-5\"/>")), "");
-    EXPECT_EQ(sheetError(sheetXml("<row r=\"1048576\"><c r=\"XFD1048576\"><v>1</v></c></row>")), "");
+    EXPECT_EQ(sheetError(sheetXml("<row r=\"1048576\"><c r=\"XFD1048576\"><v>1</v></c></row>")),
+              "");
 
     Workbook wb = Workbook::createNew("tvruku.dat");
     for (auto [row, col] : {std::pair{0, 1}, {1, 0}, {1048577, 1}, {1, 16385}, {-1, -1}}) {
@@ -96,7 +108,8 @@ TEST(HostileInput, AddressesBeyondTheSpreadsheetMaxima) {
 }
 
 TEST(HostileInput, CellsThatDoNotHoldWhatTheySay) {
-    EXPECT_NE(sheetError(sheetXml("<row r=\"7\"><c r=\"B7\"><v>12abc</v></c></row>")).find("B7"), std::string::npos);
+    EXPECT_NE(sheetError(sheetXml("<row r=\"7\"><c r=\"B7\"><v>12abc</v></c></row>")).find("B7"),
+              std::string::npos);
     EXPECT_NE(sheetError(sheetXml("<row r=\"1\"><c r=\"A1\"><v>1e999</v></c></row>")), "");
     EXPECT_NE(sheetError(sheetXml("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>5</v></c></row>"),
                          "<sst><si><t>only one</t></si></sst>")

@@ -18,7 +18,9 @@ using testbooks::sheetXml;
 
 namespace {
 
-Workbook reopen(const Workbook& wb) { return Workbook::openBytes(wb.toBytes(), "again.dat"); }
+Workbook reopen(const Workbook& wb) {
+    return Workbook::openBytes(wb.toBytes(), "again.dat");
+}
 
 std::string sheetOf(const Workbook& wb) {
     return testbooks::unzipParts(wb.toBytes()).at("xl/worksheets/sheet1.xml");
@@ -31,18 +33,25 @@ testbooks::Parts foreignBook() {
         {sheetXml("<row r=\"1\" spans=\"1:3\" ht=\"24\" customHeight=\"1\">"
                   "<c r=\"A1\" s=\"1\" t=\"s\"><v>0</v></c><c r=\"B1\" s=\"1\" t=\"s\"><v>1</v></c>"
                   "<c r=\"C1\"><f>1+1</f><v>2</v></c></row>"
-                  "<row r=\"2\"><c r=\"A2\" s=\"1\"><v>1001</v></c><c r=\"B2\" s=\"1\" t=\"s\"><v>1</v></c></row>",
+                  "<row r=\"2\"><c r=\"A2\" s=\"1\"><v>1001</v></c><c r=\"B2\" s=\"1\" "
+                  "t=\"s\"><v>1</v></c></row>",
                   "<mergeCells count=\"1\"><mergeCell ref=\"D1:E1\"/></mergeCells>"
-                  "<conditionalFormatting sqref=\"A2\"><cfRule type=\"cellIs\" priority=\"1\" operator=\"lessThan\">"
+                  "<conditionalFormatting sqref=\"A2\"><cfRule type=\"cellIs\" priority=\"1\" "
+                  "operator=\"lessThan\">"
                   "<formula>5</formula></cfRule></conditionalFormatting>"
-                  "<pageMargins left=\"0.5\" right=\"0.5\" top=\"0.5\" bottom=\"0.5\" header=\"0.2\" footer=\"0.2\"/>"
+                  "<pageMargins left=\"0.5\" right=\"0.5\" top=\"0.5\" bottom=\"0.5\" "
+                  "header=\"0.2\" footer=\"0.2\"/>"
                   "<headerFooter><oddHeader>&amp;L左边&amp;R右边</oddHeader></headerFooter>"
                   "<extLst><ext uri=\"{x}\"><keep>me</keep></ext></extLst>"),
-         "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><si><t>商品编号</t></si>"
+         "<sst "
+         "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><si><t>商品编号</t></"
+         "si>"
          "<si><r><t>可口</t></r><r><rPr><b/></rPr><t>可乐</t></r></si></sst>",
          "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-         "<cellXfs count=\"2\"><xf numFmtId=\"0\"/><xf numFmtId=\"0\" fontId=\"0\" applyFont=\"1\"/></cellXfs></styleSheet>"});
-    parts.push_back({"xl/worksheets/sheet2.xml", sheetXml("<row r=\"1\"><c r=\"A1\"><v>42</v></c></row>")});
+         "<cellXfs count=\"2\"><xf numFmtId=\"0\"/><xf numFmtId=\"0\" fontId=\"0\" "
+         "applyFont=\"1\"/></cellXfs></styleSheet>"});
+    parts.push_back(
+        {"xl/worksheets/sheet2.xml", sheetXml("<row r=\"1\"><c r=\"A1\"><v>42</v></c></row>")});
     parts.push_back({"xl/media/image1.png", std::string("\x89PNG\r\n\x1a\n\0\0binary", 18)});
     return parts;
 }
@@ -91,9 +100,9 @@ TEST(WorkbookWrite, EscapesNeverReadBackAsSomethingElse) {
 
 TEST(WorkbookWrite, WritingEmptyClearsAndCellsKeepTheirStyle) {
     Workbook wb = Workbook::openBytes(testbooks::zipParts(foreignBook()), "f.dat");
-    wb.setCell(2, 1, CellValue::fromNumber(2002));   // styled number cell
+    wb.setCell(2, 1, CellValue::fromNumber(2002));        // styled number cell
     wb.setCell(1, 3, CellValue::fromText("不再是公式"));  // formula cell
-    wb.setCell(2, 2, CellValue());                   // styled text cell emptied
+    wb.setCell(2, 2, CellValue());                        // styled text cell emptied
     const std::string xml = sheetOf(wb);
     EXPECT_NE(xml.find("<c r=\"A2\" s=\"1\"><v>2002</v></c>"), std::string::npos) << xml;
     EXPECT_NE(xml.find("<c r=\"B2\" s=\"1\"/>"), std::string::npos) << xml;
@@ -119,14 +128,16 @@ TEST(WorkbookWrite, SaveKeepsEveryOtherPartAndSheetElement) {
     const auto after = testbooks::unzipParts(testbooks::readFile(path));
     ASSERT_EQ(before.size(), after.size());
     for (const auto& [name, bytes] : before) {
-        if (name == "xl/worksheets/sheet1.xml") continue;
+        if (name == "xl/worksheets/sheet1.xml")
+            continue;
         EXPECT_EQ(after.at(name), bytes) << name;
     }
     const std::string xml = after.at("xl/worksheets/sheet1.xml");
-    for (const char* kept : {"<mergeCells count=\"1\"><mergeCell ref=\"D1:E1\"/></mergeCells>",
-                             "<formula>5</formula>", "<extLst><ext uri=\"{x}\"><keep>me</keep></ext></extLst>",
-                             "<row r=\"1\" ht=\"24\" customHeight=\"1\">", "<c r=\"B1\" s=\"1\" t=\"s\"><v>1</v></c>",
-                             "<f>1+1</f><v>2</v>"}) {
+    for (const char* kept :
+         {"<mergeCells count=\"1\"><mergeCell ref=\"D1:E1\"/></mergeCells>", "<formula>5</formula>",
+          "<extLst><ext uri=\"{x}\"><keep>me</keep></ext></extLst>",
+          "<row r=\"1\" ht=\"24\" customHeight=\"1\">", "<c r=\"B1\" s=\"1\" t=\"s\"><v>1</v></c>",
+          "<f>1+1</f><v>2</v>"}) {
         EXPECT_NE(xml.find(kept), std::string::npos) << kept << "\n" << xml;
     }
     const Workbook back = Workbook::open(path);
@@ -153,9 +164,10 @@ TEST(WorkbookWrite, PageSettingsGoWhereTheFormatKeepsThem) {
 
     // The elements stay in the order spreadsheet programs insist on.
     const std::string xml = sheetOf(wb);
-    const size_t cols = xml.find("<cols>"), data = xml.find("<sheetData>"), merge = xml.find("<mergeCells"),
-                 print = xml.find("<printOptions"), margins = xml.find("<pageMargins"),
-                 header = xml.find("<headerFooter>"), ext = xml.find("<extLst>");
+    const size_t cols = xml.find("<cols>"), data = xml.find("<sheetData>"),
+                 merge = xml.find("<mergeCells"), print = xml.find("<printOptions"),
+                 margins = xml.find("<pageMargins"), header = xml.find("<headerFooter>"),
+                 ext = xml.find("<extLst>");
     EXPECT_LT(cols, data);
     EXPECT_LT(merge, print);
     EXPECT_LT(print, margins);
@@ -164,8 +176,7 @@ TEST(WorkbookWrite, PageSettingsGoWhereTheFormatKeepsThem) {
 }
 
 TEST(WorkbookWrite, ColumnWidthChangesOnlyItsColumn) {
-    Workbook wb = Workbook::openBytes(
-        makeBook({sheetXml("", "")}), "w.dat");
+    Workbook wb = Workbook::openBytes(makeBook({sheetXml("", "")}), "w.dat");
     wb.setColumnWidth(3, 8);
     wb.setColumnWidth(1, 6);
     wb.setColumnWidth(3, 4);
@@ -176,25 +187,31 @@ TEST(WorkbookWrite, ColumnWidthChangesOnlyItsColumn) {
     // A range of columns from elsewhere is split around the changed one.
     Workbook ranged = Workbook::openBytes(
         makeBook({"<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-                  "<cols><col min=\"1\" max=\"5\" width=\"20.7109375\" style=\"3\" customWidth=\"1\"/></cols>"
+                  "<cols><col min=\"1\" max=\"5\" width=\"20.7109375\" style=\"3\" "
+                  "customWidth=\"1\"/></cols>"
                   "<sheetData/></worksheet>"}),
         "r.dat");
     ranged.setColumnWidth(3, 10);
-    for (int c : {1, 2, 4, 5}) EXPECT_EQ(ranged.columnWidth(c), 20.0) << c;
+    for (int c : {1, 2, 4, 5})
+        EXPECT_EQ(ranged.columnWidth(c), 20.0) << c;
     EXPECT_EQ(ranged.columnWidth(3), 10.0);
-    EXPECT_NE(sheetOf(ranged).find("<col min=\"4\" max=\"5\" width=\"20.7109375\" style=\"3\""), std::string::npos);
+    EXPECT_NE(sheetOf(ranged).find("<col min=\"4\" max=\"5\" width=\"20.7109375\" style=\"3\""),
+              std::string::npos);
     EXPECT_THROW(ranged.setColumnWidth(1, -1), StoreError);
 }
 
 TEST(WorkbookWrite, ClearColumnEmptiesTheWholeColumn) {
     Workbook wb = Workbook::createNew();
     for (int r = 1; r <= 5; ++r) {
-        for (int c = 1; c <= 12; ++c) wb.setCell(r, c, CellValue::fromText(QString("r%1c%2").arg(r).arg(c)));
+        for (int c = 1; c <= 12; ++c)
+            wb.setCell(r, c, CellValue::fromText(QString("r%1c%2").arg(r).arg(c)));
     }
-    for (int c = 1; c <= 10; ++c) wb.clearColumn(c);
+    for (int c = 1; c <= 10; ++c)
+        wb.clearColumn(c);
     const Workbook back = reopen(wb);
     for (int r = 1; r <= 5; ++r) {
-        for (int c = 1; c <= 10; ++c) EXPECT_TRUE(back.cell(r, c).isEmpty());
+        for (int c = 1; c <= 10; ++c)
+            EXPECT_TRUE(back.cell(r, c).isEmpty());
         EXPECT_EQ(back.cell(r, 11).text, QString("r%1c11").arg(r));
     }
     EXPECT_EQ(back.usedColumnCount(), 12);
@@ -202,13 +219,17 @@ TEST(WorkbookWrite, ClearColumnEmptiesTheWholeColumn) {
 
 TEST(WorkbookWrite, PrefixedSheetsStayPrefixed) {
     Workbook wb = Workbook::openBytes(
-        makeBook({"<x:worksheet xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-                  "<x:sheetData><x:row r=\"1\"><x:c r=\"A1\"><x:v>1</x:v></x:c></x:row></x:sheetData></x:worksheet>"}),
+        makeBook(
+            {"<x:worksheet xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+             "<x:sheetData><x:row r=\"1\"><x:c "
+             "r=\"A1\"><x:v>1</x:v></x:c></x:row></x:sheetData></x:worksheet>"}),
         "p.dat");
     wb.setCell(1, 2, CellValue::fromText("文本"));
     wb.setColumnWidth(1, 9);
     const std::string xml = sheetOf(wb);
-    EXPECT_NE(xml.find("<x:c r=\"B1\" t=\"inlineStr\"><x:is><x:t>文本</x:t></x:is></x:c>"), std::string::npos) << xml;
+    EXPECT_NE(xml.find("<x:c r=\"B1\" t=\"inlineStr\"><x:is><x:t>文本</x:t></x:is></x:c>"),
+              std::string::npos)
+        << xml;
     EXPECT_NE(xml.find("<x:cols><x:col "), std::string::npos) << xml;
     EXPECT_EQ(reopen(wb).cell(1, 2).text, "文本");
 }
@@ -232,7 +253,8 @@ protected:
 
 TEST_F(AtomicSave, AFailedSaveLeavesTheOldBookAsItWas) {
     Workbook wb = Workbook::open(path);
-    for (int r = 2; r < 2000; ++r) wb.setCell(r, 2, CellValue::fromText(QString("第%1行").arg(r)));
+    for (int r = 2; r < 2000; ++r)
+        wb.setCell(r, 2, CellValue::fromText(QString("第%1行").arg(r)));
     xlsx::testing::failWritesHalfWay(true);
     EXPECT_THROW(wb.save(), StoreError);
     EXPECT_EQ(testbooks::readFile(path), original);

@@ -15,10 +15,12 @@ std::string trace(XmlPullParser& p) {
     std::string out;
     for (;;) {
         const Event ev = p.next();
-        if (ev == Event::EndDocument) return out;
+        if (ev == Event::EndDocument)
+            return out;
         if (ev == Event::StartElement) {
             out += "<" + std::string(p.qualifiedName());
-            for (const auto& a : p.attributes()) out += " " + std::string(a.name) + "=" + p.decodedValue(a);
+            for (const auto& a : p.attributes())
+                out += " " + std::string(a.name) + "=" + p.decodedValue(a);
             out += ">";
         } else if (ev == Event::EndElement) {
             out += "</" + std::string(p.qualifiedName()) + ">";
@@ -117,7 +119,8 @@ TEST(XmlPullParser, RefusesMalformedAndHostileDocuments) {
         EXPECT_THROW(tracePieces(doc, 3), XmlError) << doc;
     }
     std::string deep;
-    for (int i = 0; i < 300; ++i) deep += "<a>";
+    for (int i = 0; i < 300; ++i)
+        deep += "<a>";
     EXPECT_THROW(traceWhole(deep), XmlError);
 }
 

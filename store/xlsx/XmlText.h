@@ -1,0 +1,20 @@
+#pragma once
+
+#include <pugixml.hpp>
+
+#include <string>
+#include <string_view>
+
+namespace store::xlsx {
+
+// Small text helpers shared by the readers of the package's parts.
+
+void appendUtf8(std::string& out, unsigned codePoint);
+
+// "x:sheetData" -> "sheetData": parts may use any namespace prefix.
+std::string_view localName(std::string_view qualified);
+
+// The first child element with this local name, whatever its prefix.
+pugi::xml_node childNamed(pugi::xml_node parent, std::string_view local);
+
+}  // namespace store::xlsx

@@ -1,0 +1,127 @@
+#include "BenchBooks.h"
+
+#include <QDate>
+#include <QDir>
+#include <QStringList>
+
+#include "store/Numbers.h"
+#include "store/Workbook.h"
+
+namespace bench {
+
+namespace {
+
+using store::CellValue;
+
+// Item names the way shop keepers type them: Chinese with brand letters and sizes.
+const char* const kBases[] = {"可口可乐",   "雪碧",     "农夫山泉", "康师傅红烧牛肉面",
+                              "奥利奥饼干", "百事可乐", "王老吉",   "青岛啤酒",
+                              "蒙牛纯牛奶", "旺旺雪饼", "乐事薯片", "德芙巧克力",
+                              "Oreo夹心",   "红牛",     "光明酸奶", "统一绿茶"};
+const char* const kSizes[] = {"330ml", "500ml",    "2L",  "1.5L", "97g",
+                              "250ml", "12x330ml", "5kg", "",     "XL"};
+const char* const kUnits[] = {"瓶", "箱", "袋", "包", "个", "盒", "听", "桶"};
+const char* const kCustomers[] = {"张三", "李四", "王五Tom", "赵六",       "便利店A区", "Mary超市",
+                                  "散客", "钱七", "孙八",    "周记小卖部", "吴九",      "郑十"};
+const char* const kSuppliers[] = {"可口可乐公司", "百事Pepsi", "康师傅",  "蒙牛乳业",
+                                  "亿滋Mondelez", "华润怡宝",  "本地批发"};
+
+// Fixed-seed mixing so that record n is the same on every run and every machine.
+uint32_t mix(uint32_t x) {
+    x ^= x >> 16;
+    x *= 0x7feb352dU;
+    x ^= x >> 15;
+    x *= 0x846ca68bU;
+    x ^= x >> 16;
+    return x;
+}
+
+template <size_t N>
+QString pick(const char* const (&list)[N], uint32_t r) {
+    return QString::fromUtf8(list[r % N]);
+}
+
+QString itemName(int item) {
+    const uint32_t r = mix(uint32_t(item) * 2654435761U);
+    return pick(kBases, r) + pick(kSizes, r >> 8);
+}
+
+double money(double v) {
+    return store::roundMoney(v);
+}
+
+CellValue num(double v) {
+    return CellValue::fromNumber(v);
+}
+CellValue txt(const QString& v) {
+    return CellValue::fromText(v);
+}
+
+void writeCaptions(store::Workbook& wb, const QStringList& captions) {
+    for (int c = 0; c < captions.size(); ++c)
+        wb.setCell(1, c + 1, txt(captions[c]));
+}
+
+}  // namespace
+
+std::vector<CellValue> journalRecord(int n) {
+    const uint32_t r = mix(uint32_t(n) + 0x9e3779b9U);
+    const int item = int(r % kInventoryItems);
+    const double qty = 1 + (r >> 8) % 48;
+    const double price = money(1.5 + double((r >> 14) % 20000) / 100.0);
+    const QDate day = QDate(2011, 1, 1).addDays(n / 30);
+    QString remark;
+    if (n % 7 == 0) {
+        remark = QStringLiteral("退货");
+    } else if (n % 13 == 0) {
+        remark = QStringLiteral("赠品Gift");
+    }
+    return {num(1001 + item),
+            txt(itemName(item)),
+            txt(pick(kUnits, uint32_t(item))),
+            num(qty),
+            num(price),
+            num(money(qty * price)),
+            num(money(price * 0.8)),
+            txt(pick(kCustomers, r >> 20)),
+            txt(day.toString(QStringLiteral("yyyy-MM-dd"))),
+            remark.isEmpty() ? CellValue() : txt(remark)};
+}
+
+void writeBenchBooks(const QString& dir, int records, int items) {
+    QDir().mkpath(dir);
+
+    store::Workbook journal = store::Workbook::createNew();
+    writeCaptions(journal, {"商品编号", "商品名称", "单位", "卖出数量", "卖出价格", "卖出金额",
+                            "库存均价", "客户名称", "销售日期", "备注"});
+    for (int n = 0; n < records; ++n) {
+        const std::vector<CellValue> rec = journalRecord(n);
+        for (size_t c = 0; c < rec.size(); ++c)
+            journal.setCell(n + 2, int(c) + 1, rec[c]);
+    }
+    journal.saveAs(QDir(dir).filePath(kJournalFile));
+
+    store::Workbook inventory = store::Workbook::createNew();
+    writeCaptions(inventory, {"商品编号", "商品名称", "单位", "库存数量", "库存均价", "库存金额",
+                              "卖出核价", "供货厂商", "缺货报警", "备注"});
+    for (int i = 0; i < items; ++i) {
+        const uint32_t r = mix(uint32_t(i) * 2654435761U + 17);
+        const double qty = double(r % 500);
+        const double cost = money(1 + double((r >> 9) % 15000) / 100.0);
+        const int row = i + 2;
+        inventory.setCell(row, 1, num(1001 + i));
+        inventory.setCell(row, 2, txt(itemName(i)));
+        inventory.setCell(row, 3, txt(pick(kUnits, uint32_t(i))));
+        inventory.setCell(row, 4, num(qty));
+        inventory.setCell(row, 5, num(cost));
+        inventory.setCell(row, 6, num(money(qty * cost)));
+        inventory.setCell(row, 7, num(money(cost * 1.25)));
+        inventory.setCell(row, 8, txt(pick(kSuppliers, r >> 3)));
+        inventory.setCell(row, 9, num(double(10 + (r >> 5) % 20)));
+        if (i % 11 == 0)
+            inventory.setCell(row, 10, txt(QStringLiteral("2011-05-03退2")));
+    }
+    inventory.saveAs(QDir(dir).filePath(kInventoryFile));
+}
+
+}  // namespace bench

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+#include "store/CellValue.h"
+
+namespace bench {
+
+// A shop ten years on: the stock-out journal and the inventory book at the sizes the
+// program must stay quick with. The content is fixed (a seeded generator), so runs on
+// different days compare.
+constexpr int kJournalRecords = 100000;
+constexpr int kInventoryItems = 10000;
+
+inline const QString kJournalFile = QStringLiteral("tvchuku.dat");
+inline const QString kInventoryFile = QStringLiteral("tvkucun.dat");
+
+// One stock-out record as the program appends it; n picks the item, customer and day.
+std::vector<store::CellValue> journalRecord(int n);
+
+// Writes tvchuku.dat (records) and tvkucun.dat (items) into dir; throws StoreError.
+void writeBenchBooks(const QString& dir, int records = kJournalRecords,
+                     int items = kInventoryItems);
+
+}  // namespace bench

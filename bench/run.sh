@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Generates the benchmark books once, then times our engine, openpyxl, orcus and a bare
+# inflate of the sheet on the same files, and prints the figures beside their targets.
+#
+# usage: bench/run.sh [BUILD_DIR]   (default build-bench, configured -DTAVELO_BUILD_BENCH=ON)
+# BENCH_RUNS=N sets how many runs of each external tool the medians are taken from.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${1:-$root/build-bench}
+bin=$build/bench
+runs=${BENCH_RUNS:-3}
+# Debian's interpreter: openpyxl comes from its packages, not from whatever is first on PATH.
+py=/usr/bin/python3
+
+for tool in bench_books store_bench bench_open_journal; do
+  if [ ! -x "$bin/$tool" ]; then
+    echo "missing $bin/$tool: build with -DTAVELO_BUILD_BENCH=ON first (make bench)" >&2
+    exit 1
+  fi
+done
+for tool in orcus-xlsx unzip /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "missing $tool (scripts/install-deps.sh)" >&2; exit 1; }
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tavelo-bench-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+echo "== generating the books"
+"$bin/bench_books" "$work/books"
+
+echo "== our engine (median of 5 repetitions)"
+"$bin/store_bench" --books="$work/books" --benchmark_filter='^BM_(Open|Scan|Append|Save)' \
+  --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+  --benchmark_out="$work/engine.json" --benchmark_out_format=json
+
+echo "== deflate and inflate of the sheet (median of 3 repetitions)"
+"$bin/store_bench" --books="$work/books" --benchmark_filter='^BM_(Deflate|Inflate)Sheet' \
+  --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
+  --benchmark_out="$work/deflate.json" --benchmark_out_format=json
+
+echo "== peak memory of opening the journal"
+/usr/bin/time -v "$bin/bench_open_journal" "$work/books/tvchuku.dat" 2>"$work/peak.txt"
+grep "Maximum resident set size" "$work/peak.txt"
+
+echo "== side by side"
+"$py" "$root/bench/compare.py" --work "$work" --runs "$runs"

@@ -206,12 +206,9 @@ void Workbook::setCell(int row, int col, const CellValue& value) {
             } else {
                 const QByteArray utf8 = value.text.toUtf8();
                 const std::string_view text(utf8.constData(), size_t(utf8.size()));
-                const uint32_t off = model.addText(text);
-                Cell& again =
-                    model.obtain(r, c);  // addText does not move cells, but be plain about it
-                again.kind = CellKind::Inline;
-                again.str.off = off;
-                again.str.len = uint32_t(text.size());
+                cell.kind = CellKind::Inline;
+                cell.str.off = model.addText(text);
+                cell.str.len = uint32_t(text.size());
             }
         }
         d->modified = true;

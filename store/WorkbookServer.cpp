@@ -42,7 +42,7 @@ public:
     void setPrintGridLines(bool on) override { book().setPrintGridLines(on); }
     // The engine never asks questions, so alerts change nothing; kept for the callers'
     // sake, who turn them off before printing.
-    void setDisplayAlerts(bool on) override { m_alerts = on; }
+    void setDisplayAlerts(bool) override {}
     void printOut() override {
         Workbook& b = book();
         if (!m_printer)
@@ -61,7 +61,6 @@ private:
 
     std::shared_ptr<SheetPrinter> m_printer;
     std::optional<Workbook> m_book;
-    bool m_alerts = true;
 };
 
 }  // namespace

@@ -43,13 +43,10 @@ const char* const kCaptionLine =
 
 }  // namespace
 
-class EngineBooksInLibreOffice : public ::testing::Test {
+class EngineBooksInLibreOffice : public BooksMadeOnce<EngineBooksInLibreOffice> {
 protected:
-    static inline Scratch* scratch = nullptr;
-    static inline bool ready = false;
-
     static void SetUpTestSuite() {
-        scratch = new Scratch;
+        scratch = std::make_unique<Scratch>();
         ASSERT_TRUE(soffice::available()) << "LibreOffice (soffice) is needed for these tests";
         ASSERT_TRUE(
             run(python(), {interopSourceDir() + "/make_openpyxl_books.py", scratch->path("py")}));
@@ -66,13 +63,6 @@ protected:
         ASSERT_TRUE(soffice::toFods({scratch->path("fresh.xlsx")}, scratch->path("fods")));
         ready = true;
     }
-
-    static void TearDownTestSuite() {
-        delete scratch;
-        scratch = nullptr;
-    }
-
-    void SetUp() override { ASSERT_TRUE(ready) << "the books could not be made"; }
 
     static void writeBooks() {
         // A stock-out journal as the program writes it, with the awkward values the

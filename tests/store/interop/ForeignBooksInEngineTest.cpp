@@ -61,11 +61,8 @@ QString styledBook() {
 
 }  // namespace
 
-class ForeignBooksInEngine : public ::testing::Test {
+class ForeignBooksInEngine : public BooksMadeOnce<ForeignBooksInEngine> {
 protected:
-    static inline std::unique_ptr<Scratch> scratch;
-    static inline bool ready = false;
-
     // The openpyxl cases form a suite of their own; the books are made once for both.
     static void SetUpTestSuite() {
         if (scratch)
@@ -82,7 +79,8 @@ protected:
         ready = true;
     }
 
-    void SetUp() override { ASSERT_TRUE(ready) << "the books could not be made"; }
+    // The openpyxl suite below uses the same books: they go when the program ends.
+    static void TearDownTestSuite() {}
 
     static std::optional<Workbook> open(const QString& name) {
         try {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -121,6 +123,18 @@ QByteArray zipPart(const QString& file, const QString& part);
 
 QString interopSourceDir();
 QString python();
+
+// A suite whose books are made once, in the derived class's SetUpTestSuite, in a scratch
+// folder of its own; every test stops at once when making them failed.
+template <class Suite>
+class BooksMadeOnce : public ::testing::Test {
+protected:
+    static inline std::unique_ptr<Scratch> scratch;
+    static inline bool ready = false;
+
+    static void TearDownTestSuite() { scratch.reset(); }
+    void SetUp() override { ASSERT_TRUE(ready) << "the books could not be made"; }
+};
 
 }  // namespace interop
 

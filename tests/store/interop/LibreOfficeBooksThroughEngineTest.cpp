@@ -81,13 +81,10 @@ const QString kSheet1 = "xl/worksheets/sheet1.xml";
 
 }  // namespace
 
-class LibreOfficeBooksThroughEngine : public ::testing::Test {
+class LibreOfficeBooksThroughEngine : public BooksMadeOnce<LibreOfficeBooksThroughEngine> {
 protected:
-    static inline Scratch* scratch = nullptr;
-    static inline bool ready = false;
-
     static void SetUpTestSuite() {
-        scratch = new Scratch;
+        scratch = std::make_unique<Scratch>();
         ASSERT_TRUE(soffice::available()) << "LibreOffice (soffice) is needed for these tests";
         ASSERT_TRUE(writeFile(scratch->path("report.fods"), reportBook().toUtf8()));
         ASSERT_TRUE(writeFile(scratch->path("journal.fods"), journalBook().toUtf8()));
@@ -139,13 +136,6 @@ protected:
             journal.setCell(next, c + 1, sale[c]);
         journal.save();
     }
-
-    static void TearDownTestSuite() {
-        delete scratch;
-        scratch = nullptr;
-    }
-
-    void SetUp() override { ASSERT_TRUE(ready) << "the books could not be made"; }
 
     static QByteArray csv(const QString& base, const QString& sheet) {
         QFile f(scratch->path("csv/" + base + "-" + sheet + ".csv"));

@@ -315,7 +315,7 @@ void Workbook::saveAs(const QString& path) {
     guarded(d->displayName, [&] {
         try {
             d->writeAtomically(localPath(info.absoluteFilePath()));
-        } catch (const xlsx::PackageError& e) {
+        } catch (const std::exception& e) {
             throw xlsx::PackageError("无法另存为 " + info.absoluteFilePath().toStdString() + "：" +
                                      e.what());
         }

@@ -13,6 +13,7 @@
 #include <iterator>
 
 #include "XmlPullParser.h"
+#include "store/AtomicFile.h"
 #include "XmlText.h"
 
 namespace store::xlsx {
@@ -199,30 +200,6 @@ void streamPart(ZipArchive& zip, size_t index, Read read) {
     }
 }
 
-mode_t modeForNewFile(const std::string& path) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0)
-        return st.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-std::string directoryOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-void fsyncDirectory(const std::string& dir) {
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 }  // namespace
 
 DeflateChoice defaultDeflate() {
@@ -357,28 +334,9 @@ std::vector<OutputPart> WorkbookData::outputParts() const {
 }
 
 void WorkbookData::writeAtomically(const std::string& path) const {
-    const std::string dir = directoryOf(path);
-    const size_t slash = path.rfind('/');
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string tmp = dir + "/." + base + ".tmp-XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0)
-        throw PackageError("无法在文件夹 " + dir + " 中写入：" + std::strerror(errno));
-    ::close(fd);
-    const mode_t mode = modeForNewFile(path);
-    try {
+    replaceAtomically(path, [&](const std::string& tmp) {
         writeZip(tmp, archive.get(), outputParts(), deflate);
-    } catch (...) {
-        ::unlink(tmp.c_str());
-        throw;
-    }
-    ::chmod(tmp.c_str(), mode);
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        const int saved = errno;
-        ::unlink(tmp.c_str());
-        throw PackageError("无法替换文件：" + std::string(std::strerror(saved)));
-    }
-    fsyncDirectory(dir);
+    });
 }
 
 std::string WorkbookData::toBytes() const {

@@ -5,6 +5,8 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include "store/AtomicFile.h"
+
 #include <atomic>
 #include <cstring>
 #include <ctime>
@@ -134,17 +136,6 @@ zip_source_t* libdeflateSource(const std::string& bytes, int level) {
         throw PackageError("内存不足");
     }
     return src;
-}
-
-void fsyncPath(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw PackageError("无法写入文件：" + std::string(std::strerror(errno)));
-    const int rc = ::fsync(fd);
-    const int saved = errno;
-    ::close(fd);
-    if (rc != 0)
-        throw PackageError("写入磁盘失败：" + std::string(std::strerror(saved)));
 }
 
 }  // namespace
@@ -312,7 +303,7 @@ void writeZip(const std::string& path, const ZipArchive* source,
     if (zip_close(out) != 0)
         failWith("无法写入文件：" + archiveErrorText(out));
     try {
-        fsyncPath(path);
+        store::flushToDisk(path);
     } catch (...) {
         ::unlink(path.c_str());
         throw;

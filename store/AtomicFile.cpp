@@ -1,0 +1,152 @@
+#include "store/AtomicFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace store {
+
+namespace {
+
+std::string directoryOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+mode_t modeForNewFile(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0)
+        return st.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+void fsyncDirectory(const std::string& dir) {
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+std::string errnoText(int err) {
+    return std::strerror(err);
+}
+
+// Writes all of `size` bytes, retrying short writes.
+bool writeAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+std::string local(const QString& path) {
+    return path.toLocal8Bit().toStdString();
+}
+
+}  // namespace
+
+void flushToDisk(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw AtomicFileError("无法写入文件：" + errnoText(errno));
+    const int rc = ::fsync(fd);
+    const int saved = errno;
+    ::close(fd);
+    if (rc != 0)
+        throw AtomicFileError("写入磁盘失败：" + errnoText(saved));
+}
+
+void replaceAtomically(const std::string& path,
+                       const std::function<void(const std::string& tmpPath)>& fill) {
+    const std::string dir = directoryOf(path);
+    const size_t slash = path.rfind('/');
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string tmp = dir + "/." + base + ".tmp-XXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0)
+        throw AtomicFileError("无法在文件夹 " + dir + " 中写入：" + errnoText(errno));
+    ::close(fd);
+    const mode_t mode = modeForNewFile(path);
+    try {
+        fill(tmp);
+    } catch (...) {
+        ::unlink(tmp.c_str());
+        throw;
+    }
+    ::chmod(tmp.c_str(), mode);
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        const int saved = errno;
+        ::unlink(tmp.c_str());
+        throw AtomicFileError("无法替换文件 " + path + "：" + errnoText(saved));
+    }
+    fsyncDirectory(dir);
+}
+
+void writeFileAtomically(const QString& path, const QByteArray& bytes) {
+    const std::string target = local(path);
+    replaceAtomically(target, [&](const std::string& tmp) {
+        const int fd = ::open(tmp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        if (fd < 0 || !writeAll(fd, bytes.constData(), size_t(bytes.size()))) {
+            const int saved = errno;
+            if (fd >= 0)
+                ::close(fd);
+            throw AtomicFileError("无法写入文件 " + target + "：" + errnoText(saved));
+        }
+        ::close(fd);
+        flushToDisk(tmp);
+    });
+}
+
+void copyFileAtomically(const QString& source, const QString& target) {
+    const std::string from = local(source);
+    const std::string to = local(target);
+    replaceAtomically(to, [&](const std::string& tmp) {
+        const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+        if (in < 0)
+            throw AtomicFileError("无法读取文件 " + from + "：" + errnoText(errno));
+        const int out = ::open(tmp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        if (out < 0) {
+            const int saved = errno;
+            ::close(in);
+            throw AtomicFileError("无法写入文件 " + to + "：" + errnoText(saved));
+        }
+        char buffer[1 << 16];
+        std::string failure;
+        for (;;) {
+            const ssize_t n = ::read(in, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                failure = "无法读取文件 " + from + "：" + errnoText(errno);
+                break;
+            }
+            if (n == 0)
+                break;
+            if (!writeAll(out, buffer, size_t(n))) {
+                failure = "无法写入文件 " + to + "：" + errnoText(errno);
+                break;
+            }
+        }
+        ::close(in);
+        ::close(out);
+        if (!failure.empty())
+            throw AtomicFileError(failure);
+        flushToDisk(tmp);
+    });
+}
+
+}  // namespace store

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+namespace store {
+
+// Why a replacement failed, in words the shop keeper can read.
+class AtomicFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Replaces the file at `path` so that it is never seen half written: `fill` writes a
+// complete new file at the temporary path it is given (beside the target, so that the
+// rename cannot cross file systems), which is flushed to disk and renamed over the target,
+// keeping the target's permissions. On any failure the temporary file is removed and the
+// target is as it was; `fill`'s own exceptions pass through unchanged.
+void replaceAtomically(const std::string& path,
+                       const std::function<void(const std::string& tmpPath)>& fill);
+
+// Flushes a written file to disk; throws AtomicFileError.
+void flushToDisk(const std::string& path);
+
+// The two uses outside the workbook engine: the settings file and the backup copies.
+// Both throw AtomicFileError naming the file.
+void writeFileAtomically(const QString& path, const QByteArray& bytes);
+void copyFileAtomically(const QString& source, const QString& target);
+
+}  // namespace store

@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QSignalSpy>
+
+#include "ui/StringGrid.h"
+
+using ui::GridModel;
+using ui::StringGrid;
+
+TEST(GridModel, RowZeroIsTheCaptionHeaderAndDataRowsFollowIt) {
+    GridModel grid(3, 3);
+    grid.setRow(0, {QStringLiteral("商品编号"), QStringLiteral("商品名称")});
+    grid.setCell(1, 1, QStringLiteral("可乐"));
+    grid.setCell(2, 2, QStringLiteral("瓶"));
+
+    EXPECT_EQ(grid.rowCount(), 2);  // the view's rows: the caption row is the header
+    EXPECT_EQ(grid.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "商品编号");
+    EXPECT_EQ(grid.headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "");
+    EXPECT_EQ(grid.data(grid.index(0, 1), Qt::DisplayRole).toString(), "可乐");
+    EXPECT_EQ(grid.data(grid.index(1, 2), Qt::DisplayRole).toString(), "瓶");
+
+    // an edit in place lands in the grid row below the captions
+    ASSERT_TRUE(grid.setData(grid.index(1, 0), QStringLiteral("1001"), Qt::EditRole));
+    EXPECT_EQ(grid.cell(0, 2), "1001");
+}
+
+TEST(GridModel, ResizingKeepsTheCellsThatRemain) {
+    GridModel grid(2, 3);
+    grid.setRow(1, {QStringLiteral("a"), QStringLiteral("b")});
+    grid.setRow(2, {QStringLiteral("c"), QStringLiteral("d")});
+
+    grid.setColCount(4);
+    EXPECT_EQ(grid.row(2), QStringList({"c", "d", "", ""}));
+    grid.setColCount(1);
+    EXPECT_EQ(grid.row(1), QStringList({"a"}));
+    grid.setGridRowCount(5);
+    EXPECT_EQ(grid.cell(0, 2), "c");
+    EXPECT_EQ(grid.cell(0, 4), "");
+    grid.setGridRowCount(2);
+    EXPECT_EQ(grid.gridRowCount(), 2);
+    EXPECT_EQ(grid.cell(0, 1), "a");
+    // the caption row always stays
+    grid.setGridRowCount(0);
+    EXPECT_EQ(grid.gridRowCount(), 1);
+}
+
+TEST(GridModel, CellsOutsideTheGridAreEmptyAndIgnored) {
+    GridModel grid(2, 2);
+    grid.setCell(2, 1, QStringLiteral("x"));
+    grid.setCell(0, 2, QStringLiteral("x"));
+    grid.setCell(-1, 0, QStringLiteral("x"));
+    EXPECT_EQ(grid.cell(2, 1), "");
+    EXPECT_EQ(grid.cell(0, -1), "");
+    EXPECT_EQ(grid.row(1), QStringList({"", ""}));
+}
+
+TEST(GridModel, TellsTheViewWhatChanged) {
+    GridModel grid(2, 3);
+    QSignalSpy data(&grid, &GridModel::dataChanged);
+    QSignalSpy header(&grid, &GridModel::headerDataChanged);
+    QSignalSpy inserted(&grid, &GridModel::rowsInserted);
+    QSignalSpy removed(&grid, &GridModel::rowsRemoved);
+
+    grid.setCell(1, 0, QStringLiteral("名称"));
+    grid.setCell(1, 2, QStringLiteral("x"));
+    grid.setGridRowCount(10);
+    grid.setGridRowCount(4);
+
+    ASSERT_EQ(header.size(), 1);
+    ASSERT_EQ(data.size(), 1);
+    EXPECT_EQ(data[0][0].toModelIndex().row(), 1);
+    ASSERT_EQ(inserted.size(), 1);
+    EXPECT_EQ(inserted[0][1].toInt(), 2);  // model rows 2..8 are grid rows 3..9
+    EXPECT_EQ(inserted[0][2].toInt(), 8);
+    ASSERT_EQ(removed.size(), 1);
+    EXPECT_EQ(removed[0][1].toInt(), 3);
+    EXPECT_EQ(removed[0][2].toInt(), 8);
+}
+
+TEST(StringGrid, SelectionIsReportedInGridRows) {
+    StringGrid grid(5, 6);
+    EXPECT_FALSE(grid.selectionRange().isValid());
+    grid.selectRange(1, 2, 3, 4);
+    const QRect range = grid.selectionRange();
+    EXPECT_EQ(range.left(), 1);
+    EXPECT_EQ(range.top(), 2);
+    EXPECT_EQ(range.right(), 3);
+    EXPECT_EQ(range.bottom(), 4);
+}
+
+TEST(StringGrid, EditsInPlaceOnlyWhenTheWindowAllowsIt) {
+    StringGrid grid(2, 3);
+    const QModelIndex cell = grid.model()->index(0, 0);
+    EXPECT_FALSE(grid.model()->flags(cell) & Qt::ItemIsEditable);
+    grid.setEditing(true);
+    EXPECT_TRUE(grid.model()->flags(cell) & Qt::ItemIsEditable);
+    EXPECT_NE(grid.editTriggers(), QAbstractItemView::NoEditTriggers);
+}
+
+TEST(StringGrid, HoldsAHundredThousandRowsWithFixedRowHeights) {
+    StringGrid grid(10, 2);
+    grid.resize(700, 400);
+    grid.setRowCount(100001);
+    for (int row = 1; row <= 100000; ++row)
+        grid.setCell(0, row, QString::number(row));
+    grid.scrollToBottom();
+    EXPECT_EQ(grid.cell(0, 100000), "100000");
+    EXPECT_EQ(grid.verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+    // the last row is where the view shows it: heights were never measured row by row
+    const int height = grid.verticalHeader()->defaultSectionSize();
+    EXPECT_EQ(
+        grid.verticalHeader()->sectionViewportPosition(99999) + grid.verticalHeader()->offset(),
+        99999 * height);
+}

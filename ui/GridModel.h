@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace ui {
+
+// The cells of a string grid, addressed like the grids of the windows: (column, row),
+// row 0 the caption row. Row 0 is shown as the view's column header, so it stays in place
+// while the data rows scroll; model row r is grid row r + 1. The cells live in one flat
+// vector, so that 100,000 result rows cost one allocation per cell text and no widgets.
+class GridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit GridModel(int colCount, int rowCount, QObject* parent = nullptr);
+
+    int colCount() const { return m_cols; }
+    // Rows including the caption row, as the windows count them.
+    int gridRowCount() const { return m_rows; }
+    void setColCount(int cols);
+    void setGridRowCount(int rows);
+
+    QString cell(int col, int row) const;
+    void setCell(int col, int row, const QString& text);
+    // A whole row at once, padded or cut to the column count.
+    void setRow(int row, const QStringList& texts);
+    QStringList row(int row) const;
+
+    bool isEditable() const { return m_editable; }
+    void setEditable(bool on) { m_editable = on; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    bool inRange(int col, int row) const {
+        return col >= 0 && col < m_cols && row >= 0 && row < m_rows;
+    }
+    void reshape(int cols, int rows);
+
+    int m_cols;
+    int m_rows;
+    std::vector<QString> m_cells;  // row-major, m_cols per row
+    bool m_editable = false;
+};
+
+}  // namespace ui

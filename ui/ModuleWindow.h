@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QDialog>
+
+#include "ui/AppContext.h"
+
+namespace ui {
+
+// What the three module windows share as windows: shown modally in place of the menu,
+// and however they are closed ("返回菜单", the title-bar close box, Escape) their close
+// handler brings the menu back.
+class ModuleWindow : public QDialog {
+    Q_OBJECT
+public:
+    ModuleWindow(const AppContext& context, QWidget* menu, const QString& caption);
+
+    const AppContext& context() const { return m_context; }
+
+    // Shows the menu window again.
+    void FormClose();
+
+    void done(int result) override;
+
+private:
+    AppContext m_context;
+    QWidget* m_menu;
+};
+
+}  // namespace ui

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace ui {
+
+// What a save dialog asks for.
+struct SaveFileRequest {
+    QString title;
+    QString filter;         // "Excel 文件 (*.xls)"
+    QString defaultSuffix;  // without the dot
+};
+
+// Every box the program shows, and every hand-off to the desktop, goes through here: the
+// program uses the desktop's boxes, tests and the driver answer from a script, and no
+// test ever waits for a box that nobody will close.
+class Prompt {
+public:
+    virtual ~Prompt() = default;
+
+    virtual void information(QWidget* parent, const QString& text) = 0;
+    // Yes and No; the operation goes on unless the answer is No.
+    virtual bool confirm(QWidget* parent, const QString& text) = 0;
+    // The box that ends an operation that failed.
+    virtual void error(QWidget* parent, const QString& text) = 0;
+    // The chosen file name, or nothing when the dialog was cancelled.
+    virtual std::optional<QString> saveFileName(QWidget* parent,
+                                                const SaveFileRequest& request) = 0;
+    // The desktop's "open" of a file name or link; its result is not examined.
+    virtual void openExternal(const QString& target) = 0;
+};
+
+// The desktop's own boxes and file dialog.
+class QtPrompt : public Prompt {
+public:
+    void information(QWidget* parent, const QString& text) override;
+    bool confirm(QWidget* parent, const QString& text) override;
+    void error(QWidget* parent, const QString& text) override;
+    std::optional<QString> saveFileName(QWidget* parent, const SaveFileRequest& request) override;
+    void openExternal(const QString& target) override;
+};
+
+// Hands a file name or a link to the desktop: a relative name is taken from the current
+// directory, anything with a scheme (http:, mailto:) as a link.
+void openWithDesktop(const QString& target);
+
+}  // namespace ui

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QRect>
+#include <QTableView>
+
+#include "ui/GridModel.h"
+
+namespace ui {
+
+// The string grid of the module windows: a table view over a GridModel, with the few
+// operations the windows use, in the windows' (column, row) terms, row 0 the captions.
+class StringGrid : public QTableView {
+    Q_OBJECT
+public:
+    StringGrid(int colCount, int rowCount, QWidget* parent = nullptr);
+
+    GridModel& cells() { return *m_model; }
+    const GridModel& cells() const { return *m_model; }
+
+    int colCount() const { return m_model->colCount(); }
+    int rowCount() const { return m_model->gridRowCount(); }
+    void setColCount(int cols) { m_model->setColCount(cols); }
+    void setRowCount(int rows) { m_model->setGridRowCount(rows); }
+    QString cell(int col, int row) const { return m_model->cell(col, row); }
+    void setCell(int col, int row, const QString& text) { m_model->setCell(col, row, text); }
+
+    void setColWidth(int col, int width) { setColumnWidth(col, width); }
+    // In-place editing of the data rows.
+    void setEditing(bool on);
+
+    // The selected range in grid terms (left, top, right, bottom), or an invalid rect.
+    QRect selectionRange() const;
+    void selectRange(int left, int top, int right, int bottom);
+
+private:
+    GridModel* m_model;
+};
+
+}  // namespace ui

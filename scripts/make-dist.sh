@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# Lays out the program directory: the four data books, written only where they do not
-# exist yet, so that a shop's books are never replaced.
+# Lays out the program directory and starts the program. The data books are written only
+# where they do not exist yet, so that a shop's books are never replaced.
 set -euo pipefail
 build="$1"
 dist="$2"
 mkdir -p "$dist"
+install -m 755 "$build/app/tavelo" "$dist/tavelo"
 "$build/tools/mkbooks" "$dist"
-echo "The data books are in $dist/. The program's windows come with the next step of the build."
+if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
+    echo "No display here (DISPLAY is not set): the program is ready in $dist/; start $dist/tavelo from a desktop session, or under xvfb-run -a."
+    exit 0
+fi
+exec "$dist/tavelo"

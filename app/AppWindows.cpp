@@ -1,0 +1,36 @@
+#include "app/AppWindows.h"
+
+#include "app/Unit_config.h"
+#include "app/Unit_main.h"
+#include "app/form_about.h"
+#include "chuku/Unit_chuku.h"
+#include "kucun/Unit_kucun.h"
+#include "ruku/Unit_ruku.h"
+
+AppWindows::AppWindows(const ui::AppContext& context)
+    : m_main(std::make_unique<TForm_main>(context)),
+      m_kucun(std::make_unique<TForm_kucun>(context, m_main.get())),
+      m_chuku(std::make_unique<TForm_chuku>(context, m_main.get())),
+      m_ruku(std::make_unique<TForm_ruku>(context, m_main.get())),
+      m_config(std::make_unique<TForm_config>(context)),
+      m_banben(std::make_unique<TForm_banben>(context)) {
+    m_main->setWindows(m_kucun.get(), m_chuku.get(), m_ruku.get(), m_config.get(), m_banben.get());
+}
+
+AppWindows::~AppWindows() = default;
+
+QWidget* AppWindows::byName(const QString& name) const {
+    if (name == QLatin1String("main"))
+        return m_main.get();
+    if (name == QLatin1String("kucun"))
+        return m_kucun.get();
+    if (name == QLatin1String("chuku"))
+        return m_chuku.get();
+    if (name == QLatin1String("ruku"))
+        return m_ruku.get();
+    if (name == QLatin1String("config"))
+        return m_config.get();
+    if (name == QLatin1String("about"))
+        return m_banben.get();
+    return nullptr;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "ui/AppContext.h"
+
+class QWidget;
+class TForm_main;
+class TForm_kucun;
+class TForm_chuku;
+class TForm_ruku;
+class TForm_config;
+class TForm_banben;
+
+// The program's six windows, created once in start-up order (main, inventory query,
+// sales stock-out, purchase stock-in, settings, About) and kept until the program ends,
+// so that a module window shows its last state when it is opened again.
+class AppWindows {
+public:
+    explicit AppWindows(const ui::AppContext& context);
+    ~AppWindows();
+
+    TForm_main* main() const { return m_main.get(); }
+    TForm_kucun* kucun() const { return m_kucun.get(); }
+    TForm_chuku* chuku() const { return m_chuku.get(); }
+    TForm_ruku* ruku() const { return m_ruku.get(); }
+    TForm_config* config() const { return m_config.get(); }
+    TForm_banben* banben() const { return m_banben.get(); }
+
+    // A window by its module word ("main", "kucun", "chuku", "ruku", "config", "about"),
+    // or nullptr.
+    QWidget* byName(const QString& name) const;
+
+private:
+    std::unique_ptr<TForm_main> m_main;
+    std::unique_ptr<TForm_kucun> m_kucun;
+    std::unique_ptr<TForm_chuku> m_chuku;
+    std::unique_ptr<TForm_ruku> m_ruku;
+    std::unique_ptr<TForm_config> m_config;
+    std::unique_ptr<TForm_banben> m_banben;
+};

@@ -1,0 +1,202 @@
+#include "app/Unit_main.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QDir>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/Backup.h"
+#include "app/Links.h"
+#include "app/SettingsFile.h"
+#include "ui/PanelStatusBar.h"
+#include "ui/Pictures.h"
+#include "ui/Prompt.h"
+
+const QString TForm_main::kCaption = QStringLiteral("Tavelo进销存门店版V2.0 ");
+
+namespace {
+
+QFrame* panel(QWidget* parent, const QString& name) {
+    auto* frame = new QFrame(parent);
+    frame->setObjectName(name);
+    frame->setFrameShape(QFrame::Panel);
+    frame->setFrameShadow(QFrame::Raised);
+    return frame;
+}
+
+}  // namespace
+
+TForm_main::TForm_main(const ui::AppContext& context) : m_context(context) {
+    setObjectName(QStringLiteral("Form_main"));
+    setWindowTitle(kCaption);
+    resize(700, 480);
+
+    auto* client = new QWidget(this);
+    auto* column = new QVBoxLayout(client);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto* Panel1 = panel(client, QStringLiteral("Panel1"));
+    Panel1->setFixedHeight(57);
+    column->addWidget(Panel1);
+    struct Button {
+        const char* name;
+        const char* caption;
+        const char* glyph;
+        void (TForm_main::*click)();
+    };
+    const Button top[] = {
+        {"SpeedButton1", "库存查询", "glyph_kucun.jpg", &TForm_main::SpeedButton1Click},
+        {"SpeedButton2", "销售出库", "glyph_chuku.jpg", &TForm_main::SpeedButton2Click},
+        {"SpeedButton3", "进货入库", "glyph_ruku.jpg", &TForm_main::SpeedButton3Click},
+        {"SpeedButton4", "数据备份", "glyph_backup.jpg", &TForm_main::SpeedButton4Click},
+        {"SpeedButton5", "系统设置", "glyph_config.jpg", &TForm_main::SpeedButton5Click},
+        {"SpeedButton6", "软件教程", "glyph_help.jpg", &TForm_main::SpeedButton6Click},
+        {"SpeedButton8", "Tavelo主页", "glyph_home.jpg", &TForm_main::SpeedButton8Click},
+    };
+    int left = 8;
+    for (const Button& b : top) {
+        auto* button =
+            ui::speedButton(Panel1, QString::fromUtf8(b.name), QString::fromUtf8(b.caption),
+                            QString::fromUtf8(b.glyph), left, 8);
+        connect(button, &QToolButton::clicked, this, b.click);
+        left += 96;
+    }
+
+    auto* middle = new QHBoxLayout;
+    middle->setSpacing(0);
+    column->addLayout(middle, 1);
+    auto* Panel4 = panel(client, QStringLiteral("Panel4"));
+    Panel4->setFixedWidth(105);
+    middle->addWidget(Panel4);
+    const Button side[] = {
+        {"SpeedButton7", "版本信息", "glyph_about.jpg", &TForm_main::SpeedButton7Click},
+        {"SpeedButton9", "电子信箱", "glyph_mail.jpg", &TForm_main::SpeedButton9Click},
+    };
+    int sideTop = 56;
+    for (const Button& b : side) {
+        auto* button =
+            ui::speedButton(Panel4, QString::fromUtf8(b.name), QString::fromUtf8(b.caption),
+                            QString::fromUtf8(b.glyph), 8, sideTop);
+        connect(button, &QToolButton::clicked, this, b.click);
+        sideTop += 96;
+    }
+
+    auto* Panel2 = panel(client, QStringLiteral("Panel2"));
+    Panel2->setFrameShadow(QFrame::Sunken);
+    Panel2->setAutoFillBackground(true);
+    QPalette white = Panel2->palette();
+    white.setColor(QPalette::Window, palette().color(QPalette::Base));
+    Panel2->setPalette(white);
+    auto* pictureBox = new QVBoxLayout(Panel2);
+    Image1 = new QLabel(Panel2);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setAlignment(Qt::AlignCenter);
+    Image1->setPixmap(ui::picture(QStringLiteral("main.jpg")));
+    pictureBox->addWidget(Image1);
+    middle->addWidget(Panel2, 1);
+
+    auto* Panel3 = panel(client, QStringLiteral("Panel3"));
+    Panel3->setFixedHeight(27);
+    column->addWidget(Panel3);
+    setCentralWidget(client);
+
+    StatusBar1 = new ui::PanelStatusBar({180, 150, 150, 50}, this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setPanelText(0, QStringLiteral("Tavelo进销存 · 门店版 V2.0"));
+    setStatusBar(StatusBar1);
+
+    CheckBox1 = new QCheckBox(QStringLiteral("是否自动备份"), this);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox1->hide();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setSingleShot(true);
+    Timer1->setInterval(kStartupDelayMs);
+    connect(Timer1, &QTimer::timeout, this, &TForm_main::Timer1Timer);
+
+    FormCreate();
+}
+
+void TForm_main::setWindows(QDialog* kucun, QDialog* chuku, QDialog* ruku, QDialog* config,
+                            QDialog* banben) {
+    m_kucun = kucun;
+    m_chuku = chuku;
+    m_ruku = ruku;
+    m_config = config;
+    m_banben = banben;
+}
+
+void TForm_main::FormCreate() {
+    // The flag is read once: a change saved in the settings takes effect at the next start.
+    CheckBox1->setChecked(app::readAutoBackupFlag(
+        app::SettingsFile(m_context.filePath(app::SettingsFile::kFileName))));
+    Timer1->start();
+}
+
+void TForm_main::Timer1Timer() {
+    Timer1->stop();
+    if (!CheckBox1->isChecked())
+        return;
+    StatusBar1->setPanelText(3, app::backupDataBooks(m_context.programDir)
+                                    ? QStringLiteral("数据库备份成功...")
+                                    : QStringLiteral("数据库备份失败..."));
+}
+
+void TForm_main::openModule(QDialog* window) {
+    if (!window)
+        return;
+    hide();
+    // The module window's close handler shows this window again.
+    window->exec();
+}
+
+void TForm_main::SpeedButton1Click() {
+    openModule(m_kucun);
+}
+
+void TForm_main::SpeedButton2Click() {
+    openModule(m_chuku);
+}
+
+void TForm_main::SpeedButton3Click() {
+    openModule(m_ruku);
+}
+
+void TForm_main::SpeedButton4Click() {
+    if (!m_context.prompt->confirm(this, QStringLiteral("确认开始安全备份进销存数据库吗？")))
+        return;
+    m_context.prompt->information(this, app::backupDataBooks(m_context.programDir)
+                                            ? QStringLiteral("Tavelo进销存数据库备份成功")
+                                            : QStringLiteral("Tavelo进销存数据库备份失败"));
+}
+
+void TForm_main::SpeedButton5Click() {
+    if (m_config)
+        m_config->exec();
+}
+
+void TForm_main::SpeedButton6Click() {
+    // The help file is named relative to the program's folder, which stays current after.
+    QDir::setCurrent(m_context.programDir);
+    m_context.prompt->openExternal(app::kHelpFile);
+}
+
+void TForm_main::SpeedButton7Click() {
+    if (m_banben)
+        m_banben->exec();
+}
+
+void TForm_main::SpeedButton8Click() {
+    m_context.prompt->openExternal(app::kHomePage);
+}
+
+void TForm_main::SpeedButton9Click() {
+    m_context.prompt->openExternal(app::kMailLink);
+}

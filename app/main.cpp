@@ -1,0 +1,47 @@
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/AppWindows.h"
+#include "app/Unit_main.h"
+#include "store/print/QtSheetPrinter.h"
+#include "ui/Application.h"
+#include "ui/Clock.h"
+#include "ui/Prompt.h"
+
+namespace {
+
+bool hasDisplay() {
+    const auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    // Without a display Qt would abort with a long message about platform plugins.
+    if (!hasDisplay()) {
+        std::fputs(
+            "Tavelo进销存: 没有图形显示 (no display: DISPLAY is not set); "
+            "start it from a desktop session or under xvfb-run.\n",
+            stderr);
+        return 1;
+    }
+    QApplication app(argc, argv);
+    ui::prepareApplication(app);
+
+    ui::QtPrompt prompt;
+    ui::SystemClock clock;
+    ui::AppContext context;
+    context.programDir = QApplication::applicationDirPath() + QLatin1Char('/');
+    context.prompt = &prompt;
+    context.clock = &clock;
+    context.servers = store::workbookServerFactory(std::make_shared<store::QtSheetPrinter>());
+
+    AppWindows windows(context);
+    windows.main()->show();
+    return app.exec();
+}

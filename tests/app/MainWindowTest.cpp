@@ -1,0 +1,50 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "app/AppWindows.h"
+#include "app/Unit_main.h"
+#include "ui/Clock.h"
+#include "ui/Prompt.h"
+
+namespace {
+
+class SilentPrompt : public ui::Prompt {
+public:
+    void information(QWidget*, const QString&) override {}
+    bool confirm(QWidget*, const QString&) override { return false; }
+    void error(QWidget*, const QString&) override {}
+    std::optional<QString> saveFileName(QWidget*, const ui::SaveFileRequest&) override {
+        return std::nullopt;
+    }
+    void openExternal(const QString&) override {}
+};
+
+}  // namespace
+
+TEST(MainWindow, TheStartupTimerIsArmedOnceForFifteenSeconds) {
+    QTemporaryDir dir;
+    SilentPrompt prompt;
+    ui::FixedClock clock(QDate(2026, 12, 7));
+    ui::AppContext context{dir.path() + '/', &prompt, &clock, {}};
+    AppWindows windows(context);
+
+    QTimer* timer = windows.main()->startupTimer();
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_TRUE(timer->isSingleShot());
+    EXPECT_EQ(timer->interval(), 15000);
+    windows.main()->Timer1Timer();
+    EXPECT_FALSE(timer->isActive());
+}
+
+TEST(MainWindow, WindowsAreFoundByTheirModuleWord) {
+    QTemporaryDir dir;
+    SilentPrompt prompt;
+    ui::FixedClock clock(QDate(2026, 12, 7));
+    AppWindows windows(ui::AppContext{dir.path() + '/', &prompt, &clock, {}});
+    EXPECT_EQ(windows.byName("main"), windows.main());
+    EXPECT_EQ(windows.byName("about")->windowTitle(), "关于本软件");
+    EXPECT_EQ(windows.byName("kucun")->windowTitle(), "Tavelo进销存—库存查询");
+    EXPECT_EQ(windows.byName("unknown"), nullptr);
+}

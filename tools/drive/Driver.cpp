@@ -1,0 +1,374 @@
+#include "Driver.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+#include <cstdio>
+#include <iostream>
+#include <limits>
+
+#include "app/AppWindows.h"
+#include "app/Unit_main.h"
+#include "store/print/QtSheetPrinter.h"
+#include "ui/PanelStatusBar.h"
+#include "ui/StringGrid.h"
+
+namespace {
+
+// The driver's own errors, reported on standard error with the script's line number.
+struct DriveError {
+    QString message;
+};
+
+// Splits the first blank-separated word off `rest`. What is left after exactly one blank
+// is the rest of the line as typed, so a last argument keeps its blanks or is empty.
+QString takeWord(QString& rest) {
+    const qsizetype blank = rest.indexOf(QLatin1Char(' '));
+    QString word = blank < 0 ? rest : rest.left(blank);
+    rest = blank < 0 ? QString() : rest.mid(blank + 1);
+    return word;
+}
+
+int takeNumber(QString& rest, const char* what) {
+    const QString word = takeWord(rest);
+    bool ok = false;
+    const int n = word.toInt(&ok);
+    if (!ok)
+        throw DriveError{QStringLiteral("%1 must be a whole number, not '%2'")
+                             .arg(QString::fromUtf8(what), word)};
+    return n;
+}
+
+void noArguments(const QString& args) {
+    if (!args.isEmpty())
+        throw DriveError{QStringLiteral("unexpected arguments '%1'").arg(args)};
+}
+
+}  // namespace
+
+Driver::Driver(QStringList lines, bool echo)
+    : m_lines(std::move(lines)),
+      m_echo(echo),
+      m_clock(QDate::currentDate()),
+      m_printer(std::make_shared<store::QtSheetPrinter>()) {
+    m_context.prompt = &m_prompt;
+    m_context.clock = &m_clock;
+    m_context.servers = store::workbookServerFactory(m_printer);
+
+    const std::pair<const char*, void (Driver::*)(const QString&)> table[] = {
+        {"dir", &Driver::cmdDir},
+        {"today", &Driver::cmdToday},
+        {"timer", &Driver::cmdTimer},
+        {"window", &Driver::cmdWindow},
+        {"set", &Driver::cmdSet},
+        {"get", &Driver::cmdGet},
+        {"click", &Driver::cmdClick},
+        {"answer", &Driver::cmdAnswer},
+        {"saveas", &Driver::cmdSaveAs},
+        {"cell", &Driver::cmdCell},
+        {"select", &Driver::cmdSelect},
+        {"rows", &Driver::cmdRows},
+        {"dump", &Driver::cmdDump},
+        {"clipboard", &Driver::cmdClipboard},
+        {"clipboard?", &Driver::cmdClipboardQuery},
+        {"printto", &Driver::cmdPrintTo},
+        {"status", &Driver::cmdStatus},
+        {"messages", &Driver::cmdMessages},
+        {"title", &Driver::cmdTitle},
+        {"visible", &Driver::cmdVisible},
+        {"cwd", &Driver::cmdCwd},
+        {"close", &Driver::cmdClose},
+    };
+    for (const auto& [name, member] : table)
+        m_commands[QString::fromUtf8(name)] = [this, member](const QString& args) {
+            (this->*member)(args);
+        };
+}
+
+Driver::~Driver() = default;
+
+void Driver::start() {
+    QTimer::singleShot(0, this, &Driver::runNext);
+}
+
+void Driver::runNext() {
+    if (m_next >= m_lines.size()) {
+        // Leaves every event loop, the modal windows' included.
+        QCoreApplication::exit(exitCode());
+        return;
+    }
+    m_lineNumber = int(m_next) + 1;
+    const QString line = m_lines[m_next++];
+    // The next command is queued before this one runs: a command that opens a window
+    // modally returns only when the window closes, and the window's own loop runs it.
+    QTimer::singleShot(0, this, &Driver::runNext);
+    if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#')))
+        return;
+    if (m_echo)
+        print(QStringLiteral("> ") + line);
+    run(line);
+}
+
+void Driver::run(const QString& line) {
+    QString args = line;
+    const QString command = takeWord(args);
+    const auto found = m_commands.find(command);
+    try {
+        if (found == m_commands.end())
+            throw DriveError{QStringLiteral("unknown command '%1'").arg(command)};
+        found->second(args);
+    } catch (const DriveError& e) {
+        fail(e.message);
+    }
+}
+
+void Driver::fail(const QString& message) {
+    ++m_failures;
+    std::cout.flush();
+    std::cerr << "drive: line " << m_lineNumber << ": " << message.toStdString() << std::endl;
+}
+
+void Driver::print(const QString& line) {
+    std::cout << line.toStdString() << std::endl;
+}
+
+AppWindows& Driver::windows() {
+    if (!m_windows) {
+        if (m_context.programDir.isEmpty())
+            throw DriveError{QStringLiteral("'dir PATH' must come before the first window")};
+        m_windows = std::make_unique<AppWindows>(m_context);
+        // Only the `timer` command fires the start-up timer, so no script waits for it
+        // and none is surprised by it; it stays armed until then, as it would be.
+        QTimer* timer = m_windows->main()->startupTimer();
+        if (timer->isActive())
+            timer->start(std::numeric_limits<int>::max());
+        m_windows->main()->show();
+        m_current = m_windows->main();
+    }
+    return *m_windows;
+}
+
+QWidget& Driver::current() {
+    windows();
+    return *m_current;
+}
+
+QObject* Driver::named(const QString& name) {
+    QObject* found = current().findChild<QObject*>(name);
+    if (!found)
+        throw DriveError{QStringLiteral("no control named '%1' in this window").arg(name)};
+    return found;
+}
+
+ui::StringGrid* Driver::grid(const QString& name) {
+    auto* found = qobject_cast<ui::StringGrid*>(named(name));
+    if (!found)
+        throw DriveError{QStringLiteral("'%1' is not a grid").arg(name)};
+    return found;
+}
+
+void Driver::cmdDir(const QString& args) {
+    if (m_windows)
+        throw DriveError{QStringLiteral("'dir' must come before the first window")};
+    const QDir dir(args);
+    if (args.isEmpty() || !dir.exists())
+        throw DriveError{QStringLiteral("no folder '%1'").arg(args)};
+    m_context.programDir = dir.absolutePath() + QLatin1Char('/');
+}
+
+void Driver::cmdToday(const QString& args) {
+    const QDate day = QDate::fromString(args, QStringLiteral("yyyy-MM-dd"));
+    if (!day.isValid())
+        throw DriveError{QStringLiteral("'%1' is not a date yyyy-mm-dd").arg(args)};
+    m_clock.setToday(day);
+}
+
+void Driver::cmdTimer(const QString& args) {
+    noArguments(args);
+    // A one-shot timer: once it has fired, firing it again does nothing.
+    if (windows().main()->startupTimer()->isActive())
+        windows().main()->Timer1Timer();
+}
+
+void Driver::cmdWindow(const QString& args) {
+    QWidget* window = windows().byName(args);
+    if (!window)
+        throw DriveError{
+            QStringLiteral("no window '%1' (main, kucun, chuku, ruku, config, about)").arg(args)};
+    m_current = window;
+}
+
+void Driver::cmdSet(const QString& args) {
+    QString text = args;
+    const QString name = takeWord(text);
+    QObject* control = named(name);
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        edit->setText(text);
+    } else if (auto* box = qobject_cast<QCheckBox*>(control)) {
+        if (text != QLatin1String("1") && text != QLatin1String("0"))
+            throw DriveError{QStringLiteral("a check box is set to 1 or 0")};
+        box->setChecked(text == QLatin1String("1"));
+    } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        // As a user would: pick the item of that text, or type it into the box.
+        const int index = combo->findText(text, Qt::MatchExactly);
+        if (index >= 0)
+            combo->setCurrentIndex(index);
+        if (combo->isEditable())
+            combo->setEditText(text);
+        else if (index < 0)
+            throw DriveError{QStringLiteral("'%1' has no item '%2'").arg(name, text)};
+    } else {
+        throw DriveError{QStringLiteral("'%1' takes no text").arg(name)};
+    }
+}
+
+void Driver::cmdGet(const QString& args) {
+    QObject* control = named(args);
+    if (auto* edit = qobject_cast<QLineEdit*>(control))
+        print(edit->text());
+    else if (auto* box = qobject_cast<QCheckBox*>(control))
+        print(box->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    else if (auto* combo = qobject_cast<QComboBox*>(control))
+        print(combo->currentText());
+    else if (auto* label = qobject_cast<QLabel*>(control))
+        print(label->text());
+    else if (auto* button = qobject_cast<QAbstractButton*>(control))
+        print(button->text());
+    else if (auto* action = qobject_cast<QAction*>(control))
+        print(action->text());
+    else
+        throw DriveError{QStringLiteral("'%1' has no text").arg(args)};
+}
+
+void Driver::cmdClick(const QString& args) {
+    QObject* control = named(args);
+    if (auto* button = qobject_cast<QAbstractButton*>(control))
+        button->click();
+    else if (auto* action = qobject_cast<QAction*>(control))
+        action->trigger();
+    else
+        throw DriveError{QStringLiteral("'%1' cannot be clicked").arg(args)};
+}
+
+void Driver::cmdAnswer(const QString& args) {
+    if (args != QLatin1String("yes") && args != QLatin1String("no"))
+        throw DriveError{QStringLiteral("answer yes or answer no")};
+    m_prompt.queueAnswer(args == QLatin1String("yes"));
+}
+
+void Driver::cmdSaveAs(const QString& args) {
+    if (args.isEmpty())
+        throw DriveError{QStringLiteral("saveas PATH or saveas cancel")};
+    m_prompt.queueSaveAs(args == QLatin1String("cancel") ? std::nullopt
+                                                         : std::optional<QString>(args));
+}
+
+void Driver::cmdCell(const QString& args) {
+    QString text = args;
+    ui::StringGrid* target = grid(takeWord(text));
+    const int col = takeNumber(text, "COL");
+    const int row = takeNumber(text, "ROW");
+    if (col < 0 || col >= target->colCount() || row < 0 || row >= target->rowCount())
+        throw DriveError{QStringLiteral("cell %1 %2 is outside the grid").arg(col).arg(row)};
+    target->setCell(col, row, text);
+}
+
+void Driver::cmdSelect(const QString& args) {
+    QString rest = args;
+    ui::StringGrid* target = grid(takeWord(rest));
+    const int col = takeNumber(rest, "COL");
+    const int row = takeNumber(rest, "ROW");
+    int col2 = col, row2 = row;
+    if (!rest.isEmpty()) {
+        col2 = takeNumber(rest, "COL2");
+        row2 = takeNumber(rest, "ROW2");
+    }
+    noArguments(rest);
+    if (std::min(row, row2) < 1 || std::max(row, row2) >= target->rowCount() ||
+        std::min(col, col2) < 0 || std::max(col, col2) >= target->colCount())
+        throw DriveError{QStringLiteral("the selection must lie in the grid's data rows")};
+    target->selectRange(std::min(col, col2), std::min(row, row2), std::max(col, col2),
+                        std::max(row, row2));
+}
+
+void Driver::cmdRows(const QString& args) {
+    QString rest = args;
+    ui::StringGrid* target = grid(takeWord(rest));
+    const int rows = takeNumber(rest, "N");
+    noArguments(rest);
+    if (rows < 1)
+        throw DriveError{QStringLiteral("a grid has at least its caption row")};
+    target->setRowCount(rows);
+}
+
+void Driver::cmdDump(const QString& args) {
+    const ui::StringGrid* target = grid(args);
+    print(QStringLiteral("%1 %2").arg(target->colCount()).arg(target->rowCount()));
+    for (int row = 0; row < target->rowCount(); ++row)
+        print(target->cells().row(row).join(QLatin1Char('\t')));
+}
+
+void Driver::cmdClipboard(const QString& args) {
+    QGuiApplication::clipboard()->setText(args);
+}
+
+void Driver::cmdClipboardQuery(const QString& args) {
+    noArguments(args);
+    print(QGuiApplication::clipboard()->text());
+}
+
+void Driver::cmdPrintTo(const QString& args) {
+    if (args.isEmpty() || !QDir(args).exists())
+        throw DriveError{QStringLiteral("no folder '%1'").arg(args)};
+    m_printer->setPrintTarget(QDir(args).absolutePath());
+}
+
+void Driver::cmdStatus(const QString& args) {
+    noArguments(args);
+    const auto* bar = current().findChild<ui::PanelStatusBar*>(QStringLiteral("StatusBar1"));
+    if (!bar)
+        throw DriveError{QStringLiteral("this window has no status panels")};
+    for (int i = 0; i < bar->panelCount(); ++i)
+        print(QStringLiteral("%1: %2").arg(i).arg(bar->panelText(i)));
+}
+
+void Driver::cmdMessages(const QString& args) {
+    noArguments(args);
+    for (const QString& message : m_prompt.takeMessages())
+        print(message);
+}
+
+void Driver::cmdTitle(const QString& args) {
+    noArguments(args);
+    print(current().windowTitle());
+}
+
+void Driver::cmdVisible(const QString& args) {
+    noArguments(args);
+    QStringList shown;
+    for (const char* name : {"main", "kucun", "chuku", "ruku", "config", "about"}) {
+        const QWidget* window = windows().byName(QString::fromUtf8(name));
+        if (window->isVisible())
+            shown << QString::fromUtf8(name);
+    }
+    print(QStringLiteral("visible: ") + shown.join(QLatin1Char(' ')));
+}
+
+void Driver::cmdCwd(const QString& args) {
+    noArguments(args);
+    print(QDir::currentPath());
+}
+
+void Driver::cmdClose(const QString& args) {
+    noArguments(args);
+    // As the title-bar close box does.
+    current().close();
+}

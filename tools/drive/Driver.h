@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "ScriptedPrompt.h"
+#include "ui/AppContext.h"
+#include "ui/Clock.h"
+
+class AppWindows;
+class QWidget;
+namespace store {
+class QtSheetPrinter;
+}
+namespace ui {
+class StringGrid;
+}
+
+// Runs a script of commands against the real windows, one command per turn of the event
+// loop, so that commands keep flowing while a window shown modally runs its own loop.
+class Driver : public QObject {
+    Q_OBJECT
+public:
+    Driver(QStringList lines, bool echo);
+    ~Driver() override;
+
+    // Starts feeding commands; the application's event loop must run afterwards.
+    void start();
+    int exitCode() const { return m_failures > 0 ? 1 : 0; }
+
+private:
+    using Handler = std::function<void(const QString& args)>;
+
+    void runNext();
+    void run(const QString& line);
+    void fail(const QString& message);
+    void print(const QString& line);
+
+    AppWindows& windows();
+    QWidget& current();
+    QObject* named(const QString& name);
+    ui::StringGrid* grid(const QString& name);
+
+    void cmdDir(const QString& args);
+    void cmdToday(const QString& args);
+    void cmdTimer(const QString& args);
+    void cmdWindow(const QString& args);
+    void cmdSet(const QString& args);
+    void cmdGet(const QString& args);
+    void cmdClick(const QString& args);
+    void cmdAnswer(const QString& args);
+    void cmdSaveAs(const QString& args);
+    void cmdCell(const QString& args);
+    void cmdSelect(const QString& args);
+    void cmdRows(const QString& args);
+    void cmdDump(const QString& args);
+    void cmdClipboard(const QString& args);
+    void cmdClipboardQuery(const QString& args);
+    void cmdPrintTo(const QString& args);
+    void cmdStatus(const QString& args);
+    void cmdMessages(const QString& args);
+    void cmdTitle(const QString& args);
+    void cmdVisible(const QString& args);
+    void cmdCwd(const QString& args);
+    void cmdClose(const QString& args);
+
+    QStringList m_lines;
+    qsizetype m_next = 0;
+    int m_lineNumber = 0;
+    bool m_echo;
+    int m_failures = 0;
+    std::map<QString, Handler> m_commands;
+
+    ScriptedPrompt m_prompt;
+    ui::FixedClock m_clock;
+    std::shared_ptr<store::QtSheetPrinter> m_printer;
+    ui::AppContext m_context;
+    std::unique_ptr<AppWindows> m_windows;
+    QWidget* m_current = nullptr;
+};

@@ -1,0 +1,47 @@
+#include <QApplication>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "Driver.h"
+#include "ui/Application.h"
+
+namespace {
+
+// Qt's own chatter goes to standard error marked as such, apart from the script's output.
+void qtMessage(QtMsgType, const QMessageLogContext&, const QString& message) {
+    std::cerr << "qt: " << message.toStdString() << std::endl;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    bool echo = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--echo") == 0) {
+            echo = true;
+        } else {
+            std::cerr << "usage: drive [--echo] < script\n"
+                         "Runs the program's windows offscreen from commands on standard "
+                         "input; see the README.\n";
+            return 2;
+        }
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(qtMessage);
+
+    QStringList lines;
+    for (std::string line; std::getline(std::cin, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines << QString::fromStdString(line);
+    }
+
+    QApplication app(argc, argv);
+    ui::prepareApplication(app);
+
+    Driver driver(std::move(lines), echo);
+    driver.start();
+    const int code = app.exec();
+    return code != 0 ? code : driver.exitCode();
+}

@@ -44,47 +44,47 @@ TForm_main::TForm_main(const ui::AppContext& context) : m_context(context) {
     auto* Panel1 = panel(client, QStringLiteral("Panel1"));
     Panel1->setFixedHeight(57);
     column->addWidget(Panel1);
-    struct Button {
-        const char* name;
-        const char* caption;
-        const char* glyph;
-        void (TForm_main::*click)();
-    };
-    const Button top[] = {
-        {"SpeedButton1", "库存查询", "glyph_kucun.jpg", &TForm_main::SpeedButton1Click},
-        {"SpeedButton2", "销售出库", "glyph_chuku.jpg", &TForm_main::SpeedButton2Click},
-        {"SpeedButton3", "进货入库", "glyph_ruku.jpg", &TForm_main::SpeedButton3Click},
-        {"SpeedButton4", "数据备份", "glyph_backup.jpg", &TForm_main::SpeedButton4Click},
-        {"SpeedButton5", "系统设置", "glyph_config.jpg", &TForm_main::SpeedButton5Click},
-        {"SpeedButton6", "软件教程", "glyph_help.jpg", &TForm_main::SpeedButton6Click},
-        {"SpeedButton8", "Tavelo主页", "glyph_home.jpg", &TForm_main::SpeedButton8Click},
-    };
-    int left = 8;
-    for (const Button& b : top) {
-        auto* button =
-            ui::speedButton(Panel1, QString::fromUtf8(b.name), QString::fromUtf8(b.caption),
-                            QString::fromUtf8(b.glyph), left, 8);
-        connect(button, &QToolButton::clicked, this, b.click);
-        left += 96;
-    }
-
     auto* middle = new QHBoxLayout;
     middle->setSpacing(0);
     column->addLayout(middle, 1);
     auto* Panel4 = panel(client, QStringLiteral("Panel4"));
     Panel4->setFixedWidth(105);
     middle->addWidget(Panel4);
-    const Button side[] = {
-        {"SpeedButton7", "版本信息", "glyph_about.jpg", &TForm_main::SpeedButton7Click},
-        {"SpeedButton9", "电子信箱", "glyph_mail.jpg", &TForm_main::SpeedButton9Click},
+
+    // Seven buttons across the top bar, two down the left column.
+    struct Button {
+        QWidget* panel;
+        int left, top;
+        const char* name;
+        const char* caption;
+        const char* glyph;
+        void (TForm_main::*click)();
     };
-    int sideTop = 56;
-    for (const Button& b : side) {
+    const Button buttons[] = {
+        {Panel1, 8, 8, "SpeedButton1", "库存查询", "glyph_kucun.jpg",
+         &TForm_main::SpeedButton1Click},
+        {Panel1, 104, 8, "SpeedButton2", "销售出库", "glyph_chuku.jpg",
+         &TForm_main::SpeedButton2Click},
+        {Panel1, 200, 8, "SpeedButton3", "进货入库", "glyph_ruku.jpg",
+         &TForm_main::SpeedButton3Click},
+        {Panel1, 296, 8, "SpeedButton4", "数据备份", "glyph_backup.jpg",
+         &TForm_main::SpeedButton4Click},
+        {Panel1, 392, 8, "SpeedButton5", "系统设置", "glyph_config.jpg",
+         &TForm_main::SpeedButton5Click},
+        {Panel1, 488, 8, "SpeedButton6", "软件教程", "glyph_help.jpg",
+         &TForm_main::SpeedButton6Click},
+        {Panel1, 584, 8, "SpeedButton8", "Tavelo主页", "glyph_home.jpg",
+         &TForm_main::SpeedButton8Click},
+        {Panel4, 8, 56, "SpeedButton7", "版本信息", "glyph_about.jpg",
+         &TForm_main::SpeedButton7Click},
+        {Panel4, 8, 152, "SpeedButton9", "电子信箱", "glyph_mail.jpg",
+         &TForm_main::SpeedButton9Click},
+    };
+    for (const Button& b : buttons) {
         auto* button =
-            ui::speedButton(Panel4, QString::fromUtf8(b.name), QString::fromUtf8(b.caption),
-                            QString::fromUtf8(b.glyph), 8, sideTop);
+            ui::speedButton(b.panel, QString::fromUtf8(b.name), QString::fromUtf8(b.caption),
+                            QString::fromUtf8(b.glyph), b.left, b.top);
         connect(button, &QToolButton::clicked, this, b.click);
-        sideTop += 96;
     }
 
     auto* Panel2 = panel(client, QStringLiteral("Panel2"));

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/Links.h"
 #include "ui/HyperlinkLabel.h"
@@ -50,11 +51,16 @@ TForm_banben::TForm_banben(const ui::AppContext& context)
     QFont song = font();
     song.setBold(true);
     song.setPixelSize(12);
-    blueLabel(Panel1, QStringLiteral("ProductName"), QStringLiteral("Tavelo进销存门店版"), song,
-              104, 16);
+    QLabel* ProductName = blueLabel(Panel1, QStringLiteral("ProductName"),
+                                    QStringLiteral("Tavelo进销存门店版"), song, 104, 16);
     QFont arial(QStringLiteral("Arial"));
     arial.setPixelSize(13);
-    blueLabel(Panel1, QStringLiteral("Version"), QStringLiteral("Ver 2.0"), arial, 216, 14);
+    // The Song faces here draw Latin letters wider than the desktop this layout was made
+    // on: the version keeps its place unless the name would run into it.
+    const int versionLeft = std::max(216, ProductName->geometry().right() + 6);
+    QLabel* Version = blueLabel(Panel1, QStringLiteral("Version"), QStringLiteral("Ver 2.0"), arial,
+                                versionLeft, 14);
+    Panel1->setFixedWidth(std::max(270, Version->geometry().right() + 12));
 
     auto* Image1 = new QLabel(Panel1);
     Image1->setObjectName(QStringLiteral("Image1"));

@@ -13,7 +13,7 @@ runs=${BENCH_RUNS:-3}
 # Debian's interpreter: openpyxl comes from its packages, not from whatever is first on PATH.
 py=/usr/bin/python3
 
-for tool in bench_books store_bench bench_open_journal; do
+for tool in bench_books store_bench bench_open_journal ui_bench; do
   if [ ! -x "$bin/$tool" ]; then
     echo "missing $bin/$tool: build with -DTAVELO_BUILD_BENCH=ON first (make bench)" >&2
     exit 1
@@ -42,6 +42,10 @@ echo "== deflate and inflate of the sheet (median of 3 repetitions)"
 echo "== peak memory of opening the journal"
 /usr/bin/time -v "$bin/bench_open_journal" "$work/books/tvchuku.dat" 2>"$work/peak.txt"
 grep "Maximum resident set size" "$work/peak.txt"
+
+echo "== the string grid, offscreen (median of 3 repetitions)"
+"$bin/ui_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
+  --benchmark_filter='_median$|^BM_Grid' 2>&1 | grep -v '^qt\.\|XDG_RUNTIME_DIR'
 
 echo "== side by side"
 "$py" "$root/bench/compare.py" --work "$work" --runs "$runs"

@@ -9,15 +9,8 @@
 TForm_ruku::TForm_ruku(const ui::AppContext& context, QWidget* menu)
     : ui::ModuleWindow(context, menu, QStringLiteral("Tavelo进销存—进货入库")) {
     setObjectName(QStringLiteral("Form_ruku"));
-    resize(700, 480);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    auto* Panel1 = new QFrame(this);
-    Panel1->setFrameShape(QFrame::StyledPanel);
-    Panel1->setFixedHeight(57);
-    layout->addWidget(Panel1);
-    layout->addStretch(1);
+    QFrame* Panel1 = addStrip(QStringLiteral("Panel1"), 57);
+    column()->addStretch(1);
 
     SpeedButton11 = ui::speedButton(Panel1, QStringLiteral("SpeedButton11"),
                                     QStringLiteral("返回菜单"), QString(), 8, 8);

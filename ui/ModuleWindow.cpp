@@ -1,5 +1,8 @@
 #include "ui/ModuleWindow.h"
 
+#include <QFrame>
+#include <QVBoxLayout>
+
 namespace ui {
 
 ModuleWindow::ModuleWindow(const AppContext& context, QWidget* menu, const QString& caption)
@@ -8,6 +11,19 @@ ModuleWindow::ModuleWindow(const AppContext& context, QWidget* menu, const QStri
       m_context(context),
       m_menu(menu) {
     setWindowTitle(caption);
+    resize(700, 480);
+    m_column = new QVBoxLayout(this);
+    m_column->setContentsMargins(0, 0, 0, 0);
+    m_column->setSpacing(0);
+}
+
+QFrame* ModuleWindow::addStrip(const QString& name, int height) {
+    auto* strip = new QFrame(this);
+    strip->setObjectName(name);
+    strip->setFrameShape(QFrame::StyledPanel);
+    strip->setFixedHeight(height);
+    m_column->addWidget(strip);
+    return strip;
 }
 
 void ModuleWindow::FormClose() {

@@ -2,6 +2,9 @@
 
 #include <QDialog>
 
+class QFrame;
+class QVBoxLayout;
+
 #include "ui/AppContext.h"
 
 namespace ui {
@@ -21,7 +24,13 @@ public:
 
     void done(int result) override;
 
+protected:
+    // The window is a column of full-width strips, top to bottom.
+    QVBoxLayout* column() const { return m_column; }
+    QFrame* addStrip(const QString& name, int height);
+
 private:
+    QVBoxLayout* m_column;
     AppContext m_context;
     QWidget* m_menu;
 };

@@ -9,7 +9,9 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QTimer>
 #include <cstdio>
 #include <iostream>
@@ -86,6 +88,7 @@ Driver::Driver(QStringList lines, bool echo)
         {"visible", &Driver::cmdVisible},
         {"cwd", &Driver::cmdCwd},
         {"close", &Driver::cmdClose},
+        {"grab", &Driver::cmdGrab},
     };
     for (const auto& [name, member] : table)
         m_commands[QString::fromUtf8(name)] = [this, member](const QString& args) {
@@ -371,4 +374,17 @@ void Driver::cmdClose(const QString& args) {
     noArguments(args);
     // As the title-bar close box does.
     current().close();
+}
+
+void Driver::cmdGrab(const QString& args) {
+    if (args.isEmpty())
+        throw DriveError{QStringLiteral("grab PATH.png")};
+    QWidget& window = current();
+    // A window never shown has no layout yet: lay it out as showing it would.
+    if (!window.isVisible())
+        window.ensurePolished();
+    if (window.layout())
+        window.layout()->activate();
+    if (!window.grab().save(args))
+        throw DriveError{QStringLiteral("cannot write '%1'").arg(args)};
 }

@@ -66,6 +66,7 @@ private:
     void cmdVisible(const QString& args);
     void cmdCwd(const QString& args);
     void cmdClose(const QString& args);
+    void cmdGrab(const QString& args);
 
     QStringList m_lines;
     qsizetype m_next = 0;

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <string_view>
 
 // Bytes pass through untouched: the GB18030 text is converted here, not by the library.
 #define SI_NO_CONVERSION
@@ -62,7 +63,14 @@ QString SettingsFile::readString(const QString& section, const QString& key,
     const auto ini = load();
     const char* value =
         ini->GetValue(toFileText(section).c_str(), toFileText(key).c_str(), nullptr);
-    return value ? fromFileText(value) : fallback;
+    if (!value)
+        return fallback;
+    // As the profile functions do, a value in matching quotes is read without them.
+    std::string_view text(value);
+    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
+        text.back() == text.front())
+        text = text.substr(1, text.size() - 2);
+    return fromFileText(std::string(text).c_str());
 }
 
 int SettingsFile::readInteger(const QString& section, const QString& key, int fallback) const {

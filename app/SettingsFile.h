@@ -21,6 +21,7 @@ public:
     const QString& path() const { return m_path; }
     bool exists() const;
 
+    // A value in matching quotes reads without them.
     QString readString(const QString& section, const QString& key, const QString& fallback) const;
     // The leading decimal integer of the value ("12abc" is 12), else fallback when the key
     // is missing, or 0 when the value does not start with a number.

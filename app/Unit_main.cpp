@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -120,6 +121,10 @@ TForm_main::TForm_main(const ui::AppContext& context) : m_context(context) {
     Timer1->setSingleShot(true);
     Timer1->setInterval(kStartupDelayMs);
     connect(Timer1, &QTimer::timeout, this, &TForm_main::Timer1Timer);
+
+    // Centred on the desktop, as every window of the program opens.
+    if (const QScreen* desktop = screen())
+        move(desktop->availableGeometry().center() - rect().center());
 
     FormCreate();
 }

@@ -39,8 +39,14 @@ TEST_F(SettingsFileTest, AMissingFileOrKeyGivesTheDefault) {
 }
 
 TEST_F(SettingsFileTest, NamesAreCaseInsensitiveAndIntegersReadLikeTheProfileFunctions) {
-    writeAll(path, "[Config]\r\nCOMNAME=甲店\r\nAutoBakup=12abc\r\nneg=-3\r\nword=abc\r\n");
+    QStringEncoder gb18030("GB18030");
+    writeAll(path, gb18030(QStringLiteral(
+                       "[Config]\r\nCOMNAME=甲店\r\nAutoBakup=12abc\r\nneg=-3\r\nword=abc\r\n"
+                       "quoted=\"甲 店 \"\r\nhalf=\"甲店\r\n")));
     SettingsFile settings(path);
+    EXPECT_EQ(settings.readString("CONFIG", "ComName", ""), "甲店");
+    EXPECT_EQ(settings.readString("config", "quoted", ""), "甲 店 ");
+    EXPECT_EQ(settings.readString("config", "half", ""), "\"甲店");
     EXPECT_EQ(settings.readInteger("config", "autobakup", 0), 12);
     EXPECT_EQ(settings.readInteger("CONFIG", "neg", 0), -3);
     EXPECT_EQ(settings.readInteger("config", "word", 5), 0);

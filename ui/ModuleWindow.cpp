@@ -1,6 +1,7 @@
 #include "ui/ModuleWindow.h"
 
 #include <QFrame>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 namespace ui {
@@ -29,6 +30,18 @@ QFrame* ModuleWindow::addStrip(const QString& name, int height) {
 void ModuleWindow::FormClose() {
     if (m_menu)
         m_menu->show();
+}
+
+void ModuleWindow::keyPressEvent(QKeyEvent* event) {
+    // A dialog closes on Escape and clicks its default button on Enter; these are working
+    // windows where both keys belong to the grid and the fields, and closing one by a
+    // stray key would surprise the shop keeper.
+    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
+        event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void ModuleWindow::done(int result) {

@@ -10,8 +10,8 @@ class QVBoxLayout;
 namespace ui {
 
 // What the three module windows share as windows: shown modally in place of the menu,
-// and however they are closed ("返回菜单", the title-bar close box, Escape) their close
-// handler brings the menu back.
+// and however they are closed ("返回菜单" or the title-bar close box) their close handler
+// brings the menu back.
 class ModuleWindow : public QDialog {
     Q_OBJECT
 public:
@@ -25,6 +25,8 @@ public:
     void done(int result) override;
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
     // The window is a column of full-width strips, top to bottom.
     QVBoxLayout* column() const { return m_column; }
     QFrame* addStrip(const QString& name, int height);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -47,4 +49,25 @@ TEST(MainWindow, WindowsAreFoundByTheirModuleWord) {
     EXPECT_EQ(windows.byName("about")->windowTitle(), "关于本软件");
     EXPECT_EQ(windows.byName("kucun")->windowTitle(), "Tavelo进销存—库存查询");
     EXPECT_EQ(windows.byName("unknown"), nullptr);
+}
+
+TEST(MainWindow, AModuleWindowStaysOpenOnEscapeAndBringsTheMenuBackWhenClosed) {
+    QTemporaryDir dir;
+    SilentPrompt prompt;
+    ui::FixedClock clock(QDate(2026, 12, 7));
+    AppWindows windows(ui::AppContext{dir.path() + '/', &prompt, &clock, {}});
+    QWidget* kucun = windows.byName("kucun");
+    windows.main()->hide();
+    kucun->show();
+
+    for (const int key : {int(Qt::Key_Escape), int(Qt::Key_Return)}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(kucun, &press);
+        EXPECT_TRUE(kucun->isVisible()) << key;
+    }
+    EXPECT_FALSE(windows.main()->isVisible());
+
+    kucun->close();
+    EXPECT_FALSE(kucun->isVisible());
+    EXPECT_TRUE(windows.main()->isVisible());
 }

@@ -11,14 +11,12 @@
 #include "app/SettingsFile.h"
 #include "store/AtomicFile.h"
 #include "ui/Prompt.h"
+#include "ui/Widgets.h"
 
 namespace {
 
 QFrame* strip(QWidget* parent, const QString& name, int height) {
-    auto* frame = new QFrame(parent);
-    frame->setObjectName(name);
-    frame->setFrameShape(QFrame::Panel);
-    frame->setFrameShadow(QFrame::Raised);
+    QFrame* frame = ui::panel(parent, name);
     if (height > 0)
         frame->setFixedHeight(height);
     return frame;

@@ -17,20 +17,9 @@
 #include "ui/PanelStatusBar.h"
 #include "ui/Pictures.h"
 #include "ui/Prompt.h"
+#include "ui/Widgets.h"
 
 const QString TForm_main::kCaption = QStringLiteral("Tavelo进销存门店版V2.0 ");
-
-namespace {
-
-QFrame* panel(QWidget* parent, const QString& name) {
-    auto* frame = new QFrame(parent);
-    frame->setObjectName(name);
-    frame->setFrameShape(QFrame::Panel);
-    frame->setFrameShadow(QFrame::Raised);
-    return frame;
-}
-
-}  // namespace
 
 TForm_main::TForm_main(const ui::AppContext& context) : m_context(context) {
     setObjectName(QStringLiteral("Form_main"));
@@ -42,13 +31,13 @@ TForm_main::TForm_main(const ui::AppContext& context) : m_context(context) {
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
-    auto* Panel1 = panel(client, QStringLiteral("Panel1"));
+    auto* Panel1 = ui::panel(client, QStringLiteral("Panel1"));
     Panel1->setFixedHeight(57);
     column->addWidget(Panel1);
     auto* middle = new QHBoxLayout;
     middle->setSpacing(0);
     column->addLayout(middle, 1);
-    auto* Panel4 = panel(client, QStringLiteral("Panel4"));
+    auto* Panel4 = ui::panel(client, QStringLiteral("Panel4"));
     Panel4->setFixedWidth(105);
     middle->addWidget(Panel4);
 
@@ -88,8 +77,7 @@ TForm_main::TForm_main(const ui::AppContext& context) : m_context(context) {
         connect(button, &QToolButton::clicked, this, b.click);
     }
 
-    auto* Panel2 = panel(client, QStringLiteral("Panel2"));
-    Panel2->setFrameShadow(QFrame::Sunken);
+    auto* Panel2 = ui::panel(client, QStringLiteral("Panel2"), QFrame::Sunken);
     Panel2->setAutoFillBackground(true);
     QPalette white = Panel2->palette();
     white.setColor(QPalette::Window, palette().color(QPalette::Base));
@@ -102,7 +90,7 @@ TForm_main::TForm_main(const ui::AppContext& context) : m_context(context) {
     pictureBox->addWidget(Image1);
     middle->addWidget(Panel2, 1);
 
-    auto* Panel3 = panel(client, QStringLiteral("Panel3"));
+    auto* Panel3 = ui::panel(client, QStringLiteral("Panel3"));
     Panel3->setFixedHeight(27);
     column->addWidget(Panel3);
     setCentralWidget(client);

@@ -10,6 +10,7 @@
 #include "ui/HyperlinkLabel.h"
 #include "ui/Pictures.h"
 #include "ui/Prompt.h"
+#include "ui/Widgets.h"
 
 namespace {
 
@@ -35,10 +36,7 @@ TForm_banben::TForm_banben(const ui::AppContext& context)
     setWindowTitle(QStringLiteral("关于本软件"));
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(8, 8, 8, 8);
-    auto* Panel1 = new QFrame(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setFrameShape(QFrame::Panel);
-    Panel1->setFrameShadow(QFrame::Sunken);
+    QFrame* Panel1 = ui::panel(this, QStringLiteral("Panel1"), QFrame::Sunken);
     Panel1->setFixedSize(270, 190);
     outer->addWidget(Panel1);
 

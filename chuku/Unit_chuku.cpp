@@ -4,7 +4,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "ui/Pictures.h"
+#include "ui/Widgets.h"
 
 TForm_chuku::TForm_chuku(const ui::AppContext& context, QWidget* menu)
     : ui::ModuleWindow(context, menu, QStringLiteral("Tavelo进销存—销售出库")) {

@@ -4,7 +4,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "ui/Pictures.h"
+#include "ui/Widgets.h"
 
 TForm_kucun::TForm_kucun(const ui::AppContext& context, QWidget* menu)
     : ui::ModuleWindow(context, menu, QStringLiteral("Tavelo进销存—库存查询")) {

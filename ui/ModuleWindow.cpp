@@ -4,6 +4,8 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
+#include "ui/Widgets.h"
+
 namespace ui {
 
 ModuleWindow::ModuleWindow(const AppContext& context, QWidget* menu, const QString& caption)
@@ -19,9 +21,7 @@ ModuleWindow::ModuleWindow(const AppContext& context, QWidget* menu, const QStri
 }
 
 QFrame* ModuleWindow::addStrip(const QString& name, int height) {
-    auto* strip = new QFrame(this);
-    strip->setObjectName(name);
-    strip->setFrameShape(QFrame::StyledPanel);
+    QFrame* strip = panel(this, name);
     strip->setFixedHeight(height);
     m_column->addWidget(strip);
     return strip;

@@ -2,10 +2,10 @@
 
 #include <QDialog>
 
+#include "ui/AppContext.h"
+
 class QFrame;
 class QVBoxLayout;
-
-#include "ui/AppContext.h"
 
 namespace ui {
 

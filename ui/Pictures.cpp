@@ -1,7 +1,6 @@
 #include "ui/Pictures.h"
 
 #include <QImage>
-#include <QToolButton>
 
 namespace ui {
 
@@ -33,21 +32,4 @@ QPixmap transparentPicture(const QString& name) {
     }
     return QPixmap::fromImage(image);
 }
-
-QToolButton* speedButton(QWidget* parent, const QString& objectName, const QString& caption,
-                         const QString& glyph, int left, int top, int width, int height) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(objectName);
-    button->setText(caption);
-    button->setGeometry(left, top, width, height);
-    if (!glyph.isEmpty()) {
-        button->setIcon(QIcon(transparentPicture(glyph)));
-        button->setIconSize(QSize(20, 20));
-        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    } else {
-        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    }
-    return button;
-}
-
 }  // namespace ui

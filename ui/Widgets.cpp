@@ -1,0 +1,34 @@
+#include "ui/Widgets.h"
+
+#include <QIcon>
+#include <QToolButton>
+
+#include "ui/Pictures.h"
+
+namespace ui {
+
+QFrame* panel(QWidget* parent, const QString& objectName, QFrame::Shadow shadow) {
+    auto* frame = new QFrame(parent);
+    frame->setObjectName(objectName);
+    frame->setFrameShape(QFrame::Panel);
+    frame->setFrameShadow(shadow);
+    return frame;
+}
+
+QToolButton* speedButton(QWidget* parent, const QString& objectName, const QString& caption,
+                         const QString& glyph, int left, int top, int width, int height) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(objectName);
+    button->setText(caption);
+    button->setGeometry(left, top, width, height);
+    if (!glyph.isEmpty()) {
+        button->setIcon(QIcon(transparentPicture(glyph)));
+        button->setIconSize(QSize(20, 20));
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    } else {
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    }
+    return button;
+}
+
+}  // namespace ui

@@ -58,15 +58,21 @@ std::unique_ptr<SettingsFile::Ini> SettingsFile::load() const {
     return ini;
 }
 
-QString SettingsFile::readString(const QString& section, const QString& key,
-                                 const QString& fallback) const {
+std::optional<std::string> SettingsFile::rawValue(const QString& section,
+                                                  const QString& key) const {
     const auto ini = load();
     const char* value =
         ini->GetValue(toFileText(section).c_str(), toFileText(key).c_str(), nullptr);
+    return value ? std::optional<std::string>(value) : std::nullopt;
+}
+
+QString SettingsFile::readString(const QString& section, const QString& key,
+                                 const QString& fallback) const {
+    const std::optional<std::string> value = rawValue(section, key);
     if (!value)
         return fallback;
     // As the profile functions do, a value in matching quotes is read without them.
-    std::string_view text(value);
+    std::string_view text(*value);
     if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
         text.back() == text.front())
         text = text.substr(1, text.size() - 2);
@@ -74,12 +80,10 @@ QString SettingsFile::readString(const QString& section, const QString& key,
 }
 
 int SettingsFile::readInteger(const QString& section, const QString& key, int fallback) const {
-    const auto ini = load();
-    const char* value =
-        ini->GetValue(toFileText(section).c_str(), toFileText(key).c_str(), nullptr);
+    const std::optional<std::string> value = rawValue(section, key);
     if (!value)
         return fallback;
-    const char* p = value;
+    const char* p = value->c_str();
     while (*p == ' ' || *p == '\t')
         ++p;
     const bool negative = *p == '-';

@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace app {
 
@@ -35,6 +37,8 @@ public:
 private:
     class Ini;
     std::unique_ptr<Ini> load() const;
+    // The value's bytes as the file holds them, or nothing when the key is missing.
+    std::optional<std::string> rawValue(const QString& section, const QString& key) const;
 
     QString m_path;
 };

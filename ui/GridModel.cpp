@@ -36,17 +36,26 @@ void GridModel::setColCount(int cols) {
     endResetModel();
 }
 
+void GridModel::setFixedRows(int rows) {
+    rows = std::clamp(rows, 0, 1);
+    if (rows == m_fixed)
+        return;
+    beginResetModel();
+    m_fixed = rows;
+    endResetModel();
+}
+
 void GridModel::setGridRowCount(int rows) {
     rows = std::max(rows, 1);
     if (rows == m_rows)
         return;
-    // Grid rows 1.. are model rows 0..; the caption row is not a model row.
+    // Grid rows m_fixed.. are model rows 0..; a caption row is not a model row.
     if (rows > m_rows) {
-        beginInsertRows({}, m_rows - 1, rows - 2);
+        beginInsertRows({}, m_rows - m_fixed, rows - 1 - m_fixed);
         reshape(m_cols, rows);
         endInsertRows();
     } else {
-        beginRemoveRows({}, rows - 1, m_rows - 2);
+        beginRemoveRows({}, rows - m_fixed, m_rows - 1 - m_fixed);
         reshape(m_cols, rows);
         endRemoveRows();
     }
@@ -60,10 +69,10 @@ void GridModel::setCell(int col, int row, const QString& text) {
     if (!inRange(col, row))
         return;
     m_cells[size_t(row) * m_cols + col] = text;
-    if (row == 0) {
+    if (row < m_fixed) {
         emit headerDataChanged(Qt::Horizontal, col, col);
     } else {
-        const QModelIndex at = index(row - 1, col);
+        const QModelIndex at = index(row - m_fixed, col);
         emit dataChanged(at, at, {Qt::DisplayRole, Qt::EditRole});
     }
 }
@@ -73,10 +82,10 @@ void GridModel::setRow(int row, const QStringList& texts) {
         return;
     for (int c = 0; c < m_cols; ++c)
         m_cells[size_t(row) * m_cols + c] = c < texts.size() ? texts[c] : QString();
-    if (row == 0)
+    if (row < m_fixed)
         emit headerDataChanged(Qt::Horizontal, 0, m_cols - 1);
     else
-        emit dataChanged(index(row - 1, 0), index(row - 1, m_cols - 1),
+        emit dataChanged(index(row - m_fixed, 0), index(row - m_fixed, m_cols - 1),
                          {Qt::DisplayRole, Qt::EditRole});
 }
 
@@ -88,7 +97,7 @@ QStringList GridModel::row(int row) const {
 }
 
 int GridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_rows - 1;
+    return parent.isValid() ? 0 : m_rows - m_fixed;
 }
 
 int GridModel::columnCount(const QModelIndex& parent) const {
@@ -98,13 +107,13 @@ int GridModel::columnCount(const QModelIndex& parent) const {
 QVariant GridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
-    return cell(index.column(), index.row() + 1);
+    return cell(index.column(), index.row() + m_fixed);
 }
 
 bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (!index.isValid() || role != Qt::EditRole)
         return false;
-    setCell(index.column(), index.row() + 1, value.toString());
+    setCell(index.column(), index.row() + m_fixed, value.toString());
     return true;
 }
 
@@ -112,7 +121,7 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     if (role != Qt::DisplayRole)
         return {};
     if (orientation == Qt::Horizontal)
-        return cell(section, 0);
+        return m_fixed ? cell(section, 0) : QVariant();
     return section + 1;
 }
 

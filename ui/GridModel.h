@@ -9,8 +9,9 @@ namespace ui {
 
 // The cells of a string grid, addressed like the grids of the windows: (column, row),
 // row 0 the caption row. Row 0 is shown as the view's column header, so it stays in place
-// while the data rows scroll; model row r is grid row r + 1. The cells live in one flat
-// vector, so that 100,000 result rows cost one allocation per cell text and no widgets.
+// while the data rows scroll; model row r is grid row r + 1. A grid without a caption row
+// (a one-line preview) shows every row as data. The cells live in one flat vector, so
+// that 100,000 result rows cost one allocation per cell text and no widgets.
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -27,6 +28,10 @@ public:
     // A whole row at once, padded or cut to the column count.
     void setRow(int row, const QStringList& texts);
     QStringList row(int row) const;
+
+    // 1 when row 0 is the caption row (the default), 0 when every row is data.
+    int fixedRows() const { return m_fixed; }
+    void setFixedRows(int rows);
 
     bool isEditable() const { return m_editable; }
     void setEditable(bool on) { m_editable = on; }
@@ -46,6 +51,7 @@ private:
 
     int m_cols;
     int m_rows;
+    int m_fixed = 1;
     std::vector<QString> m_cells;  // row-major, m_cols per row
     bool m_editable = false;
 };

@@ -28,13 +28,19 @@ void StringGrid::setEditing(bool on) {
                        : QAbstractItemView::NoEditTriggers);
 }
 
+void StringGrid::setFixedRows(int rows) {
+    m_model->setFixedRows(rows);
+    horizontalHeader()->setVisible(m_model->fixedRows() > 0);
+}
+
 QRect StringGrid::selectionRange() const {
+    const int fixed = fixedRows();
     const QModelIndexList selected = selectionModel()->selectedIndexes();
     if (selected.isEmpty()) {
         const QModelIndex current = currentIndex();
         if (!current.isValid())
             return {};
-        return QRect(current.column(), current.row() + 1, 1, 1);
+        return QRect(current.column(), current.row() + fixed, 1, 1);
     }
     int left = selected.first().column(), right = left;
     int top = selected.first().row(), bottom = top;
@@ -44,12 +50,12 @@ QRect StringGrid::selectionRange() const {
         top = std::min(top, i.row());
         bottom = std::max(bottom, i.row());
     }
-    return QRect(QPoint(left, top + 1), QPoint(right, bottom + 1));
+    return QRect(QPoint(left, top + fixed), QPoint(right, bottom + fixed));
 }
 
 void StringGrid::selectRange(int left, int top, int right, int bottom) {
-    const QModelIndex from = m_model->index(top - 1, left);
-    const QModelIndex to = m_model->index(bottom - 1, right);
+    const QModelIndex from = m_model->index(top - fixedRows(), left);
+    const QModelIndex to = m_model->index(bottom - fixedRows(), right);
     if (!from.isValid() || !to.isValid())
         return;
     selectionModel()->setCurrentIndex(from, QItemSelectionModel::NoUpdate);

@@ -25,6 +25,9 @@ public:
     void setCell(int col, int row, const QString& text) { m_model->setCell(col, row, text); }
 
     void setColWidth(int col, int width) { setColumnWidth(col, width); }
+    // Without a caption row (0) every row is data and no header is shown.
+    int fixedRows() const { return m_model->fixedRows(); }
+    void setFixedRows(int rows);
     // In-place editing of the data rows.
     void setEditing(bool on);
 

@@ -89,6 +89,24 @@ TEST(StringGrid, SelectionIsReportedInGridRows) {
     EXPECT_EQ(range.bottom(), 4);
 }
 
+TEST(StringGrid, APreviewWithoutCaptionRowShowsRowZeroAsData) {
+    StringGrid grid(3, 1);
+    grid.setFixedRows(0);
+    grid.setCell(0, 0, QStringLiteral("1001"));
+    EXPECT_TRUE(grid.horizontalHeader()->isHidden());
+    EXPECT_EQ(grid.model()->rowCount(), 1);
+    EXPECT_EQ(grid.model()->data(grid.model()->index(0, 0)).toString(), "1001");
+    EXPECT_FALSE(grid.model()->headerData(0, Qt::Horizontal).isValid());
+
+    QSignalSpy inserted(grid.model(), &QAbstractItemModel::rowsInserted);
+    grid.setRowCount(3);  // grid rows 1..2 are model rows 1..2
+    ASSERT_EQ(inserted.size(), 1);
+    EXPECT_EQ(inserted[0][1].toInt(), 1);
+    EXPECT_EQ(inserted[0][2].toInt(), 2);
+    grid.selectRange(1, 0, 2, 1);
+    EXPECT_EQ(grid.selectionRange(), QRect(QPoint(1, 0), QPoint(2, 1)));
+}
+
 TEST(StringGrid, EditsInPlaceOnlyWhenTheWindowAllowsIt) {
     StringGrid grid(2, 3);
     const QModelIndex cell = grid.model()->index(0, 0);

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "Numbers.h"
 #include "StoreError.h"
 #include "ValueRules.h"
 #include "Workbook.h"
@@ -140,7 +141,7 @@ int BookPass::findItemByText(const QString& code) {
     const int n = usedRowCount();
     int found = 0;
     for (int r = 2; r <= n; ++r) {
-        if (value(r, InventoryCol::ItemCode).displayText() == code)
+        if (formatGeneral(number(r, InventoryCol::ItemCode)) == code)
             found = r;
     }
     return found;

@@ -98,7 +98,8 @@ public:
 
     // The last data row whose column 1 equals code as a number (1001.0 finds 1001), or 0.
     int findItemByNumber(double code);
-    // The last data row whose column 1, shown in general format, is exactly code, or 0.
+    // The last data row whose column 1, read as a number (empty as 0) and shown in general
+    // format, is exactly code, or 0. A code cell that is a text but no number is an error.
     int findItemByText(const QString& code);
 
     void writeRow(int row, const QList<CellValue>& values);

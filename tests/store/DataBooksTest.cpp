@@ -164,6 +164,7 @@ TEST_F(DataBooks, LookupStopsAtACodeThatIsNoNumber) {
     inventory(
         {CellValue::fromNumber(1001), CellValue::fromText("可乐"), CellValue::fromNumber(1002)});
     BookPass pass(factory, path(Book::Inventory));
+    EXPECT_THROW(pass.findItemByText("1002"), StoreError);
     try {
         pass.findItemByNumber(1002);
         FAIL();

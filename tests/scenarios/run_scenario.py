@@ -67,15 +67,18 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--drive", required=True)
     parser.add_argument("--mkbooks", required=True)
+    parser.add_argument("--sheet", required=True)
     parser.add_argument("scenario")
     args = parser.parse_args()
     args.drive = os.path.abspath(args.drive)
     args.mkbooks = os.path.abspath(args.mkbooks)
+    args.sheet = os.path.abspath(args.sheet)
 
     steps, expected = parse(args.scenario)
     folder = tempfile.mkdtemp(prefix="scenario-")
     os.chmod(folder, 0o755)
     env = dict(os.environ, DIR=folder, MKBOOKS=args.mkbooks, DRIVE=args.drive,
+               SHEET=args.sheet,
                QT_QPA_PLATFORM="offscreen", LANG="C.UTF-8", HOME=folder)
     actual = []
     user = None

@@ -1,22 +1,253 @@
 #include "ruku/Unit_ruku.h"
 
+#include <QApplication>
 #include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
 #include <QToolButton>
-#include <QVBoxLayout>
 
+#include "store/Numbers.h"
+#include "ui/PanelStatusBar.h"
+#include "ui/Prompt.h"
+#include "ui/StringGrid.h"
 #include "ui/Widgets.h"
 
-TForm_ruku::TForm_ruku(const ui::AppContext& context, QWidget* menu)
-    : ui::ModuleWindow(context, menu, QStringLiteral("Tavelo进销存—进货入库")) {
-    setObjectName(QStringLiteral("Form_ruku"));
-    QFrame* Panel1 = addStrip(QStringLiteral("Panel1"), 57);
-    column()->addStretch(1);
+using entry::CellRule;
+using entry::EntryLine;
+using entry::LineSource;
+using store::CellValue;
 
-    SpeedButton11 = ui::speedButton(Panel1, QStringLiteral("SpeedButton11"),
-                                    QStringLiteral("返回菜单"), QString(), 8, 8);
-    connect(SpeedButton11, &QToolButton::clicked, this, &TForm_ruku::SpeedButton11Click);
+namespace {
+
+// Grid columns of a purchase line.
+namespace Col {
+enum : int {
+    Code,
+    Name,
+    Unit,
+    Qty,
+    Price,
+    Amount,
+    AvgCost,
+    Supplier,
+    Date,
+    SalePrice,
+    AlertQty,
+    Remark
+};
 }
 
-void TForm_ruku::SpeedButton11Click() {
-    close();
+LineSource preview(int col) {
+    return {LineSource::Preview, col};
+}
+
+CellValue number(double value) {
+    return CellValue::fromNumber(value);
+}
+
+CellValue text(const QString& value) {
+    return CellValue::fromText(value);
+}
+
+// A failure inside a pass, told with the line it happened at.
+store::StoreError atLine(const EntryLine& line, const QString& what) {
+    return store::StoreError(QStringLiteral("第 %1 行（商品编号 %2）：%3")
+                                 .arg(line.row)
+                                 .arg(line.text(Col::Code), what));
+}
+
+}  // namespace
+
+const entry::EntryTable& TForm_ruku::columns() {
+    static const entry::EntryTable table{
+        {QStringLiteral("入库总数："), QStringLiteral("当前数据："), QStringLiteral("库存总数：")},
+        {{1, 100},
+         {2, 260},
+         {3, 100},
+         {4, 100},
+         {5, 100},
+         {6, 100},
+         {7, 100},
+         {8, 300},
+         {9, 100},
+         {10, 100}},
+        8,
+        {
+            {QStringLiteral("商品编号"), 100, CellRule::Number, preview(0)},
+            {QStringLiteral("商品名称"), 260, CellRule::Text, preview(1)},
+            {QStringLiteral("单位"), 100, CellRule::Text, preview(2)},
+            {QStringLiteral("进货数量"), 100, CellRule::Number, {LineSource::Zero}},
+            {QStringLiteral("进货价"), 100, CellRule::Number, {LineSource::Zero}},
+            {QStringLiteral("金额"), 100, CellRule::Number, {LineSource::Zero}},
+            {QStringLiteral("库存均价"), 100, CellRule::Number, preview(4)},
+            {QStringLiteral("供货厂商"), 300, CellRule::Text, preview(7)},
+            {QStringLiteral("进货日期"), 100, CellRule::Text, {LineSource::Today}},
+            {QStringLiteral("卖出核价"), 100, CellRule::Number, preview(6)},
+            {QStringLiteral("缺货报警"), 100, CellRule::Number, preview(8)},
+            {QStringLiteral("备注"), 100, CellRule::Free, preview(9)},
+        },
+        true,
+        QStringLiteral("SpeedButton7"),
+        QStringLiteral("检索入库记录"),
+        {QStringLiteral("商品编号"), QStringLiteral("商品名称"), QStringLiteral("供货厂商"),
+         QStringLiteral("进货日期")},
+        488,
+    };
+    return table;
+}
+
+TForm_ruku::TForm_ruku(const ui::AppContext& context, QWidget* menu)
+    : entry::EntryWindow(context, menu, QStringLiteral("Tavelo进销存—进货入库"), columns(),
+                         QStringLiteral("StringGrid_ruku")) {
+    setObjectName(QStringLiteral("Form_ruku"));
+    StringGrid_ruku = &entryGrid();
+    SpeedButton7 = m_searchButton;
+
+    SpeedButton4 = ui::speedButton(lookupStrip(), QStringLiteral("SpeedButton4"),
+                                   QStringLiteral("进货入库"), QString(), 488, 4, 89, 37);
+    connect(SpeedButton4, &QToolButton::clicked, this, &TForm_ruku::SpeedButton4Click);
+
+    auto* label = new QLabel(QStringLiteral("最大编号："), toolsStrip());
+    label->setObjectName(QStringLiteral("Label2"));
+    label->setGeometry(8, 14, 64, 18);
+    Edit1 = new QLineEdit(toolsStrip());
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setGeometry(72, 11, 120, 23);
+    Edit1->setReadOnly(true);
+    QPalette face = Edit1->palette();
+    face.setColor(QPalette::Base, face.color(QPalette::Button));
+    Edit1->setPalette(face);
+
+    // Export, print and the amount total are wired up with the search and the printing.
+    SpeedButton8 = ui::speedButton(toolsStrip(), QStringLiteral("SpeedButton8"),
+                                   QStringLiteral("导出保存"), QString(), 200, 4, 89, 37);
+    SpeedButton9 = ui::speedButton(toolsStrip(), QStringLiteral("SpeedButton9"),
+                                   QStringLiteral("输出打印"), QString(), 296, 4, 89, 37);
+    SpeedButton10 = ui::speedButton(toolsStrip(), QStringLiteral("SpeedButton10"),
+                                    QStringLiteral("统计资金"), QString(), 392, 4, 89, 37);
+}
+
+void TForm_ruku::itemCounted(int usedRows, store::BookPass& book) {
+    // The code of the bottom row, which is the item added last, not the largest code.
+    if (usedRows > 1)
+        Edit1->setText(store::formatGeneral(book.number(usedRows, store::InventoryCol::ItemCode)));
+    StatusBar1->setPanelText(entry::Panel::ItemCount, QString::number(usedRows - 1));
+}
+
+void TForm_ruku::SpeedButton4Click() {
+    ui::StringGrid& grid = *StringGrid_ruku;
+    if (!entry::lastLineStarted(grid))
+        return;
+    if (!lastLineAccepted())
+        return;
+    if (!context().prompt->confirm(this, QStringLiteral("确认开始进行采购入库操作吗？")))
+        return;
+    repaint();
+
+    // Posting into one book alone would leave the lines to be posted again, and the goods
+    // counted twice: both books must be there before either is touched.
+    const QString missing = missingBook({store::Book::Inventory, store::Book::StockIn});
+    if (!missing.isEmpty()) {
+        context().prompt->information(
+            this, QStringLiteral("找不到数据文件 %1，没有入库任何数据。").arg(missing));
+        return;
+    }
+
+    QList<EntryLine> lines;
+    try {
+        lines = entry::readBatch(grid, columns());
+        // A journal that cannot be read is found out before the inventory is changed.
+        store::BookPass(context().servers, bookPath(store::Book::StockIn)).usedRowCount();
+        postToInventory(lines);
+    } catch (const store::ServerUnavailable& failure) {
+        showFailure(failure);
+        return;
+    } catch (const store::StoreError& failure) {
+        context().prompt->error(
+            this,
+            failure.message() + QStringLiteral("\n没有入库任何数据，库存和入库记录都未改动。"));
+        return;
+    }
+
+    try {
+        postToJournal(lines);
+    } catch (const store::StoreError& failure) {
+        // The lines stay, so that the shop keeper sees what the journal is missing.
+        context().prompt->error(
+            this, QStringLiteral("库存已经更新，但入库记录没有保存：%1\n"
+                                 "这些数据仍留在表格中，请不要再次入库，以免重复计入库存。")
+                      .arg(failure.message()));
+        return;
+    }
+    entry::emptyLines(grid);
+    StatusBar1->setPanelText(entry::Panel::LineCount, QStringLiteral("0"));
+}
+
+void TForm_ruku::postToInventory(const QList<EntryLine>& lines) {
+    using namespace store::InventoryCol;
+    store::BookPass book(context().servers, bookPath(store::Book::Inventory));
+    const int gridRows = StringGrid_ruku->rowCount();
+    ProgressBar1->setRange(0, gridRows);
+    ProgressBar1->setValue(0);
+    StatusBar1->setPanelText(entry::Panel::LineCount, QString::number(gridRows));
+
+    for (const EntryLine& line : lines) {
+        const double code = line.number(Col::Code);
+        const CellValue name = text(line.text(Col::Name)), unit = text(line.text(Col::Unit));
+        const CellValue supplier = text(line.text(Col::Supplier));
+        const CellValue remark = text(line.text(Col::Remark));
+        const CellValue salePrice = number(line.number(Col::SalePrice));
+        const CellValue alertQty = number(line.number(Col::AlertQty));
+        try {
+            // The count is read afresh: a code that an earlier line appended is found.
+            const int found = book.findItemByNumber(code);
+            if (found) {
+                const double qty = line.number(Col::Qty) + book.requireNumber(found, StockQty);
+                const double value =
+                    line.number(Col::Amount) + book.requireNumber(found, StockValue);
+                if (qty == 0)
+                    throw store::StoreError(QStringLiteral("入库后库存数量为 0，无法计算库存均价"));
+                book.writeRow(found, {number(code), name, unit, number(qty),
+                                      number(store::roundMoney(value / qty)), number(value),
+                                      salePrice, supplier, alertQty, remark});
+            } else {
+                book.writeRow(book.usedRowCount() + 1,
+                              {number(code), name, unit, number(line.number(Col::Qty)),
+                               number(line.number(Col::Price)), number(line.number(Col::Amount)),
+                               salePrice, supplier, alertQty, remark});
+            }
+        } catch (const store::ServerUnavailable&) {
+            throw;
+        } catch (const store::StoreError& failure) {
+            throw atLine(line, failure.message());
+        }
+        ProgressBar1->setValue(line.row + 1);
+    }
+    StatusBar1->setPanelText(entry::Panel::ItemCount, QString::number(book.usedRowCount() - 1));
+    book.save();
+    ProgressBar1->setValue(0);
+    StatusBar1->setPanelText(entry::Panel::LineCount, QStringLiteral("0"));
+}
+
+void TForm_ruku::postToJournal(const QList<EntryLine>& lines) {
+    store::BookPass journal(context().servers, bookPath(store::Book::StockIn));
+    ProgressBar1->setRange(0, StringGrid_ruku->rowCount());
+    ProgressBar1->setValue(0);
+    const int before = journal.usedRowCount();
+    StatusBar1->setPanelText(entry::Panel::JournalCount, QString::number(before - 1));
+    for (const EntryLine& line : lines) {
+        journal.writeRow(before + line.row,
+                         {number(line.number(Col::Code)), text(line.text(Col::Name)),
+                          text(line.text(Col::Unit)), number(line.number(Col::Qty)),
+                          number(line.number(Col::Price)), number(line.number(Col::Amount)),
+                          number(line.number(Col::AvgCost)), text(line.text(Col::Supplier)),
+                          text(line.text(Col::Date)), text(line.text(Col::Remark))});
+        ProgressBar1->setValue(line.row + 1);
+    }
+    const int after = journal.usedRowCount();
+    journal.save();
+    // Shown once the records are really stored, so a failed save never shows them counted.
+    StatusBar1->setPanelText(entry::Panel::JournalCount, QString::number(after - 1));
+    ProgressBar1->setValue(0);
 }

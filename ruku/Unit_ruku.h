@@ -1,17 +1,40 @@
 #pragma once
 
-#include "ui/ModuleWindow.h"
+#include "entry/EntryLines.h"
+#include "entry/EntryWindow.h"
 
+class QLineEdit;
 class QToolButton;
 
-// The stock-in window, where purchased goods are booked into stock.
-class TForm_ruku : public ui::ModuleWindow {
+// The stock-in window, where purchased goods are booked into stock: an item fetched into
+// the preview, a batch of purchase lines, and "进货入库" posting them into the inventory
+// book and the stock-in journal.
+class TForm_ruku : public entry::EntryWindow {
     Q_OBJECT
 public:
     TForm_ruku(const ui::AppContext& context, QWidget* menu);
 
-private:
-    void SpeedButton11Click();
+    // The window's columns: the preview, the entry lines and their checks.
+    static const entry::EntryTable& columns();
 
-    QToolButton* SpeedButton11;
+    // "进货入库".
+    void SpeedButton4Click();
+
+protected:
+    void itemCounted(int usedRows, store::BookPass& book) override;
+
+private:
+    // The inventory pass: every line applied to its item or appended as a new one, all in
+    // the open book, which is saved only when every line went through.
+    void postToInventory(const QList<entry::EntryLine>& lines);
+    // The journal pass: one record per line, appended below the last record.
+    void postToJournal(const QList<entry::EntryLine>& lines);
+
+    ui::StringGrid* StringGrid_ruku;
+    QLineEdit* Edit1;
+    QToolButton* SpeedButton4;
+    QToolButton* SpeedButton7;
+    QToolButton* SpeedButton8;
+    QToolButton* SpeedButton9;
+    QToolButton* SpeedButton10;
 };

@@ -7,6 +7,7 @@
 #include "store/DataBooks.h"
 #include "store/StoreError.h"
 #include "store/Workbook.h"
+#include "support/ForwardingServer.h"
 
 using namespace store;
 
@@ -17,44 +18,32 @@ struct Journal {
     QStringList calls;
 };
 
-class RecordingServer : public SpreadsheetServer {
+class RecordingServer : public ForwardingServer {
 public:
     RecordingServer(std::unique_ptr<SpreadsheetServer> real, Journal& j)
-        : m_real(std::move(real)), m_j(j) {}
+        : ForwardingServer(std::move(real)), m_j(j) {}
     void openWorkbook(const QString& p) override {
         m_j.calls << "open";
-        m_real->openWorkbook(p);
+        ForwardingServer::openWorkbook(p);
     }
     void activateSheet(int i) override {
         m_j.calls << "activate";
-        m_real->activateSheet(i);
+        ForwardingServer::activateSheet(i);
     }
-    int usedRowCount() override { return m_real->usedRowCount(); }
-    CellValue cell(int r, int c) override { return m_real->cell(r, c); }
-    void setCell(int r, int c, const CellValue& v) override { m_real->setCell(r, c, v); }
     void save() override {
         m_j.calls << "save";
-        m_real->save();
+        ForwardingServer::save();
     }
-    void saveAs(const QString& p) override { m_real->saveAs(p); }
-    void clearColumn(int c) override { m_real->clearColumn(c); }
-    void setColumnWidth(int c, double w) override { m_real->setColumnWidth(c, w); }
-    void setCenterHeader(const QString& t) override { m_real->setCenterHeader(t); }
-    void setCenterFooter(const QString& t) override { m_real->setCenterFooter(t); }
-    void setPrintGridLines(bool on) override { m_real->setPrintGridLines(on); }
-    void setDisplayAlerts(bool on) override { m_real->setDisplayAlerts(on); }
-    void printOut() override { m_real->printOut(); }
     void closeWorkbooks() override {
         m_j.calls << "close";
-        m_real->closeWorkbooks();
+        ForwardingServer::closeWorkbooks();
     }
     void quit() override {
         m_j.calls << "quit";
-        m_real->quit();
+        ForwardingServer::quit();
     }
 
 private:
-    std::unique_ptr<SpreadsheetServer> m_real;
     Journal& m_j;
 };
 

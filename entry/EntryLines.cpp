@@ -1,0 +1,164 @@
+#include "entry/EntryLines.h"
+
+#include "store/Numbers.h"
+#include "store/StoreError.h"
+#include "ui/StringGrid.h"
+
+namespace entry {
+
+namespace {
+
+bool onlyDigitsAndPoints(const QString& text) {
+    for (const QChar c : text) {
+        if (!(c.isDigit() && c.unicode() < 128) && c != QLatin1Char('.'))
+            return false;
+    }
+    return true;
+}
+
+QString sourceText(const LineSource& source, const ui::StringGrid& preview, const QString& today) {
+    switch (source.kind) {
+        case LineSource::Preview:
+            return preview.cell(source.previewCol, 0);
+        case LineSource::Zero:
+            return QStringLiteral("0");
+        case LineSource::Today:
+            return today;
+        case LineSource::Empty:
+            break;
+    }
+    return {};
+}
+
+// The caption a message uses for a column: the grid's own, or its number when the grid
+// has none there.
+QString captionOf(const ui::StringGrid& grid, int col) {
+    const QString caption = grid.cell(col, 0);
+    return caption.isEmpty() ? QStringLiteral("第 %1 列").arg(col + 1) : caption;
+}
+
+}  // namespace
+
+QString fillProperlyMessage() {
+    return QStringLiteral("除备注外的其它数据项目必须规范填写");
+}
+
+void setUpEntryGrid(ui::StringGrid& grid, const EntryTable& table) {
+    grid.setColCount(table.columnCount());
+    for (int c = 0; c < table.columnCount(); ++c) {
+        grid.setColWidth(c, table.columns[c].width);
+        grid.setCell(c, 0, table.columns[c].caption);
+    }
+}
+
+void fillLineFromPreview(ui::StringGrid& grid, int row, const EntryTable& table,
+                         const ui::StringGrid& preview, const QString& today) {
+    QStringList texts;
+    for (const EntryColumn& column : table.columns)
+        texts << sourceText(column.source, preview, today);
+    grid.cells().setRow(row, texts);
+}
+
+void appendLine(ui::StringGrid& grid, const EntryTable& table, const QString& today) {
+    const int row = grid.rowCount();
+    grid.setRowCount(row + 1);
+    if (!table.addedLineTakesDefaults)
+        return;
+    for (int c = 0; c < table.columnCount(); ++c) {
+        const LineSource& source = table.columns[c].source;
+        if (source.kind == LineSource::Zero || source.kind == LineSource::Today)
+            grid.setCell(c, row, sourceText(source, grid, today));
+    }
+}
+
+void deleteLastLine(ui::StringGrid& grid) {
+    const int last = grid.rowCount() - 1;
+    if (last < 1)
+        return;
+    grid.cells().setRow(last, {});
+    if (last > 1)
+        grid.setRowCount(last);
+}
+
+void emptyLines(ui::StringGrid& grid) {
+    for (int row = 1; row < grid.rowCount(); ++row)
+        grid.cells().setRow(row, {});
+    grid.setRowCount(2);
+}
+
+bool lastLineInvalid(const ui::StringGrid& grid, const EntryTable& table) {
+    const int last = grid.rowCount() - 1;
+    bool invalid = false;
+    for (int c = 0; c < table.columnCount(); ++c) {
+        const QString text = grid.cell(c, last);
+        switch (table.columns[c].rule) {
+            case CellRule::Text:
+                invalid |= text.isEmpty();
+                break;
+            case CellRule::Number:
+                invalid |= text.isEmpty() || !onlyDigitsAndPoints(text);
+                break;
+            case CellRule::Free:
+                break;
+        }
+    }
+    return invalid;
+}
+
+bool lastLineStarted(const ui::StringGrid& grid) {
+    const int last = grid.rowCount() - 1;
+    return !grid.cell(EntryTable::kNameCol, last).isEmpty() &&
+           !grid.cell(EntryTable::kCodeCol, last).isEmpty();
+}
+
+double cellNumber(const ui::StringGrid& grid, int col, int row, const QString& caption) {
+    const QString text = grid.cell(col, row);
+    if (const auto value = store::parseDecimal(QStringView(text)))
+        return *value;
+    throw store::StoreError(
+        QStringLiteral("第 %1 行的%2“%3”不是有效的数字").arg(row).arg(caption, text));
+}
+
+namespace {
+
+// result := f(left, qty) on every line where both are non-zero.
+template <typename Compute>
+void computeColumn(ui::StringGrid& grid, int resultCol, int otherCol, Compute compute) {
+    const QString qtyCaption = captionOf(grid, EntryTable::kQtyCol);
+    const QString otherCaption = captionOf(grid, otherCol);
+    for (int row = 1; row < grid.rowCount(); ++row) {
+        const double qty = cellNumber(grid, EntryTable::kQtyCol, row, qtyCaption);
+        const double other = cellNumber(grid, otherCol, row, otherCaption);
+        if (qty != 0 && other != 0)
+            grid.setCell(resultCol, row, store::formatFixed2(compute(other, qty)));
+    }
+}
+
+}  // namespace
+
+void computePrices(ui::StringGrid& grid) {
+    computeColumn(grid, EntryTable::kPriceCol, EntryTable::kAmountCol,
+                  [](double amount, double qty) { return amount / qty; });
+}
+
+void computeAmounts(ui::StringGrid& grid) {
+    computeColumn(grid, EntryTable::kAmountCol, EntryTable::kPriceCol,
+                  [](double price, double qty) { return price * qty; });
+}
+
+QList<EntryLine> readBatch(const ui::StringGrid& grid, const EntryTable& table) {
+    QList<EntryLine> lines;
+    for (int row = 1; row < grid.rowCount(); ++row) {
+        EntryLine line;
+        line.row = row;
+        for (int c = 0; c < table.columnCount(); ++c) {
+            line.texts << grid.cell(c, row);
+            const bool isNumber = table.columns[c].rule == CellRule::Number;
+            line.numbers << (isNumber ? cellNumber(grid, c, row, table.columns[c].caption) : 0.0);
+        }
+        lines << line;
+    }
+    return lines;
+}
+
+}  // namespace entry

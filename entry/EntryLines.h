@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include "entry/EntryTable.h"
+
+namespace ui {
+class StringGrid;
+}
+
+namespace entry {
+
+// Shown by "增加数据" and the postings when the last line fails the line check.
+QString fillProperlyMessage();
+
+// The entry shape: the table's columns, widths and captions in row 0.
+void setUpEntryGrid(ui::StringGrid& grid, const EntryTable& table);
+// Fills grid row `row` from the preview as the table says; `today` is "yyyy-mm-dd".
+void fillLineFromPreview(ui::StringGrid& grid, int row, const EntryTable& table,
+                         const ui::StringGrid& preview, const QString& today);
+// Grows the grid by one line, which starts with the table's defaults or empty.
+void appendLine(ui::StringGrid& grid, const EntryTable& table, const QString& today);
+// Removes the bottom line; the only line is emptied instead, so the grid keeps one.
+void deleteLastLine(ui::StringGrid& grid);
+// After a posting: the captions and one empty line.
+void emptyLines(ui::StringGrid& grid);
+
+// The line check of the last line: true when it is not acceptable.
+bool lastLineInvalid(const ui::StringGrid& grid, const EntryTable& table);
+// True when the last line has both its code and its name, the least a posting needs.
+bool lastLineStarted(const ui::StringGrid& grid);
+
+// A cell read with the standard decimal conversion; an empty cell or a text that is not
+// a number throws store::StoreError naming the line, the column and the text.
+double cellNumber(const ui::StringGrid& grid, int col, int row, const QString& caption);
+
+// "自动计算单价" and "自动计算金额": price from amount and quantity, or amount from price
+// and quantity, "0.00", on every line where both are non-zero. A cell that is not a
+// number stops the pass at its line (store::StoreError); lines before it keep their values.
+void computePrices(ui::StringGrid& grid);
+void computeAmounts(ui::StringGrid& grid);
+
+// One entry line as a posting reads it: every number column already converted.
+struct EntryLine {
+    int row = 0;
+    QStringList texts;
+    QList<double> numbers;  // by column; 0 where the column is not a number column
+
+    QString text(int col) const { return texts.value(col); }
+    double number(int col) const { return numbers.value(col); }
+};
+
+// Every line of the grid, every number cell of every line converted, before a posting
+// touches a book: the first cell that does not convert throws store::StoreError naming
+// its line, caption and text, and nothing has been written.
+QList<EntryLine> readBatch(const ui::StringGrid& grid, const EntryTable& table);
+
+}  // namespace entry

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace entry {
+
+// What the stock-in and stock-out windows do alike (fetch an item into the preview,
+// build a batch of lines, check the last line, compute price or amount, copy and paste
+// a cell) is written once and told by one of these tables what the window's columns are.
+
+// One preview column: the inventory book column it shows and its width.
+struct PreviewColumn {
+    int bookCol;
+    int width;
+};
+
+// Where a cell of a line filled from the preview comes from.
+struct LineSource {
+    enum Kind { Preview, Zero, Today, Empty };
+    Kind kind = Empty;
+    int previewCol = -1;
+};
+
+// What the line check asks of a cell of the last line.
+enum class CellRule {
+    Text,    // not empty
+    Number,  // not empty, only the characters "0123456789."
+    Free,    // anything, empty included
+};
+
+struct EntryColumn {
+    QString caption;
+    int width;
+    CellRule rule;
+    LineSource source;
+};
+
+struct EntryTable {
+    // The window's journal and the words its messages use for a posting.
+    QStringList statusCaptions;  // panels 0, 2 and 4
+    QList<PreviewColumn> preview;
+    int previewDesignCols;
+    QList<EntryColumn> columns;  // the entry shape, column 0 the code, 1 the name
+    // A line added below a valid line starts with the quantity, price and amount "0" and
+    // today's date (stock-in), or empty (stock-out).
+    bool addedLineTakesDefaults;
+    // The search strip: the button's name and caption, the fields it offers.
+    QString searchButton;
+    QString searchCaption;
+    QStringList searchFields;
+    // Left edge of "返回菜单" in the tools strip.
+    int returnButtonLeft;
+
+    static constexpr int kCodeCol = 0;
+    static constexpr int kNameCol = 1;
+    static constexpr int kQtyCol = 3;
+    static constexpr int kPriceCol = 4;
+    static constexpr int kAmountCol = 5;
+
+    int columnCount() const { return int(columns.size()); }
+};
+
+}  // namespace entry

@@ -1,0 +1,321 @@
+#include "entry/EntryWindow.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "entry/EntryLines.h"
+#include "store/Numbers.h"
+#include "ui/Clock.h"
+#include "ui/PanelStatusBar.h"
+#include "ui/Prompt.h"
+#include "ui/StringGrid.h"
+#include "ui/Widgets.h"
+
+namespace entry {
+
+namespace {
+
+constexpr int kButtonStep = 96;  // 89-pixel buttons with their gaps, as on the menu
+constexpr int kFirstButton = 200;
+constexpr int kButtonWidth = 89;
+constexpr int kButtonHeight = 37;
+
+// Inventory columns the preview shows as numbers; the others are texts.
+bool isNumberColumn(int bookCol) {
+    using namespace store::InventoryCol;
+    return bookCol == ItemCode || bookCol == StockQty || bookCol == AvgCost ||
+           bookCol == StockValue || bookCol == SalePrice || bookCol == AlertQty;
+}
+
+QProgressBar* progressBar(QWidget* parent, const QString& name, int height) {
+    auto* bar = new QProgressBar(parent);
+    bar->setObjectName(name);
+    bar->setTextVisible(false);
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    bar->setFixedHeight(height);
+    return bar;
+}
+
+}  // namespace
+
+EntryWindow::EntryWindow(const ui::AppContext& context, QWidget* menu, const QString& caption,
+                         const EntryTable& table, const QString& gridName)
+    : ui::ModuleWindow(context, menu, caption), m_table(table) {
+    buildPreview();
+    buildLookup();
+    m_tools = addStrip(QStringLiteral("Panel3"), 45);
+    buildSearch();
+    buildGrid(gridName);
+
+    ProgressBar1 = progressBar(this, QStringLiteral("ProgressBar1"), 16);
+    column()->addWidget(ProgressBar1);
+    StatusBar1 = new ui::PanelStatusBar({70, 80, 70, 80, 70, 80, 50}, this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    for (int i = 0; i < 3; ++i)
+        StatusBar1->setPanelText(2 * i, table.statusCaptions.value(i));
+    column()->addWidget(StatusBar1);
+
+    SpeedButton11 =
+        ui::speedButton(m_tools, QStringLiteral("SpeedButton11"), QStringLiteral("返回菜单"),
+                        QString(), table.returnButtonLeft, 4, kButtonWidth, kButtonHeight);
+    connect(SpeedButton11, &QToolButton::clicked, this, &EntryWindow::SpeedButton11Click);
+
+    // The hidden hand-overs between handlers.
+    Button2 = new QPushButton(QStringLiteral("验证数据"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->hide();
+    connect(Button2, &QPushButton::clicked, this, &EntryWindow::Button2Click);
+    Button1 = new QPushButton(QStringLiteral("显示查询结果"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->hide();
+    Edit4 = new QLineEdit(QStringLiteral("剪贴板"), this);
+    Edit4->setObjectName(QStringLiteral("Edit4"));
+    Edit4->hide();
+}
+
+void EntryWindow::buildPreview() {
+    QFrame* strip = ui::panel(this, QStringLiteral("Panel1"));
+    auto* layout = new QVBoxLayout(strip);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(1);
+    StringGrid_kucun = new ui::StringGrid(m_table.previewDesignCols, 1, strip);
+    StringGrid_kucun->setObjectName(QStringLiteral("StringGrid_kucun"));
+    StringGrid_kucun->setFixedRows(0);
+    StringGrid_kucun->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    StringGrid_kucun->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    StringGrid_kucun->horizontalHeader()->setDefaultSectionSize(120);
+    QPalette face = StringGrid_kucun->palette();
+    face.setColor(QPalette::Base, face.color(QPalette::Button));
+    StringGrid_kucun->setPalette(face);
+    // One row and the scroll bar that reaches the columns right of the window's edge.
+    StringGrid_kucun->setFixedHeight(StringGrid_kucun->verticalHeader()->defaultSectionSize() +
+                                     StringGrid_kucun->horizontalScrollBar()->sizeHint().height() +
+                                     2 * StringGrid_kucun->frameWidth());
+    layout->addWidget(StringGrid_kucun);
+    ProgressBar2 = progressBar(strip, QStringLiteral("ProgressBar2"), 8);
+    layout->addWidget(ProgressBar2);
+    column()->addWidget(strip);
+}
+
+void EntryWindow::buildLookup() {
+    m_lookup = addStrip(QStringLiteral("Panel2"), 45);
+    auto* label = new QLabel(QStringLiteral("商品编号："), m_lookup);
+    label->setObjectName(QStringLiteral("Label1"));
+    label->setGeometry(8, 14, 64, 18);
+    Edit2 = new QLineEdit(m_lookup);
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    Edit2->setGeometry(72, 11, 120, 23);
+
+    const std::pair<QToolButton**, const char*> buttons[] = {
+        {&SpeedButton1, "调阅数据"}, {&SpeedButton2, "增加数据"}, {&SpeedButton3, "删除数据"}};
+    int left = kFirstButton;
+    for (const auto& [button, caption] : buttons) {
+        const QString name = QStringLiteral("SpeedButton%1").arg(int(button - &SpeedButton1) + 1);
+        *button = ui::speedButton(m_lookup, name, QString::fromUtf8(caption), QString(), left, 4,
+                                  kButtonWidth, kButtonHeight);
+        left += kButtonStep;
+    }
+    connect(SpeedButton1, &QToolButton::clicked, this, &EntryWindow::SpeedButton1Click);
+    connect(SpeedButton2, &QToolButton::clicked, this, &EntryWindow::SpeedButton2Click);
+    connect(SpeedButton3, &QToolButton::clicked, this, &EntryWindow::SpeedButton3Click);
+}
+
+void EntryWindow::buildSearch() {
+    QFrame* strip = addStrip(QStringLiteral("Panel4"), 32);
+    auto* layout = new QHBoxLayout(strip);
+    layout->setContentsMargins(6, 3, 6, 3);
+    layout->setSpacing(6);
+    m_searchButton = ui::speedButton(strip, m_table.searchButton, m_table.searchCaption, QString(),
+                                     0, 0, 100, 24);
+    m_searchButton->setFixedSize(100, 24);
+    layout->addWidget(m_searchButton);
+    CheckBox1 = new QCheckBox(QStringLiteral("只查当日记录"), strip);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    layout->addWidget(CheckBox1);
+    ComboBox1 = new QComboBox(strip);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setEditable(true);
+    ComboBox1->addItems(m_table.searchFields);
+    ComboBox1->setFixedWidth(100);
+    layout->addWidget(ComboBox1);
+    ComboBox2 = new QComboBox(strip);
+    ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
+    ComboBox2->setEditable(true);
+    ComboBox2->addItems({QStringLiteral("等于"), QStringLiteral("包含")});
+    ComboBox2->setFixedWidth(70);
+    layout->addWidget(ComboBox2);
+    Edit3 = new QLineEdit(strip);
+    Edit3->setObjectName(QStringLiteral("Edit3"));
+    layout->addWidget(Edit3, 1);
+}
+
+void EntryWindow::buildGrid(const QString& gridName) {
+    // The design shape: the entry columns without captions, one empty line.
+    m_grid = new ui::StringGrid(m_table.columnCount(), 2, this);
+    m_grid->setObjectName(gridName);
+    m_grid->horizontalHeader()->setDefaultSectionSize(120);
+    for (int c = 0; c < m_table.columnCount(); ++c)
+        m_grid->setColWidth(c, 120);
+    m_grid->setEditing(true);
+    column()->addWidget(m_grid, 1);
+
+    PopupMenu1 = new QMenu(m_grid);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    const std::pair<QAction**, const char*> items[] = {
+        {&N1, "自动计算单价"}, {&N2, "自动计算金额"}, {&N3, "复制"}, {&N4, "粘贴"}};
+    for (const auto& [action, caption] : items) {
+        *action = PopupMenu1->addAction(QString::fromUtf8(caption));
+        (*action)->setObjectName(QStringLiteral("N%1").arg(int(action - &N1) + 1));
+    }
+    connect(N1, &QAction::triggered, this, &EntryWindow::N1Click);
+    connect(N2, &QAction::triggered, this, &EntryWindow::N2Click);
+    connect(N3, &QAction::triggered, this, &EntryWindow::N3Click);
+    connect(N4, &QAction::triggered, this, &EntryWindow::N4Click);
+    m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_grid, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu1->popup(m_grid->viewport()->mapToGlobal(at)); });
+}
+
+QString EntryWindow::bookPath(store::Book book) const {
+    return store::bookPath(context().programDir, book);
+}
+
+QString EntryWindow::todayText() const {
+    return context().clock->todayText();
+}
+
+QString EntryWindow::missingBook(std::initializer_list<store::Book> books) const {
+    for (store::Book book : books) {
+        if (!QFileInfo::exists(bookPath(book)))
+            return store::bookFileName(book);
+    }
+    return {};
+}
+
+void EntryWindow::showFailure(const store::StoreError& failure) {
+    if (dynamic_cast<const store::ServerUnavailable*>(&failure))
+        context().prompt->information(this, store::installServerMessage());
+    else
+        context().prompt->error(this, failure.message());
+}
+
+void EntryWindow::itemCounted(int, store::BookPass&) {}
+
+void EntryWindow::SpeedButton1Click() {
+    if (Edit2->text().trimmed().isEmpty())
+        return;
+    const QString path = bookPath(store::Book::Inventory);
+    if (!QFileInfo::exists(path))
+        return;
+    StringGrid_kucun->setColCount(int(m_table.preview.size()));
+    for (int c = 0; c < m_table.preview.size(); ++c)
+        StringGrid_kucun->setColWidth(c, m_table.preview[c].width);
+    StringGrid_kucun->cells().setRow(0, {});
+    StringGrid_kucun->setRowCount(1);
+    try {
+        store::BookPass book(context().servers, path);
+        const int used = book.usedRowCount();
+        ProgressBar2->setRange(0, std::max(used, 1));
+        ProgressBar2->setValue(0);
+        itemCounted(used, book);
+        // The typed code as it stands: a blank or a trailing ".0" finds nothing.
+        if (const int row = book.findItemByText(Edit2->text()))
+            fillPreview(book, row);
+        StatusBar1->setPanelText(Panel::ItemCount, QString::number(used - 1));
+    } catch (const store::StoreError& failure) {
+        showFailure(failure);
+    }
+    ProgressBar2->setValue(0);
+}
+
+void EntryWindow::fillPreview(store::BookPass& book, int row) {
+    QStringList texts;
+    for (const PreviewColumn& column : m_table.preview) {
+        texts << (isNumberColumn(column.bookCol)
+                      ? store::formatGeneral(book.number(row, column.bookCol))
+                      : book.value(row, column.bookCol).displayText());
+    }
+    StringGrid_kucun->cells().setRow(0, texts);
+}
+
+void EntryWindow::SpeedButton2Click() {
+    ui::StringGrid& grid = *m_grid;
+    const int last = grid.rowCount() - 1;
+    if (grid.cell(EntryTable::kNameCol, last).isEmpty()) {
+        setUpEntryGrid(grid, m_table);
+        fillLineFromPreview(grid, last, m_table, *StringGrid_kucun, todayText());
+        return;
+    }
+    if (!lastLineAccepted())
+        return;
+    appendLine(grid, m_table, todayText());
+}
+
+void EntryWindow::SpeedButton3Click() {
+    deleteLastLine(*m_grid);
+}
+
+void EntryWindow::Button2Click() {
+    m_invalidLine = lastLineInvalid(*m_grid, m_table);
+}
+
+bool EntryWindow::lastLineAccepted() {
+    Button2->click();
+    if (m_invalidLine)
+        context().prompt->information(this, fillProperlyMessage());
+    return !m_invalidLine;
+}
+
+void EntryWindow::N1Click() {
+    try {
+        computePrices(*m_grid);
+    } catch (const store::StoreError& failure) {
+        showFailure(failure);
+    }
+}
+
+void EntryWindow::N2Click() {
+    try {
+        computeAmounts(*m_grid);
+    } catch (const store::StoreError& failure) {
+        showFailure(failure);
+    }
+}
+
+QPoint EntryWindow::selectedCell() const {
+    const QRect range = m_grid->selectionRange();
+    return range.isValid() ? range.topLeft() : QPoint(0, m_grid->fixedRows());
+}
+
+void EntryWindow::N3Click() {
+    const QPoint at = selectedCell();
+    Edit4->setText(m_grid->cell(at.x(), at.y()));
+    Edit4->selectAll();
+    Edit4->copy();
+}
+
+void EntryWindow::N4Click() {
+    Edit4->clear();
+    Edit4->paste();
+    const QPoint at = selectedCell();
+    m_grid->setCell(at.x(), at.y(), Edit4->text());
+}
+
+void EntryWindow::SpeedButton11Click() {
+    close();
+}
+
+}  // namespace entry

@@ -1,0 +1,117 @@
+#pragma once
+
+#include <initializer_list>
+
+#include "entry/EntryTable.h"
+#include "store/DataBooks.h"
+#include "ui/ModuleWindow.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QToolButton;
+
+namespace ui {
+class PanelStatusBar;
+class StringGrid;
+}  // namespace ui
+
+namespace entry {
+
+// The stock-in and stock-out windows: a preview of one item, an entry grid of lines,
+// the search strip, a progress bar and seven status panels. Everything the two do
+// alike lives here, told by the window's EntryTable what its columns are; each window
+// adds its own buttons and postings.
+class EntryWindow : public ui::ModuleWindow {
+    Q_OBJECT
+public:
+    EntryWindow(const ui::AppContext& context, QWidget* menu, const QString& caption,
+                const EntryTable& table, const QString& gridName);
+
+    // "调阅数据": the item whose code is in Edit2, into the preview.
+    void SpeedButton1Click();
+    // "增加数据": fill an empty last line from the preview, or check the last line and
+    // add one below it.
+    void SpeedButton2Click();
+    // "删除数据": the bottom line, whatever is selected.
+    void SpeedButton3Click();
+    // Hidden "验证数据": the line check of the last line, into the invalid-line flag.
+    void Button2Click();
+    void N1Click();  // "自动计算单价"
+    void N2Click();  // "自动计算金额"
+    void N3Click();  // "复制"
+    void N4Click();  // "粘贴"
+    void SpeedButton11Click();
+
+protected:
+    const EntryTable& table() const { return m_table; }
+    ui::StringGrid& entryGrid() const { return *m_grid; }
+    QFrame* lookupStrip() const { return m_lookup; }
+    QFrame* toolsStrip() const { return m_tools; }
+
+    // Called by a fetch once it knows the inventory book's used row count.
+    virtual void itemCounted(int usedRows, store::BookPass& book);
+
+    // Runs the line check through the hidden button, as the postings do; on a bad line
+    // says so and returns false.
+    bool lastLineAccepted();
+    // The file name of the first of these books that is missing, or an empty text.
+    QString missingBook(std::initializer_list<store::Book> books) const;
+    // The box for a failed operation: the install message when no server could be
+    // started, else the error box with the failure's text.
+    void showFailure(const store::StoreError& failure);
+    QString bookPath(store::Book book) const;
+    QString todayText() const;
+
+    ui::StringGrid* StringGrid_kucun;
+    QProgressBar* ProgressBar2;
+    QLineEdit* Edit2;
+    QToolButton* SpeedButton1;
+    QToolButton* SpeedButton2;
+    QToolButton* SpeedButton3;
+    QToolButton* SpeedButton11;
+    QToolButton* m_searchButton;
+    QCheckBox* CheckBox1;
+    QComboBox* ComboBox1;
+    QComboBox* ComboBox2;
+    QLineEdit* Edit3;
+    QMenu* PopupMenu1;
+    QAction* N1;
+    QAction* N2;
+    QAction* N3;
+    QAction* N4;
+    QProgressBar* ProgressBar1;
+    ui::PanelStatusBar* StatusBar1;
+    QPushButton* Button2;
+    QPushButton* Button1;
+    QLineEdit* Edit4;
+
+    // Set by the line check, read by its callers right after they run it.
+    bool m_invalidLine = false;
+
+private:
+    void buildPreview();
+    void buildLookup();
+    void buildSearch();
+    void buildGrid(const QString& gridName);
+    void fillPreview(store::BookPass& book, int row);
+    // The top-left cell of the grid's selection, or the first line's first cell.
+    QPoint selectedCell() const;
+
+    const EntryTable& m_table;
+    ui::StringGrid* m_grid = nullptr;
+    QFrame* m_lookup = nullptr;
+    QFrame* m_tools = nullptr;
+};
+
+// The seven status panels of an entry window.
+namespace Panel {
+enum : int { JournalCount = 1, LineCount = 3, ItemCount = 5, Total = 6 };
+}
+
+}  // namespace entry

@@ -1,0 +1,133 @@
+// The stock-in window's handlers on books of the sizes a shop reaches: fetching an item
+// into the preview, and posting a batch of purchase lines, the whole handler timed (books
+// opened, every line looked up in the inventory, both books saved).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <map>
+
+#include "BenchBooks.h"
+#include "ruku/Unit_ruku.h"
+#include "store/DataBooks.h"
+#include "ui/Application.h"
+#include "ui/Clock.h"
+#include "ui/Prompt.h"
+#include "ui/StringGrid.h"
+
+namespace {
+
+constexpr int kJournalRecords = 100000;
+constexpr int kLines = 20;
+
+class YesPrompt : public ui::Prompt {
+public:
+    int failures = 0;
+    void information(QWidget*, const QString&) override { ++failures; }
+    bool confirm(QWidget*, const QString&) override { return true; }
+    void error(QWidget*, const QString&) override { ++failures; }
+    std::optional<QString> saveFileName(QWidget*, const ui::SaveFileRequest&) override {
+        return std::nullopt;
+    }
+    void openExternal(const QString&) override {}
+};
+
+// Books made once per inventory size: the items, and a stock-in journal of 100,000
+// records (the stock-out journal's records serve, only their number matters here).
+const QString& pristineBooks(int items) {
+    static QTemporaryDir root;
+    static std::map<int, QString> made;
+    auto found = made.find(items);
+    if (found != made.end())
+        return found->second;
+    const QString dir = root.filePath(QString::number(items));
+    bench::writeBenchBooks(dir, kJournalRecords, items);
+    QFile::rename(QDir(dir).filePath(bench::kJournalFile),
+                  store::bookPath(dir, store::Book::StockIn));
+    return made.emplace(items, dir).first->second;
+}
+
+void copyBooks(const QString& from, const QString& to) {
+    for (store::Book book : {store::Book::Inventory, store::Book::StockIn}) {
+        const QString target = store::bookPath(to, book);
+        QFile::remove(target);
+        QFile::copy(store::bookPath(from, book), target);
+    }
+}
+
+struct Window {
+    explicit Window(const QString& dir)
+        : context{dir + '/', &prompt, &clock, store::workbookServerFactory()},
+          form(context, nullptr),
+          grid(*form.findChild<ui::StringGrid*>(QStringLiteral("StringGrid_ruku"))) {}
+
+    YesPrompt prompt;
+    ui::FixedClock clock{QDate(2011, 5, 3)};
+    ui::AppContext context;
+    TForm_ruku form;
+    ui::StringGrid& grid;
+};
+
+// kLines purchases of items spread over the book, the last one a new item.
+void typeLines(ui::StringGrid& grid, int items) {
+    grid.setColCount(12);
+    grid.setRowCount(kLines + 1);
+    for (int line = 1; line <= kLines; ++line) {
+        const int code = line < kLines ? 1001 + (line * items) / kLines - 1 : 1001 + items;
+        grid.cells().setRow(line, {QString::number(code), QStringLiteral("商品"),
+                                   QStringLiteral("个"), QStringLiteral("3"),
+                                   QStringLiteral("2.5"), QStringLiteral("7.5"),
+                                   QStringLiteral("2.4"), QStringLiteral("甲厂"),
+                                   QStringLiteral("2011-05-03"), QStringLiteral("3.2"),
+                                   QStringLiteral("10"), QString()});
+    }
+}
+
+void BM_StockInPosting(benchmark::State& state) {
+    const int items = int(state.range(0));
+    const QString& pristine = pristineBooks(items);
+    QTemporaryDir work;
+    Window window(work.path());
+    for (auto _ : state) {
+        state.PauseTiming();
+        copyBooks(pristine, work.path());
+        typeLines(window.grid, items);
+        state.ResumeTiming();
+        window.form.SpeedButton4Click();
+    }
+    if (window.prompt.failures || window.grid.cell(0, 1) != QString())
+        state.SkipWithError("the posting did not go through");
+    state.SetItemsProcessed(state.iterations() * kLines);
+}
+BENCHMARK(BM_StockInPosting)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_StockInFetch(benchmark::State& state) {
+    const int items = int(state.range(0));
+    const QString& pristine = pristineBooks(items);
+    Window window(pristine);
+    // The bottom item: the scan goes through every row either way.
+    window.form.findChild<QLineEdit*>(QStringLiteral("Edit2"))
+        ->setText(QString::number(1000 + items));
+    for (auto _ : state)
+        window.form.SpeedButton1Click();
+    const auto* preview = window.form.findChild<ui::StringGrid*>(QStringLiteral("StringGrid_kucun"));
+    if (preview->cell(0, 0) != QString::number(1000 + items))
+        state.SkipWithError("the item was not found");
+}
+BENCHMARK(BM_StockInFetch)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ui::prepareApplication(app);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

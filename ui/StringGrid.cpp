@@ -2,12 +2,37 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QStyledItemDelegate>
 
 namespace ui {
+
+namespace {
+
+// Writes what is typed into the cell at every keystroke, not only when the editor closes:
+// the windows' buttons take no focus, so a handler clicked while a cell is being edited
+// must still read the text the shop keeper sees in it.
+class LiveEditDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+            connect(line, &QLineEdit::textEdited, this,
+                    [this, line] { emit const_cast<LiveEditDelegate*>(this)->commitData(line); });
+        }
+        return editor;
+    }
+};
+
+}  // namespace
 
 StringGrid::StringGrid(int colCount, int rowCount, QWidget* parent)
     : QTableView(parent), m_model(new GridModel(colCount, rowCount, this)) {
     setModel(m_model);
+    setItemDelegate(new LiveEditDelegate(this));
     // Fixed row heights let the view skip measuring rows: 100,000 rows scroll as fast as ten.
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QSignalSpy>
+#include <QTest>
 
 #include "ui/StringGrid.h"
 
@@ -114,6 +116,20 @@ TEST(StringGrid, EditsInPlaceOnlyWhenTheWindowAllowsIt) {
     grid.setEditing(true);
     EXPECT_TRUE(grid.model()->flags(cell) & Qt::ItemIsEditable);
     EXPECT_NE(grid.editTriggers(), QAbstractItemView::NoEditTriggers);
+}
+
+TEST(StringGrid, TypedTextReachesTheCellWhileTheEditorIsStillOpen) {
+    StringGrid grid(2, 3);
+    grid.setEditing(true);
+    grid.show();
+    const QModelIndex cell = grid.model()->index(1, 1);
+    grid.setCurrentIndex(cell);
+    grid.edit(cell);
+    auto* editor = grid.viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClicks(editor, "12");
+    EXPECT_EQ(grid.cell(1, 2), "12");  // grid row 2: the caption row is not a model row
+    EXPECT_TRUE(editor->isVisible());
 }
 
 TEST(StringGrid, HoldsAHundredThousandRowsWithFixedRowHeights) {

@@ -38,8 +38,8 @@ struct EntryColumn {
 };
 
 struct EntryTable {
-    // The window's journal and the words its messages use for a posting.
-    QStringList statusCaptions;  // panels 0, 2 and 4
+    // The fixed captions of status panels 0, 2 and 4.
+    QStringList statusCaptions;
     QList<PreviewColumn> preview;
     int previewDesignCols;
     QList<EntryColumn> columns;  // the entry shape, column 0 the code, 1 the name
@@ -50,8 +50,8 @@ struct EntryTable {
     QString searchButton;
     QString searchCaption;
     QStringList searchFields;
-    // Left edge of "返回菜单" in the tools strip.
-    int returnButtonLeft;
+    // Where "返回菜单" stands among the tools strip's buttons, counted from 0.
+    int returnButtonSlot;
 
     static constexpr int kCodeCol = 0;
     static constexpr int kNameCol = 1;

@@ -68,9 +68,8 @@ EntryWindow::EntryWindow(const ui::AppContext& context, QWidget* menu, const QSt
         StatusBar1->setPanelText(2 * i, table.statusCaptions.value(i));
     column()->addWidget(StatusBar1);
 
-    SpeedButton11 =
-        ui::speedButton(m_tools, QStringLiteral("SpeedButton11"), QStringLiteral("返回菜单"),
-                        QString(), table.returnButtonLeft, 4, kButtonWidth, kButtonHeight);
+    SpeedButton11 = stripButton(m_tools, QStringLiteral("SpeedButton11"),
+                                QStringLiteral("返回菜单"), table.returnButtonSlot);
     connect(SpeedButton11, &QToolButton::clicked, this, &EntryWindow::SpeedButton11Click);
 
     // The hidden hand-overs between handlers.
@@ -119,15 +118,12 @@ void EntryWindow::buildLookup() {
     Edit2->setObjectName(QStringLiteral("Edit2"));
     Edit2->setGeometry(72, 11, 120, 23);
 
-    const std::pair<QToolButton**, const char*> buttons[] = {
-        {&SpeedButton1, "调阅数据"}, {&SpeedButton2, "增加数据"}, {&SpeedButton3, "删除数据"}};
-    int left = kFirstButton;
-    for (const auto& [button, caption] : buttons) {
-        const QString name = QStringLiteral("SpeedButton%1").arg(int(button - &SpeedButton1) + 1);
-        *button = ui::speedButton(m_lookup, name, QString::fromUtf8(caption), QString(), left, 4,
-                                  kButtonWidth, kButtonHeight);
-        left += kButtonStep;
-    }
+    SpeedButton1 =
+        stripButton(m_lookup, QStringLiteral("SpeedButton1"), QStringLiteral("调阅数据"), 0);
+    SpeedButton2 =
+        stripButton(m_lookup, QStringLiteral("SpeedButton2"), QStringLiteral("增加数据"), 1);
+    SpeedButton3 =
+        stripButton(m_lookup, QStringLiteral("SpeedButton3"), QStringLiteral("删除数据"), 2);
     connect(SpeedButton1, &QToolButton::clicked, this, &EntryWindow::SpeedButton1Click);
     connect(SpeedButton2, &QToolButton::clicked, this, &EntryWindow::SpeedButton2Click);
     connect(SpeedButton3, &QToolButton::clicked, this, &EntryWindow::SpeedButton3Click);
@@ -187,6 +183,12 @@ void EntryWindow::buildGrid(const QString& gridName) {
     m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_grid, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(m_grid->viewport()->mapToGlobal(at)); });
+}
+
+QToolButton* EntryWindow::stripButton(QFrame* strip, const QString& name, const QString& caption,
+                                      int slot) {
+    return ui::speedButton(strip, name, caption, QString(), kFirstButton + slot * kButtonStep, 4,
+                           kButtonWidth, kButtonHeight);
 }
 
 QString EntryWindow::bookPath(store::Book book) const {

@@ -54,6 +54,9 @@ protected:
     QFrame* lookupStrip() const { return m_lookup; }
     QFrame* toolsStrip() const { return m_tools; }
 
+    // A button of the lookup or tools strip, in its place among the strip's buttons.
+    QToolButton* stripButton(QFrame* strip, const QString& name, const QString& caption, int slot);
+
     // Called by a fetch once it knows the inventory book's used row count.
     virtual void itemCounted(int usedRows, store::BookPass& book);
 

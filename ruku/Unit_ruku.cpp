@@ -92,7 +92,7 @@ const entry::EntryTable& TForm_ruku::columns() {
         QStringLiteral("检索入库记录"),
         {QStringLiteral("商品编号"), QStringLiteral("商品名称"), QStringLiteral("供货厂商"),
          QStringLiteral("进货日期")},
-        488,
+        3,
     };
     return table;
 }
@@ -104,8 +104,8 @@ TForm_ruku::TForm_ruku(const ui::AppContext& context, QWidget* menu)
     StringGrid_ruku = &entryGrid();
     SpeedButton7 = m_searchButton;
 
-    SpeedButton4 = ui::speedButton(lookupStrip(), QStringLiteral("SpeedButton4"),
-                                   QStringLiteral("进货入库"), QString(), 488, 4, 89, 37);
+    SpeedButton4 =
+        stripButton(lookupStrip(), QStringLiteral("SpeedButton4"), QStringLiteral("进货入库"), 3);
     connect(SpeedButton4, &QToolButton::clicked, this, &TForm_ruku::SpeedButton4Click);
 
     auto* label = new QLabel(QStringLiteral("最大编号："), toolsStrip());
@@ -120,12 +120,12 @@ TForm_ruku::TForm_ruku(const ui::AppContext& context, QWidget* menu)
     Edit1->setPalette(face);
 
     // Export, print and the amount total are wired up with the search and the printing.
-    SpeedButton8 = ui::speedButton(toolsStrip(), QStringLiteral("SpeedButton8"),
-                                   QStringLiteral("导出保存"), QString(), 200, 4, 89, 37);
-    SpeedButton9 = ui::speedButton(toolsStrip(), QStringLiteral("SpeedButton9"),
-                                   QStringLiteral("输出打印"), QString(), 296, 4, 89, 37);
-    SpeedButton10 = ui::speedButton(toolsStrip(), QStringLiteral("SpeedButton10"),
-                                    QStringLiteral("统计资金"), QString(), 392, 4, 89, 37);
+    SpeedButton8 =
+        stripButton(toolsStrip(), QStringLiteral("SpeedButton8"), QStringLiteral("导出保存"), 0);
+    SpeedButton9 =
+        stripButton(toolsStrip(), QStringLiteral("SpeedButton9"), QStringLiteral("输出打印"), 1);
+    SpeedButton10 =
+        stripButton(toolsStrip(), QStringLiteral("SpeedButton10"), QStringLiteral("统计资金"), 2);
 }
 
 void TForm_ruku::itemCounted(int usedRows, store::BookPass& book) {

@@ -16,10 +16,11 @@ bool onlyDigitsAndPoints(const QString& text) {
     return true;
 }
 
-QString sourceText(const LineSource& source, const ui::StringGrid& preview, const QString& today) {
+// A line's cell from its source; without a preview, only the defaults (zeros and today).
+QString sourceText(const LineSource& source, const ui::StringGrid* preview, const QString& today) {
     switch (source.kind) {
         case LineSource::Preview:
-            return preview.cell(source.previewCol, 0);
+            return preview ? preview->cell(source.previewCol, 0) : QString();
         case LineSource::Zero:
             return QStringLiteral("0");
         case LineSource::Today:
@@ -55,7 +56,7 @@ void fillLineFromPreview(ui::StringGrid& grid, int row, const EntryTable& table,
                          const ui::StringGrid& preview, const QString& today) {
     QStringList texts;
     for (const EntryColumn& column : table.columns)
-        texts << sourceText(column.source, preview, today);
+        texts << sourceText(column.source, &preview, today);
     grid.cells().setRow(row, texts);
 }
 
@@ -65,9 +66,9 @@ void appendLine(ui::StringGrid& grid, const EntryTable& table, const QString& to
     if (!table.addedLineTakesDefaults)
         return;
     for (int c = 0; c < table.columnCount(); ++c) {
-        const LineSource& source = table.columns[c].source;
-        if (source.kind == LineSource::Zero || source.kind == LineSource::Today)
-            grid.setCell(c, row, sourceText(source, grid, today));
+        const QString text = sourceText(table.columns[c].source, nullptr, today);
+        if (!text.isEmpty())
+            grid.setCell(c, row, text);
     }
 }
 

@@ -1,7 +1,5 @@
 #include "ruku/Unit_ruku.h"
 
-#include <QApplication>
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>

@@ -3,7 +3,6 @@
 // opened, every line looked up in the inventory, both books saved).
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -13,7 +12,6 @@
 #include "BenchBooks.h"
 #include "ruku/Unit_ruku.h"
 #include "store/DataBooks.h"
-#include "ui/Application.h"
 #include "ui/Clock.h"
 #include "ui/Prompt.h"
 #include "ui/StringGrid.h"
@@ -77,12 +75,11 @@ void typeLines(ui::StringGrid& grid, int items) {
     grid.setRowCount(kLines + 1);
     for (int line = 1; line <= kLines; ++line) {
         const int code = line < kLines ? 1001 + (line * items) / kLines - 1 : 1001 + items;
-        grid.cells().setRow(line, {QString::number(code), QStringLiteral("商品"),
-                                   QStringLiteral("个"), QStringLiteral("3"),
-                                   QStringLiteral("2.5"), QStringLiteral("7.5"),
-                                   QStringLiteral("2.4"), QStringLiteral("甲厂"),
-                                   QStringLiteral("2011-05-03"), QStringLiteral("3.2"),
-                                   QStringLiteral("10"), QString()});
+        grid.cells().setRow(
+            line, {QString::number(code), QStringLiteral("商品"), QStringLiteral("个"),
+                   QStringLiteral("3"), QStringLiteral("2.5"), QStringLiteral("7.5"),
+                   QStringLiteral("2.4"), QStringLiteral("甲厂"), QStringLiteral("2011-05-03"),
+                   QStringLiteral("3.2"), QStringLiteral("10"), QString()});
     }
 }
 
@@ -113,21 +110,11 @@ void BM_StockInFetch(benchmark::State& state) {
         ->setText(QString::number(1000 + items));
     for (auto _ : state)
         window.form.SpeedButton1Click();
-    const auto* preview = window.form.findChild<ui::StringGrid*>(QStringLiteral("StringGrid_kucun"));
+    const auto* preview =
+        window.form.findChild<ui::StringGrid*>(QStringLiteral("StringGrid_kucun"));
     if (preview->cell(0, 0) != QString::number(1000 + items))
         state.SkipWithError("the item was not found");
 }
 BENCHMARK(BM_StockInFetch)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ui::prepareApplication(app);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

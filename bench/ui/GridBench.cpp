@@ -2,10 +2,8 @@
 // ways the windows do, and painting the view anywhere in them.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QScrollBar>
 
-#include "ui/Application.h"
 #include "ui/StringGrid.h"
 
 namespace {
@@ -76,14 +74,3 @@ void BM_GridPaintAt(benchmark::State& state) {
 BENCHMARK(BM_GridPaintAt)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ui::prepareApplication(app);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -48,9 +48,26 @@ StringGrid::StringGrid(int colCount, int rowCount, QWidget* parent)
 
 void StringGrid::setEditing(bool on) {
     m_model->setEditable(on);
-    setEditTriggers(on ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                             QAbstractItemView::AnyKeyPressed
-                       : QAbstractItemView::NoEditTriggers);
+    updateEditTriggers();
+}
+
+void StringGrid::setAlwaysShowEditor(bool on) {
+    m_alwaysShowEditor = on;
+    updateEditTriggers();
+}
+
+void StringGrid::updateEditTriggers() {
+    EditTriggers triggers = NoEditTriggers;
+    if (m_model->isEditable()) {
+        triggers = DoubleClicked | EditKeyPressed | AnyKeyPressed;
+        if (m_alwaysShowEditor)
+            triggers |= CurrentChanged | SelectedClicked;
+    }
+    setEditTriggers(triggers);
+}
+
+void StringGrid::setColumnSizing(bool on) {
+    horizontalHeader()->setSectionResizeMode(on ? QHeaderView::Interactive : QHeaderView::Fixed);
 }
 
 void StringGrid::setFixedRows(int rows) {

@@ -30,13 +30,21 @@ public:
     void setFixedRows(int rows);
     // In-place editing of the data rows.
     void setEditing(bool on);
+    // With the editor always shown, the current cell opens for typing as soon as it is
+    // reached, by the mouse or the arrow keys.
+    void setAlwaysShowEditor(bool on);
+    // Whether the user may drag column widths; the program sets them either way.
+    void setColumnSizing(bool on);
 
     // The selected range in grid terms (left, top, right, bottom), or an invalid rect.
     QRect selectionRange() const;
     void selectRange(int left, int top, int right, int bottom);
 
 private:
+    void updateEditTriggers();
+
     GridModel* m_model;
+    bool m_alwaysShowEditor = false;
 };
 
 }  // namespace ui

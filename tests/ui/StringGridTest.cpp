@@ -132,6 +132,41 @@ TEST(StringGrid, TypedTextReachesTheCellWhileTheEditorIsStillOpen) {
     EXPECT_TRUE(editor->isVisible());
 }
 
+// The stock-out grid keeps its editor open on the current cell: a posting that empties
+// the lines under an open editor must not get the old text back when the editor closes.
+TEST(StringGrid, AnEditorAlwaysShownNeverWritesBackTextTheProgramReplaced) {
+    StringGrid grid(3, 3);
+    grid.setEditing(true);
+    grid.setAlwaysShowEditor(true);
+    grid.show();
+    grid.setCurrentIndex(grid.model()->index(0, 1));  // reached, not double-clicked
+    auto* editor = grid.viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClicks(editor, "5");
+    ASSERT_EQ(grid.cell(1, 1), "5");
+
+    grid.cells().setRow(1, {});  // as a posting empties its lines
+    grid.setRowCount(2);
+    EXPECT_EQ(editor->text(), "");
+    grid.setCurrentIndex(grid.model()->index(0, 2));  // the shop keeper moves on
+    EXPECT_EQ(grid.cell(1, 1), "");
+
+    grid.setCell(2, 1, "7");  // one cell set while its editor is open shows in the editor
+    QLineEdit* open = nullptr;
+    for (QLineEdit* e : grid.viewport()->findChildren<QLineEdit*>())
+        open = e->isVisible() ? e : open;
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(open->text(), "7");
+}
+
+TEST(StringGrid, ColumnSizingCanBeWithheldFromTheUserButNotFromTheProgram) {
+    StringGrid grid(2, 2);
+    grid.setColumnSizing(false);
+    EXPECT_EQ(grid.horizontalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+    grid.setColWidth(0, 260);
+    EXPECT_EQ(grid.columnWidth(0), 260);
+}
+
 TEST(StringGrid, HoldsAHundredThousandRowsWithFixedRowHeights) {
     StringGrid grid(10, 2);
     grid.resize(700, 400);

@@ -108,7 +108,7 @@ bool lastLineInvalid(const ui::StringGrid& grid, const EntryTable& table) {
 
 bool lastLineStarted(const ui::StringGrid& grid) {
     const int last = grid.rowCount() - 1;
-    return !grid.cell(EntryTable::kNameCol, last).isEmpty() &&
+    return last > 0 && !grid.cell(EntryTable::kNameCol, last).isEmpty() &&
            !grid.cell(EntryTable::kCodeCol, last).isEmpty();
 }
 
@@ -160,6 +160,12 @@ QList<EntryLine> readBatch(const ui::StringGrid& grid, const EntryTable& table) 
         lines << line;
     }
     return lines;
+}
+
+store::StoreError lineError(const EntryLine& line, const QString& what) {
+    return store::StoreError(QStringLiteral("第 %1 行（商品编号 %2）：%3")
+                                 .arg(line.row)
+                                 .arg(line.text(EntryTable::kCodeCol), what));
 }
 
 }  // namespace entry

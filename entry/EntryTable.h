@@ -52,6 +52,11 @@ struct EntryTable {
     QStringList searchFields;
     // Where "返回菜单" stands among the tools strip's buttons, counted from 0.
     int returnButtonSlot;
+    // How the entry grid takes the mouse and the keyboard.
+    struct GridBehaviour {
+        bool columnSizing = true;        // column widths dragged by the user
+        bool editorAlwaysShown = false;  // the current cell opens for typing at once
+    } grid = {};
 
     static constexpr int kCodeCol = 0;
     static constexpr int kNameCol = 1;

@@ -166,6 +166,8 @@ void EntryWindow::buildGrid(const QString& gridName) {
     for (int c = 0; c < m_table.columnCount(); ++c)
         m_grid->setColWidth(c, 120);
     m_grid->setEditing(true);
+    m_grid->setColumnSizing(m_table.grid.columnSizing);
+    m_grid->setAlwaysShowEditor(m_table.grid.editorAlwaysShown);
     column()->addWidget(m_grid, 1);
 
     PopupMenu1 = new QMenu(m_grid);
@@ -197,6 +199,25 @@ QString EntryWindow::bookPath(store::Book book) const {
 
 QString EntryWindow::todayText() const {
     return context().clock->todayText();
+}
+
+void EntryWindow::appendToJournal(
+    store::Book journal, const QList<EntryLine>& lines,
+    const std::function<QList<store::CellValue>(const EntryLine&)>& record) {
+    store::BookPass book(context().servers, bookPath(journal));
+    ProgressBar1->setRange(0, m_grid->rowCount());
+    ProgressBar1->setValue(0);
+    const int before = book.usedRowCount();
+    StatusBar1->setPanelText(Panel::JournalCount, QString::number(before - 1));
+    for (const EntryLine& line : lines) {
+        book.writeRow(before + line.row, record(line));
+        ProgressBar1->setValue(line.row + 1);
+    }
+    const int after = book.usedRowCount();
+    book.save();
+    // Shown once the records are really stored, so a failed save never shows them counted.
+    StatusBar1->setPanelText(Panel::JournalCount, QString::number(after - 1));
+    ProgressBar1->setValue(0);
 }
 
 QString EntryWindow::missingBook(std::initializer_list<store::Book> books) const {
@@ -279,6 +300,15 @@ bool EntryWindow::lastLineAccepted() {
     if (m_invalidLine)
         context().prompt->information(this, fillProperlyMessage());
     return !m_invalidLine;
+}
+
+bool EntryWindow::postingConfirmed(const QString& question) {
+    if (!lastLineStarted(*m_grid) || !lastLineAccepted())
+        return false;
+    if (!context().prompt->confirm(this, question))
+        return false;
+    repaint();
+    return true;
 }
 
 void EntryWindow::N1Click() {

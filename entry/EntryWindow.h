@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <initializer_list>
 
+#include "entry/EntryLines.h"
 #include "entry/EntryTable.h"
 #include "store/DataBooks.h"
 #include "ui/ModuleWindow.h"
@@ -63,11 +65,18 @@ protected:
     // Runs the line check through the hidden button, as the postings do; on a bad line
     // says so and returns false.
     bool lastLineAccepted();
+    // The start every posting shares: a last line with its code and name that passes the
+    // line check, and the shop keeper's yes to `question`. False when any of them stops it.
+    bool postingConfirmed(const QString& question);
     // The file name of the first of these books that is missing, or an empty text.
     QString missingBook(std::initializer_list<store::Book> books) const;
     // The box for a failed operation: the install message when no server could be
     // started, else the error box with the failure's text.
     void showFailure(const store::StoreError& failure);
+    // The journal pass of a posting: one record per line, appended below the last record,
+    // saved; status panel 1 shows the records before, and after once they are stored.
+    void appendToJournal(store::Book journal, const QList<EntryLine>& lines,
+                         const std::function<QList<store::CellValue>(const EntryLine&)>& record);
     QString bookPath(store::Book book) const;
     QString todayText() const;
 

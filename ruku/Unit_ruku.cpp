@@ -44,17 +44,6 @@ CellValue number(double value) {
     return CellValue::fromNumber(value);
 }
 
-CellValue text(const QString& value) {
-    return CellValue::fromText(value);
-}
-
-// A failure inside a pass, told with the line it happened at.
-store::StoreError atLine(const EntryLine& line, const QString& what) {
-    return store::StoreError(QStringLiteral("第 %1 行（商品编号 %2）：%3")
-                                 .arg(line.row)
-                                 .arg(line.text(Col::Code), what));
-}
-
 }  // namespace
 
 const entry::EntryTable& TForm_ruku::columns() {
@@ -135,13 +124,8 @@ void TForm_ruku::itemCounted(int usedRows, store::BookPass& book) {
 
 void TForm_ruku::SpeedButton4Click() {
     ui::StringGrid& grid = *StringGrid_ruku;
-    if (!entry::lastLineStarted(grid))
+    if (!postingConfirmed(QStringLiteral("确认开始进行采购入库操作吗？")))
         return;
-    if (!lastLineAccepted())
-        return;
-    if (!context().prompt->confirm(this, QStringLiteral("确认开始进行采购入库操作吗？")))
-        return;
-    repaint();
 
     // Posting into one book alone would leave the lines to be posted again, and the goods
     // counted twice: both books must be there before either is touched.
@@ -192,12 +176,12 @@ void TForm_ruku::postToInventory(const QList<EntryLine>& lines) {
 
     for (const EntryLine& line : lines) {
         const double code = line.number(Col::Code);
-        const CellValue name = text(line.text(Col::Name)), unit = text(line.text(Col::Unit));
-        const CellValue supplier = text(line.text(Col::Supplier));
-        const CellValue remark = text(line.text(Col::Remark));
-        const CellValue salePrice = number(line.number(Col::SalePrice));
-        const CellValue alertQty = number(line.number(Col::AlertQty));
-        try {
+        const CellValue name = line.textCell(Col::Name), unit = line.textCell(Col::Unit);
+        const CellValue supplier = line.textCell(Col::Supplier);
+        const CellValue remark = line.textCell(Col::Remark);
+        const CellValue salePrice = line.numberCell(Col::SalePrice);
+        const CellValue alertQty = line.numberCell(Col::AlertQty);
+        entry::onLine(line, [&] {
             // The count is read afresh: a code that an earlier line appended is found.
             const int found = book.findItemByNumber(code);
             if (found) {
@@ -211,15 +195,11 @@ void TForm_ruku::postToInventory(const QList<EntryLine>& lines) {
                                       salePrice, supplier, alertQty, remark});
             } else {
                 book.writeRow(book.usedRowCount() + 1,
-                              {number(code), name, unit, number(line.number(Col::Qty)),
-                               number(line.number(Col::Price)), number(line.number(Col::Amount)),
-                               salePrice, supplier, alertQty, remark});
+                              {number(code), name, unit, line.numberCell(Col::Qty),
+                               line.numberCell(Col::Price), line.numberCell(Col::Amount), salePrice,
+                               supplier, alertQty, remark});
             }
-        } catch (const store::ServerUnavailable&) {
-            throw;
-        } catch (const store::StoreError& failure) {
-            throw atLine(line, failure.message());
-        }
+        });
         ProgressBar1->setValue(line.row + 1);
     }
     StatusBar1->setPanelText(entry::Panel::ItemCount, QString::number(book.usedRowCount() - 1));
@@ -229,23 +209,11 @@ void TForm_ruku::postToInventory(const QList<EntryLine>& lines) {
 }
 
 void TForm_ruku::postToJournal(const QList<EntryLine>& lines) {
-    store::BookPass journal(context().servers, bookPath(store::Book::StockIn));
-    ProgressBar1->setRange(0, StringGrid_ruku->rowCount());
-    ProgressBar1->setValue(0);
-    const int before = journal.usedRowCount();
-    StatusBar1->setPanelText(entry::Panel::JournalCount, QString::number(before - 1));
-    for (const EntryLine& line : lines) {
-        journal.writeRow(before + line.row,
-                         {number(line.number(Col::Code)), text(line.text(Col::Name)),
-                          text(line.text(Col::Unit)), number(line.number(Col::Qty)),
-                          number(line.number(Col::Price)), number(line.number(Col::Amount)),
-                          number(line.number(Col::AvgCost)), text(line.text(Col::Supplier)),
-                          text(line.text(Col::Date)), text(line.text(Col::Remark))});
-        ProgressBar1->setValue(line.row + 1);
-    }
-    const int after = journal.usedRowCount();
-    journal.save();
-    // Shown once the records are really stored, so a failed save never shows them counted.
-    StatusBar1->setPanelText(entry::Panel::JournalCount, QString::number(after - 1));
-    ProgressBar1->setValue(0);
+    appendToJournal(store::Book::StockIn, lines, [](const EntryLine& line) {
+        return QList<CellValue>{line.numberCell(Col::Code),    line.textCell(Col::Name),
+                                line.textCell(Col::Unit),      line.numberCell(Col::Qty),
+                                line.numberCell(Col::Price),   line.numberCell(Col::Amount),
+                                line.numberCell(Col::AvgCost), line.textCell(Col::Supplier),
+                                line.textCell(Col::Date),      line.textCell(Col::Remark)};
+    });
 }

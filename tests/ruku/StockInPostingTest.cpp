@@ -3,68 +3,21 @@
 
 #include <QLineEdit>
 #include <QTemporaryDir>
-#include <functional>
 
 #include "ruku/Unit_ruku.h"
 #include "store/DataBooks.h"
 #include "store/StoreError.h"
 #include "store/Workbook.h"
-#include "support/ForwardingServer.h"
+#include "support/AnsweringPrompt.h"
+#include "support/BookWatch.h"
 #include "ui/Clock.h"
 #include "ui/PanelStatusBar.h"
-#include "ui/Prompt.h"
 #include "ui/StringGrid.h"
 
 using store::CellValue;
 using store::Workbook;
 
 namespace {
-
-class AnsweringPrompt : public ui::Prompt {
-public:
-    QStringList messages;
-    void information(QWidget*, const QString& t) override { messages << "info: " + t; }
-    bool confirm(QWidget*, const QString& t) override {
-        messages << "confirm: " + t;
-        return true;
-    }
-    void error(QWidget*, const QString& t) override { messages << "error: " + t; }
-    std::optional<QString> saveFileName(QWidget*, const ui::SaveFileRequest&) override {
-        return std::nullopt;
-    }
-    void openExternal(const QString&) override {}
-};
-
-// Lets a test act on the calls made to the journal: its writes and its save.
-class JournalWatch : public ForwardingServer {
-public:
-    struct Hooks {
-        std::function<void()> onFirstWrite;
-        std::function<void()> onSave;
-    };
-    JournalWatch(std::unique_ptr<store::SpreadsheetServer> real, Hooks& hooks)
-        : ForwardingServer(std::move(real)), m_hooks(hooks) {}
-    void openWorkbook(const QString& p) override {
-        m_journal = p.endsWith(QLatin1String("tvruku.dat"));
-        ForwardingServer::openWorkbook(p);
-    }
-    void setCell(int r, int c, const CellValue& v) override {
-        if (m_journal && !m_written && m_hooks.onFirstWrite)
-            m_hooks.onFirstWrite();
-        m_written = true;
-        ForwardingServer::setCell(r, c, v);
-    }
-    void save() override {
-        if (m_journal && m_hooks.onSave)
-            m_hooks.onSave();
-        ForwardingServer::save();
-    }
-
-private:
-    Hooks& m_hooks;
-    bool m_journal = false;
-    bool m_written = false;
-};
 
 CellValue num(double v) {
     return CellValue::fromNumber(v);
@@ -77,6 +30,7 @@ class StockInPosting : public ::testing::Test {
 protected:
     void SetUp() override {
         store::writeInitialBooks(dir.path());
+        hooks.watched = "tvruku.dat";
         Workbook inventory = Workbook::open(path(store::Book::Inventory));
         const QList<CellValue> item{num(1001), txt("可口可乐"), txt("瓶"),   num(10), num(5),
                                     num(50),   num(3),          txt("甲厂"), num(5)};
@@ -91,8 +45,7 @@ protected:
         journal.save();
 
         context = {dir.path() + '/', &prompt, &clock, [this] {
-                       return std::make_unique<JournalWatch>(store::workbookServerFactory()(),
-                                                             hooks);
+                       return std::make_unique<BookWatch>(store::workbookServerFactory()(), hooks);
                    }};
         window = std::make_unique<TForm_ruku>(context, nullptr);
         grid = window->findChild<ui::StringGrid*>("StringGrid_ruku");
@@ -119,7 +72,7 @@ protected:
     QTemporaryDir dir;
     AnsweringPrompt prompt;
     ui::FixedClock clock{QDate(2011, 5, 3)};
-    JournalWatch::Hooks hooks;
+    BookWatch::Hooks hooks;
     ui::AppContext context;
     std::unique_ptr<TForm_ruku> window;
     ui::StringGrid* grid = nullptr;

@@ -1,17 +1,50 @@
 #pragma once
 
-#include "ui/ModuleWindow.h"
+#include "entry/EntryLines.h"
+#include "entry/EntryWindow.h"
 
+class QLabel;
 class QToolButton;
 
-// The stock-out window, where sales and goods returns are booked.
-class TForm_chuku : public ui::ModuleWindow {
+// The stock-out window, where sales and the goods customers bring back are booked: an
+// item fetched into the preview, a batch of lines, and "销售出库" or "退货返库" posting
+// them into the stock-out journal and the inventory book.
+class TForm_chuku : public entry::EntryWindow {
     Q_OBJECT
 public:
     TForm_chuku(const ui::AppContext& context, QWidget* menu);
 
-private:
-    void SpeedButton11Click();
+    // The window's columns: the preview, the sale lines and their checks.
+    static const entry::EntryTable& columns();
+    // The captions a return puts over the same ten columns.
+    static const QStringList& returnCaptions();
 
-    QToolButton* SpeedButton11;
+    // "销售出库".
+    void SpeedButton4Click();
+    // "退货返库".
+    void SpeedButton5Click();
+
+private:
+    struct Posting;
+    static const Posting& sale();
+    static const Posting& goodsReturn();
+
+    // Both postings: checked whole against the inventory book before the journal is
+    // written, the journal saved before the inventory book, the lines kept until both are.
+    void post(const Posting& posting);
+    // Every line applied to its item in the open inventory book, which is not saved here.
+    void applyToInventory(store::BookPass& book, const QList<entry::EntryLine>& lines,
+                          const Posting& posting);
+    // One record per line, appended below the last record, and saved.
+    void postToJournal(const QList<entry::EntryLine>& lines, const Posting& posting);
+
+    ui::StringGrid* StringGrid_chuku;
+    QLabel* Image1;
+    QToolButton* SpeedButton4;
+    QToolButton* SpeedButton5;
+    QToolButton* SpeedButton7;
+    QToolButton* SpeedButton8;
+    QToolButton* SpeedButton9;
+    QToolButton* SpeedButton10;
+    QToolButton* SpeedButton12;
 };

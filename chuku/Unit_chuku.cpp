@@ -22,10 +22,6 @@ namespace Col {
 enum : int { Code, Name, Unit, Qty, Price, Amount, AvgCost, Customer, Date, Remark };
 }
 
-LineSource preview(int col) {
-    return {LineSource::Preview, col};
-}
-
 // A line whose item the inventory book does not hold: told in a plain box, not as an error.
 class ItemMissing : public store::StoreError {
 public:
@@ -60,20 +56,21 @@ const TForm_chuku::Posting& TForm_chuku::goodsReturn() {
 const entry::EntryTable& TForm_chuku::columns() {
     static const entry::EntryTable table{
         {QStringLiteral("出库总数："), QStringLiteral("当前数据："), QStringLiteral("库存总数：")},
+        QStringLiteral("出库记录"),
         {{1, 100}, {2, 260}, {3, 100}, {4, 100}, {7, 100}, {5, 100}, {10, 100}},
         6,
         {
-            {QStringLiteral("商品编号"), 100, CellRule::Number, preview(0)},
-            {QStringLiteral("商品名称"), 260, CellRule::Text, preview(1)},
-            {QStringLiteral("单位"), 100, CellRule::Text, preview(2)},
+            {QStringLiteral("商品编号"), 100, CellRule::Number, LineSource::preview(0)},
+            {QStringLiteral("商品名称"), 260, CellRule::Text, LineSource::preview(1)},
+            {QStringLiteral("单位"), 100, CellRule::Text, LineSource::preview(2)},
             {QStringLiteral("卖出数量"), 100, CellRule::Number, {LineSource::Zero}},
             {QStringLiteral("卖出价"), 100, CellRule::Number, {LineSource::Zero}},
             {QStringLiteral("卖出金额"), 100, CellRule::Number, {LineSource::Zero}},
             // The average cost when the line was made; the sale price stays in the preview.
-            {QStringLiteral("库存均价"), 100, CellRule::Number, preview(5)},
+            {QStringLiteral("库存均价"), 100, CellRule::Number, LineSource::preview(5)},
             {QStringLiteral("客户名称"), 300, CellRule::Text, {LineSource::Empty}},
             {QStringLiteral("售出日期"), 100, CellRule::Text, {LineSource::Today}},
-            {QStringLiteral("备注"), 100, CellRule::Free, preview(6)},
+            {QStringLiteral("备注"), 100, CellRule::Free, LineSource::preview(6)},
         },
         false,
         QStringLiteral("SpeedButton12"),
@@ -142,17 +139,9 @@ void TForm_chuku::post(const Posting& posting) {
     if (!postingConfirmed(posting.question))
         return;
 
-    // Posting into one book alone would leave the lines to be posted again and counted
-    // twice: both books must be there before either is touched.
-    const QString missing = missingBook({store::Book::StockOut, store::Book::Inventory});
-    if (!missing.isEmpty()) {
-        context().prompt->information(
-            this, QStringLiteral("找不到数据文件 %1，没有%2任何数据。").arg(missing, posting.verb));
+    if (!booksPresent({store::Book::StockOut, store::Book::Inventory}, posting.verb))
         return;
-    }
 
-    const QString untouched =
-        QStringLiteral("\n没有%1任何数据，库存和出库记录都未改动。").arg(posting.verb);
     // The inventory book stays open, changed but unsaved, while the journal is written:
     // every line is known to reach its item before the first record is stored.
     std::optional<store::BookPass> inventory;
@@ -162,13 +151,10 @@ void TForm_chuku::post(const Posting& posting) {
         applyToInventory(*inventory, lines, posting);
         postToJournal(lines, posting);
     } catch (const ItemMissing& failure) {
-        context().prompt->information(this, failure.message() + untouched);
-        return;
-    } catch (const store::ServerUnavailable& failure) {
-        showFailure(failure);
+        showNothingPosted(failure, posting.verb, true);
         return;
     } catch (const store::StoreError& failure) {
-        context().prompt->error(this, failure.message() + untouched);
+        showNothingPosted(failure, posting.verb);
         return;
     }
 

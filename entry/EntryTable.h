@@ -21,6 +21,8 @@ struct LineSource {
     enum Kind { Preview, Zero, Today, Empty };
     Kind kind = Empty;
     int previewCol = -1;
+
+    static LineSource preview(int col) { return {Preview, col}; }
 };
 
 // What the line check asks of a cell of the last line.
@@ -40,6 +42,8 @@ struct EntryColumn {
 struct EntryTable {
     // The fixed captions of status panels 0, 2 and 4.
     QStringList statusCaptions;
+    // What the messages call the window's journal: "入库记录", "出库记录".
+    QString journalRecords;
     QList<PreviewColumn> preview;
     int previewDesignCols;
     QList<EntryColumn> columns;  // the entry shape, column 0 the code, 1 the name

@@ -220,12 +220,31 @@ void EntryWindow::appendToJournal(
     ProgressBar1->setValue(0);
 }
 
-QString EntryWindow::missingBook(std::initializer_list<store::Book> books) const {
+bool EntryWindow::booksPresent(std::initializer_list<store::Book> books, const QString& verb) {
     for (store::Book book : books) {
-        if (!QFileInfo::exists(bookPath(book)))
-            return store::bookFileName(book);
+        if (!QFileInfo::exists(bookPath(book))) {
+            context().prompt->information(this,
+                                          QStringLiteral("找不到数据文件 %1，没有%2任何数据。")
+                                              .arg(store::bookFileName(book), verb));
+            return false;
+        }
     }
-    return {};
+    return true;
+}
+
+void EntryWindow::showNothingPosted(const store::StoreError& failure, const QString& verb,
+                                    bool plainBox) {
+    if (dynamic_cast<const store::ServerUnavailable*>(&failure)) {
+        showFailure(failure);
+        return;
+    }
+    const QString text =
+        failure.message() +
+        QStringLiteral("\n没有%1任何数据，库存和%2都未改动。").arg(verb, m_table.journalRecords);
+    if (plainBox)
+        context().prompt->information(this, text);
+    else
+        context().prompt->error(this, text);
 }
 
 void EntryWindow::showFailure(const store::StoreError& failure) {

@@ -68,8 +68,14 @@ protected:
     // The start every posting shares: a last line with its code and name that passes the
     // line check, and the shop keeper's yes to `question`. False when any of them stops it.
     bool postingConfirmed(const QString& question);
-    // The file name of the first of these books that is missing, or an empty text.
-    QString missingBook(std::initializer_list<store::Book> books) const;
+    // A posting's boxes; `verb` names what it does ("入库", "出库", "退货返库").
+    // True when every book is there; else a box names the first missing one. Posting into
+    // one book alone would leave lines that a second press counts twice.
+    bool booksPresent(std::initializer_list<store::Book> books, const QString& verb);
+    // The posting stopped before anything was stored: the failure, and that the books are
+    // as they were. A plain box for a fact of the shop, an error box for a fault.
+    void showNothingPosted(const store::StoreError& failure, const QString& verb,
+                           bool plainBox = false);
     // The box for a failed operation: the install message when no server could be
     // started, else the error box with the failure's text.
     void showFailure(const store::StoreError& failure);

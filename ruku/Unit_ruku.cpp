@@ -36,10 +36,6 @@ enum : int {
 };
 }
 
-LineSource preview(int col) {
-    return {LineSource::Preview, col};
-}
-
 CellValue number(double value) {
     return CellValue::fromNumber(value);
 }
@@ -49,6 +45,7 @@ CellValue number(double value) {
 const entry::EntryTable& TForm_ruku::columns() {
     static const entry::EntryTable table{
         {QStringLiteral("入库总数："), QStringLiteral("当前数据："), QStringLiteral("库存总数：")},
+        QStringLiteral("入库记录"),
         {{1, 100},
          {2, 260},
          {3, 100},
@@ -61,18 +58,18 @@ const entry::EntryTable& TForm_ruku::columns() {
          {10, 100}},
         8,
         {
-            {QStringLiteral("商品编号"), 100, CellRule::Number, preview(0)},
-            {QStringLiteral("商品名称"), 260, CellRule::Text, preview(1)},
-            {QStringLiteral("单位"), 100, CellRule::Text, preview(2)},
+            {QStringLiteral("商品编号"), 100, CellRule::Number, LineSource::preview(0)},
+            {QStringLiteral("商品名称"), 260, CellRule::Text, LineSource::preview(1)},
+            {QStringLiteral("单位"), 100, CellRule::Text, LineSource::preview(2)},
             {QStringLiteral("进货数量"), 100, CellRule::Number, {LineSource::Zero}},
             {QStringLiteral("进货价"), 100, CellRule::Number, {LineSource::Zero}},
             {QStringLiteral("金额"), 100, CellRule::Number, {LineSource::Zero}},
-            {QStringLiteral("库存均价"), 100, CellRule::Number, preview(4)},
-            {QStringLiteral("供货厂商"), 300, CellRule::Text, preview(7)},
+            {QStringLiteral("库存均价"), 100, CellRule::Number, LineSource::preview(4)},
+            {QStringLiteral("供货厂商"), 300, CellRule::Text, LineSource::preview(7)},
             {QStringLiteral("进货日期"), 100, CellRule::Text, {LineSource::Today}},
-            {QStringLiteral("卖出核价"), 100, CellRule::Number, preview(6)},
-            {QStringLiteral("缺货报警"), 100, CellRule::Number, preview(8)},
-            {QStringLiteral("备注"), 100, CellRule::Free, preview(9)},
+            {QStringLiteral("卖出核价"), 100, CellRule::Number, LineSource::preview(6)},
+            {QStringLiteral("缺货报警"), 100, CellRule::Number, LineSource::preview(8)},
+            {QStringLiteral("备注"), 100, CellRule::Free, LineSource::preview(9)},
         },
         true,
         QStringLiteral("SpeedButton7"),
@@ -127,14 +124,9 @@ void TForm_ruku::SpeedButton4Click() {
     if (!postingConfirmed(QStringLiteral("确认开始进行采购入库操作吗？")))
         return;
 
-    // Posting into one book alone would leave the lines to be posted again, and the goods
-    // counted twice: both books must be there before either is touched.
-    const QString missing = missingBook({store::Book::Inventory, store::Book::StockIn});
-    if (!missing.isEmpty()) {
-        context().prompt->information(
-            this, QStringLiteral("找不到数据文件 %1，没有入库任何数据。").arg(missing));
+    const QString verb = QStringLiteral("入库");
+    if (!booksPresent({store::Book::Inventory, store::Book::StockIn}, verb))
         return;
-    }
 
     QList<EntryLine> lines;
     try {
@@ -142,13 +134,8 @@ void TForm_ruku::SpeedButton4Click() {
         // A journal that cannot be read is found out before the inventory is changed.
         store::BookPass(context().servers, bookPath(store::Book::StockIn)).usedRowCount();
         postToInventory(lines);
-    } catch (const store::ServerUnavailable& failure) {
-        showFailure(failure);
-        return;
     } catch (const store::StoreError& failure) {
-        context().prompt->error(
-            this,
-            failure.message() + QStringLiteral("\n没有入库任何数据，库存和入库记录都未改动。"));
+        showNothingPosted(failure, verb);
         return;
     }
 

@@ -42,8 +42,38 @@ bool valueEquals(const CellValue& a, const CellValue& b) {
     return requireNumber(a) == requireNumber(b);
 }
 
+bool valueLess(const CellValue& a, const CellValue& b) {
+    if (a.isText() && b.isText())
+        return a.text < b.text;
+    return requireNumber(a) < requireNumber(b);
+}
+
 double valueAdd(const CellValue& a, const CellValue& b) {
     return requireNumber(a) + requireNumber(b);
+}
+
+Condition conditionNamed(const QString& text) {
+    if (text == QStringLiteral("等于"))
+        return Condition::Equals;
+    if (text == QStringLiteral("包含"))
+        return Condition::Contains;
+    return Condition::None;
+}
+
+bool valueMeets(const CellValue& cell, Condition condition, const QString& text) {
+    switch (condition) {
+        case Condition::Equals:
+            // Said of the typed text: the cell is a good number, the text is what is wrong.
+            if (cell.isNumber() && !parseDecimal(QStringView(text)))
+                throw StoreError(QStringLiteral("查询内容“%1”不是有效的数字，不能与数字 %2 比较")
+                                     .arg(text, formatGeneral(cell.number)));
+            return valueEquals(cell, CellValue::fromText(text));
+        case Condition::Contains:
+            return !cell.isEmpty() && cell.displayText().contains(text);
+        case Condition::None:
+            break;
+    }
+    return false;
 }
 
 }  // namespace store

@@ -9,6 +9,7 @@ namespace store {
 // decimal number, two texts compare byte for byte. An empty cell, or a text that is
 // not a number where one is needed, cannot take part: StoreError naming the text.
 bool valueEquals(const CellValue& a, const CellValue& b);
+bool valueLess(const CellValue& a, const CellValue& b);
 double valueAdd(const CellValue& a, const CellValue& b);
 
 // A value that must be a number in a comparison or a sum.
@@ -17,5 +18,13 @@ double requireNumber(const CellValue& v);
 // A value read as a number, as a posting reads a quantity: empty gives 0, a text must
 // read as a decimal number.
 double readNumber(const CellValue& v);
+
+// The conditions of the query and search boxes, by the text the shop keeper picks or
+// types: "等于" is the value equality above, the typed text taken as a text value;
+// "包含" looks for the typed text inside the cell as the grid shows it (1001, 2.5), so it
+// never fails and an empty cell never matches. Any other text matches nothing.
+enum class Condition { None, Equals, Contains };
+Condition conditionNamed(const QString& text);
+bool valueMeets(const CellValue& cell, Condition condition, const QString& text);
 
 }  // namespace store

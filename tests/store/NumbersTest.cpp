@@ -105,6 +105,58 @@ TEST(ValueRules, EmptyOrNonNumericCannotTakePart) {
     EXPECT_THROW(readNumber(CellValue::fromText("x")), StoreError);
 }
 
+TEST(ValueRules, LessComparesNumbersAsNumbersAndTextsAsTexts) {
+    const CellValue five = CellValue::fromNumber(5);
+    EXPECT_TRUE(valueLess(CellValue::fromNumber(3), five));
+    EXPECT_FALSE(valueLess(five, five));
+    EXPECT_FALSE(valueLess(CellValue::fromNumber(6), five));
+    // A numeric text against a number counts as its number: "10" is not below 9 as text.
+    EXPECT_FALSE(valueLess(CellValue::fromText("10"), CellValue::fromNumber(9)));
+    EXPECT_TRUE(valueLess(CellValue::fromText("10"), CellValue::fromText("9")));
+    EXPECT_THROW(valueLess(CellValue(), five), StoreError);
+    EXPECT_THROW(valueLess(five, CellValue::fromText("五")), StoreError);
+}
+
+TEST(Conditions, EqualsIsValueEqualityWithTheTypedText) {
+    const Condition eq = conditionNamed("等于");
+    ASSERT_EQ(eq, Condition::Equals);
+    const CellValue twelve = CellValue::fromNumber(12);
+    for (const char* typed : {"12", "12.0", "012", " 12"})
+        EXPECT_TRUE(valueMeets(twelve, eq, typed)) << typed;
+    EXPECT_FALSE(valueMeets(twelve, eq, "13"));
+    // A text cell wants the same text, as typed: blanks and case count.
+    EXPECT_TRUE(valueMeets(CellValue::fromText("可乐"), eq, "可乐"));
+    EXPECT_FALSE(valueMeets(CellValue::fromText("可乐"), eq, "可乐 "));
+    EXPECT_FALSE(valueMeets(CellValue::fromText("012"), eq, "12"));
+    EXPECT_THROW(valueMeets(CellValue(), eq, "12"), StoreError);
+    try {
+        valueMeets(twelve, eq, "abc");
+        FAIL() << "no error";
+    } catch (const StoreError& e) {
+        // The typed text is what is wrong, and the message says so.
+        EXPECT_EQ(e.message(), "查询内容“abc”不是有效的数字，不能与数字 12 比较");
+    }
+}
+
+TEST(Conditions, ContainsLooksIntoTheTextTheGridShows) {
+    const Condition has = conditionNamed("包含");
+    ASSERT_EQ(has, Condition::Contains);
+    for (double code : {10.0, 1001.0, 2100.0, 110.0})
+        EXPECT_TRUE(valueMeets(CellValue::fromNumber(code), has, "10")) << code;
+    EXPECT_FALSE(valueMeets(CellValue::fromNumber(1.0), has, "1.0"));  // shown as "1"
+    EXPECT_TRUE(valueMeets(CellValue::fromNumber(2.5), has, "2.5"));
+    EXPECT_FALSE(valueMeets(CellValue::fromText("Cola"), has, "cola"));
+    EXPECT_FALSE(valueMeets(CellValue(), has, " "));
+    EXPECT_NO_THROW(valueMeets(CellValue::fromText("abc"), has, "1"));
+}
+
+TEST(Conditions, AnyOtherTextMatchesNothing) {
+    for (const char* typed : {"", "等于 ", "大于", "Equals"}) {
+        EXPECT_EQ(conditionNamed(typed), Condition::None) << typed;
+        EXPECT_FALSE(valueMeets(CellValue::fromNumber(12), conditionNamed(typed), "12"));
+    }
+}
+
 TEST(CellValue, EmptyTextIsAnEmptyCell) {
     EXPECT_TRUE(CellValue::fromText("").isEmpty());
     EXPECT_EQ(CellValue::fromNumber(2.5).displayText(), "2.5");

@@ -112,14 +112,6 @@ bool lastLineStarted(const ui::StringGrid& grid) {
            !grid.cell(EntryTable::kCodeCol, last).isEmpty();
 }
 
-double cellNumber(const ui::StringGrid& grid, int col, int row, const QString& caption) {
-    const QString text = grid.cell(col, row);
-    if (const auto value = store::parseDecimal(QStringView(text)))
-        return *value;
-    throw store::StoreError(
-        QStringLiteral("第 %1 行的%2“%3”不是有效的数字").arg(row).arg(caption, text));
-}
-
 namespace {
 
 // result := f(left, qty) on every line where both are non-zero.
@@ -128,8 +120,8 @@ void computeColumn(ui::StringGrid& grid, int resultCol, int otherCol, Compute co
     const QString qtyCaption = captionOf(grid, EntryTable::kQtyCol);
     const QString otherCaption = captionOf(grid, otherCol);
     for (int row = 1; row < grid.rowCount(); ++row) {
-        const double qty = cellNumber(grid, EntryTable::kQtyCol, row, qtyCaption);
-        const double other = cellNumber(grid, otherCol, row, otherCaption);
+        const double qty = ui::cellNumber(grid, EntryTable::kQtyCol, row, qtyCaption);
+        const double other = ui::cellNumber(grid, otherCol, row, otherCaption);
         if (qty != 0 && other != 0)
             grid.setCell(resultCol, row, store::formatFixed2(compute(other, qty)));
     }
@@ -155,7 +147,8 @@ QList<EntryLine> readBatch(const ui::StringGrid& grid, const EntryTable& table) 
         for (int c = 0; c < table.columnCount(); ++c) {
             line.texts << grid.cell(c, row);
             const bool isNumber = table.columns[c].rule == CellRule::Number;
-            line.numbers << (isNumber ? cellNumber(grid, c, row, table.columns[c].caption) : 0.0);
+            line.numbers << (isNumber ? ui::cellNumber(grid, c, row, table.columns[c].caption)
+                                      : 0.0);
         }
         lines << line;
     }

@@ -34,10 +34,6 @@ bool lastLineInvalid(const ui::StringGrid& grid, const EntryTable& table);
 // True when the last line has both its code and its name, the least a posting needs.
 bool lastLineStarted(const ui::StringGrid& grid);
 
-// A cell read with the standard decimal conversion; an empty cell or a text that is not
-// a number throws store::StoreError naming the line, the column and the text.
-double cellNumber(const ui::StringGrid& grid, int col, int row, const QString& caption);
-
 // "自动计算单价" and "自动计算金额": price from amount and quantity, or amount from price
 // and quantity, "0.00", on every line where both are non-zero. A cell that is not a
 // number stops the pass at its line (store::StoreError); lines before it keep their values.

@@ -39,16 +39,6 @@ bool isNumberColumn(int bookCol) {
            bookCol == StockValue || bookCol == SalePrice || bookCol == AlertQty;
 }
 
-QProgressBar* progressBar(QWidget* parent, const QString& name, int height) {
-    auto* bar = new QProgressBar(parent);
-    bar->setObjectName(name);
-    bar->setTextVisible(false);
-    bar->setRange(0, 100);
-    bar->setValue(0);
-    bar->setFixedHeight(height);
-    return bar;
-}
-
 }  // namespace
 
 EntryWindow::EntryWindow(const ui::AppContext& context, QWidget* menu, const QString& caption,
@@ -60,7 +50,7 @@ EntryWindow::EntryWindow(const ui::AppContext& context, QWidget* menu, const QSt
     buildSearch();
     buildGrid(gridName);
 
-    ProgressBar1 = progressBar(this, QStringLiteral("ProgressBar1"), 16);
+    ProgressBar1 = ui::progressBar(this, QStringLiteral("ProgressBar1"), 16);
     column()->addWidget(ProgressBar1);
     StatusBar1 = new ui::PanelStatusBar({70, 80, 70, 80, 70, 80, 50}, this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -104,7 +94,7 @@ void EntryWindow::buildPreview() {
                                      StringGrid_kucun->horizontalScrollBar()->sizeHint().height() +
                                      2 * StringGrid_kucun->frameWidth());
     layout->addWidget(StringGrid_kucun);
-    ProgressBar2 = progressBar(strip, QStringLiteral("ProgressBar2"), 8);
+    ProgressBar2 = ui::progressBar(strip, QStringLiteral("ProgressBar2"), 8);
     layout->addWidget(ProgressBar2);
     column()->addWidget(strip);
 }
@@ -247,13 +237,6 @@ void EntryWindow::showNothingPosted(const store::StoreError& failure, const QStr
         context().prompt->error(this, text);
 }
 
-void EntryWindow::showFailure(const store::StoreError& failure) {
-    if (dynamic_cast<const store::ServerUnavailable*>(&failure))
-        context().prompt->information(this, store::installServerMessage());
-    else
-        context().prompt->error(this, failure.message());
-}
-
 void EntryWindow::itemCounted(int, store::BookPass&) {}
 
 void EntryWindow::SpeedButton1Click() {
@@ -346,22 +329,15 @@ void EntryWindow::N2Click() {
     }
 }
 
-QPoint EntryWindow::selectedCell() const {
-    const QRect range = m_grid->selectionRange();
-    return range.isValid() ? range.topLeft() : QPoint(0, m_grid->fixedRows());
-}
-
 void EntryWindow::N3Click() {
-    const QPoint at = selectedCell();
-    Edit4->setText(m_grid->cell(at.x(), at.y()));
-    Edit4->selectAll();
-    Edit4->copy();
+    const QPoint at = m_grid->selectedCell();
+    ui::copyThrough(Edit4, m_grid->cell(at.x(), at.y()));
 }
 
 void EntryWindow::N4Click() {
     Edit4->clear();
     Edit4->paste();
-    const QPoint at = selectedCell();
+    const QPoint at = m_grid->selectedCell();
     m_grid->setCell(at.x(), at.y(), Edit4->text());
 }
 

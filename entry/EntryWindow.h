@@ -76,9 +76,6 @@ protected:
     // as they were. A plain box for a fact of the shop, an error box for a fault.
     void showNothingPosted(const store::StoreError& failure, const QString& verb,
                            bool plainBox = false);
-    // The box for a failed operation: the install message when no server could be
-    // started, else the error box with the failure's text.
-    void showFailure(const store::StoreError& failure);
     // The journal pass of a posting: one record per line, appended below the last record,
     // saved; status panel 1 shows the records before, and after once they are stored.
     void appendToJournal(store::Book journal, const QList<EntryLine>& lines,
@@ -118,8 +115,6 @@ private:
     void buildSearch();
     void buildGrid(const QString& gridName);
     void fillPreview(store::BookPass& book, int row);
-    // The top-left cell of the grid's selection, or the first line's first cell.
-    QPoint selectedCell() const;
 
     const EntryTable& m_table;
     ui::StringGrid* m_grid = nullptr;

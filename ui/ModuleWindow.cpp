@@ -4,6 +4,8 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
+#include "store/DataBooks.h"
+#include "ui/Prompt.h"
 #include "ui/Widgets.h"
 
 namespace ui {
@@ -48,6 +50,13 @@ void ModuleWindow::done(int result) {
     // Every way of closing a dialog ends here, so the menu can never stay hidden.
     FormClose();
     QDialog::done(result);
+}
+
+void ModuleWindow::showFailure(const store::StoreError& failure) {
+    if (dynamic_cast<const store::ServerUnavailable*>(&failure))
+        m_context.prompt->information(this, store::installServerMessage());
+    else
+        m_context.prompt->error(this, failure.message());
 }
 
 }  // namespace ui

@@ -5,6 +5,10 @@
 #include "ui/AppContext.h"
 
 class QFrame;
+
+namespace store {
+class StoreError;
+}
 class QVBoxLayout;
 
 namespace ui {
@@ -23,6 +27,10 @@ public:
     void FormClose();
 
     void done(int result) override;
+
+    // The box for a failed operation: the install message when no server could be
+    // started, else the error box with the failure's text.
+    void showFailure(const store::StoreError& failure);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

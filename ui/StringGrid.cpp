@@ -5,6 +5,9 @@
 #include <QLineEdit>
 #include <QStyledItemDelegate>
 
+#include "store/Numbers.h"
+#include "store/StoreError.h"
+
 namespace ui {
 
 namespace {
@@ -95,6 +98,11 @@ QRect StringGrid::selectionRange() const {
     return QRect(QPoint(left, top + fixed), QPoint(right, bottom + fixed));
 }
 
+QPoint StringGrid::selectedCell() const {
+    const QRect range = selectionRange();
+    return range.isValid() ? range.topLeft() : QPoint(0, fixedRows());
+}
+
 void StringGrid::selectRange(int left, int top, int right, int bottom) {
     const QModelIndex from = m_model->index(top - fixedRows(), left);
     const QModelIndex to = m_model->index(bottom - fixedRows(), right);
@@ -102,6 +110,14 @@ void StringGrid::selectRange(int left, int top, int right, int bottom) {
         return;
     selectionModel()->setCurrentIndex(from, QItemSelectionModel::NoUpdate);
     selectionModel()->select(QItemSelection(from, to), QItemSelectionModel::ClearAndSelect);
+}
+
+double cellNumber(const StringGrid& grid, int col, int row, const QString& caption) {
+    const QString text = grid.cell(col, row);
+    if (const auto value = store::parseDecimal(QStringView(text)))
+        return *value;
+    throw store::StoreError(
+        QStringLiteral("第 %1 行的%2“%3”不是有效的数字").arg(row).arg(caption, text));
 }
 
 }  // namespace ui

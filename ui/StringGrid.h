@@ -38,6 +38,8 @@ public:
 
     // The selected range in grid terms (left, top, right, bottom), or an invalid rect.
     QRect selectionRange() const;
+    // The top-left cell of the selection, or the first data cell when nothing is selected.
+    QPoint selectedCell() const;
     void selectRange(int left, int top, int right, int bottom);
 
 private:
@@ -46,5 +48,9 @@ private:
     GridModel* m_model;
     bool m_alwaysShowEditor = false;
 };
+
+// A cell read with the standard decimal conversion; an empty cell or a text that is not
+// a number throws store::StoreError naming the row, the column's caption and the text.
+double cellNumber(const StringGrid& grid, int col, int row, const QString& caption);
 
 }  // namespace ui

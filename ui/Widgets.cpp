@@ -1,6 +1,8 @@
 #include "ui/Widgets.h"
 
 #include <QIcon>
+#include <QLineEdit>
+#include <QProgressBar>
 #include <QToolButton>
 
 #include "ui/Pictures.h"
@@ -29,6 +31,22 @@ QToolButton* speedButton(QWidget* parent, const QString& objectName, const QStri
         button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     }
     return button;
+}
+
+QProgressBar* progressBar(QWidget* parent, const QString& objectName, int height) {
+    auto* bar = new QProgressBar(parent);
+    bar->setObjectName(objectName);
+    bar->setTextVisible(false);
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    bar->setFixedHeight(height);
+    return bar;
+}
+
+void copyThrough(QLineEdit* carrier, const QString& text) {
+    carrier->setText(text);
+    carrier->selectAll();
+    carrier->copy();
 }
 
 }  // namespace ui

@@ -3,6 +3,8 @@
 #include <QFrame>
 #include <QString>
 
+class QLineEdit;
+class QProgressBar;
 class QToolButton;
 class QWidget;
 
@@ -14,5 +16,12 @@ QFrame* panel(QWidget* parent, const QString& objectName, QFrame::Shadow shadow 
 // A menu button with its picture left of its caption, at its place in its panel.
 QToolButton* speedButton(QWidget* parent, const QString& objectName, const QString& caption,
                          const QString& glyph, int left, int top, int width = 89, int height = 41);
+
+// A progress bar without its percentage, range 0..100 until an operation sets its own.
+QProgressBar* progressBar(QWidget* parent, const QString& objectName, int height);
+
+// Puts text on the clipboard through the window's hidden carrier edit. An empty text
+// leaves nothing selected to copy, so the clipboard keeps what it held.
+void copyThrough(QLineEdit* carrier, const QString& text);
 
 }  // namespace ui

@@ -1,22 +1,288 @@
 #include "kucun/Unit_kucun.h"
 
+#include <QAction>
+#include <QComboBox>
 #include <QFrame>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "query/ColumnTotal.h"
+#include "store/Numbers.h"
+#include "ui/PanelStatusBar.h"
+#include "ui/Prompt.h"
+#include "ui/StringGrid.h"
 #include "ui/Widgets.h"
+
+namespace {
+
+using namespace store::InventoryCol;
+using query::ResultShape;
+
+struct View {
+    QString name;
+    ResultShape shape;
+};
+
+// The five views of the view box: which inventory columns fill the grid, and how.
+const QList<View>& views() {
+    static const QList<View> all = {
+        {QStringLiteral("商品数量信息"),
+         {{ItemCode, QStringLiteral("商品编号"), 100},
+          {ItemName, QStringLiteral("商品名称"), 260},
+          {Unit, QStringLiteral("单位"), 100},
+          {StockQty, QStringLiteral("库存数量"), 100},
+          {AlertQty, QStringLiteral("缺货报警"), 100}}},
+        {QStringLiteral("商品成本信息"),
+         {{ItemCode, QStringLiteral("商品编号"), 100},
+          {ItemName, QStringLiteral("商品名称"), 260},
+          {Unit, QStringLiteral("单位"), 100},
+          {AvgCost, QStringLiteral("库存均价"), 100},
+          {StockValue, QStringLiteral("库存金额"), 100}}},
+        {QStringLiteral("商品定价信息"),
+         {{ItemCode, QStringLiteral("商品编号"), 100},
+          {ItemName, QStringLiteral("商品名称"), 260},
+          {Unit, QStringLiteral("单位"), 100},
+          {SalePrice, QStringLiteral("卖出核价"), 100}}},
+        {QStringLiteral("供应厂商信息"),
+         {{ItemCode, QStringLiteral("商品编号"), 100},
+          {ItemName, QStringLiteral("商品名称"), 260},
+          {Supplier, QStringLiteral("供货厂商"), 300}}},
+        {QStringLiteral("商品全部信息"),
+         {{ItemCode, QStringLiteral("商品编号"), 100},
+          {ItemName, QStringLiteral("商品名称"), 260},
+          {Unit, QStringLiteral("单位"), 100},
+          {StockQty, QStringLiteral("库存数量"), 100},
+          {AvgCost, QStringLiteral("库存均价"), 100},
+          {StockValue, QStringLiteral("库存金额"), 100},
+          {SalePrice, QStringLiteral("卖出核价"), 100},
+          {Supplier, QStringLiteral("供货厂商"), 300},
+          {AlertQty, QStringLiteral("缺货报警"), 100},
+          {Remark, QStringLiteral("备注"), 100}}},
+    };
+    return all;
+}
+
+// The view a text names, or none: a hand-typed text names no view.
+const ResultShape* viewNamed(const QString& name) {
+    for (const View& view : views()) {
+        if (view.name == name)
+            return &view.shape;
+    }
+    return nullptr;
+}
+
+const ResultShape& quantitiesView() {
+    return views().front().shape;
+}
+const ResultShape& everythingView() {
+    return views().back().shape;
+}
+const QString& everythingViewName() {
+    return views().back().name;
+}
+
+// The inventory column a field box text names, or 0.
+int fieldColumn(const QString& field) {
+    if (field == QStringLiteral("商品编号"))
+        return ItemCode;
+    if (field == QStringLiteral("商品名称"))
+        return ItemName;
+    if (field == QStringLiteral("供货厂商"))
+        return Supplier;
+    return 0;
+}
+
+// The stock value in the everything view.
+constexpr int kStockValueCol = 5;
+
+namespace Panel {
+enum : int { ItemCount = 1, ResultCount = 3, StockValue = 4 };
+}
+
+QComboBox* comboBox(QWidget* parent, const QString& name, const QStringList& items) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(name);
+    box->setEditable(true);
+    box->addItems(items);
+    return box;
+}
+
+}  // namespace
 
 TForm_kucun::TForm_kucun(const ui::AppContext& context, QWidget* menu)
     : ui::ModuleWindow(context, menu, QStringLiteral("Tavelo进销存—库存查询")) {
     setObjectName(QStringLiteral("Form_kucun"));
-    QFrame* Panel1 = addStrip(QStringLiteral("Panel1"), 57);
-    column()->addStretch(1);
+    buildButtons();
+    buildQueryPanel();
+    buildGrid();
 
-    SpeedButton12 = ui::speedButton(Panel1, QStringLiteral("SpeedButton12"),
-                                    QStringLiteral("返回菜单"), QString(), 488, 8);
+    ProgressBar1 = ui::progressBar(this, QStringLiteral("ProgressBar1"), 16);
+    column()->addWidget(ProgressBar1);
+    StatusBar1 = new ui::PanelStatusBar({70, 80, 70, 80, 50}, this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setPanelText(0, QStringLiteral("商品总数："));
+    StatusBar1->setPanelText(2, QStringLiteral("查询结果："));
+    column()->addWidget(StatusBar1);
+
+    // The hidden hand-overs: the row copy, and the carrier of "复制" to the clipboard.
+    Button1 = new QPushButton(QStringLiteral("显示查询结果"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->hide();
+    connect(Button1, &QPushButton::clicked, this, &TForm_kucun::Button1Click);
+    Edit2 = new QLineEdit(this);
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    Edit2->hide();
+}
+
+void TForm_kucun::buildButtons() {
+    QFrame* strip = addStrip(QStringLiteral("Panel1"), 57);
+    const std::pair<QToolButton**, const char*> buttons[] = {
+        {&SpeedButton7, "开始查询"},  {&SpeedButton8, "导出保存"},  {&SpeedButton9, "输出打印"},
+        {&SpeedButton10, "统计资金"}, {&SpeedButton11, "统计缺货"}, {&SpeedButton12, "返回菜单"}};
+    int left = 8;
+    for (const auto& [button, caption] : buttons) {
+        const QString name = QStringLiteral("SpeedButton%1").arg(7 + int(button - &SpeedButton7));
+        *button = ui::speedButton(strip, name, QString::fromUtf8(caption), QString(), left, 8);
+        left += 96;
+    }
+    connect(SpeedButton7, &QToolButton::clicked, this, &TForm_kucun::SpeedButton7Click);
+    connect(SpeedButton10, &QToolButton::clicked, this, &TForm_kucun::SpeedButton10Click);
+    connect(SpeedButton11, &QToolButton::clicked, this, &TForm_kucun::SpeedButton11Click);
     connect(SpeedButton12, &QToolButton::clicked, this, &TForm_kucun::SpeedButton12Click);
+}
+
+void TForm_kucun::buildQueryPanel() {
+    QFrame* strip = addStrip(QStringLiteral("Panel2"), 55);
+    auto* layout = new QGridLayout(strip);
+    layout->setContentsMargins(8, 4, 8, 4);
+    layout->setHorizontalSpacing(8);
+    layout->setVerticalSpacing(2);
+    ComboBox1 = comboBox(
+        strip, QStringLiteral("ComboBox1"),
+        {QStringLiteral("商品编号"), QStringLiteral("商品名称"), QStringLiteral("供货厂商")});
+    ComboBox2 = comboBox(strip, QStringLiteral("ComboBox2"),
+                         {QStringLiteral("等于"), QStringLiteral("包含")});
+    Edit1 = new QLineEdit(strip);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    QStringList viewNames;
+    for (const View& view : views())
+        viewNames << view.name;
+    ComboBox3 = comboBox(strip, QStringLiteral("ComboBox3"), viewNames);
+
+    const std::pair<QWidget*, const char*> boxes[] = {{ComboBox1, "选择查询项目"},
+                                                      {ComboBox2, "筛选条件"},
+                                                      {Edit1, "输入查询项目内容"},
+                                                      {ComboBox3, "数据库显示类型"}};
+    const int widths[] = {121, 97, 225, 189};
+    for (int i = 0; i < 4; ++i) {
+        auto* label = new QLabel(QString::fromUtf8(boxes[i].second), strip);
+        label->setObjectName(QStringLiteral("Label%1").arg(i + 1));
+        layout->addWidget(label, 0, i);
+        QWidget* box = boxes[i].first;
+        if (i < 3)
+            box->setFixedWidth(widths[i]);
+        else
+            box->setMinimumWidth(widths[i]);
+        layout->addWidget(box, 1, i);
+    }
+    layout->setColumnStretch(3, 1);
+}
+
+void TForm_kucun::buildGrid() {
+    StringGrid_kucun = new ui::StringGrid(8, 100, this);
+    StringGrid_kucun->setObjectName(QStringLiteral("StringGrid_kucun"));
+    StringGrid_kucun->horizontalHeader()->setDefaultSectionSize(120);
+    for (int c = 0; c < 8; ++c)
+        StringGrid_kucun->setColWidth(c, 120);
+    StringGrid_kucun->verticalHeader()->setDefaultSectionSize(20);
+    column()->addWidget(StringGrid_kucun, 1);
+
+    PopupMenu1 = new QMenu(StringGrid_kucun);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    N1 = PopupMenu1->addAction(QStringLiteral("复制"));
+    N1->setObjectName(QStringLiteral("N1"));
+    connect(N1, &QAction::triggered, this, &TForm_kucun::N1Click);
+    StringGrid_kucun->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(StringGrid_kucun, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenu1->popup(StringGrid_kucun->viewport()->mapToGlobal(at));
+    });
+}
+
+query::ListingControls TForm_kucun::listingControls() const {
+    return {StringGrid_kucun, ProgressBar1, StatusBar1, Panel::ItemCount, Panel::ResultCount};
+}
+
+void TForm_kucun::SpeedButton7Click() {
+    if (Edit1->text().trimmed().isEmpty())
+        return;
+    // The boxes are read once: what the shop keeper asked for when the query started.
+    const int col = fieldColumn(ComboBox1->currentText());
+    const store::Condition condition = store::conditionNamed(ComboBox2->currentText());
+    const QString text = Edit1->text();
+    const query::Listing listing{store::Book::Inventory, everythingView(),
+                                 viewNamed(ComboBox3->currentText()),
+                                 [&](store::BookPass& book, int row) {
+                                     return col != 0 && book.meets(row, col, condition, text);
+                                 },
+                                 [this](store::BookPass& book, int target, int source) {
+                                     TargetRow = target;
+                                     SourceRow = source;
+                                     m_openBook = &book;
+                                     Button1->click();
+                                     m_openBook = nullptr;
+                                 }};
+    listing.run(*this, listingControls());
+}
+
+void TForm_kucun::Button1Click() {
+    if (!m_openBook)
+        return;
+    if (const ResultShape* view = viewNamed(ComboBox3->currentText()))
+        query::copyRow(*m_openBook, SourceRow, *view, *StringGrid_kucun, TargetRow);
+}
+
+void TForm_kucun::SpeedButton10Click() {
+    if (ComboBox3->currentText() != everythingViewName()) {
+        context().prompt->information(this, QStringLiteral("必须显示商品全部信息才能统计资金"));
+        return;
+    }
+    repaint();
+    try {
+        if (const auto sum = query::columnTotal(*StringGrid_kucun, kStockValueCol, *ProgressBar1))
+            StatusBar1->setPanelText(Panel::StockValue,
+                                     QStringLiteral("库存金额：") + store::formatGeneral(*sum));
+    } catch (const store::StoreError& failure) {
+        showFailure(failure);
+    }
+}
+
+void TForm_kucun::SpeedButton11Click() {
+    if (!context().prompt->confirm(this, QStringLiteral("确认检索库存量低于预设报警值商品吗？")))
+        return;
+    repaint();
+    const query::Listing listing{
+        store::Book::Inventory, everythingView(), &quantitiesView(),
+        [](store::BookPass& book, int row) { return book.less(row, StockQty, AlertQty); },
+        [this](store::BookPass& book, int target, int source) {
+            TargetRow = target;
+            SourceRow = source;
+            query::copyRow(book, SourceRow, quantitiesView(), *StringGrid_kucun, TargetRow);
+        }};
+    listing.run(*this, listingControls());
 }
 
 void TForm_kucun::SpeedButton12Click() {
     close();
+}
+
+void TForm_kucun::N1Click() {
+    const QPoint at = StringGrid_kucun->selectedCell();
+    ui::copyThrough(Edit2, StringGrid_kucun->cell(at.x(), at.y()));
 }

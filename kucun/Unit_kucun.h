@@ -1,17 +1,67 @@
 #pragma once
 
+#include "query/Listing.h"
 #include "ui/ModuleWindow.h"
 
+class QAction;
+class QComboBox;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
 class QToolButton;
 
-// The inventory query window, where the shop keeper lists the items that match one condition.
+namespace ui {
+class PanelStatusBar;
+class StringGrid;
+}  // namespace ui
+
+// The inventory query window: the shop keeper lists the items that match one condition in
+// one of five views, totals their stock value, and lists the items short of stock. It only
+// ever reads the inventory book.
 class TForm_kucun : public ui::ModuleWindow {
     Q_OBJECT
 public:
     TForm_kucun(const ui::AppContext& context, QWidget* menu);
 
-private:
-    void SpeedButton12Click();
+    // "开始查询": the items whose field meets the condition, in the chosen view.
+    void SpeedButton7Click();
+    // Hidden "显示查询结果": copies sheet row SourceRow into grid row TargetRow, in the view
+    // the view box names now; only the query's loop reaches it.
+    void Button1Click();
+    // "统计资金": the stock value of the listed items, into status panel 4.
+    void SpeedButton10Click();
+    // "统计缺货": every item whose stock is below its alarm level.
+    void SpeedButton11Click();
+    void SpeedButton12Click();  // "返回菜单"
+    void N1Click();             // "复制"
 
+private:
+    void buildButtons();
+    void buildQueryPanel();
+    void buildGrid();
+    query::ListingControls listingControls() const;
+
+    QToolButton* SpeedButton7;
+    QToolButton* SpeedButton8;
+    QToolButton* SpeedButton9;
+    QToolButton* SpeedButton10;
+    QToolButton* SpeedButton11;
     QToolButton* SpeedButton12;
+    QComboBox* ComboBox1;
+    QComboBox* ComboBox2;
+    QLineEdit* Edit1;
+    QComboBox* ComboBox3;
+    ui::StringGrid* StringGrid_kucun;
+    QMenu* PopupMenu1;
+    QAction* N1;
+    QProgressBar* ProgressBar1;
+    ui::PanelStatusBar* StatusBar1;
+    QPushButton* Button1;
+    QLineEdit* Edit2;
+
+    // The match the query's loop hands to the row copy, and the book it has open.
+    int TargetRow = 0;
+    int SourceRow = 0;
+    store::BookPass* m_openBook = nullptr;
 };

@@ -1,0 +1,80 @@
+#include "query/Listing.h"
+
+#include <QFileInfo>
+#include <QProgressBar>
+
+#include "ui/ModuleWindow.h"
+#include "ui/PanelStatusBar.h"
+#include "ui/StringGrid.h"
+
+namespace query {
+
+namespace {
+
+void setWidths(ui::StringGrid& grid, const ResultShape& shape) {
+    grid.setColCount(int(shape.size()));
+    for (int c = 0; c < shape.size(); ++c)
+        grid.setColWidth(c, shape[c].width);
+}
+
+void resetGrid(ui::StringGrid& grid, const ResultShape& shape) {
+    setWidths(grid, shape);
+    grid.setRowCount(2);
+    grid.cells().setRow(0, {});
+    grid.cells().setRow(1, {});
+}
+
+}  // namespace
+
+void setShape(ui::StringGrid& grid, const ResultShape& shape) {
+    setWidths(grid, shape);
+    QStringList captions;
+    for (const ResultColumn& column : shape)
+        captions << column.caption;
+    grid.cells().setRow(0, captions);
+}
+
+void copyRow(store::BookPass& book, int source, const ResultShape& shape, ui::StringGrid& grid,
+             int target) {
+    QStringList texts;
+    texts.reserve(shape.size());
+    for (const ResultColumn& column : shape)
+        texts << book.value(source, column.bookCol).displayText();
+    grid.cells().setRow(target, texts);
+}
+
+void Listing::run(ui::ModuleWindow& window, const ListingControls& controls) const {
+    const QString path = store::bookPath(window.context().programDir, book);
+    if (!QFileInfo::exists(path))
+        return;
+    ui::StringGrid& grid = *controls.grid;
+    QProgressBar& progress = *controls.progress;
+    resetGrid(grid, resetShape);
+    try {
+        store::BookPass pass(window.context().servers, path);
+        if (shape)
+            setShape(grid, *shape);
+        const int used = pass.usedRowCount();
+        progress.setRange(0, used);
+        progress.setValue(0);
+        controls.status->setPanelText(controls.countPanel, QString::number(used - 1));
+        int found = 0;
+        for (int row = 2; row <= used; ++row) {
+            if (matches(pass, row)) {
+                ++found;
+                grid.setRowCount(found + 1);
+                copy(pass, found, row);
+            }
+            progress.setValue(row + 1);
+        }
+    } catch (const store::StoreError& failure) {
+        window.showFailure(failure);
+        return;
+    }
+    progress.setValue(0);
+    controls.status->setPanelText(controls.resultPanel, grid.cell(0, 1).isEmpty()
+                                                            ? QStringLiteral("0")
+                                                            : QString::number(grid.rowCount() - 1));
+}
+
+}  // namespace query

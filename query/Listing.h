@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <functional>
+
+#include "store/DataBooks.h"
+
+class QProgressBar;
+class QWidget;
+
+namespace ui {
+class ModuleWindow;
+class PanelStatusBar;
+class StringGrid;
+}  // namespace ui
+
+namespace query {
+
+// One column of a result grid: the book column that fills it, its caption and its width.
+struct ResultColumn {
+    int bookCol;
+    QString caption;
+    int width;
+};
+using ResultShape = QList<ResultColumn>;
+
+// The grid in the shape of a result: its columns, their widths and the captions in row 0.
+void setShape(ui::StringGrid& grid, const ResultShape& shape);
+// Book row `source`, the shape's columns as the grid shows them (1001, 2.5, an empty cell
+// as an empty text), into grid row `target`.
+void copyRow(store::BookPass& book, int source, const ResultShape& shape, ui::StringGrid& grid,
+             int target);
+
+// The window's controls a listing fills: the grid, the progress bar, the panel that shows
+// the book's record count and the one that shows the number of results.
+struct ListingControls {
+    ui::StringGrid* grid;
+    QProgressBar* progress;
+    ui::PanelStatusBar* status;
+    int countPanel;
+    int resultPanel;
+};
+
+// Every query, search and report of the program lists the rows of one book that pass a
+// test, read only, in book order:
+// - a missing book stops it without a word;
+// - the grid is reset to the empty `resetShape` (widths only, every caption emptied,
+//   one empty row), then, once the book is open, takes `shape` (none: stays reset);
+// - the count panel shows the book's data rows; each match k grows the grid to k + 1
+//   rows and is handed to `copy` with its book row; the result panel shows the number
+//   of results, "0" when none.
+// A failure (no server, a cell the test cannot compare) is shown in its box; the book is
+// closed, the rows found so far stay, the progress bar and result panel keep their values.
+struct Listing {
+    using RowTest = std::function<bool(store::BookPass& book, int row)>;
+    using MatchCopy = std::function<void(store::BookPass& book, int target, int source)>;
+
+    store::Book book;
+    ResultShape resetShape;
+    const ResultShape* shape;
+    RowTest matches;
+    MatchCopy copy;
+
+    void run(ui::ModuleWindow& window, const ListingControls& controls) const;
+};
+
+}  // namespace query

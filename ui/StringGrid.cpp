@@ -116,6 +116,9 @@ double cellNumber(const StringGrid& grid, int col, int row, const QString& capti
     const QString text = grid.cell(col, row);
     if (const auto value = store::parseDecimal(QStringView(text)))
         return *value;
+    if (text.trimmed().isEmpty())
+        throw store::StoreError(
+            QStringLiteral("第 %1 行的%2是空的，不是有效的数字").arg(row).arg(caption));
     throw store::StoreError(
         QStringLiteral("第 %1 行的%2“%3”不是有效的数字").arg(row).arg(caption, text));
 }

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <limits>
+#include <random>
 
 #include "store/CellValue.h"
 #include "store/Numbers.h"
@@ -41,6 +44,35 @@ TEST(FormatGeneral, ShortestUpToFifteenDigits) {
     EXPECT_EQ(formatGeneral(0), "0");
     EXPECT_EQ(formatGeneral(-35.5), "-35.5");
     EXPECT_EQ(formatGeneral(123456789012345678.0), "1.23456789012346E+17");
+    // Whole numbers either side of where the exponent starts.
+    EXPECT_EQ(formatGeneral(-1001), "-1001");
+    EXPECT_EQ(formatGeneral(999999999999999.0), "999999999999999");
+    EXPECT_EQ(formatGeneral(1e15), "1E+15");
+    EXPECT_EQ(formatGeneral(-1e15), "-1E+15");
+}
+
+// General format is "%.15g" with the exponent in capitals; the quick ways of writing
+// whole numbers and short decimals must give exactly its text, at every magnitude.
+TEST(FormatGeneral, AgreesWithFifteenDigitPrintingEverywhere) {
+    auto printed = [](double v) {
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "%.15g", v);
+        return QString::fromLatin1(buf).replace('e', 'E');
+    };
+    std::mt19937_64 random(20261207);
+    std::uniform_real_distribution<double> mantissa(-10, 10);
+    std::uniform_int_distribution<int> exponent(-7, 17);
+    std::uniform_int_distribution<int> cents(-100000000, 100000000);
+    for (int i = 0; i < 200000; ++i) {
+        const double any = mantissa(random) * std::pow(10.0, exponent(random));
+        const double money = cents(random) / 100.0;  // what shop keepers type
+        const double whole = std::trunc(any);
+        for (double v : {any, money, whole, std::nextafter(any, 0.0), any / 3})
+            ASSERT_EQ(formatGeneral(v).toStdString(), v == 0 ? "0" : printed(v).toStdString()) << v;
+    }
+    for (double v : {1e-4, 9.99999999999999e-5, 0.000100000000000001, 999999999999999.9,
+                     100000000000000.5, 1e15 - 1, 2.675, 1.0 / 3})
+        EXPECT_EQ(formatGeneral(v).toStdString(), printed(v).toStdString()) << v;
 }
 
 TEST(FormatFixed2, RoundsHalvesAwayFromZero) {

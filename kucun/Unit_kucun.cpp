@@ -23,6 +23,7 @@
 namespace {
 
 using namespace store::InventoryCol;
+using query::ResultColumn;
 using query::ResultShape;
 
 struct View {
@@ -32,40 +33,26 @@ struct View {
 
 // The five views of the view box: which inventory columns fill the grid, and how.
 const QList<View>& views() {
-    static const QList<View> all = {
-        {QStringLiteral("商品数量信息"),
-         {{ItemCode, QStringLiteral("商品编号"), 100},
-          {ItemName, QStringLiteral("商品名称"), 260},
-          {Unit, QStringLiteral("单位"), 100},
-          {StockQty, QStringLiteral("库存数量"), 100},
-          {AlertQty, QStringLiteral("缺货报警"), 100}}},
-        {QStringLiteral("商品成本信息"),
-         {{ItemCode, QStringLiteral("商品编号"), 100},
-          {ItemName, QStringLiteral("商品名称"), 260},
-          {Unit, QStringLiteral("单位"), 100},
-          {AvgCost, QStringLiteral("库存均价"), 100},
-          {StockValue, QStringLiteral("库存金额"), 100}}},
-        {QStringLiteral("商品定价信息"),
-         {{ItemCode, QStringLiteral("商品编号"), 100},
-          {ItemName, QStringLiteral("商品名称"), 260},
-          {Unit, QStringLiteral("单位"), 100},
-          {SalePrice, QStringLiteral("卖出核价"), 100}}},
-        {QStringLiteral("供应厂商信息"),
-         {{ItemCode, QStringLiteral("商品编号"), 100},
-          {ItemName, QStringLiteral("商品名称"), 260},
-          {Supplier, QStringLiteral("供货厂商"), 300}}},
-        {QStringLiteral("商品全部信息"),
-         {{ItemCode, QStringLiteral("商品编号"), 100},
-          {ItemName, QStringLiteral("商品名称"), 260},
-          {Unit, QStringLiteral("单位"), 100},
-          {StockQty, QStringLiteral("库存数量"), 100},
-          {AvgCost, QStringLiteral("库存均价"), 100},
-          {StockValue, QStringLiteral("库存金额"), 100},
-          {SalePrice, QStringLiteral("卖出核价"), 100},
-          {Supplier, QStringLiteral("供货厂商"), 300},
-          {AlertQty, QStringLiteral("缺货报警"), 100},
-          {Remark, QStringLiteral("备注"), 100}}},
-    };
+    static const QList<View> all = [] {
+        const ResultColumn code{ItemCode, QStringLiteral("商品编号"), 100};
+        const ResultColumn name{ItemName, QStringLiteral("商品名称"), 260};
+        const ResultColumn unit{Unit, QStringLiteral("单位"), 100};
+        const ResultColumn qty{StockQty, QStringLiteral("库存数量"), 100};
+        const ResultColumn cost{AvgCost, QStringLiteral("库存均价"), 100};
+        const ResultColumn value{StockValue, QStringLiteral("库存金额"), 100};
+        const ResultColumn price{SalePrice, QStringLiteral("卖出核价"), 100};
+        const ResultColumn supplier{Supplier, QStringLiteral("供货厂商"), 300};
+        const ResultColumn alarm{AlertQty, QStringLiteral("缺货报警"), 100};
+        const ResultColumn remark{Remark, QStringLiteral("备注"), 100};
+        return QList<View>{
+            {QStringLiteral("商品数量信息"), {code, name, unit, qty, alarm}},
+            {QStringLiteral("商品成本信息"), {code, name, unit, cost, value}},
+            {QStringLiteral("商品定价信息"), {code, name, unit, price}},
+            {QStringLiteral("供应厂商信息"), {code, name, supplier}},
+            {QStringLiteral("商品全部信息"),
+             {code, name, unit, qty, cost, value, price, supplier, alarm, remark}},
+        };
+    }();
     return all;
 }
 

@@ -10,29 +10,17 @@
 #include <map>
 
 #include "BenchBooks.h"
+#include "CountingPrompt.h"
 #include "chuku/Unit_chuku.h"
 #include "ruku/Unit_ruku.h"
 #include "store/DataBooks.h"
 #include "ui/Clock.h"
-#include "ui/Prompt.h"
 #include "ui/StringGrid.h"
 
 namespace {
 
 constexpr int kJournalRecords = 100000;
 constexpr int kLines = 20;
-
-class YesPrompt : public ui::Prompt {
-public:
-    int failures = 0;
-    void information(QWidget*, const QString&) override { ++failures; }
-    bool confirm(QWidget*, const QString&) override { return true; }
-    void error(QWidget*, const QString&) override { ++failures; }
-    std::optional<QString> saveFileName(QWidget*, const ui::SaveFileRequest&) override {
-        return std::nullopt;
-    }
-    void openExternal(const QString&) override {}
-};
 
 // Books made once per inventory size: the items, and both journals of 100,000 records
 // (the stock-out journal's records serve for the stock-in one: only their number matters).
@@ -64,7 +52,7 @@ struct Window {
           form(context, nullptr),
           grid(*form.template findChild<ui::StringGrid*>(QLatin1String(gridName))) {}
 
-    YesPrompt prompt;
+    bench::CountingPrompt prompt;
     ui::FixedClock clock{QDate(2011, 5, 3)};
     ui::AppContext context;
     Form form;
@@ -85,7 +73,7 @@ void timePosting(benchmark::State& state, const char* gridName, Type type) {
         state.ResumeTiming();
         window.form.SpeedButton4Click();
     }
-    if (window.prompt.failures || window.grid.cell(0, 1) != QString())
+    if (window.prompt.boxes || window.grid.cell(0, 1) != QString())
         state.SkipWithError("the posting did not go through");
     state.SetItemsProcessed(state.iterations() * kLines);
 }

@@ -10,27 +10,15 @@
 #include <string_view>
 
 #include "BenchBooks.h"
+#include "CountingPrompt.h"
 #include "kucun/Unit_kucun.h"
 #include "store/DataBooks.h"
 #include "store/Workbook.h"
 #include "ui/Clock.h"
 #include "ui/PanelStatusBar.h"
-#include "ui/Prompt.h"
 #include "ui/StringGrid.h"
 
 namespace {
-
-class CountingPrompt : public ui::Prompt {
-public:
-    int boxes = 0;
-    void information(QWidget*, const QString&) override { ++boxes; }
-    bool confirm(QWidget*, const QString&) override { return true; }
-    void error(QWidget*, const QString&) override { ++boxes; }
-    std::optional<QString> saveFileName(QWidget*, const ui::SaveFileRequest&) override {
-        return std::nullopt;
-    }
-    void openExternal(const QString&) override {}
-};
 
 // One program folder per inventory size, made once; the journal is not used. Every
 // supplier's name is made to end in 商行, so that one query can match every item.
@@ -57,7 +45,7 @@ const QString& booksFor(int items) {
 // "包含" `text` in `field`, shown in the everything view (ten columns a match).
 void timeQuery(benchmark::State& state, const char* field, const char* text) {
     const int items = int(state.range(0));
-    CountingPrompt prompt;
+    bench::CountingPrompt prompt;
     ui::FixedClock clock{QDate(2011, 5, 3)};
     const ui::AppContext context{booksFor(items) + '/', &prompt, &clock,
                                  store::workbookServerFactory()};

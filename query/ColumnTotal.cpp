@@ -3,6 +3,7 @@
 #include <QProgressBar>
 
 #include "ui/StringGrid.h"
+#include "ui/Widgets.h"
 
 namespace query {
 
@@ -13,10 +14,12 @@ std::optional<double> columnTotal(const ui::StringGrid& grid, int col, QProgress
     progress.setRange(0, rows);
     progress.setValue(0);
     const QString caption = grid.cell(col, 0);
+    const int step = ui::progressStep(rows);
     double sum = 0;
     for (int row = 1; row < rows; ++row) {
         sum += ui::cellNumber(grid, col, row, caption);
-        progress.setValue(row + 1);
+        if (row % step == 0)
+            progress.setValue(row + 1);
     }
     progress.setValue(0);
     return sum;

@@ -2,11 +2,11 @@
 
 #include <QFileInfo>
 #include <QProgressBar>
-#include <algorithm>
 
 #include "ui/ModuleWindow.h"
 #include "ui/PanelStatusBar.h"
 #include "ui/StringGrid.h"
+#include "ui/Widgets.h"
 
 namespace query {
 
@@ -59,9 +59,7 @@ void Listing::run(ui::ModuleWindow& window, const ListingControls& controls) con
         progress.setRange(0, used);
         progress.setValue(0);
         controls.status->setPanelText(controls.countPanel, QString::number(used - 1));
-        // The bar moves in a few hundred steps: setting it at every one of 100,000 rows costs
-        // more than testing them, and looks the same.
-        const int step = std::max(1, used / 256);
+        const int step = ui::progressStep(used);
         int found = 0;
         for (int row = 2; row <= used; ++row) {
             if (matches(pass, row)) {

@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <algorithm>
 #include <QToolButton>
 
 #include "ui/Pictures.h"
@@ -41,6 +42,10 @@ QProgressBar* progressBar(QWidget* parent, const QString& objectName, int height
     bar->setValue(0);
     bar->setFixedHeight(height);
     return bar;
+}
+
+int progressStep(int rows) {
+    return std::max(1, rows / 256);
 }
 
 void copyThrough(QLineEdit* carrier, const QString& text) {

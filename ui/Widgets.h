@@ -20,6 +20,11 @@ QToolButton* speedButton(QWidget* parent, const QString& objectName, const QStri
 // A progress bar without its percentage, range 0..100 until an operation sets its own.
 QProgressBar* progressBar(QWidget* parent, const QString& objectName, int height);
 
+// How many rows a long operation goes through between two moves of its progress bar: a
+// few hundred moves look the same as one a row, and setting the bar at every one of
+// 100,000 rows costs more than the rows themselves.
+int progressStep(int rows);
+
 // Puts text on the clipboard through the window's hidden carrier edit. An empty text
 // leaves nothing selected to copy, so the clipboard keeps what it held.
 void copyThrough(QLineEdit* carrier, const QString& text);

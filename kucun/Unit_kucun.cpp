@@ -236,7 +236,11 @@ void TForm_kucun::Button1Click() {
 }
 
 void TForm_kucun::SpeedButton10Click() {
-    if (ComboBox3->currentText() != everythingViewName()) {
+    // The box can name the everything view while the grid still lists another (the box was
+    // changed after the query, or a shortage list is shown); column 5 is then no value.
+    const QString valueCaption = everythingView()[kStockValueCol].caption;
+    if (ComboBox3->currentText() != everythingViewName() ||
+        StringGrid_kucun->cell(kStockValueCol, 0) != valueCaption) {
         context().prompt->information(this, QStringLiteral("必须显示商品全部信息才能统计资金"));
         return;
     }

@@ -131,16 +131,10 @@ void EntryWindow::buildSearch() {
     CheckBox1 = new QCheckBox(QStringLiteral("只查当日记录"), strip);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     layout->addWidget(CheckBox1);
-    ComboBox1 = new QComboBox(strip);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->setEditable(true);
-    ComboBox1->addItems(m_table.searchFields);
+    ComboBox1 = ui::editableComboBox(strip, QStringLiteral("ComboBox1"), m_table.searchFields);
     ComboBox1->setFixedWidth(100);
     layout->addWidget(ComboBox1);
-    ComboBox2 = new QComboBox(strip);
-    ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
-    ComboBox2->setEditable(true);
-    ComboBox2->addItems({QStringLiteral("等于"), QStringLiteral("包含")});
+    ComboBox2 = ui::editableComboBox(strip, QStringLiteral("ComboBox2"), store::conditionNames());
     ComboBox2->setFixedWidth(70);
     layout->addWidget(ComboBox2);
     Edit3 = new QLineEdit(strip);
@@ -160,8 +154,7 @@ void EntryWindow::buildGrid(const QString& gridName) {
     m_grid->setAlwaysShowEditor(m_table.grid.editorAlwaysShown);
     column()->addWidget(m_grid, 1);
 
-    PopupMenu1 = new QMenu(m_grid);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    PopupMenu1 = ui::popupMenu(m_grid, QStringLiteral("PopupMenu1"));
     const std::pair<QAction**, const char*> items[] = {
         {&N1, "自动计算单价"}, {&N2, "自动计算金额"}, {&N3, "复制"}, {&N4, "粘贴"}};
     for (const auto& [action, caption] : items) {
@@ -172,9 +165,6 @@ void EntryWindow::buildGrid(const QString& gridName) {
     connect(N2, &QAction::triggered, this, &EntryWindow::N2Click);
     connect(N3, &QAction::triggered, this, &EntryWindow::N3Click);
     connect(N4, &QAction::triggered, this, &EntryWindow::N4Click);
-    m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_grid, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu1->popup(m_grid->viewport()->mapToGlobal(at)); });
 }
 
 QToolButton* EntryWindow::stripButton(QFrame* strip, const QString& name, const QString& caption,

@@ -93,14 +93,6 @@ namespace Panel {
 enum : int { ItemCount = 1, ResultCount = 3, StockValue = 4 };
 }
 
-QComboBox* comboBox(QWidget* parent, const QString& name, const QStringList& items) {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(name);
-    box->setEditable(true);
-    box->addItems(items);
-    return box;
-}
-
 }  // namespace
 
 TForm_kucun::TForm_kucun(const ui::AppContext& context, QWidget* menu)
@@ -151,17 +143,16 @@ void TForm_kucun::buildQueryPanel() {
     layout->setContentsMargins(8, 4, 8, 4);
     layout->setHorizontalSpacing(8);
     layout->setVerticalSpacing(2);
-    ComboBox1 = comboBox(
+    ComboBox1 = ui::editableComboBox(
         strip, QStringLiteral("ComboBox1"),
         {QStringLiteral("商品编号"), QStringLiteral("商品名称"), QStringLiteral("供货厂商")});
-    ComboBox2 = comboBox(strip, QStringLiteral("ComboBox2"),
-                         {QStringLiteral("等于"), QStringLiteral("包含")});
+    ComboBox2 = ui::editableComboBox(strip, QStringLiteral("ComboBox2"), store::conditionNames());
     Edit1 = new QLineEdit(strip);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     QStringList viewNames;
     for (const View& view : views())
         viewNames << view.name;
-    ComboBox3 = comboBox(strip, QStringLiteral("ComboBox3"), viewNames);
+    ComboBox3 = ui::editableComboBox(strip, QStringLiteral("ComboBox3"), viewNames);
 
     const std::pair<QWidget*, const char*> boxes[] = {{ComboBox1, "选择查询项目"},
                                                       {ComboBox2, "筛选条件"},
@@ -191,15 +182,10 @@ void TForm_kucun::buildGrid() {
     StringGrid_kucun->verticalHeader()->setDefaultSectionSize(20);
     column()->addWidget(StringGrid_kucun, 1);
 
-    PopupMenu1 = new QMenu(StringGrid_kucun);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    PopupMenu1 = ui::popupMenu(StringGrid_kucun, QStringLiteral("PopupMenu1"));
     N1 = PopupMenu1->addAction(QStringLiteral("复制"));
     N1->setObjectName(QStringLiteral("N1"));
     connect(N1, &QAction::triggered, this, &TForm_kucun::N1Click);
-    StringGrid_kucun->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(StringGrid_kucun, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        PopupMenu1->popup(StringGrid_kucun->viewport()->mapToGlobal(at));
-    });
 }
 
 query::ListingControls TForm_kucun::listingControls() const {

@@ -52,10 +52,15 @@ double valueAdd(const CellValue& a, const CellValue& b) {
     return requireNumber(a) + requireNumber(b);
 }
 
+QStringList conditionNames() {
+    return {QStringLiteral("等于"), QStringLiteral("包含")};
+}
+
 Condition conditionNamed(const QString& text) {
-    if (text == QStringLiteral("等于"))
+    const QStringList names = conditionNames();
+    if (text == names[0])
         return Condition::Equals;
-    if (text == QStringLiteral("包含"))
+    if (text == names[1])
         return Condition::Contains;
     return Condition::None;
 }

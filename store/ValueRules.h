@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 #include "CellValue.h"
 
 namespace store {
@@ -25,6 +27,8 @@ double readNumber(const CellValue& v);
 // never fails and an empty cell never matches. Any other text matches nothing.
 enum class Condition { None, Equals, Contains };
 Condition conditionNamed(const QString& text);
+// The texts of the conditions, as the condition boxes offer them.
+QStringList conditionNames();
 bool valueMeets(const CellValue& cell, Condition condition, const QString& text);
 
 }  // namespace store

@@ -1,10 +1,13 @@
 #include "ui/Widgets.h"
 
+#include <QAbstractScrollArea>
+#include <QComboBox>
 #include <QIcon>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
-#include <algorithm>
 #include <QToolButton>
+#include <algorithm>
 
 #include "ui/Pictures.h"
 
@@ -32,6 +35,24 @@ QToolButton* speedButton(QWidget* parent, const QString& objectName, const QStri
         button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     }
     return button;
+}
+
+QComboBox* editableComboBox(QWidget* parent, const QString& objectName, const QStringList& items) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(objectName);
+    box->setEditable(true);
+    box->addItems(items);
+    return box;
+}
+
+QMenu* popupMenu(QAbstractScrollArea* view, const QString& objectName) {
+    auto* menu = new QMenu(view);
+    menu->setObjectName(objectName);
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(
+        view, &QWidget::customContextMenuRequested, menu,
+        [view, menu](const QPoint& at) { menu->popup(view->viewport()->mapToGlobal(at)); });
+    return menu;
 }
 
 QProgressBar* progressBar(QWidget* parent, const QString& objectName, int height) {

@@ -3,7 +3,10 @@
 #include <QFrame>
 #include <QString>
 
+class QAbstractScrollArea;
+class QComboBox;
 class QLineEdit;
+class QMenu;
 class QProgressBar;
 class QToolButton;
 class QWidget;
@@ -16,6 +19,13 @@ QFrame* panel(QWidget* parent, const QString& objectName, QFrame::Shadow shadow 
 // A menu button with its picture left of its caption, at its place in its panel.
 QToolButton* speedButton(QWidget* parent, const QString& objectName, const QString& caption,
                          const QString& glyph, int left, int top, int width = 89, int height = 41);
+
+// A drop-down box the shop keeper may also type into; handlers compare its text with the
+// item texts exactly, so a typed text that names no item matches nothing.
+QComboBox* editableComboBox(QWidget* parent, const QString& objectName, const QStringList& items);
+
+// The popup menu a grid opens on a right click, where the click was.
+QMenu* popupMenu(QAbstractScrollArea* view, const QString& objectName);
 
 // A progress bar without its percentage, range 0..100 until an operation sets its own.
 QProgressBar* progressBar(QWidget* parent, const QString& objectName, int height);

@@ -31,13 +31,6 @@ QString sourceText(const LineSource& source, const ui::StringGrid* preview, cons
     return {};
 }
 
-// The caption a message uses for a column: the grid's own, or its number when the grid
-// has none there.
-QString captionOf(const ui::StringGrid& grid, int col) {
-    const QString caption = grid.cell(col, 0);
-    return caption.isEmpty() ? QStringLiteral("第 %1 列").arg(col + 1) : caption;
-}
-
 }  // namespace
 
 QString fillProperlyMessage() {
@@ -106,19 +99,13 @@ bool lastLineInvalid(const ui::StringGrid& grid, const EntryTable& table) {
     return invalid;
 }
 
-bool lastLineStarted(const ui::StringGrid& grid) {
-    const int last = grid.rowCount() - 1;
-    return last > 0 && !grid.cell(EntryTable::kNameCol, last).isEmpty() &&
-           !grid.cell(EntryTable::kCodeCol, last).isEmpty();
-}
-
 namespace {
 
 // result := f(left, qty) on every line where both are non-zero.
 template <typename Compute>
 void computeColumn(ui::StringGrid& grid, int resultCol, int otherCol, Compute compute) {
-    const QString qtyCaption = captionOf(grid, EntryTable::kQtyCol);
-    const QString otherCaption = captionOf(grid, otherCol);
+    const QString qtyCaption = ui::captionOf(grid, EntryTable::kQtyCol);
+    const QString otherCaption = ui::captionOf(grid, otherCol);
     for (int row = 1; row < grid.rowCount(); ++row) {
         const double qty = ui::cellNumber(grid, EntryTable::kQtyCol, row, qtyCaption);
         const double other = ui::cellNumber(grid, otherCol, row, otherCaption);

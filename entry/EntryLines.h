@@ -31,8 +31,6 @@ void emptyLines(ui::StringGrid& grid);
 
 // The line check of the last line: true when it is not acceptable.
 bool lastLineInvalid(const ui::StringGrid& grid, const EntryTable& table);
-// True when the last line has both its code and its name, the least a posting needs.
-bool lastLineStarted(const ui::StringGrid& grid);
 
 // "自动计算单价" and "自动计算金额": price from amount and quantity, or amount from price
 // and quantity, "0.00", on every line where both are non-zero. A cell that is not a

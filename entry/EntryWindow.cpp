@@ -295,7 +295,7 @@ bool EntryWindow::lastLineAccepted() {
 }
 
 bool EntryWindow::postingConfirmed(const QString& question) {
-    if (!lastLineStarted(*m_grid) || !lastLineAccepted())
+    if (!ui::lastRowStarted(*m_grid) || !lastLineAccepted())
         return false;
     if (!context().prompt->confirm(this, question))
         return false;

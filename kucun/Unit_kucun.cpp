@@ -13,7 +13,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "query/ColumnTotal.h"
+#include "query/GridTotals.h"
 #include "store/Numbers.h"
 #include "ui/PanelStatusBar.h"
 #include "ui/Prompt.h"
@@ -204,13 +204,7 @@ void TForm_kucun::SpeedButton7Click() {
                                  [&](store::BookPass& book, int row) {
                                      return col != 0 && book.meets(row, col, condition, text);
                                  },
-                                 [this](store::BookPass& book, int target, int source) {
-                                     TargetRow = target;
-                                     SourceRow = source;
-                                     m_openBook = &book;
-                                     Button1->click();
-                                     m_openBook = nullptr;
-                                 }};
+                                 query::handOver(*Button1, TargetRow, SourceRow, m_openBook)};
     listing.run(*this, listingControls());
 }
 

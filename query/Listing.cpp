@@ -1,5 +1,6 @@
 #include "query/Listing.h"
 
+#include <QAbstractButton>
 #include <QFileInfo>
 #include <QProgressBar>
 
@@ -42,6 +43,18 @@ void copyRow(store::BookPass& book, int source, const ResultShape& shape, ui::St
     for (const ResultColumn& column : shape)
         texts << book.value(source, column.bookCol).displayText();
     grid.cells().setRow(target, texts);
+}
+
+Listing::MatchCopy handOver(QAbstractButton& rowCopy, int& targetRow, int& sourceRow,
+                            store::BookPass*& openBook) {
+    return [&rowCopy, &targetRow, &sourceRow, &openBook](store::BookPass& book, int target,
+                                                         int source) {
+        targetRow = target;
+        sourceRow = source;
+        openBook = &book;
+        rowCopy.click();
+        openBook = nullptr;
+    };
 }
 
 void Listing::run(ui::ModuleWindow& window, const ListingControls& controls) const {

@@ -6,6 +6,7 @@
 
 #include "store/DataBooks.h"
 
+class QAbstractButton;
 class QProgressBar;
 class QWidget;
 
@@ -64,5 +65,12 @@ struct Listing {
 
     void run(ui::ModuleWindow& window, const ListingControls& controls) const;
 };
+
+// The copy of the query and search windows: each match is handed to the window's hidden
+// row-copy button, whose handler reads the grid row to fill, the book row to copy and the
+// open book from the three variables given here. The book is taken back once the handler
+// has run, so a click outside a listing finds none and copies nothing.
+Listing::MatchCopy handOver(QAbstractButton& rowCopy, int& targetRow, int& sourceRow,
+                            store::BookPass*& openBook);
 
 }  // namespace query

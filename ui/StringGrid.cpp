@@ -112,6 +112,16 @@ void StringGrid::selectRange(int left, int top, int right, int bottom) {
     selectionModel()->select(QItemSelection(from, to), QItemSelectionModel::ClearAndSelect);
 }
 
+QString captionOf(const StringGrid& grid, int col) {
+    const QString caption = grid.cell(col, 0);
+    return caption.isEmpty() ? QStringLiteral("第 %1 列").arg(col + 1) : caption;
+}
+
+bool lastRowStarted(const StringGrid& grid) {
+    const int last = grid.rowCount() - 1;
+    return last > 0 && !grid.cell(1, last).isEmpty() && !grid.cell(0, last).isEmpty();
+}
+
 double cellNumber(const StringGrid& grid, int col, int row, const QString& caption) {
     const QString text = grid.cell(col, row);
     if (const auto value = store::parseDecimal(QStringView(text)))

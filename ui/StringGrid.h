@@ -49,6 +49,15 @@ private:
     bool m_alwaysShowEditor = false;
 };
 
+// The caption a message uses for a column: the grid's own, or its number ("第 6 列") where
+// row 0 has none, as in a grid that still has its design shape.
+QString captionOf(const StringGrid& grid, int col);
+
+// True when the grid holds a data row and its last one has its code (column 0) and its
+// name (column 1), where every grid of the program keeps them: the least a posting or a
+// total needs to go on.
+bool lastRowStarted(const StringGrid& grid);
+
 // A cell read with the standard decimal conversion; an empty cell or a text that is not
 // a number throws store::StoreError naming the row, the column's caption and the text.
 double cellNumber(const StringGrid& grid, int col, int row, const QString& caption);

@@ -5,6 +5,7 @@
 #include <QToolButton>
 #include <optional>
 
+#include "query/GridTotals.h"
 #include "store/Numbers.h"
 #include "ui/PanelStatusBar.h"
 #include "ui/Prompt.h"
@@ -20,6 +21,39 @@ namespace {
 // Grid columns of a sale or return line; the journal keeps them in the same order.
 namespace Col {
 enum : int { Code, Name, Unit, Qty, Price, Amount, AvgCost, Customer, Date, Remark };
+}
+
+// The two running totals of "统计利润".
+struct SalesTotals {
+    double sales = 0;
+    double profit = 0;
+};
+
+// The sales and profit of the rows a grid shows: a row is a return when its remark holds
+// "退货" anywhere, which is what a posted return writes, and is subtracted. The profit of
+// a row is its quantity times the margin of its price over the average cost it carries;
+// the sales total takes the amount as it stands. Nothing when there is no row to total.
+std::optional<SalesTotals> salesTotals(const ui::StringGrid& grid, QProgressBar& progress) {
+    const auto number = [&grid](int col, int row) {
+        return ui::cellNumber(grid, col, row, ui::captionOf(grid, col));
+    };
+    const QString returnMark = QStringLiteral("退货");
+    SalesTotals totals;
+    const bool any = query::eachResultRow(grid, progress, [&](int row) {
+        const double price = number(Col::Price, row);
+        const double qty = number(Col::Qty, row);
+        const double cost = number(Col::AvgCost, row);
+        // Carried wider than the totals, so q × p − q × a loses nothing to its middle step.
+        const long double q = qty;
+        const double profit = double(q * price - q * cost);
+        const double amount = number(Col::Amount, row);
+        const double sign = grid.cell(Col::Remark, row).contains(returnMark) ? -1 : 1;
+        totals.sales += sign * amount;
+        totals.profit += sign * profit;
+    });
+    if (!any)
+        return std::nullopt;
+    return totals;
 }
 
 // A line whose item the inventory book does not hold: told in a plain box, not as an error.
@@ -73,10 +107,19 @@ const entry::EntryTable& TForm_chuku::columns() {
             {QStringLiteral("备注"), 100, CellRule::Free, LineSource::preview(6)},
         },
         false,
-        QStringLiteral("SpeedButton12"),
-        QStringLiteral("检索出库记录"),
-        {QStringLiteral("商品编号"), QStringLiteral("商品名称"), QStringLiteral("客户名称"),
-         QStringLiteral("销售日期")},
+        {QStringLiteral("SpeedButton12"),
+         QStringLiteral("检索出库记录"),
+         store::Book::StockOut,
+         {{QStringLiteral("商品编号"), store::StockOutCol::ItemCode},
+          {QStringLiteral("商品名称"), store::StockOutCol::ItemName},
+          {QStringLiteral("客户名称"), store::StockOutCol::Customer},
+          {QStringLiteral("销售日期"), store::StockOutCol::OutDate}},
+         store::StockOutCol::OutDate,
+         entry::journalResult({QStringLiteral("商品编号"), QStringLiteral("商品名称"),
+                               QStringLiteral("单位"), QStringLiteral("卖出数量"),
+                               QStringLiteral("卖出价格"), QStringLiteral("卖出金额"),
+                               QStringLiteral("库存均价"), QStringLiteral("客户名称"),
+                               QStringLiteral("销售日期"), QStringLiteral("备注")})},
         4,
         {false, true},
     };
@@ -111,15 +154,32 @@ TForm_chuku::TForm_chuku(const ui::AppContext& context, QWidget* menu)
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(8, 4, 151, 38);
 
-    // Export, printing, the profit total and the sales bill come with the search.
+    // Export, printing and the sales bill come with the printed lists.
     SpeedButton8 =
         stripButton(toolsStrip(), QStringLiteral("SpeedButton8"), QStringLiteral("导出保存"), 0);
     SpeedButton9 =
         stripButton(toolsStrip(), QStringLiteral("SpeedButton9"), QStringLiteral("打印输出"), 1);
     SpeedButton10 =
         stripButton(toolsStrip(), QStringLiteral("SpeedButton10"), QStringLiteral("统计利润"), 2);
+    connect(SpeedButton10, &QToolButton::clicked, this, &TForm_chuku::SpeedButton10Click);
     SpeedButton7 =
         stripButton(toolsStrip(), QStringLiteral("SpeedButton7"), QStringLiteral("打印货单"), 3);
+}
+
+void TForm_chuku::SpeedButton10Click() {
+    try {
+        if (const auto totals = salesTotals(*StringGrid_chuku, *ProgressBar1))
+            StatusBar1->setPanelText(
+                entry::Panel::Total,
+                QStringLiteral("销售总额：%1/合计利润：%2")
+                    .arg(store::formatFixed2(totals->sales), store::formatFixed2(totals->profit)));
+    } catch (const store::StoreError& failure) {
+        showFailure(failure);
+    }
+}
+
+void TForm_chuku::SpeedButton12Click() {
+    searchJournal();
 }
 
 void TForm_chuku::SpeedButton4Click() {

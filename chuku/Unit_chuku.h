@@ -23,6 +23,11 @@ public:
     void SpeedButton4Click();
     // "退货返库".
     void SpeedButton5Click();
+    // "统计利润": the sales total and the profit of the lines or records shown, returns
+    // subtracted, into status panel 6.
+    void SpeedButton10Click();
+    // "检索出库记录".
+    void SpeedButton12Click();
 
 private:
     struct Posting;

@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include "query/Listing.h"
+#include "store/DataBooks.h"
+
 namespace entry {
 
 // What the stock-in and stock-out windows do alike (fetch an item into the preview,
@@ -39,6 +42,33 @@ struct EntryColumn {
     LineSource source;
 };
 
+// One field the search strip offers: its text in the field box and the journal column
+// it searches.
+struct SearchField {
+    QString name;
+    int journalCol;
+};
+
+// The search strip and what it searches.
+struct JournalSearch {
+    QString button;  // the button's name and caption
+    QString caption;
+    store::Book journal;
+    QList<SearchField> fields;
+    int dateCol;  // the record's date, which "只查当日记录" compares with today
+    // The records as the grid shows them: every journal column, under the window's captions.
+    query::ResultShape result;
+
+    // The journal column a field box text names, or 0: a text typed by hand names none.
+    int columnNamed(const QString& field) const;
+    // The field that searches the date.
+    QString dateField() const;
+    QStringList fieldNames() const;
+};
+
+// The result shape of a journal search: the ten journal columns in order.
+query::ResultShape journalResult(const QStringList& captions);
+
 struct EntryTable {
     // The fixed captions of status panels 0, 2 and 4.
     QStringList statusCaptions;
@@ -50,10 +80,7 @@ struct EntryTable {
     // A line added below a valid line starts with the quantity, price and amount "0" and
     // today's date (stock-in), or empty (stock-out).
     bool addedLineTakesDefaults;
-    // The search strip: the button's name and caption, the fields it offers.
-    QString searchButton;
-    QString searchCaption;
-    QStringList searchFields;
+    JournalSearch search;
     // Where "返回菜单" stands among the tools strip's buttons, counted from 0.
     int returnButtonSlot;
     // How the entry grid takes the mouse and the keyboard.

@@ -41,6 +41,38 @@ bool isNumberColumn(int bookCol) {
 
 }  // namespace
 
+int JournalSearch::columnNamed(const QString& field) const {
+    for (const SearchField& f : fields) {
+        if (f.name == field)
+            return f.journalCol;
+    }
+    return 0;
+}
+
+QString JournalSearch::dateField() const {
+    for (const SearchField& f : fields) {
+        if (f.journalCol == dateCol)
+            return f.name;
+    }
+    return {};
+}
+
+QStringList JournalSearch::fieldNames() const {
+    QStringList names;
+    for (const SearchField& f : fields)
+        names << f.name;
+    return names;
+}
+
+query::ResultShape journalResult(const QStringList& captions) {
+    static const int widths[store::kBookColumns] = {100, 260, 100, 100, 100,
+                                                    100, 100, 300, 100, 100};
+    query::ResultShape shape;
+    for (int c = 0; c < store::kBookColumns; ++c)
+        shape.append({c + 1, captions.value(c), widths[c]});
+    return shape;
+}
+
 EntryWindow::EntryWindow(const ui::AppContext& context, QWidget* menu, const QString& caption,
                          const EntryTable& table, const QString& gridName)
     : ui::ModuleWindow(context, menu, caption), m_table(table) {
@@ -70,6 +102,7 @@ EntryWindow::EntryWindow(const ui::AppContext& context, QWidget* menu, const QSt
     Button1 = new QPushButton(QStringLiteral("显示查询结果"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->hide();
+    connect(Button1, &QPushButton::clicked, this, &EntryWindow::Button1Click);
     Edit4 = new QLineEdit(QStringLiteral("剪贴板"), this);
     Edit4->setObjectName(QStringLiteral("Edit4"));
     Edit4->hide();
@@ -124,14 +157,15 @@ void EntryWindow::buildSearch() {
     auto* layout = new QHBoxLayout(strip);
     layout->setContentsMargins(6, 3, 6, 3);
     layout->setSpacing(6);
-    m_searchButton = ui::speedButton(strip, m_table.searchButton, m_table.searchCaption, QString(),
-                                     0, 0, 100, 24);
+    m_searchButton = ui::speedButton(strip, m_table.search.button, m_table.search.caption,
+                                     QString(), 0, 0, 100, 24);
     m_searchButton->setFixedSize(100, 24);
     layout->addWidget(m_searchButton);
     CheckBox1 = new QCheckBox(QStringLiteral("只查当日记录"), strip);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     layout->addWidget(CheckBox1);
-    ComboBox1 = ui::editableComboBox(strip, QStringLiteral("ComboBox1"), m_table.searchFields);
+    ComboBox1 =
+        ui::editableComboBox(strip, QStringLiteral("ComboBox1"), m_table.search.fieldNames());
     ComboBox1->setFixedWidth(100);
     layout->addWidget(ComboBox1);
     ComboBox2 = ui::editableComboBox(strip, QStringLiteral("ComboBox2"), store::conditionNames());
@@ -140,6 +174,9 @@ void EntryWindow::buildSearch() {
     Edit3 = new QLineEdit(strip);
     Edit3->setObjectName(QStringLiteral("Edit3"));
     layout->addWidget(Edit3, 1);
+    connect(m_searchButton, &QToolButton::clicked, this, &EntryWindow::searchJournal);
+    // Picking an item and typing alike: the date lands as soon as the box names the field.
+    connect(ComboBox1, &QComboBox::currentTextChanged, this, &EntryWindow::ComboBox1Change);
 }
 
 void EntryWindow::buildGrid(const QString& gridName) {
@@ -333,6 +370,36 @@ void EntryWindow::N4Click() {
 
 void EntryWindow::SpeedButton11Click() {
     close();
+}
+
+void EntryWindow::searchJournal() {
+    if (Edit3->text().trimmed().isEmpty())
+        return;
+    const JournalSearch& search = m_table.search;
+    // The boxes and the date are read once: what was asked when the search started.
+    const int col = search.columnNamed(ComboBox1->currentText());
+    const store::Condition condition = store::conditionNamed(ComboBox2->currentText());
+    const QString text = Edit3->text();
+    const bool todayOnly = CheckBox1->isChecked();
+    const QString today = todayText();
+    const query::Listing listing{
+        search.journal, search.result, &search.result,
+        [&](store::BookPass& book, int row) {
+            return col != 0 && book.meets(row, col, condition, text) &&
+                   (!todayOnly || book.meets(row, search.dateCol, store::Condition::Equals, today));
+        },
+        query::handOver(*Button1, TargetRow, SourceRow, m_openBook)};
+    listing.run(*this, {m_grid, ProgressBar1, StatusBar1, Panel::JournalCount, Panel::LineCount});
+}
+
+void EntryWindow::Button1Click() {
+    if (m_openBook)
+        query::copyRow(*m_openBook, SourceRow, m_table.search.result, *m_grid, TargetRow);
+}
+
+void EntryWindow::ComboBox1Change() {
+    if (ComboBox1->currentText() == m_table.search.dateField())
+        Edit3->setText(todayText());
 }
 
 }  // namespace entry

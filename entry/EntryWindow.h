@@ -50,7 +50,17 @@ public:
     void N4Click();  // "粘贴"
     void SpeedButton11Click();
 
+    // Hidden "显示查询结果": copies journal row SourceRow into grid row TargetRow; only the
+    // search's loop reaches it.
+    void Button1Click();
+    // The field box changed: the date field puts today's date into the search text.
+    void ComboBox1Change();
+
 protected:
+    // The search button: the journal records whose field meets the condition (and that are
+    // dated today, when asked), in journal order, replacing whatever the grid held.
+    void searchJournal();
+
     const EntryTable& table() const { return m_table; }
     ui::StringGrid& entryGrid() const { return *m_grid; }
     QFrame* lookupStrip() const { return m_lookup; }
@@ -108,6 +118,10 @@ protected:
 
     // Set by the line check, read by its callers right after they run it.
     bool m_invalidLine = false;
+    // The match the search's loop hands to the row copy, and the journal it has open.
+    int TargetRow = 0;
+    int SourceRow = 0;
+    store::BookPass* m_openBook = nullptr;
 
 private:
     void buildPreview();

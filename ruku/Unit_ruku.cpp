@@ -5,6 +5,7 @@
 #include <QProgressBar>
 #include <QToolButton>
 
+#include "query/GridTotals.h"
 #include "store/Numbers.h"
 #include "ui/PanelStatusBar.h"
 #include "ui/Prompt.h"
@@ -72,10 +73,19 @@ const entry::EntryTable& TForm_ruku::columns() {
             {QStringLiteral("备注"), 100, CellRule::Free, LineSource::preview(9)},
         },
         true,
-        QStringLiteral("SpeedButton7"),
-        QStringLiteral("检索入库记录"),
-        {QStringLiteral("商品编号"), QStringLiteral("商品名称"), QStringLiteral("供货厂商"),
-         QStringLiteral("进货日期")},
+        {QStringLiteral("SpeedButton7"),
+         QStringLiteral("检索入库记录"),
+         store::Book::StockIn,
+         {{QStringLiteral("商品编号"), store::StockInCol::ItemCode},
+          {QStringLiteral("商品名称"), store::StockInCol::ItemName},
+          {QStringLiteral("供货厂商"), store::StockInCol::Supplier},
+          {QStringLiteral("进货日期"), store::StockInCol::InDate}},
+         store::StockInCol::InDate,
+         entry::journalResult({QStringLiteral("商品编号"), QStringLiteral("商品名称"),
+                               QStringLiteral("单位"), QStringLiteral("进货数量"),
+                               QStringLiteral("进货价格"), QStringLiteral("进货金额"),
+                               QStringLiteral("库存均价"), QStringLiteral("供货厂商"),
+                               QStringLiteral("进货日期"), QStringLiteral("备注")})},
         3,
     };
     return table;
@@ -103,13 +113,28 @@ TForm_ruku::TForm_ruku(const ui::AppContext& context, QWidget* menu)
     face.setColor(QPalette::Base, face.color(QPalette::Button));
     Edit1->setPalette(face);
 
-    // Export, print and the amount total are wired up with the search and the printing.
+    // Export and print come with the printed lists.
     SpeedButton8 =
         stripButton(toolsStrip(), QStringLiteral("SpeedButton8"), QStringLiteral("导出保存"), 0);
     SpeedButton9 =
         stripButton(toolsStrip(), QStringLiteral("SpeedButton9"), QStringLiteral("输出打印"), 1);
     SpeedButton10 =
         stripButton(toolsStrip(), QStringLiteral("SpeedButton10"), QStringLiteral("统计资金"), 2);
+    connect(SpeedButton10, &QToolButton::clicked, this, &TForm_ruku::SpeedButton10Click);
+}
+
+void TForm_ruku::SpeedButton7Click() {
+    searchJournal();
+}
+
+void TForm_ruku::SpeedButton10Click() {
+    try {
+        if (const auto sum = query::columnTotal(*StringGrid_ruku, Col::Amount, *ProgressBar1))
+            StatusBar1->setPanelText(entry::Panel::Total,
+                                     QStringLiteral("合计金额：") + store::formatGeneral(*sum));
+    } catch (const store::StoreError& failure) {
+        showFailure(failure);
+    }
 }
 
 void TForm_ruku::itemCounted(int usedRows, store::BookPass& book) {

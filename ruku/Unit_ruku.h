@@ -19,6 +19,10 @@ public:
 
     // "进货入库".
     void SpeedButton4Click();
+    // "检索入库记录".
+    void SpeedButton7Click();
+    // "统计资金": the amounts of the lines or records shown, into status panel 6.
+    void SpeedButton10Click();
 
 protected:
     void itemCounted(int usedRows, store::BookPass& book) override;

@@ -11,7 +11,7 @@
 #include "kucun/Unit_kucun.h"
 #include "store/Workbook.h"
 #include "support/AnsweringPrompt.h"
-#include "support/ForwardingServer.h"
+#include "support/CountingServer.h"
 #include "ui/Clock.h"
 #include "ui/PanelStatusBar.h"
 #include "ui/StringGrid.h"
@@ -20,38 +20,7 @@ using store::CellValue;
 
 namespace {
 
-struct Calls {
-    int opens = 0, closes = 0, quits = 0, writes = 0;
-};
-
-// Counts the calls that open, close or change a book.
-class CountingServer : public ForwardingServer {
-public:
-    CountingServer(std::unique_ptr<store::SpreadsheetServer> real, Calls& calls)
-        : ForwardingServer(std::move(real)), m_calls(calls) {}
-    void openWorkbook(const QString& p) override {
-        ++m_calls.opens;
-        ForwardingServer::openWorkbook(p);
-    }
-    void closeWorkbooks() override {
-        ++m_calls.closes;
-        ForwardingServer::closeWorkbooks();
-    }
-    void quit() override {
-        ++m_calls.quits;
-        ForwardingServer::quit();
-    }
-    void setCell(int r, int c, const CellValue& v) override {
-        ++m_calls.writes;
-        ForwardingServer::setCell(r, c, v);
-    }
-    void save() override { ++m_calls.writes; }
-    void saveAs(const QString&) override { ++m_calls.writes; }
-    void clearColumn(int) override { ++m_calls.writes; }
-
-private:
-    Calls& m_calls;
-};
+using Calls = CountingServer::Calls;
 
 class InventoryWindow : public ::testing::Test {
 protected:

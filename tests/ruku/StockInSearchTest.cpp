@@ -48,10 +48,7 @@ TEST_F(StockInSearch, EverySearchClosesTheJournalAndNoneWritesIt) {
 
     EXPECT_EQ(prompt.messages.filter("error: ").size(), 3)
         << prompt.messages.join('\n').toStdString();
-    EXPECT_EQ(calls.opens, 4);
-    EXPECT_EQ(calls.closes, 4);
-    EXPECT_EQ(calls.quits, 4);
-    EXPECT_EQ(calls.writes, 0);
+    EXPECT_EQ(calls, CountingServer::Calls::readOnly(4));
     EXPECT_EQ(digest(Book::StockIn), before);
 
     // The row copy outside a search has no journal to copy from.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ostream>
+
 #include "support/ForwardingServer.h"
 
 // Counts the calls that open, close or change a book, for tests that a pass leaves no
@@ -8,6 +10,9 @@ class CountingServer : public ForwardingServer {
 public:
     struct Calls {
         int opens = 0, closes = 0, quits = 0, writes = 0;
+        bool operator==(const Calls&) const = default;
+        // `passes` passes that each opened a book, closed it, quit and wrote nothing.
+        static Calls readOnly(int passes) { return {passes, passes, passes, 0}; }
     };
 
     CountingServer(std::unique_ptr<store::SpreadsheetServer> real, Calls& calls)
@@ -35,3 +40,8 @@ public:
 private:
     Calls& m_calls;
 };
+
+inline std::ostream& operator<<(std::ostream& out, const CountingServer::Calls& c) {
+    return out << "opens " << c.opens << ", closes " << c.closes << ", quits " << c.quits
+               << ", writes " << c.writes;
+}

@@ -167,15 +167,13 @@ TForm_chuku::TForm_chuku(const ui::AppContext& context, QWidget* menu)
 }
 
 void TForm_chuku::SpeedButton10Click() {
-    try {
+    attempt([this] {
         if (const auto totals = salesTotals(*StringGrid_chuku, *ProgressBar1))
             StatusBar1->setPanelText(
                 entry::Panel::Total,
                 QStringLiteral("销售总额：%1/合计利润：%2")
                     .arg(store::formatFixed2(totals->sales), store::formatFixed2(totals->profit)));
-    } catch (const store::StoreError& failure) {
-        showFailure(failure);
-    }
+    });
 }
 
 void TForm_chuku::SpeedButton12Click() {

@@ -277,7 +277,7 @@ void EntryWindow::SpeedButton1Click() {
         StringGrid_kucun->setColWidth(c, m_table.preview[c].width);
     StringGrid_kucun->cells().setRow(0, {});
     StringGrid_kucun->setRowCount(1);
-    try {
+    attempt([&] {
         store::BookPass book(context().servers, path);
         const int used = book.usedRowCount();
         ProgressBar2->setRange(0, std::max(used, 1));
@@ -287,9 +287,7 @@ void EntryWindow::SpeedButton1Click() {
         if (const int row = book.findItemByText(Edit2->text()))
             fillPreview(book, row);
         StatusBar1->setPanelText(Panel::ItemCount, QString::number(used - 1));
-    } catch (const store::StoreError& failure) {
-        showFailure(failure);
-    }
+    });
     ProgressBar2->setValue(0);
 }
 
@@ -341,19 +339,11 @@ bool EntryWindow::postingConfirmed(const QString& question) {
 }
 
 void EntryWindow::N1Click() {
-    try {
-        computePrices(*m_grid);
-    } catch (const store::StoreError& failure) {
-        showFailure(failure);
-    }
+    attempt([this] { computePrices(*m_grid); });
 }
 
 void EntryWindow::N2Click() {
-    try {
-        computeAmounts(*m_grid);
-    } catch (const store::StoreError& failure) {
-        showFailure(failure);
-    }
+    attempt([this] { computeAmounts(*m_grid); });
 }
 
 void EntryWindow::N3Click() {

@@ -225,13 +225,11 @@ void TForm_kucun::SpeedButton10Click() {
         return;
     }
     repaint();
-    try {
+    attempt([this] {
         if (const auto sum = query::columnTotal(*StringGrid_kucun, kStockValueCol, *ProgressBar1))
             StatusBar1->setPanelText(Panel::StockValue,
                                      QStringLiteral("库存金额：") + store::formatGeneral(*sum));
-    } catch (const store::StoreError& failure) {
-        showFailure(failure);
-    }
+    });
 }
 
 void TForm_kucun::SpeedButton11Click() {

@@ -128,13 +128,11 @@ void TForm_ruku::SpeedButton7Click() {
 }
 
 void TForm_ruku::SpeedButton10Click() {
-    try {
+    attempt([this] {
         if (const auto sum = query::columnTotal(*StringGrid_ruku, Col::Amount, *ProgressBar1))
             StatusBar1->setPanelText(entry::Panel::Total,
                                      QStringLiteral("合计金额：") + store::formatGeneral(*sum));
-    } catch (const store::StoreError& failure) {
-        showFailure(failure);
-    }
+    });
 }
 
 void TForm_ruku::itemCounted(int usedRows, store::BookPass& book) {

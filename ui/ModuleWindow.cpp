@@ -59,4 +59,12 @@ void ModuleWindow::showFailure(const store::StoreError& failure) {
         m_context.prompt->error(this, failure.message());
 }
 
+void ModuleWindow::attempt(const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const store::StoreError& failure) {
+        showFailure(failure);
+    }
+}
+
 }  // namespace ui

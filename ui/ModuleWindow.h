@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 #include "ui/AppContext.h"
 
@@ -31,6 +32,8 @@ public:
     // The box for a failed operation: the install message when no server could be
     // started, else the error box with the failure's text.
     void showFailure(const store::StoreError& failure);
+    // Runs one operation of the window; a store failure it throws ends it in that box.
+    void attempt(const std::function<void()>& operation);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -7,11 +7,23 @@
 #include "kucun/Unit_kucun.h"
 #include "ruku/Unit_ruku.h"
 
+namespace {
+
+// The settings dialog is made after the module windows, so they ask it at print time.
+ui::AppContext withPrintFooter(ui::AppContext context, const AppWindows& windows) {
+    context.printFooter = [&windows] {
+        return windows.config()->companyName() + QLatin1Char(' ') + windows.config()->contactInfo();
+    };
+    return context;
+}
+
+}  // namespace
+
 AppWindows::AppWindows(const ui::AppContext& context)
     : m_main(std::make_unique<TForm_main>(context)),
-      m_kucun(std::make_unique<TForm_kucun>(context, m_main.get())),
-      m_chuku(std::make_unique<TForm_chuku>(context, m_main.get())),
-      m_ruku(std::make_unique<TForm_ruku>(context, m_main.get())),
+      m_kucun(std::make_unique<TForm_kucun>(withPrintFooter(context, *this), m_main.get())),
+      m_chuku(std::make_unique<TForm_chuku>(withPrintFooter(context, *this), m_main.get())),
+      m_ruku(std::make_unique<TForm_ruku>(withPrintFooter(context, *this), m_main.get())),
       m_config(std::make_unique<TForm_config>(context)),
       m_banben(std::make_unique<TForm_banben>(context)) {
     m_main->setWindows(m_kucun.get(), m_chuku.get(), m_ruku.get(), m_config.get(), m_banben.get());

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "query/GridTotals.h"
+#include "report/GridReport.h"
 #include "store/Numbers.h"
 #include "ui/PanelStatusBar.h"
 #include "ui/Prompt.h"
@@ -154,7 +155,6 @@ TForm_chuku::TForm_chuku(const ui::AppContext& context, QWidget* menu)
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(8, 4, 151, 38);
 
-    // Export, printing and the sales bill come with the printed lists.
     SpeedButton8 =
         stripButton(toolsStrip(), QStringLiteral("SpeedButton8"), QStringLiteral("导出保存"), 0);
     SpeedButton9 =
@@ -164,6 +164,47 @@ TForm_chuku::TForm_chuku(const ui::AppContext& context, QWidget* menu)
     connect(SpeedButton10, &QToolButton::clicked, this, &TForm_chuku::SpeedButton10Click);
     SpeedButton7 =
         stripButton(toolsStrip(), QStringLiteral("SpeedButton7"), QStringLiteral("打印货单"), 3);
+    connect(SpeedButton8, &QToolButton::clicked, this, &TForm_chuku::SpeedButton8Click);
+    connect(SpeedButton9, &QToolButton::clicked, this, &TForm_chuku::SpeedButton9Click);
+    connect(SpeedButton7, &QToolButton::clicked, this, &TForm_chuku::SpeedButton7Click);
+}
+
+void TForm_chuku::SpeedButton9Click() {
+    static const report::PrintForm salesList{QStringLiteral("确认输出当前数据到打印机吗？"),
+                                             {{Col::Code, QStringLiteral("编号"), 6},
+                                              {Col::Name, QStringLiteral("商品名称"), 12},
+                                              {Col::Unit, QStringLiteral("单位"), 4},
+                                              {Col::Qty, QStringLiteral("数量"), 4},
+                                              {Col::Price, QStringLiteral("价格"), 4},
+                                              {Col::Amount, QStringLiteral("金额"), 4},
+                                              {Col::Customer, QStringLiteral("客户"), 8},
+                                              {Col::Date, QStringLiteral("日期"), 10},
+                                              {Col::Remark, QStringLiteral("备注"), 6}},
+                                             [](const ui::StringGrid&, QDate today) {
+                                                 return report::listHeader(
+                                                     QStringLiteral("出货清单"), today);
+                                             }};
+    report::printGrid(*this, reportControls(), salesList);
+}
+
+void TForm_chuku::SpeedButton7Click() {
+    // The customer gets neither the shop's cost nor a column of their own name: the name
+    // and the date of the first line head the page.
+    static const report::PrintForm salesBill{
+        QStringLiteral("确认将当前数据打印为销货清单吗？"),
+        {{Col::Code, QStringLiteral("编号"), 6},
+         {Col::Name, QStringLiteral("商品名称"), 18},
+         {Col::Unit, QStringLiteral("单位"), 4},
+         {Col::Qty, QStringLiteral("数量"), 8},
+         {Col::Price, QStringLiteral("价格"), 8},
+         {Col::Amount, QStringLiteral("金额"), 8},
+         {Col::Remark, QStringLiteral("备注"), 8}},
+        [](const ui::StringGrid& grid, QDate) {
+            return QStringLiteral("销货清单/客户:") + grid.cell(Col::Customer, 1) +
+                   QStringLiteral("    ") + grid.cell(Col::Date, 1);
+        },
+        Col::Amount};
+    report::printGrid(*this, reportControls(), salesBill);
 }
 
 void TForm_chuku::SpeedButton10Click() {

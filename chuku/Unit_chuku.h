@@ -23,6 +23,10 @@ public:
     void SpeedButton4Click();
     // "退货返库".
     void SpeedButton5Click();
+    // "打印输出": the sales list.
+    void SpeedButton9Click();
+    // "打印货单": the lines as one customer's sales bill, with the amount total.
+    void SpeedButton7Click();
     // "统计利润": the sales total and the profit of the lines or records shown, returns
     // subtracted, into status panel 6.
     void SpeedButton10Click();

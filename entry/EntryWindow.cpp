@@ -218,6 +218,14 @@ QString EntryWindow::todayText() const {
     return context().clock->todayText();
 }
 
+report::ReportControls EntryWindow::reportControls() const {
+    return {*m_grid, *ProgressBar1, *StatusBar1, Panel::LineCount};
+}
+
+void EntryWindow::SpeedButton8Click() {
+    report::exportGrid(*this, reportControls());
+}
+
 void EntryWindow::appendToJournal(
     store::Book journal, const QList<EntryLine>& lines,
     const std::function<QList<store::CellValue>(const EntryLine&)>& record) {

@@ -5,6 +5,7 @@
 
 #include "entry/EntryLines.h"
 #include "entry/EntryTable.h"
+#include "report/GridReport.h"
 #include "store/DataBooks.h"
 #include "ui/ModuleWindow.h"
 
@@ -50,6 +51,10 @@ public:
     void N4Click();  // "粘贴"
     void SpeedButton11Click();
 
+    // "导出保存": the grid as it stands, lines or search results, into a spreadsheet file
+    // the shop keeper names.
+    void SpeedButton8Click();
+
     // Hidden "显示查询结果": copies journal row SourceRow into grid row TargetRow; only the
     // search's loop reaches it.
     void Button1Click();
@@ -92,6 +97,8 @@ protected:
                          const std::function<QList<store::CellValue>(const EntryLine&)>& record);
     QString bookPath(store::Book book) const;
     QString todayText() const;
+    // What the export and the printouts read and report into.
+    report::ReportControls reportControls() const;
 
     ui::StringGrid* StringGrid_kucun;
     QProgressBar* ProgressBar2;

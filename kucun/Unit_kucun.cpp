@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "query/GridTotals.h"
+#include "report/GridReport.h"
 #include "store/Numbers.h"
 #include "ui/PanelStatusBar.h"
 #include "ui/Prompt.h"
@@ -132,6 +133,8 @@ void TForm_kucun::buildButtons() {
         left += 96;
     }
     connect(SpeedButton7, &QToolButton::clicked, this, &TForm_kucun::SpeedButton7Click);
+    connect(SpeedButton8, &QToolButton::clicked, this, &TForm_kucun::SpeedButton8Click);
+    connect(SpeedButton9, &QToolButton::clicked, this, &TForm_kucun::SpeedButton9Click);
     connect(SpeedButton10, &QToolButton::clicked, this, &TForm_kucun::SpeedButton10Click);
     connect(SpeedButton11, &QToolButton::clicked, this, &TForm_kucun::SpeedButton11Click);
     connect(SpeedButton12, &QToolButton::clicked, this, &TForm_kucun::SpeedButton12Click);
@@ -215,12 +218,43 @@ void TForm_kucun::Button1Click() {
         query::copyRow(*m_openBook, SourceRow, *view, *StringGrid_kucun, TargetRow);
 }
 
-void TForm_kucun::SpeedButton10Click() {
+bool TForm_kucun::showsEverything() const {
     // The box can name the everything view while the grid still lists another (the box was
-    // changed after the query, or a shortage list is shown); column 5 is then no value.
-    const QString valueCaption = everythingView()[kStockValueCol].caption;
-    if (ComboBox3->currentText() != everythingViewName() ||
-        StringGrid_kucun->cell(kStockValueCol, 0) != valueCaption) {
+    // changed after the query, or a shortage list is shown); its columns then mean other
+    // things than the total and the printout take them for.
+    return ComboBox3->currentText() == everythingViewName() &&
+           StringGrid_kucun->cell(kStockValueCol, 0) == everythingView()[kStockValueCol].caption;
+}
+
+report::ReportControls TForm_kucun::reportControls() const {
+    return {*StringGrid_kucun, *ProgressBar1, *StatusBar1, Panel::ResultCount};
+}
+
+void TForm_kucun::SpeedButton8Click() {
+    report::exportGrid(*this, reportControls());
+}
+
+void TForm_kucun::SpeedButton9Click() {
+    static const report::PrintForm stockList{QStringLiteral("确认输出当前数据到打印机吗？"),
+                                             {{0, QStringLiteral("编号"), 6},
+                                              {1, QStringLiteral("商品名称"), 20},
+                                              {2, QStringLiteral("单位"), 4},
+                                              {3, QStringLiteral("数量"), 8},
+                                              {4, QStringLiteral("库存均价"), 8}},
+                                             [](const ui::StringGrid&, QDate today) {
+                                                 return report::listHeader(
+                                                     QStringLiteral("库存清单"), today);
+                                             }};
+    if (!showsEverything()) {
+        context().prompt->information(this, QStringLiteral("必须显示商品全部信息才能打印输出"));
+        return;
+    }
+    repaint();
+    report::printGrid(*this, reportControls(), stockList);
+}
+
+void TForm_kucun::SpeedButton10Click() {
+    if (!showsEverything()) {
         context().prompt->information(this, QStringLiteral("必须显示商品全部信息才能统计资金"));
         return;
     }

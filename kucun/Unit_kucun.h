@@ -1,6 +1,7 @@
 #pragma once
 
 #include "query/Listing.h"
+#include "report/GridReport.h"
 #include "ui/ModuleWindow.h"
 
 class QAction;
@@ -29,6 +30,10 @@ public:
     // Hidden "显示查询结果": copies sheet row SourceRow into grid row TargetRow, in the view
     // the view box names now; only the query's loop reaches it.
     void Button1Click();
+    // "导出保存": the grid as it stands, into a spreadsheet file the shop keeper names.
+    void SpeedButton8Click();
+    // "输出打印": the stock list, only from the everything view.
+    void SpeedButton9Click();
     // "统计资金": the stock value of the listed items, into status panel 4.
     void SpeedButton10Click();
     // "统计缺货": every item whose stock is below its alarm level.
@@ -41,6 +46,9 @@ private:
     void buildQueryPanel();
     void buildGrid();
     query::ListingControls listingControls() const;
+    report::ReportControls reportControls() const;
+    // Whether the view box names the everything view and the grid shows it.
+    bool showsEverything() const;
 
     QToolButton* SpeedButton7;
     QToolButton* SpeedButton8;

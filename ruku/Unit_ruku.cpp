@@ -6,6 +6,7 @@
 #include <QToolButton>
 
 #include "query/GridTotals.h"
+#include "report/GridReport.h"
 #include "store/Numbers.h"
 #include "ui/PanelStatusBar.h"
 #include "ui/Prompt.h"
@@ -113,11 +114,12 @@ TForm_ruku::TForm_ruku(const ui::AppContext& context, QWidget* menu)
     face.setColor(QPalette::Base, face.color(QPalette::Button));
     Edit1->setPalette(face);
 
-    // Export and print come with the printed lists.
     SpeedButton8 =
         stripButton(toolsStrip(), QStringLiteral("SpeedButton8"), QStringLiteral("导出保存"), 0);
     SpeedButton9 =
         stripButton(toolsStrip(), QStringLiteral("SpeedButton9"), QStringLiteral("输出打印"), 1);
+    connect(SpeedButton8, &QToolButton::clicked, this, &TForm_ruku::SpeedButton8Click);
+    connect(SpeedButton9, &QToolButton::clicked, this, &TForm_ruku::SpeedButton9Click);
     SpeedButton10 =
         stripButton(toolsStrip(), QStringLiteral("SpeedButton10"), QStringLiteral("统计资金"), 2);
     connect(SpeedButton10, &QToolButton::clicked, this, &TForm_ruku::SpeedButton10Click);
@@ -125,6 +127,24 @@ TForm_ruku::TForm_ruku(const ui::AppContext& context, QWidget* menu)
 
 void TForm_ruku::SpeedButton7Click() {
     searchJournal();
+}
+
+void TForm_ruku::SpeedButton9Click() {
+    // The average cost the line carries is the shop's business, not the supplier's list.
+    static const report::PrintForm purchaseList{QStringLiteral("确认输出当前数据到打印机吗？"),
+                                                {{Col::Code, QStringLiteral("编号"), 6},
+                                                 {Col::Name, QStringLiteral("商品名称"), 16},
+                                                 {Col::Unit, QStringLiteral("单位"), 4},
+                                                 {Col::Qty, QStringLiteral("数量"), 7},
+                                                 {Col::Price, QStringLiteral("价格"), 7},
+                                                 {Col::Amount, QStringLiteral("金额"), 7},
+                                                 {Col::Supplier, QStringLiteral("供货厂商"), 16}},
+                                                [](const ui::StringGrid&, QDate today) {
+                                                    return report::listHeader(
+                                                        QStringLiteral("进货清单"), today);
+                                                },
+                                                Col::Amount};
+    report::printGrid(*this, reportControls(), purchaseList);
 }
 
 void TForm_ruku::SpeedButton10Click() {

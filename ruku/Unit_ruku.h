@@ -21,6 +21,8 @@ public:
     void SpeedButton4Click();
     // "检索入库记录".
     void SpeedButton7Click();
+    // "输出打印": the purchase list, with the amount total below it.
+    void SpeedButton9Click();
     // "统计资金": the amounts of the lines or records shown, into status panel 6.
     void SpeedButton10Click();
 

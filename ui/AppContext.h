@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 #include "store/SpreadsheetServer.h"
 
@@ -18,6 +19,9 @@ struct AppContext {
     Prompt* prompt = nullptr;
     const Clock* clock = nullptr;
     store::ServerFactory servers;
+    // The footer of every printout: the settings dialog's company name and contact
+    // information as they stand at that moment, saved or not. Unset, both are empty.
+    std::function<QString()> printFooter = {};
 
     QString filePath(const QString& fileName) const { return programDir + fileName; }
 };

@@ -79,7 +79,11 @@ def main():
     os.chmod(folder, 0o755)
     env = dict(os.environ, DIR=folder, MKBOOKS=args.mkbooks, DRIVE=args.drive,
                SHEET=args.sheet,
-               QT_QPA_PLATFORM="offscreen", LANG="C.UTF-8", HOME=folder)
+               PDFTEXT=os.path.join(os.path.dirname(os.path.abspath(__file__)), "pdftext.py"),
+               QT_QPA_PLATFORM="offscreen", LANG="C.UTF-8", HOME=folder,
+               # No scenario may reach a printer of the machine: the print system it
+               # asks is one that is not there, so printing without `printto` finds none.
+               CUPS_SERVER=os.path.join(folder, "no-cups.sock"))
     actual = []
     user = None
     try:

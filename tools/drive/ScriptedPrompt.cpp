@@ -1,5 +1,7 @@
 #include "ScriptedPrompt.h"
 
+#include <QFileInfo>
+
 namespace {
 
 const QString kNoAnswer = QStringLiteral(" (no answer queued)");
@@ -35,7 +37,11 @@ std::optional<QString> ScriptedPrompt::saveFileName(QWidget*, const ui::SaveFile
         return std::nullopt;
     }
     m_messages << QStringLiteral("save: ") + request.title;
-    return m_saveAnswers.dequeue();
+    std::optional<QString> chosen = m_saveAnswers.dequeue();
+    // As the desktop's dialog does, a name typed without an extension gets the default one.
+    if (chosen && !request.defaultSuffix.isEmpty() && QFileInfo(*chosen).suffix().isEmpty())
+        *chosen += QLatin1Char('.') + request.defaultSuffix;
+    return chosen;
 }
 
 void ScriptedPrompt::openExternal(const QString& target) {

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <functional>
+
+class QProgressBar;
+
+namespace ui {
+class ModuleWindow;
+class PanelStatusBar;
+class StringGrid;
+}  // namespace ui
+
+namespace report {
+
+// Exports and printouts never build a workbook of their own: they lay the grid out on
+// sheet 1 of the report book, so that whatever the shop keeper put in that book (other
+// sheets, page setup, fonts) comes along. The report book itself is never saved.
+
+// The controls of a module window that an export or a printout reads and reports into.
+struct ReportControls {
+    ui::StringGrid& grid;
+    QProgressBar& progress;
+    ui::PanelStatusBar& status;
+    int countPanel;  // receives the number of data rows at the end
+};
+
+// "导出保存": the whole grid, caption row first, cell for cell as text, saved under the
+// name the shop keeper chooses. An existing file of that name is replaced only once the
+// new one is complete.
+void exportGrid(ui::ModuleWindow& window, const ReportControls& controls);
+
+// One printed column: which grid column, under which caption, how wide in characters.
+struct PrintedColumn {
+    int gridColumn;
+    QString caption;
+    double width;
+};
+
+// What a window's printout looks like.
+struct PrintForm {
+    QString confirmation;
+    QList<PrintedColumn> columns;
+    // The centred page header, from the grid (a bill names its customer) and today's date.
+    std::function<QString(const ui::StringGrid& grid, QDate today)> header;
+    // A grid column whose sum is printed below the list under its own printed column, or -1.
+    int totalColumn = -1;
+};
+
+// The header of a dated list: "进货清单  2011-05-03".
+QString listHeader(const QString& title, QDate today);
+
+// "输出打印", "打印货单": the grid's printed columns under the form's captions, with the
+// header, the shop's footer, the widths and grid lines, on the default printer.
+void printGrid(ui::ModuleWindow& window, const ReportControls& controls, const PrintForm& form);
+
+}  // namespace report

@@ -6,10 +6,22 @@
 # and never consulted. Its queue writes jobs to a file through the Generic PDF driver,
 # whose output keeps the text layer, so the job's content can be read back.
 #
-# usage: cups_default_printer_test.sh PATH/TO/default_printer_job
+# usage: cups_default_printer_test.sh [--expect TEXT]... JOB_NAME JOB_COMMAND [ARG...]
+#
+# JOB_COMMAND, given "no-printer" or "print QUEUE" after its own arguments, must fail to
+# print for want of a default printer, or print one page on QUEUE; the job must carry
+# JOB_NAME and its text every TEXT (runs of blanks count as one).
 set -euo pipefail
 
-job_program=$1
+expected=()
+while [ "${1:-}" = --expect ]; do
+    expected+=("$2")
+    shift 2
+done
+[ $# -ge 2 ] || { echo "usage: $0 [--expect TEXT]... JOB_NAME JOB_COMMAND [ARG...]"; exit 2; }
+job_name=$1
+shift
+job_program=("$@")
 queue=TaveloTest
 ppd=/usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd
 PATH=$PATH:/usr/sbin:/sbin
@@ -114,16 +126,16 @@ client lpstat -r | grep 'is running' >/dev/null ||
     { echo "the scheduler did not answer within 10 s"; exit 1; }
 
 # A scheduler without queues: there is nothing to print on, and print() must say so.
-client "$job_program" no-printer
+client "${job_program[@]}" no-printer
 
 client lpadmin -p "$queue" -E -v "file:$dir/out/job.pdf" -P "$ppd" 2>"$dir/log/lpadmin.err" ||
     { cat "$dir/log/lpadmin.err"; exit 1; }
 # A queue that is not the default is not taken for one: the job would land on a printer
 # the shop never chose.
-client "$job_program" no-printer
+client "${job_program[@]}" no-printer
 client lpadmin -d "$queue"
 
-client "$job_program" print "$queue"
+client "${job_program[@]}" print "$queue"
 
 finished=
 deadline=$((SECONDS + 60))
@@ -155,7 +167,7 @@ out=$dir/out/job.pdf
 [ -s "$out" ] || { echo "the queue wrote no output"; exit 1; }
 head -c 2048 "$out" >"$dir/out/envelope"
 grep -aq '^%PDF-' "$dir/out/envelope" || { echo "the output holds no PDF"; exit 1; }
-grep -aq '^@PJL JOB NAME = "tvkucun.dat"' "$dir/out/envelope" ||
+grep -aqF "@PJL JOB NAME = \"$job_name\"" "$dir/out/envelope" ||
     { echo "the job does not carry the book's name"; exit 1; }
 info=$(pdfinfo "$out")
 grep -q '^Pages: *1$' <<<"$info" || { echo "expected one page:"; echo "$info"; exit 1; }
@@ -168,8 +180,7 @@ import sys, unicodedata, re
 text = unicodedata.normalize("NFKC", sys.stdin.buffer.read().decode("utf-8"))
 sys.stdout.buffer.write(re.sub(r"[ \t]+", " ", text).encode("utf-8"))')
 missing=0
-for want in "库存清单 2011-05-03" "商品名称" "A0001 可口可乐330ml 罐 24 2.5" \
-    "A0002 康师傅红烧牛肉面 袋 40 3.2"; do
+for want in "${expected[@]}"; do
     if ! grep -qF -- "$want" <<<"$text"; then
         echo "not in the printed text: $want"
         missing=1

@@ -45,13 +45,18 @@ QString programBookAt(const QString& programDir, const QString& target) {
 }
 
 // Opens the report book through the server, lets `work` lay out and use its sheet 1, and
-// closes it unsaved. A missing report book ends the operation without a word; a failure
-// ends in the window's box. True when the work was done.
-bool onReportBook(ui::ModuleWindow& window, QProgressBar& progress,
+// closes it unsaved. A missing report book or a failure ends in a box that says so; `verb`
+// names what did not happen. True when the work was done.
+bool onReportBook(ui::ModuleWindow& window, QProgressBar& progress, const QString& verb,
                   const std::function<void(store::BookPass&)>& work) {
     const QString path = store::bookPath(window.context().programDir, store::Book::Report);
     if (!QFileInfo::exists(path)) {
         progress.setValue(0);
+        // Saying nothing here would look like success to someone who just named a file or
+        // said yes to printing.
+        window.context().prompt->information(
+            &window, QStringLiteral("找不到报表文件 %1，无法%2")
+                         .arg(store::bookFileName(store::Book::Report), verb));
         return false;
     }
     bool done = false;
@@ -112,12 +117,13 @@ void exportGrid(ui::ModuleWindow& window, const ReportControls& controls) {
     QList<int> columns;
     for (int col = 0; col < grid.colCount(); ++col)
         columns << col;
-    const bool saved = onReportBook(window, controls.progress, [&](store::BookPass& book) {
-        writeRows(book, grid, columns, controls.progress);
-        // The engine writes the new file beside the old one and renames it over only when
-        // it is complete: a failed export leaves the shop keeper's old file as it was.
-        book->saveAs(QFileInfo(*target).absoluteFilePath());
-    });
+    const bool saved =
+        onReportBook(window, controls.progress, QStringLiteral("导出"), [&](store::BookPass& book) {
+            writeRows(book, grid, columns, controls.progress);
+            // The engine writes the new file beside the old one and renames it over only when
+            // it is complete: a failed export leaves the shop keeper's old file as it was.
+            book->saveAs(QFileInfo(*target).absoluteFilePath());
+        });
     if (saved)
         reportCount(controls);
 }
@@ -136,24 +142,25 @@ void printGrid(ui::ModuleWindow& window, const ReportControls& controls, const P
     QList<int> columns;
     for (const PrintedColumn& column : form.columns)
         columns << column.gridColumn;
-    const bool printed = onReportBook(window, controls.progress, [&](store::BookPass& book) {
-        writeRows(book, grid, columns, controls.progress);
-        if (form.totalColumn >= 0) {
-            // A cell that is no number stops the printout here, before anything is printed.
-            const auto total = query::columnTotal(grid, form.totalColumn, controls.progress);
-            book->setCell(book.usedRowCount() + 1, int(columns.indexOf(form.totalColumn)) + 1,
-                          store::CellValue::fromText(store::formatGeneral(total.value_or(0))));
-        }
-        for (int i = 0; i < form.columns.size(); ++i)
-            book->setCell(1, i + 1, store::CellValue::fromText(form.columns[i].caption));
-        book->setCenterHeader(form.header(grid, window.context().clock->today()));
-        book->setCenterFooter(pageFooter(window.context()));
-        for (int i = 0; i < form.columns.size(); ++i)
-            book->setColumnWidth(i + 1, form.columns[i].width);
-        book->setDisplayAlerts(false);
-        book->setPrintGridLines(true);
-        book->printOut();
-    });
+    const bool printed =
+        onReportBook(window, controls.progress, QStringLiteral("打印"), [&](store::BookPass& book) {
+            writeRows(book, grid, columns, controls.progress);
+            if (form.totalColumn >= 0) {
+                // A cell that is no number stops the printout here, before anything is printed.
+                const auto total = query::columnTotal(grid, form.totalColumn, controls.progress);
+                book->setCell(book.usedRowCount() + 1, int(columns.indexOf(form.totalColumn)) + 1,
+                              store::CellValue::fromText(store::formatGeneral(total.value_or(0))));
+            }
+            for (int i = 0; i < form.columns.size(); ++i)
+                book->setCell(1, i + 1, store::CellValue::fromText(form.columns[i].caption));
+            book->setCenterHeader(form.header(grid, window.context().clock->today()));
+            book->setCenterFooter(pageFooter(window.context()));
+            for (int i = 0; i < form.columns.size(); ++i)
+                book->setColumnWidth(i + 1, form.columns[i].width);
+            book->setDisplayAlerts(false);
+            book->setPrintGridLines(true);
+            book->printOut();
+        });
     if (printed)
         reportCount(controls);
 }

@@ -221,8 +221,11 @@ void TForm_kucun::Button1Click() {
 bool TForm_kucun::showsEverything() const {
     // The box can name the everything view while the grid still lists another (the box was
     // changed after the query, or a shortage list is shown); its columns then mean other
-    // things than the total and the printout take them for.
-    return ComboBox3->currentText() == everythingViewName() &&
+    // things than the total and the printout take them for. A grid that lists nothing is
+    // left to the operation, which then does nothing.
+    if (ComboBox3->currentText() != everythingViewName())
+        return false;
+    return !ui::lastRowStarted(*StringGrid_kucun) ||
            StringGrid_kucun->cell(kStockValueCol, 0) == everythingView()[kStockValueCol].caption;
 }
 

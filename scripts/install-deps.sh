@@ -7,8 +7,8 @@ packages=(
   # build
   build-essential cmake pkg-config clang libclang-rt-14-dev
   qt6-base-dev libzip-dev libpugixml-dev libdeflate-dev libsimpleini-dev libjpeg-dev
-  # run: a Song-style CJK face for the interface and for printouts
-  fonts-noto-cjk fonts-arphic-uming
+  # run: a Song-style CJK face for the interface and for printouts, Qt's own texts in Chinese
+  fonts-noto-cjk fonts-arphic-uming qt6-translations-l10n
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-openpyxl liborcus-bin libreoffice-calc-nogui

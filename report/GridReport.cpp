@@ -142,6 +142,7 @@ void printGrid(ui::ModuleWindow& window, const ReportControls& controls, const P
     QList<int> columns;
     for (const PrintedColumn& column : form.columns)
         columns << column.gridColumn;
+    Q_ASSERT(form.totalColumn < 0 || columns.contains(form.totalColumn));
     const bool printed =
         onReportBook(window, controls.progress, QStringLiteral("打印"), [&](store::BookPass& book) {
             writeRows(book, grid, columns, controls.progress);

@@ -180,10 +180,7 @@ void TForm_chuku::SpeedButton9Click() {
                                               {Col::Customer, QStringLiteral("客户"), 8},
                                               {Col::Date, QStringLiteral("日期"), 10},
                                               {Col::Remark, QStringLiteral("备注"), 6}},
-                                             [](const ui::StringGrid&, QDate today) {
-                                                 return report::listHeader(
-                                                     QStringLiteral("出货清单"), today);
-                                             }};
+                                             report::listHeader(QStringLiteral("出货清单"))};
     report::printGrid(*this, reportControls(), salesList);
 }
 

@@ -244,10 +244,7 @@ void TForm_kucun::SpeedButton9Click() {
                                               {2, QStringLiteral("单位"), 4},
                                               {3, QStringLiteral("数量"), 8},
                                               {4, QStringLiteral("库存均价"), 8}},
-                                             [](const ui::StringGrid&, QDate today) {
-                                                 return report::listHeader(
-                                                     QStringLiteral("库存清单"), today);
-                                             }};
+                                             report::listHeader(QStringLiteral("库存清单"))};
     if (!showsEverything()) {
         context().prompt->information(this, QStringLiteral("必须显示商品全部信息才能打印输出"));
         return;

@@ -21,9 +21,6 @@ namespace {
 // nothing of an earlier layout shows through.
 constexpr int kClearedColumns = 10;
 
-const store::Book kAllBooks[] = {store::Book::Inventory, store::Book::StockIn,
-                                 store::Book::StockOut, store::Book::Report};
-
 ui::SaveFileRequest exportDialog() {
     return {QStringLiteral("导出当前数据保存为"),
             QStringLiteral("Microsoft Excel Files(*.xls);;All File(*.*)"), QStringLiteral("xls")};
@@ -33,7 +30,7 @@ ui::SaveFileRequest exportDialog() {
 // them, and the shop keeper's stock or journals would be gone.
 QString programBookAt(const QString& programDir, const QString& target) {
     const QFileInfo chosen(target);
-    for (store::Book book : kAllBooks) {
+    for (store::Book book : store::kAllBooks) {
         const QFileInfo own(store::bookPath(programDir, book));
         const bool same = chosen.exists() && own.exists()
                               ? chosen.canonicalFilePath() == own.canonicalFilePath()
@@ -128,8 +125,10 @@ void exportGrid(ui::ModuleWindow& window, const ReportControls& controls) {
         reportCount(controls);
 }
 
-QString listHeader(const QString& title, QDate today) {
-    return title + QStringLiteral("  ") + today.toString(QStringLiteral("yyyy-MM-dd"));
+PrintForm::Header listHeader(const QString& title) {
+    return [title](const ui::StringGrid&, QDate today) {
+        return title + QStringLiteral("  ") + today.toString(QStringLiteral("yyyy-MM-dd"));
+    };
 }
 
 void printGrid(ui::ModuleWindow& window, const ReportControls& controls, const PrintForm& form) {

@@ -44,13 +44,14 @@ struct PrintForm {
     QString confirmation;
     QList<PrintedColumn> columns;
     // The centred page header, from the grid (a bill names its customer) and today's date.
-    std::function<QString(const ui::StringGrid& grid, QDate today)> header;
+    using Header = std::function<QString(const ui::StringGrid& grid, QDate today)>;
+    Header header;
     // A grid column whose sum is printed below the list under its own printed column, or -1.
     int totalColumn = -1;
 };
 
-// The header of a dated list: "进货清单  2011-05-03".
-QString listHeader(const QString& title, QDate today);
+// The header of a dated list: the title and today, "进货清单  2011-05-03".
+PrintForm::Header listHeader(const QString& title);
 
 // "输出打印", "打印货单": the grid's printed columns under the form's captions, with the
 // header, the shop's footer, the widths and grid lines, on the default printer.

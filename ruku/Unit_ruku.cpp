@@ -139,10 +139,7 @@ void TForm_ruku::SpeedButton9Click() {
                                                  {Col::Price, QStringLiteral("价格"), 7},
                                                  {Col::Amount, QStringLiteral("金额"), 7},
                                                  {Col::Supplier, QStringLiteral("供货厂商"), 16}},
-                                                [](const ui::StringGrid&, QDate today) {
-                                                    return report::listHeader(
-                                                        QStringLiteral("进货清单"), today);
-                                                },
+                                                report::listHeader(QStringLiteral("进货清单")),
                                                 Col::Amount};
     report::printGrid(*this, reportControls(), purchaseList);
 }

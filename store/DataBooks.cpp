@@ -198,7 +198,7 @@ QStringList writeInitialBooks(const QString& dir) {
     QStringList written;
     if (!QFileInfo(dir).isDir())
         throw StoreError(QStringLiteral("文件夹 %1 不存在").arg(dir));
-    for (Book book : {Book::Inventory, Book::StockIn, Book::StockOut, Book::Report}) {
+    for (Book book : kAllBooks) {
         const QString target = bookPath(dir, book);
         if (QFileInfo::exists(target))
             continue;

@@ -14,6 +14,7 @@ namespace store {
 
 // The four workbooks beside the executable.
 enum class Book { Inventory, StockIn, StockOut, Report };
+inline constexpr Book kAllBooks[] = {Book::Inventory, Book::StockIn, Book::StockOut, Book::Report};
 
 QString bookFileName(Book book);  // "tvkucun.dat", ...
 // The program directory joined with the book's file name.

@@ -34,10 +34,6 @@ void fsyncDirectory(const std::string& dir) {
     }
 }
 
-std::string errnoText(int err) {
-    return std::strerror(err);
-}
-
 // Writes all of `size` bytes, retrying short writes.
 bool writeAll(int fd, const char* data, size_t size) {
     while (size > 0) {
@@ -59,15 +55,47 @@ std::string local(const QString& path) {
 
 }  // namespace
 
+std::string systemErrorText(int err) {
+    const char* cause = nullptr;
+    switch (err) {
+        case ENOSPC:
+        case EDQUOT:
+            cause = "磁盘空间不足";
+            break;
+        case EACCES:
+            cause = "没有访问权限";
+            break;
+        case EPERM:
+            cause = "不允许修改（文件可能被设为只读或受保护）";
+            break;
+        case EROFS:
+            cause = "文件系统是只读的";
+            break;
+        case ENOENT:
+            cause = "文件或文件夹不存在";
+            break;
+        case ENOTDIR:
+            cause = "路径中应为文件夹的一项不是文件夹";
+            break;
+        case EISDIR:
+            cause = "应为文件的位置是一个文件夹";
+            break;
+        default:
+            return std::strerror(err);
+    }
+    // The system's own words stay, for whoever has to dig further.
+    return std::string(cause) + "（" + std::strerror(err) + "）";
+}
+
 void flushToDisk(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        throw AtomicFileError("无法写入文件：" + errnoText(errno));
+        throw AtomicFileError("无法写入文件：" + systemErrorText(errno));
     const int rc = ::fsync(fd);
     const int saved = errno;
     ::close(fd);
     if (rc != 0)
-        throw AtomicFileError("写入磁盘失败：" + errnoText(saved));
+        throw AtomicFileError("写入磁盘失败：" + systemErrorText(saved));
 }
 
 void replaceAtomically(const std::string& path,
@@ -78,7 +106,7 @@ void replaceAtomically(const std::string& path,
     std::string tmp = dir + "/." + base + ".tmp-XXXXXX";
     const int fd = ::mkstemp(tmp.data());
     if (fd < 0)
-        throw AtomicFileError("无法在文件夹 " + dir + " 中写入：" + errnoText(errno));
+        throw AtomicFileError("无法在文件夹 " + dir + " 中写入：" + systemErrorText(errno));
     ::close(fd);
     const mode_t mode = modeForNewFile(path);
     try {
@@ -91,7 +119,7 @@ void replaceAtomically(const std::string& path,
     if (::rename(tmp.c_str(), path.c_str()) != 0) {
         const int saved = errno;
         ::unlink(tmp.c_str());
-        throw AtomicFileError("无法替换文件 " + path + "：" + errnoText(saved));
+        throw AtomicFileError("无法替换文件 " + path + "：" + systemErrorText(saved));
     }
     fsyncDirectory(dir);
 }
@@ -104,7 +132,7 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes) {
             const int saved = errno;
             if (fd >= 0)
                 ::close(fd);
-            throw AtomicFileError("无法写入文件 " + target + "：" + errnoText(saved));
+            throw AtomicFileError("无法写入文件 " + target + "：" + systemErrorText(saved));
         }
         ::close(fd);
         flushToDisk(tmp);
@@ -117,12 +145,12 @@ void copyFileAtomically(const QString& source, const QString& target) {
     replaceAtomically(to, [&](const std::string& tmp) {
         const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
         if (in < 0)
-            throw AtomicFileError("无法读取文件 " + from + "：" + errnoText(errno));
+            throw AtomicFileError("无法读取文件 " + from + "：" + systemErrorText(errno));
         const int out = ::open(tmp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         if (out < 0) {
             const int saved = errno;
             ::close(in);
-            throw AtomicFileError("无法写入文件 " + to + "：" + errnoText(saved));
+            throw AtomicFileError("无法写入文件 " + to + "：" + systemErrorText(saved));
         }
         char buffer[1 << 16];
         std::string failure;
@@ -131,13 +159,13 @@ void copyFileAtomically(const QString& source, const QString& target) {
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0) {
-                failure = "无法读取文件 " + from + "：" + errnoText(errno);
+                failure = "无法读取文件 " + from + "：" + systemErrorText(errno);
                 break;
             }
             if (n == 0)
                 break;
             if (!writeAll(out, buffer, size_t(n))) {
-                failure = "无法写入文件 " + to + "：" + errnoText(errno);
+                failure = "无法写入文件 " + to + "：" + systemErrorText(errno);
                 break;
             }
         }

@@ -22,6 +22,10 @@ public:
 void replaceAtomically(const std::string& path,
                        const std::function<void(const std::string& tmpPath)>& fill);
 
+// The common causes of a failed file operation in the shop keeper's words, the system's
+// own text after them in brackets: "磁盘空间不足（No space left on device）".
+std::string systemErrorText(int err);
+
 // Flushes a written file to disk; throws AtomicFileError.
 void flushToDisk(const std::string& path);
 

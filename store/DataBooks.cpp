@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
+#include "AtomicFile.h"
 #include "Numbers.h"
 #include "StoreError.h"
 #include "ValueRules.h"
@@ -189,7 +189,7 @@ bool linkNoReplace(const QString& tmp, const QString& target) {
     if (saved == EEXIST)
         return false;
     throw StoreError(QStringLiteral("无法写入 %1：%2")
-                         .arg(target, QString::fromLocal8Bit(std::strerror(saved))));
+                         .arg(target, QString::fromStdString(systemErrorText(saved))));
 }
 
 }  // namespace

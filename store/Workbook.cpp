@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cmath>
+
 #include "StoreError.h"
 #include "xlsx/Package.h"
 #include "xlsx/SheetSettings.h"
@@ -179,6 +181,13 @@ CellValue Workbook::cell(int row, int col) const {
 
 void Workbook::setCell(int row, int col, const CellValue& value) {
     checkAddress(d->displayName, row, col);
+    // "inf" or "nan" in a sheet makes every other program refuse the whole book.
+    if (value.isNumber() && !std::isfinite(value.number)) {
+        failBook(d->displayName, QStringLiteral("第 %1 行第 %2 列：%3 不是有限的数字，不能写入")
+                                     .arg(row)
+                                     .arg(col)
+                                     .arg(QString::number(value.number)));
+    }
     guarded(d->displayName, [&] {
         const auto r = uint32_t(row), c = uint32_t(col);
         auto& model = d->model;

@@ -13,8 +13,8 @@
 #include <iterator>
 
 #include "XmlPullParser.h"
-#include "store/AtomicFile.h"
 #include "XmlText.h"
+#include "store/AtomicFile.h"
 
 namespace store::xlsx {
 
@@ -291,6 +291,7 @@ std::unique_ptr<WorkbookData> WorkbookData::load(std::unique_ptr<ZipArchive> arc
 
     SheetReadLimits limits;
     limits.sharedStrings = d->sharedStrings.size();
+    limits.strings = &d->sharedStrings;
     streamPart(zip, *sheetIndex,
                [&](XmlPullParser& p) { readSheet(p, d->model, d->layout, limits); });
     d->archive = std::move(archive);
@@ -344,7 +345,7 @@ std::string WorkbookData::toBytes() const {
     std::string path = std::string(tmpdir && *tmpdir ? tmpdir : "/tmp") + "/book-XXXXXX";
     const int fd = ::mkstemp(path.data());
     if (fd < 0)
-        throw PackageError(std::string("无法创建临时文件：") + std::strerror(errno));
+        throw PackageError(std::string("无法创建临时文件：") + systemErrorText(errno));
     ::close(fd);
     try {
         writeZip(path, archive.get(), outputParts(), deflate);

@@ -1,5 +1,6 @@
 #include "SharedStrings.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -112,6 +113,18 @@ void appendEscapedText(std::string& out, std::string_view text, bool attribute) 
                     out += "_x005F_";
                 }
                 break;
+            case 0xEF:
+                // U+FFFE and U+FFFF are no XML characters either: another program would
+                // refuse the part, or drop the row.
+                if (i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0xBF &&
+                    (static_cast<unsigned char>(text[i + 2]) & 0xFE) == 0xBE) {
+                    flush(i);
+                    const bool ffff = static_cast<unsigned char>(text[i + 2]) == 0xBF;
+                    out += attribute ? " " : (ffff ? "_xFFFF_" : "_xFFFE_");
+                    i += 2;
+                    plain = i + 1;
+                }
+                break;
             default:
                 if (c < 0x20 && c != '\t' && c != '\n') {
                     flush(i);
@@ -167,6 +180,10 @@ void readStringItem(XmlPullParser& parser, std::string& out) {
     unescapeOoxml(out);
 }
 
+bool SharedStrings::wellFormed(size_t i) const {
+    return !std::binary_search(m_malformed.begin(), m_malformed.end(), uint32_t(i));
+}
+
 void SharedStrings::read(XmlPullParser& parser) {
     using Event = XmlPullParser::Event;
     std::string item;
@@ -180,6 +197,8 @@ void SharedStrings::read(XmlPullParser& parser) {
             if (m_pool.size() + item.size() > std::numeric_limits<uint32_t>::max()) {
                 throw XmlError("shared strings too large", parser.offset());
             }
+            if (!isValidUtf8(item))
+                m_malformed.push_back(uint32_t(m_items.size()));
             m_items.emplace_back(uint32_t(m_pool.size()), uint32_t(item.size()));
             m_pool += item;
         }

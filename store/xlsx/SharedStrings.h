@@ -18,10 +18,13 @@ public:
     std::string_view at(size_t i) const {
         return {m_pool.data() + m_items[i].first, m_items[i].second};
     }
+    // Whether item i is valid UTF-8; only a cell that uses a malformed item is refused.
+    bool wellFormed(size_t i) const;
 
 private:
     std::string m_pool;
     std::vector<std::pair<uint32_t, uint32_t>> m_items;
+    std::vector<uint32_t> m_malformed;  // ascending
 };
 
 // Collects the text of a string item (<si> or <is>): plain <t>, and the <t> of every

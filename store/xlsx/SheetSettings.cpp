@@ -204,8 +204,18 @@ void setCenterSection(SheetLayout& layout, bool footer, const std::string& plain
         }
         HeaderSections s = splitHeaderCodes(n.text().as_string());
         s.center.clear();
-        for (char c : plainText) {
-            s.center += c;
+        for (size_t i = 0; i < plainText.size(); ++i) {
+            const auto c = static_cast<unsigned char>(plainText[i]);
+            // A header has no escape for what XML cannot hold (controls, U+FFFE, U+FFFF),
+            // and none of it could be printed: left out.
+            if (c < 0x20)
+                continue;
+            if (c == 0xEF && plainText.compare(i + 1, 1, "\xBF") == 0 && i + 2 < plainText.size() &&
+                (static_cast<unsigned char>(plainText[i + 2]) & 0xFE) == 0xBE) {
+                i += 2;
+                continue;
+            }
+            s.center += char(c);
             if (c == '&')
                 s.center += '&';
         }

@@ -8,6 +8,7 @@
 #include "../Numbers.h"
 #include "SharedStrings.h"
 #include "XmlPullParser.h"
+#include "XmlText.h"
 
 namespace store::xlsx {
 
@@ -73,6 +74,10 @@ std::string cellName(uint32_t col, uint32_t row) {
     appendColumnName(s, col);
     s += std::to_string(row);
     return s;
+}
+
+SheetError malformedText(uint32_t col, uint32_t row) {
+    return SheetError("单元格 " + cellName(col, row) + " 的文字不是有效的 UTF-8 编码");
 }
 
 std::string_view trim(std::string_view s) {
@@ -252,6 +257,8 @@ private:
                 if (!ok || c.index >= limits.sharedStrings) {
                     throw SheetError("单元格 " + cellName(col, row) + " 引用了不存在的共享字符串");
                 }
+                if (limits.strings && !limits.strings->wellFormed(c.index))
+                    throw malformedText(col, row);
                 c.kind = CellKind::Shared;
             }
         } else if (type == "b") {
@@ -264,7 +271,7 @@ private:
             if (hasValue) {
                 c.kind = type == "e" ? CellKind::Error : CellKind::IsoDate;
                 unescapeOoxml(value);
-                setText(c, value);
+                setText(c, value, row);
             }
         } else {
             // "inlineStr", "str" (a formula's text), and anything unknown read as text.
@@ -274,7 +281,7 @@ private:
                 const std::string& text = hasInline ? inlineText : value;
                 if (!text.empty() || !formula.empty()) {
                     c.kind = CellKind::Inline;
-                    setText(c, text);
+                    setText(c, text, row);
                 }
             }
         }
@@ -306,7 +313,10 @@ private:
         return v;
     }
 
-    void setText(Cell& c, std::string_view text) {
+    void setText(Cell& c, std::string_view text, uint32_t row) {
+        // Carried into the next save, such bytes would make other programs refuse the book.
+        if (!isValidUtf8(text))
+            throw malformedText(c.col, row);
         c.str.off = model.addText(text);
         c.str.len = uint32_t(text.size());
     }

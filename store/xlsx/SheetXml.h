@@ -36,8 +36,11 @@ struct SheetLayout {
     static SheetLayout empty();
 };
 
+class SharedStrings;
+
 struct SheetReadLimits {
     size_t sharedStrings = 0;  // number of shared strings: a cell's index must be below
+    const SharedStrings* strings = nullptr;  // the table itself, for the items' encoding
 };
 
 void readSheet(XmlPullParser& parser, SheetModel& model, SheetLayout& layout,

@@ -20,6 +20,41 @@ void appendUtf8(std::string& out, unsigned cp) {
     }
 }
 
+bool isValidUtf8(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p != end) {
+        const unsigned c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        int more;
+        unsigned cp, min;
+        if ((c & 0xE0) == 0xC0) {
+            more = 1, cp = c & 0x1F, min = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            more = 2, cp = c & 0x0F, min = 0x800;
+        } else if ((c & 0xF8) == 0xF0) {
+            more = 3, cp = c & 0x07, min = 0x10000;
+        } else {
+            return false;
+        }
+        if (end - p <= more)
+            return false;
+        for (int k = 1; k <= more; ++k) {
+            if ((p[k] & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (p[k] & 0x3F);
+        }
+        // Overlong forms, surrogates and code points past Unicode's end.
+        if (cp < min || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
+            return false;
+        p += more + 1;
+    }
+    return true;
+}
+
 std::string_view localName(std::string_view qualified) {
     const size_t colon = qualified.find(':');
     return colon == std::string_view::npos ? qualified : qualified.substr(colon + 1);

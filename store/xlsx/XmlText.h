@@ -11,6 +11,10 @@ namespace store::xlsx {
 
 void appendUtf8(std::string& out, unsigned codePoint);
 
+// Whether the bytes are UTF-8 as the standard has it: no stray or missing continuation
+// bytes, no overlong forms, no surrogates.
+bool isValidUtf8(std::string_view text);
+
 // "x:sheetData" -> "sheetData": parts may use any namespace prefix.
 std::string_view localName(std::string_view qualified);
 

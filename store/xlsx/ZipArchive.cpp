@@ -17,39 +17,81 @@ namespace {
 
 std::atomic<bool> g_failWritesHalfWay{false};
 
-std::string zipErrorText(int code) {
+// libzip's error in the shop keeper's words; where the system said why (a full disk, no
+// permission), that cause comes after it.
+std::string zipErrorText(const zip_error_t& error) {
+    const int code = zip_error_code_zip(&error);
+    std::string text;
     switch (code) {
         case ZIP_ER_NOZIP:
-            return "不是 zip 格式的文件";
+            text = "不是 zip 格式的文件";
+            break;
         case ZIP_ER_INCONS:
-            return "zip 结构不完整或已损坏";
+        case ZIP_ER_MULTIDISK:
+            text = "zip 结构不完整或已损坏";
+            break;
+        case ZIP_ER_EXISTS:
+            // Only a damaged (or forged) archive names one entry twice.
+            text = "zip 文件已损坏：有重名的条目";
+            break;
         case ZIP_ER_CRC:
-            return "数据校验（CRC）失败，文件已损坏";
+            text = "数据校验（CRC）失败，文件已损坏";
+            break;
+        case ZIP_ER_ZLIB:
+        case ZIP_ER_COMPRESSED_DATA:
+            text = "压缩数据已损坏";
+            break;
         case ZIP_ER_COMPNOTSUPP:
-            return "使用了不支持的压缩方式";
+            text = "使用了不支持的压缩方式";
+            break;
         case ZIP_ER_ENCRNOTSUPP:
         case ZIP_ER_NOPASSWD:
-            return "文件已加密";
+        case ZIP_ER_WRONGPASSWD:
+            text = "文件已加密";
+            break;
         case ZIP_ER_READ:
         case ZIP_ER_EOF:
-            return "读取失败或文件被截断";
+        case ZIP_ER_SEEK:
+        case ZIP_ER_TELL:
+            text = "读取失败或文件被截断";
+            break;
+        case ZIP_ER_WRITE:
+        case ZIP_ER_CLOSE:
+            text = "写入失败";
+            break;
         case ZIP_ER_OPEN:
         case ZIP_ER_NOENT:
-            return "无法打开文件";
-        case ZIP_ER_MEMORY:
-            return "内存不足";
-        default:
+            text = "无法打开文件";
             break;
+        case ZIP_ER_TMPOPEN:
+            text = "无法创建临时文件";
+            break;
+        case ZIP_ER_MEMORY:
+            text = "内存不足";
+            break;
+        default: {
+            zip_error_t e;
+            zip_error_init_with_code(&e, code);
+            text = std::string("zip 文件处理出错（") + zip_error_strerror(&e) + "）";
+            zip_error_fini(&e);
+            break;
+        }
     }
+    if (zip_error_system_type(&error) == ZIP_ET_SYS && zip_error_code_system(&error) != 0)
+        text += "：" + systemErrorText(zip_error_code_system(&error));
+    return text;
+}
+
+std::string zipErrorText(int code) {
     zip_error_t e;
     zip_error_init_with_code(&e, code);
-    std::string s = zip_error_strerror(&e);
+    std::string text = zipErrorText(e);
     zip_error_fini(&e);
-    return s;
+    return text;
 }
 
 std::string archiveErrorText(zip_t* z) {
-    return zipErrorText(zip_error_code_zip(zip_get_error(z)));
+    return zipErrorText(*zip_get_error(z));
 }
 
 // A zip source that hands libzip data we deflated ourselves, so libzip stores it as is.
@@ -140,13 +182,35 @@ zip_source_t* libdeflateSource(const std::string& bytes, int level) {
 
 }  // namespace
 
+namespace {
+
+// An archive over the source that `makeSource` creates, read only and checked; on failure
+// libzip's error with the system's reason (no permission, a missing file), which the
+// plain zip_open() drops.
+template <class MakeSource>
+zip_t* openChecked(MakeSource makeSource) {
+    zip_error_t err;
+    zip_error_init(&err);
+    zip_t* z = nullptr;
+    if (zip_source_t* src = makeSource(&err)) {
+        z = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &err);
+        if (z == nullptr)
+            zip_source_free(src);
+    }
+    const std::string failure = z == nullptr ? zipErrorText(err) : std::string();
+    zip_error_fini(&err);
+    if (z == nullptr)
+        throw PackageError(failure);
+    return z;
+}
+
+}  // namespace
+
 std::unique_ptr<ZipArchive> ZipArchive::openFile(const std::string& path, ZipLimits limits) {
     std::unique_ptr<ZipArchive> a(new ZipArchive);
     a->m_limits = limits;
-    int code = 0;
-    a->m_zip = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
-    if (a->m_zip == nullptr)
-        throw PackageError(zipErrorText(code));
+    a->m_zip = openChecked(
+        [&](zip_error_t* err) { return zip_source_file_create(path.c_str(), 0, -1, err); });
     a->load();
     return a;
 }
@@ -155,18 +219,9 @@ std::unique_ptr<ZipArchive> ZipArchive::openMemory(std::string bytes, ZipLimits 
     std::unique_ptr<ZipArchive> a(new ZipArchive);
     a->m_limits = limits;
     a->m_memory = std::move(bytes);
-    zip_error_t err;
-    zip_error_init(&err);
-    zip_source_t* src = zip_source_buffer_create(a->m_memory.data(), a->m_memory.size(), 0, &err);
-    if (src != nullptr) {
-        a->m_zip = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &err);
-        if (a->m_zip == nullptr)
-            zip_source_free(src);
-    }
-    const int code = zip_error_code_zip(&err);
-    zip_error_fini(&err);
-    if (a->m_zip == nullptr)
-        throw PackageError(zipErrorText(code));
+    a->m_zip = openChecked([&](zip_error_t* err) {
+        return zip_source_buffer_create(a->m_memory.data(), a->m_memory.size(), 0, err);
+    });
     a->load();
     return a;
 }
@@ -233,7 +288,7 @@ ZipArchive::EntryReader::~EntryReader() {
 size_t ZipArchive::EntryReader::read(char* buf, size_t cap) {
     const zip_int64_t n = zip_fread(m_file, buf, cap);
     if (n < 0)
-        throw PackageError(zipErrorText(zip_error_code_zip(zip_file_get_error(m_file))));
+        throw PackageError(zipErrorText(*zip_file_get_error(m_file)));
     m_total += uint64_t(n);
     if (m_total > m_limits.maxPartBytes)
         throw PackageError("部件 " + m_name + " 过大");

@@ -45,6 +45,14 @@ TEST(HostileInput, NotAWorkbookAtAll) {
     QByteArray flipped = good;
     flipped[40] = char(flipped[40] ^ 0x55);  // inside the first part's data
     EXPECT_NE(openError(flipped), "");
+    // Two entries of one name: libzip's "File already exists" said as what it means.
+    testbooks::Parts parts = testbooks::bookParts({sheetXml("")});
+    parts.push_back({"xl/aaaa.bin", "a"});
+    parts.push_back({"xl/bbbb.bin", "b"});
+    QByteArray twice = testbooks::zipParts(parts);
+    twice.replace("xl/bbbb.bin", "xl/aaaa.bin");
+    EXPECT_NE(openError(twice).find("zip 文件已损坏：有重名的条目"), std::string::npos)
+        << openError(twice);
 }
 
 TEST(HostileInput, MissingPieces) {
@@ -117,6 +125,19 @@ TEST(HostileInput, CellsThatDoNotHoldWhatTheySay) {
               std::string::npos);
     EXPECT_NE(sheetError(sheetXml("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>-1</v></c></row>")), "");
     EXPECT_NE(sheetError(sheetXml("<row r=\"1\"><c r=\"A1\" s=\"x\"><v>1</v></c></row>")), "");
+    // Text that is no UTF-8 would be carried into the next save: refused, the cell named.
+    EXPECT_NE(sheetError(sheetXml("<row r=\"3\"><c r=\"C3\" t=\"inlineStr\"><is><t>a\xC3(</t></is>"
+                                  "</c></row>"))
+                  .find("C3"),
+              std::string::npos);
+    EXPECT_NE(sheetError(sheetXml("<row r=\"2\"><c r=\"B2\" t=\"s\"><v>1</v></c></row>"),
+                         "<sst><si><t>好</t></si><si><t>\xED\xA0\x80</t></si></sst>")
+                  .find("B2"),
+              std::string::npos);
+    EXPECT_EQ(sheetError(sheetXml("<row r=\"2\"><c r=\"B2\" t=\"s\"><v>0</v></c></row>"),
+                         "<sst><si><t>好</t></si><si><t>\xF4\x90\x80\x80</t></si></sst>"),
+              "")
+        << "an item no cell of sheet 1 uses is never written again";
 }
 
 TEST(HostileInput, ZipBombsAreRefused) {

@@ -7,6 +7,9 @@
 
 #include <sys/stat.h>
 
+#include <cmath>
+#include <limits>
+
 #include "TestBooks.h"
 #include "store/StoreError.h"
 #include "store/Workbook.h"
@@ -85,6 +88,21 @@ TEST(WorkbookWrite, ValuesReadBackAsWritten) {
     EXPECT_NE(xml.find("<v>98.35</v>"), std::string::npos);
     EXPECT_NE(xml.find("<v>1230.5</v>"), std::string::npos);
     EXPECT_NE(xml.find("<dimension ref=\"A1:XFD100000\"/>"), std::string::npos);
+}
+
+TEST(WorkbookWrite, WhatXmlCannotHoldIsEscapedOrRefused) {
+    // U+FFFE and U+FFFF pasted into a remark: raw, other programs refuse the whole sheet.
+    const QString remark = QStringLiteral("甲") + QChar(0xFFFE) + QStringLiteral("乙") +
+                           QChar(0xFFFF) + QStringLiteral("丙");
+    Workbook wb = Workbook::createNew();
+    wb.setCell(1, 1, CellValue::fromText(remark));
+    EXPECT_EQ(reopen(wb).cell(1, 1).text, remark);
+    const std::string xml = sheetOf(wb);
+    EXPECT_NE(xml.find("甲_xFFFE_乙_xFFFF_丙"), std::string::npos) << xml;
+    // An overflow is no number another program can read: never stored.
+    for (double bad : {std::numeric_limits<double>::infinity(), std::nan("")})
+        EXPECT_THROW(wb.setCell(2, 1, CellValue::fromNumber(bad)), StoreError);
+    EXPECT_EQ(wb.usedRowCount(), 1);
 }
 
 TEST(WorkbookWrite, EscapesNeverReadBackAsSomethingElse) {
@@ -256,7 +274,14 @@ TEST_F(AtomicSave, AFailedSaveLeavesTheOldBookAsItWas) {
     for (int r = 2; r < 2000; ++r)
         wb.setCell(r, 2, CellValue::fromText(QString("第%1行").arg(r)));
     xlsx::testing::failWritesHalfWay(true);
-    EXPECT_THROW(wb.save(), StoreError);
+    try {
+        wb.save();
+        FAIL();
+    } catch (const StoreError& e) {
+        // The cause in the shop keeper's words, the system's after it.
+        EXPECT_TRUE(e.message().contains("磁盘空间不足（No space left on device）"))
+            << e.message().toStdString();
+    }
     EXPECT_EQ(testbooks::readFile(path), original);
     EXPECT_EQ(leftovers(), QStringList{"tvchuku.dat"});
 
@@ -275,6 +300,7 @@ TEST_F(AtomicSave, SaveAsElsewhereFailsCleanly) {
         FAIL();
     } catch (const StoreError& e) {
         EXPECT_TRUE(e.message().contains("no-such-folder")) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains("文件或文件夹不存在")) << e.message().toStdString();
     }
     xlsx::testing::failWritesHalfWay(true);
     const QString other = dir.filePath("out.xls");

@@ -111,7 +111,7 @@ const entry::EntryTable& TForm_chuku::columns() {
         {QStringLiteral("SpeedButton12"),
          QStringLiteral("检索出库记录"),
          store::Book::StockOut,
-         {{QStringLiteral("商品编号"), store::StockOutCol::ItemCode},
+         {{QStringLiteral("商品编号"), store::StockOutCol::ItemCode, true},
           {QStringLiteral("商品名称"), store::StockOutCol::ItemName},
           {QStringLiteral("客户名称"), store::StockOutCol::Customer},
           {QStringLiteral("销售日期"), store::StockOutCol::OutDate}},
@@ -232,7 +232,7 @@ void TForm_chuku::SpeedButton5Click() {
 
 void TForm_chuku::post(const Posting& posting) {
     ui::StringGrid& grid = *StringGrid_chuku;
-    if (!postingConfirmed(posting.question))
+    if (!postingConfirmed(posting.question, posting.verb))
         return;
 
     if (!booksPresent({store::Book::StockOut, store::Book::Inventory}, posting.verb))
@@ -284,10 +284,10 @@ void TForm_chuku::applyToInventory(store::BookPass& book, const QList<EntryLine>
             const int row = book.findItemByNumber(line.number(Col::Code));
             if (!row)
                 return false;
-            const double qty =
-                book.requireNumber(row, StockQty) + posting.sign * line.number(Col::Qty);
+            const double qty = store::sumForBook(book.requireNumber(row, StockQty) +
+                                                 posting.sign * line.number(Col::Qty));
             // The stock keeps its average cost; its value follows the quantity, in cents.
-            const double value = store::roundMoney(qty * book.requireNumber(row, AvgCost));
+            const double value = store::moneyForBook(qty * book.requireNumber(row, AvgCost));
             book->setCell(row, StockQty, CellValue::fromNumber(qty));
             book->setCell(row, StockValue, CellValue::fromNumber(value));
             if (posting.isReturn) {

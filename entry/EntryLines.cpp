@@ -80,11 +80,12 @@ void emptyLines(ui::StringGrid& grid) {
     grid.setRowCount(2);
 }
 
-bool lastLineInvalid(const ui::StringGrid& grid, const EntryTable& table) {
-    const int last = grid.rowCount() - 1;
+namespace {
+
+bool lineInvalid(const ui::StringGrid& grid, const EntryTable& table, int row) {
     bool invalid = false;
     for (int c = 0; c < table.columnCount(); ++c) {
-        const QString text = grid.cell(c, last);
+        const QString text = grid.cell(c, row);
         switch (table.columns[c].rule) {
             case CellRule::Text:
                 invalid |= text.isEmpty();
@@ -97,6 +98,20 @@ bool lastLineInvalid(const ui::StringGrid& grid, const EntryTable& table) {
         }
     }
     return invalid;
+}
+
+}  // namespace
+
+bool lastLineInvalid(const ui::StringGrid& grid, const EntryTable& table) {
+    return lineInvalid(grid, table, grid.rowCount() - 1);
+}
+
+int firstInvalidLine(const ui::StringGrid& grid, const EntryTable& table) {
+    for (int row = 1; row < grid.rowCount(); ++row) {
+        if (lineInvalid(grid, table, row))
+            return row;
+    }
+    return 0;
 }
 
 namespace {

@@ -31,6 +31,9 @@ void emptyLines(ui::StringGrid& grid);
 
 // The line check of the last line: true when it is not acceptable.
 bool lastLineInvalid(const ui::StringGrid& grid, const EntryTable& table);
+// The same check on every line, as a posting needs it (a line above the last may have
+// been edited after it passed): the first line that fails, or 0.
+int firstInvalidLine(const ui::StringGrid& grid, const EntryTable& table);
 
 // "自动计算单价" and "自动计算金额": price from amount and quantity, or amount from price
 // and quantity, "0.00", on every line where both are non-zero. A cell that is not a

@@ -42,11 +42,12 @@ struct EntryColumn {
     LineSource source;
 };
 
-// One field the search strip offers: its text in the field box and the journal column
-// it searches.
+// One field the search strip offers: its text in the field box, the journal column it
+// searches, and whether that column holds numbers by design.
 struct SearchField {
     QString name;
     int journalCol;
+    bool numbers = false;
 };
 
 // The search strip and what it searches.
@@ -59,8 +60,8 @@ struct JournalSearch {
     // The records as the grid shows them: every journal column, under the window's captions.
     query::ResultShape result;
 
-    // The journal column a field box text names, or 0: a text typed by hand names none.
-    int columnNamed(const QString& field) const;
+    // The field a field box text names, or none: a text typed by hand names none.
+    const SearchField* fieldNamed(const QString& field) const;
     // The field that searches the date.
     QString dateField() const;
     QStringList fieldNames() const;

@@ -41,12 +41,12 @@ bool isNumberColumn(int bookCol) {
 
 }  // namespace
 
-int JournalSearch::columnNamed(const QString& field) const {
+const SearchField* JournalSearch::fieldNamed(const QString& field) const {
     for (const SearchField& f : fields) {
         if (f.name == field)
-            return f.journalCol;
+            return &f;
     }
-    return 0;
+    return nullptr;
 }
 
 QString JournalSearch::dateField() const {
@@ -311,6 +311,11 @@ void EntryWindow::fillPreview(store::BookPass& book, int row) {
 
 void EntryWindow::SpeedButton2Click() {
     ui::StringGrid& grid = *m_grid;
+    // Search results are records already posted, not lines: a new batch takes their place.
+    if (m_showsResults) {
+        emptyLines(grid);
+        m_showsResults = false;
+    }
     const int last = grid.rowCount() - 1;
     if (grid.cell(EntryTable::kNameCol, last).isEmpty()) {
         setUpEntryGrid(grid, m_table);
@@ -337,9 +342,20 @@ bool EntryWindow::lastLineAccepted() {
     return !m_invalidLine;
 }
 
-bool EntryWindow::postingConfirmed(const QString& question) {
-    if (!ui::lastRowStarted(*m_grid) || !lastLineAccepted())
+bool EntryWindow::postingConfirmed(const QString& question, const QString& verb) {
+    if (!ui::lastRowStarted(*m_grid))
         return false;
+    if (m_showsResults) {
+        context().prompt->information(
+            this, QStringLiteral("表格中是检索结果，不能直接%1；请先增加数据录入新的%2")
+                      .arg(verb, m_table.journalRecords));
+        return false;
+    }
+    if (const int row = firstInvalidLine(*m_grid, m_table)) {
+        context().prompt->information(
+            this, QStringLiteral("第 %1 行：").arg(row) + fillProperlyMessage());
+        return false;
+    }
     if (!context().prompt->confirm(this, question))
         return false;
     repaint();
@@ -375,19 +391,26 @@ void EntryWindow::searchJournal() {
         return;
     const JournalSearch& search = m_table.search;
     // The boxes and the date are read once: what was asked when the search started.
-    const int col = search.columnNamed(ComboBox1->currentText());
+    const SearchField* field = search.fieldNamed(ComboBox1->currentText());
+    const int col = field ? field->journalCol : 0;
     const store::Condition condition = store::conditionNamed(ComboBox2->currentText());
     const QString text = Edit3->text();
     const bool todayOnly = CheckBox1->isChecked();
     const QString today = todayText();
     const query::Listing listing{
-        search.journal, search.result, &search.result,
+        search.journal,
+        search.result,
+        &search.result,
         [&](store::BookPass& book, int row) {
             return col != 0 && book.meets(row, col, condition, text) &&
                    (!todayOnly || book.meets(row, search.dateCol, store::Condition::Equals, today));
         },
-        query::handOver(*Button1, TargetRow, SourceRow, m_openBook)};
-    listing.run(*this, {m_grid, ProgressBar1, StatusBar1, Panel::JournalCount, Panel::LineCount});
+        query::handOver(*Button1, TargetRow, SourceRow, m_openBook),
+        field && field->numbers ? store::numberSearchRefusal(condition, text, field->name)
+                                : QString()};
+    if (listing.run(*this,
+                    {m_grid, ProgressBar1, StatusBar1, Panel::JournalCount, Panel::LineCount}))
+        m_showsResults = true;
 }
 
 void EntryWindow::Button1Click() {

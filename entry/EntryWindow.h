@@ -77,12 +77,13 @@ protected:
     // Called by a fetch once it knows the inventory book's used row count.
     virtual void itemCounted(int usedRows, store::BookPass& book);
 
-    // Runs the line check through the hidden button, as the postings do; on a bad line
-    // says so and returns false.
+    // Runs the line check through the hidden button; on a bad line says so and returns
+    // false.
     bool lastLineAccepted();
-    // The start every posting shares: a last line with its code and name that passes the
-    // line check, and the shop keeper's yes to `question`. False when any of them stops it.
-    bool postingConfirmed(const QString& question);
+    // The start every posting shares: a last line with its code and name, a grid of lines
+    // rather than search results, every line passing the line check, and the shop keeper's
+    // yes to `question`. False when any of them stops it; `verb` names the posting.
+    bool postingConfirmed(const QString& question, const QString& verb);
     // A posting's boxes; `verb` names what it does ("入库", "出库", "退货返库").
     // True when every book is there; else a box names the first missing one. Posting into
     // one book alone would leave lines that a second press counts twice.
@@ -125,6 +126,8 @@ protected:
 
     // Set by the line check, read by its callers right after they run it.
     bool m_invalidLine = false;
+    // The grid shows a search's results, from the search until "增加数据" starts a batch.
+    bool m_showsResults = false;
     // The match the search's loop hands to the row copy, and the journal it has open.
     int TargetRow = 0;
     int SourceRow = 0;

@@ -199,15 +199,19 @@ void TForm_kucun::SpeedButton7Click() {
     if (Edit1->text().trimmed().isEmpty())
         return;
     // The boxes are read once: what the shop keeper asked for when the query started.
-    const int col = fieldColumn(ComboBox1->currentText());
+    const QString field = ComboBox1->currentText();
+    const int col = fieldColumn(field);
     const store::Condition condition = store::conditionNamed(ComboBox2->currentText());
     const QString text = Edit1->text();
-    const query::Listing listing{store::Book::Inventory, everythingView(),
-                                 viewNamed(ComboBox3->currentText()),
-                                 [&](store::BookPass& book, int row) {
-                                     return col != 0 && book.meets(row, col, condition, text);
-                                 },
-                                 query::handOver(*Button1, TargetRow, SourceRow, m_openBook)};
+    const query::Listing listing{
+        store::Book::Inventory,
+        everythingView(),
+        viewNamed(ComboBox3->currentText()),
+        [&](store::BookPass& book, int row) {
+            return col != 0 && book.meets(row, col, condition, text);
+        },
+        query::handOver(*Button1, TargetRow, SourceRow, m_openBook),
+        col == ItemCode ? store::numberSearchRefusal(condition, text, field) : QString()};
     listing.run(*this, listingControls());
 }
 

@@ -6,6 +6,7 @@
 
 #include "ui/ModuleWindow.h"
 #include "ui/PanelStatusBar.h"
+#include "ui/Prompt.h"
 #include "ui/StringGrid.h"
 #include "ui/Widgets.h"
 
@@ -57,10 +58,14 @@ Listing::MatchCopy handOver(QAbstractButton& rowCopy, int& targetRow, int& sourc
     };
 }
 
-void Listing::run(ui::ModuleWindow& window, const ListingControls& controls) const {
+bool Listing::run(ui::ModuleWindow& window, const ListingControls& controls) const {
+    if (!refusal.isEmpty()) {
+        window.context().prompt->information(&window, refusal);
+        return false;
+    }
     const QString path = store::bookPath(window.context().programDir, book);
     if (!QFileInfo::exists(path))
-        return;
+        return false;
     ui::StringGrid& grid = *controls.grid;
     QProgressBar& progress = *controls.progress;
     resetGrid(grid, resetShape);
@@ -85,12 +90,13 @@ void Listing::run(ui::ModuleWindow& window, const ListingControls& controls) con
         }
     } catch (const store::StoreError& failure) {
         window.showFailure(failure);
-        return;
+        return true;
     }
     progress.setValue(0);
     controls.status->setPanelText(controls.resultPanel, grid.cell(0, 1).isEmpty()
                                                             ? QStringLiteral("0")
                                                             : QString::number(grid.rowCount() - 1));
+    return true;
 }
 
 }  // namespace query

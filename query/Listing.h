@@ -51,8 +51,10 @@ struct ListingControls {
 // - the count panel shows the book's data rows; each match k grows the grid to k + 1
 //   rows and is handed to `copy` with its book row; the result panel shows the number
 //   of results, "0" when none.
-// A failure (no server, a cell the test cannot compare) is shown in its box; the book is
+// A failure (no server, a book that cannot be read) is shown in its box; the book is
 // closed, the rows found so far stay, the progress bar and result panel keep their values.
+// A listing with a `refusal` says it and does nothing else: the search cannot find
+// anything, and the grid keeps what it showed.
 struct Listing {
     using RowTest = std::function<bool(store::BookPass& book, int row)>;
     using MatchCopy = std::function<void(store::BookPass& book, int target, int source)>;
@@ -62,8 +64,10 @@ struct Listing {
     const ResultShape* shape;
     RowTest matches;
     MatchCopy copy;
+    QString refusal = {};
 
-    void run(ui::ModuleWindow& window, const ListingControls& controls) const;
+    // True when the grid was reset for the listing, whatever it then found.
+    bool run(ui::ModuleWindow& window, const ListingControls& controls) const;
 };
 
 // The copy of the query and search windows: each match is handed to the window's hidden

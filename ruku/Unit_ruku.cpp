@@ -77,7 +77,7 @@ const entry::EntryTable& TForm_ruku::columns() {
         {QStringLiteral("SpeedButton7"),
          QStringLiteral("检索入库记录"),
          store::Book::StockIn,
-         {{QStringLiteral("商品编号"), store::StockInCol::ItemCode},
+         {{QStringLiteral("商品编号"), store::StockInCol::ItemCode, true},
           {QStringLiteral("商品名称"), store::StockInCol::ItemName},
           {QStringLiteral("供货厂商"), store::StockInCol::Supplier},
           {QStringLiteral("进货日期"), store::StockInCol::InDate}},
@@ -161,10 +161,10 @@ void TForm_ruku::itemCounted(int usedRows, store::BookPass& book) {
 
 void TForm_ruku::SpeedButton4Click() {
     ui::StringGrid& grid = *StringGrid_ruku;
-    if (!postingConfirmed(QStringLiteral("确认开始进行采购入库操作吗？")))
+    const QString verb = QStringLiteral("入库");
+    if (!postingConfirmed(QStringLiteral("确认开始进行采购入库操作吗？"), verb))
         return;
 
-    const QString verb = QStringLiteral("入库");
     if (!booksPresent({store::Book::Inventory, store::Book::StockIn}, verb))
         return;
 
@@ -212,14 +212,24 @@ void TForm_ruku::postToInventory(const QList<EntryLine>& lines) {
             // The count is read afresh: a code that an earlier line appended is found.
             const int found = book.findItemByNumber(code);
             if (found) {
-                const double qty = line.number(Col::Qty) + book.requireNumber(found, StockQty);
-                const double value =
-                    line.number(Col::Amount) + book.requireNumber(found, StockValue);
+                const double before = book.requireNumber(found, StockQty);
+                const double lineQty = line.number(Col::Qty);
+                const double amount = line.number(Col::Amount);
+                const double qty = store::sumForBook(before + lineQty);
                 if (qty == 0)
                     throw store::StoreError(QStringLiteral("入库后库存数量为 0，无法计算库存均价"));
-                book.writeRow(found, {number(code), name, unit, number(qty),
-                                      number(store::roundMoney(value / qty)), number(value),
-                                      salePrice, supplier, alertQty, remark});
+                double cost, value;
+                if (before <= 0 && lineQty > 0) {
+                    // Stock back from nothing or below: what the shop owed in goods says
+                    // nothing of their cost, so the line's own price becomes the average.
+                    cost = store::moneyForBook(amount / lineQty);
+                    value = store::moneyForBook(qty * cost);
+                } else {
+                    value = store::sumForBook(amount + book.requireNumber(found, StockValue));
+                    cost = store::moneyForBook(value / qty);
+                }
+                book.writeRow(found, {number(code), name, unit, number(qty), number(cost),
+                                      number(value), salePrice, supplier, alertQty, remark});
             } else {
                 book.writeRow(book.usedRowCount() + 1,
                               {number(code), name, unit, line.numberCell(Col::Qty),

@@ -120,20 +120,11 @@ double BookPass::requireNumber(int row, int col) {
 }
 
 bool BookPass::meets(int row, int col, Condition condition, const QString& text) {
-    try {
-        return valueMeets(value(row, col), condition, text);
-    } catch (const StoreError& e) {
-        throw cellError(row, col, e.message());
-    }
+    return valueMeets(value(row, col), condition, text);
 }
 
 bool BookPass::less(int row, int a, int b) {
-    const CellValue x = value(row, a);
-    const CellValue y = value(row, b);
-    if (x.isText() && y.isText())
-        return valueLess(x, y);
-    // Read one at a time, so the error names the cell that cannot take part.
-    return requireNumber(row, a) < requireNumber(row, b);
+    return valueBelow(value(row, a), value(row, b));
 }
 
 int BookPass::findItemByNumber(double code) {

@@ -98,9 +98,10 @@ public:
     // Must be a number (or a text that reads as one): empty is an error too.
     double requireNumber(int row, int col);
 
-    // Whether the cell meets the condition against the typed text (see ValueRules.h).
+    // Whether the cell meets the condition against the typed text, and whether cell
+    // (row, a) is below cell (row, b): a cell that cannot be compared does not (see
+    // ValueRules.h).
     bool meets(int row, int col, Condition condition, const QString& text);
-    // Whether cell (row, a) is below cell (row, b) by the value rules.
     bool less(int row, int a, int b);
 
     // The last data row whose column 1 equals code as a number (1001.0 finds 1001), or 0.

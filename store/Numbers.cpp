@@ -117,7 +117,11 @@ QString formatGeneral(double value) {
     return out;
 }
 
-QString formatFixed2(double value) {
+namespace {
+
+// The value with `decimals` places: halves of the value as written to 15 significant
+// digits go away from zero.
+QString formatFixed(double value, int decimals) {
     if (!std::isfinite(value))
         return QString::number(value);
     // The value as written with 15 significant digits: d.dddddddddddddde±x.
@@ -130,8 +134,8 @@ QString formatFixed2(double value) {
             digits.push_back(*p);
     }
     const int exponent = *p == 'e' ? std::atoi(p + 1) : 0;
-    // Digits up to and including the hundredths place.
-    const int keep = exponent + 1 + 2;
+    // Digits up to and including the last decimal place.
+    const int keep = exponent + 1 + decimals;
     std::string kept;
     if (keep <= 0) {
         kept = (keep == 0 && digits[0] >= '5') ? "1" : "0";
@@ -152,17 +156,29 @@ QString formatFixed2(double value) {
             kept = digits + std::string(size_t(keep) - digits.size(), '0');
         }
     }
-    if (kept.size() < 3)
-        kept = std::string(3 - kept.size(), '0') + kept;
-    std::string text = kept.substr(0, kept.size() - 2) + "." + kept.substr(kept.size() - 2);
+    const size_t places = size_t(decimals);
+    if (kept.size() < places + 1)
+        kept = std::string(places + 1 - kept.size(), '0') + kept;
+    std::string text =
+        kept.substr(0, kept.size() - places) + "." + kept.substr(kept.size() - places);
     const size_t firstNonZero = text.find_first_not_of("0.");
     if (value < 0 && firstNonZero != std::string::npos)
         text = "-" + text;
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
+}  // namespace
+
+QString formatFixed2(double value) {
+    return formatFixed(value, 2);
+}
+
 double roundMoney(double value) {
     return parseDecimal(QStringView(formatFixed2(value))).value_or(value);
+}
+
+double roundMillionths(double value) {
+    return parseDecimal(QStringView(formatFixed(value, 6))).value_or(value);
 }
 
 void appendShortestExact(std::string& out, double value) {

@@ -21,6 +21,9 @@ QString formatFixed2(double value);
 
 // Money computed by the program is stored rounded: formatted "0.00" and read back.
 double roundMoney(double value);
+// Quantities and values a posting adds up are stored to six decimals, halves away from
+// zero: no shop counts finer, and 0.1 + 0.2 is stored as 0.3, not 0.30000000000000004.
+double roundMillionths(double value);
 
 // Shortest text that reads back to exactly the same double, for storing numbers in a
 // workbook (1230.5, 98.35; never 16 or 17 digits of binary noise).

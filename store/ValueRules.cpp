@@ -1,5 +1,8 @@
 #include "ValueRules.h"
 
+#include <cmath>
+#include <optional>
+
 #include "Numbers.h"
 #include "StoreError.h"
 
@@ -16,6 +19,25 @@ double textAsNumber(const QString& text) {
     if (!n)
         notANumber(text);
     return *n;
+}
+
+// The value as a number where it can take part in a comparison.
+std::optional<double> comparable(const CellValue& v) {
+    switch (v.kind) {
+        case CellValue::Kind::Number:
+            return v.number;
+        case CellValue::Kind::Text:
+            return parseDecimal(QStringView(v.text));
+        case CellValue::Kind::Empty:
+            break;
+    }
+    return std::nullopt;
+}
+
+double finite(double value) {
+    if (!std::isfinite(value))
+        throw StoreError(QStringLiteral("计算结果超出了数字的范围，不能存入数据文件"));
+    return value;
 }
 
 }  // namespace
@@ -42,12 +64,6 @@ bool valueEquals(const CellValue& a, const CellValue& b) {
     return requireNumber(a) == requireNumber(b);
 }
 
-bool valueLess(const CellValue& a, const CellValue& b) {
-    if (a.isText() && b.isText())
-        return a.text < b.text;
-    return requireNumber(a) < requireNumber(b);
-}
-
 double valueAdd(const CellValue& a, const CellValue& b) {
     return requireNumber(a) + requireNumber(b);
 }
@@ -65,20 +81,42 @@ Condition conditionNamed(const QString& text) {
     return Condition::None;
 }
 
+double sumForBook(double value) {
+    return roundMillionths(finite(value));
+}
+
+double moneyForBook(double value) {
+    return roundMoney(finite(value));
+}
+
 bool valueMeets(const CellValue& cell, Condition condition, const QString& text) {
     switch (condition) {
-        case Condition::Equals:
-            // Said of the typed text: the cell is a good number, the text is what is wrong.
-            if (cell.isNumber() && !parseDecimal(QStringView(text)))
-                throw StoreError(QStringLiteral("查询内容“%1”不是有效的数字，不能与数字 %2 比较")
-                                     .arg(text, formatGeneral(cell.number)));
-            return valueEquals(cell, CellValue::fromText(text));
+        case Condition::Equals: {
+            if (cell.isText())
+                return cell.text == text;
+            const auto number = comparable(cell);
+            const auto wanted = parseDecimal(QStringView(text));
+            return number && wanted && *number == *wanted;
+        }
         case Condition::Contains:
             return !cell.isEmpty() && cell.displayText().contains(text);
         case Condition::None:
             break;
     }
     return false;
+}
+
+bool valueBelow(const CellValue& a, const CellValue& b) {
+    if (a.isText() && b.isText())
+        return a.text < b.text;
+    const auto x = comparable(a), y = comparable(b);
+    return x && y && *x < *y;
+}
+
+QString numberSearchRefusal(Condition condition, const QString& text, const QString& field) {
+    if (condition != Condition::Equals || parseDecimal(QStringView(text)))
+        return {};
+    return QStringLiteral("查询内容“%1”不是有效的数字，不能与%2比较").arg(text, field);
 }
 
 }  // namespace store

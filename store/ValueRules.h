@@ -11,7 +11,6 @@ namespace store {
 // decimal number, two texts compare byte for byte. An empty cell, or a text that is
 // not a number where one is needed, cannot take part: StoreError naming the text.
 bool valueEquals(const CellValue& a, const CellValue& b);
-bool valueLess(const CellValue& a, const CellValue& b);
 double valueAdd(const CellValue& a, const CellValue& b);
 
 // A value that must be a number in a comparison or a sum.
@@ -21,14 +20,31 @@ double requireNumber(const CellValue& v);
 // read as a decimal number.
 double readNumber(const CellValue& v);
 
+// A figure a posting computed, as a book stores it: a sum or difference of quantities or
+// values to six decimals, money to cents. A value that is no finite number (an overflow)
+// throws StoreError instead: stored, it would break every later reading of the book.
+double sumForBook(double value);
+double moneyForBook(double value);
+
 // The conditions of the query and search boxes, by the text the shop keeper picks or
 // types: "等于" is the value equality above, the typed text taken as a text value;
-// "包含" looks for the typed text inside the cell as the grid shows it (1001, 2.5), so it
-// never fails and an empty cell never matches. Any other text matches nothing.
+// "包含" looks for the typed text inside the cell as the grid shows it (1001, 2.5).
+// Any other text matches nothing.
 enum class Condition { None, Equals, Contains };
 Condition conditionNamed(const QString& text);
 // The texts of the conditions, as the condition boxes offer them.
 QStringList conditionNames();
+
+// A listing never stops at a cell: one that cannot take part in the comparison (empty, or
+// a text that is no number against a number) simply does not match, so one odd record
+// cannot hide every record below it.
 bool valueMeets(const CellValue& cell, Condition condition, const QString& text);
+// Whether a is below b by the value rules; false when either cannot take part.
+bool valueBelow(const CellValue& a, const CellValue& b);
+
+// A search of a column that holds numbers by design with "等于" and a text that is no
+// number can find nothing: the message that tells the shop keeper why, or an empty text
+// when the search can run.
+QString numberSearchRefusal(Condition condition, const QString& text, const QString& field);
 
 }  // namespace store

@@ -6,6 +6,7 @@
 #include "chuku/Unit_chuku.h"
 #include "kucun/Unit_kucun.h"
 #include "ruku/Unit_ruku.h"
+#include "store/AtomicFile.h"
 
 namespace {
 
@@ -27,6 +28,9 @@ AppWindows::AppWindows(const ui::AppContext& context)
       m_config(std::make_unique<TForm_config>(context)),
       m_banben(std::make_unique<TForm_banben>(context)) {
     m_main->setWindows(m_kucun.get(), m_chuku.get(), m_ruku.get(), m_config.get(), m_banben.get());
+    // Scrap of saves that a power cut or a kill stopped half way; a save that another copy
+    // of the program is running now keeps its files.
+    store::removeLeftoverSaves(context.programDir);
 }
 
 AppWindows::~AppWindows() = default;

@@ -235,7 +235,7 @@ void TForm_chuku::post(const Posting& posting) {
     if (!postingConfirmed(posting.question, posting.verb))
         return;
 
-    if (!booksPresent({store::Book::StockOut, store::Book::Inventory}, posting.verb))
+    if (!booksWritable({store::Book::StockOut, store::Book::Inventory}, posting.verb))
         return;
 
     // The inventory book stays open, changed but unsaved, while the journal is written:

@@ -16,7 +16,9 @@
 #include <QVBoxLayout>
 
 #include "entry/EntryLines.h"
+#include "store/AtomicFile.h"
 #include "store/Numbers.h"
+#include "store/Workbook.h"
 #include "ui/Clock.h"
 #include "ui/PanelStatusBar.h"
 #include "ui/Prompt.h"
@@ -232,6 +234,7 @@ void EntryWindow::appendToJournal(
     store::BookPass book(context().servers, bookPath(journal));
     ProgressBar1->setRange(0, m_grid->rowCount());
     ProgressBar1->setValue(0);
+    requireJournalRoom(book, lines.size());
     const int before = book.usedRowCount();
     StatusBar1->setPanelText(Panel::JournalCount, QString::number(before - 1));
     for (const EntryLine& line : lines) {
@@ -245,16 +248,33 @@ void EntryWindow::appendToJournal(
     ProgressBar1->setValue(0);
 }
 
-bool EntryWindow::booksPresent(std::initializer_list<store::Book> books, const QString& verb) {
+bool EntryWindow::booksWritable(std::initializer_list<store::Book> books, const QString& verb) {
     for (store::Book book : books) {
-        if (!QFileInfo::exists(bookPath(book))) {
+        const QString path = bookPath(book);
+        QString problem;
+        if (!QFileInfo::exists(path))
+            problem = QStringLiteral("找不到数据文件 %1").arg(store::bookFileName(book));
+        else if (store::isReadOnlyFile(path))
+            problem =
+                QStringLiteral("数据文件 %1 是只读文件，不能保存").arg(store::bookFileName(book));
+        if (!problem.isEmpty()) {
             context().prompt->information(this,
-                                          QStringLiteral("找不到数据文件 %1，没有%2任何数据。")
-                                              .arg(store::bookFileName(book), verb));
+                                          problem + QStringLiteral("，没有%1任何数据。").arg(verb));
             return false;
         }
     }
     return true;
+}
+
+void EntryWindow::requireJournalRoom(store::BookPass& journal, qsizetype lines) const {
+    if (journal.usedRowCount() + lines > store::Workbook::kMaxRows) {
+        throw store::StoreError(
+            QStringLiteral("数据文件 %1 已满（工作表最多 %2 行），放不下这 %3 条%4")
+                .arg(journal.bookName())
+                .arg(store::Workbook::kMaxRows)
+                .arg(lines)
+                .arg(m_table.journalRecords));
+    }
 }
 
 void EntryWindow::showNothingPosted(const store::StoreError& failure, const QString& verb,

@@ -85,9 +85,13 @@ protected:
     // yes to `question`. False when any of them stops it; `verb` names the posting.
     bool postingConfirmed(const QString& question, const QString& verb);
     // A posting's boxes; `verb` names what it does ("入库", "出库", "退货返库").
-    // True when every book is there; else a box names the first missing one. Posting into
-    // one book alone would leave lines that a second press counts twice.
-    bool booksPresent(std::initializer_list<store::Book> books, const QString& verb);
+    // True when every book is there and may be written; else a box names the first that is
+    // missing or read-only. Posting into one book alone would leave lines that a second
+    // press counts twice.
+    bool booksWritable(std::initializer_list<store::Book> books, const QString& verb);
+    // A journal with no room below its last record for `lines` more throws StoreError
+    // naming it: found before any book is written.
+    void requireJournalRoom(store::BookPass& journal, qsizetype lines) const;
     // The posting stopped before anything was stored: the failure, and that the books are
     // as they were. A plain box for a fact of the shop, an error box for a fault.
     void showNothingPosted(const store::StoreError& failure, const QString& verb,

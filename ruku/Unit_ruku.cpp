@@ -165,14 +165,18 @@ void TForm_ruku::SpeedButton4Click() {
     if (!postingConfirmed(QStringLiteral("确认开始进行采购入库操作吗？"), verb))
         return;
 
-    if (!booksPresent({store::Book::Inventory, store::Book::StockIn}, verb))
+    if (!booksWritable({store::Book::Inventory, store::Book::StockIn}, verb))
         return;
 
     QList<EntryLine> lines;
     try {
         lines = entry::readBatch(grid, columns());
-        // A journal that cannot be read is found out before the inventory is changed.
-        store::BookPass(context().servers, bookPath(store::Book::StockIn)).usedRowCount();
+        // A journal that cannot be read, or has no room left, is found out before the
+        // inventory is changed.
+        {
+            store::BookPass journal(context().servers, bookPath(store::Book::StockIn));
+            requireJournalRoom(journal, lines.size());
+        }
         postToInventory(lines);
     } catch (const store::StoreError& failure) {
         showNothingPosted(failure, verb);

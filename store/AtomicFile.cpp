@@ -1,10 +1,14 @@
 #include "store/AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace store {
 
@@ -98,36 +102,122 @@ void flushToDisk(const std::string& path) {
         throw AtomicFileError("写入磁盘失败：" + systemErrorText(saved));
 }
 
-void replaceAtomically(const std::string& path,
+namespace {
+
+bool readOnly(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    // No write bit at all counts for root too, as it does for a spreadsheet program.
+    return (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
+
+std::string resolvedTarget(const std::string& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return path;
+    // Books kept on another disk behind a link: the file behind it is replaced and the
+    // link stays, so that the shop never runs on two diverging copies.
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (real == nullptr)
+        return path;
+    std::string target(real);
+    std::free(real);
+    return target;
+}
+
+constexpr const char kTmpMark[] = ".tmp-";
+
+}  // namespace
+
+bool isReadOnlyFile(const QString& path) {
+    return readOnly(local(path));
+}
+
+void replaceAtomically(const std::string& requested,
                        const std::function<void(const std::string& tmpPath)>& fill) {
+    const std::string path = resolvedTarget(requested);
     const std::string dir = directoryOf(path);
     const size_t slash = path.rfind('/');
     const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string tmp = dir + "/." + base + ".tmp-XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
+    if (readOnly(path))
+        throw AtomicFileError("文件 " + base + " 是只读文件，不能保存");
+    // The lock file marks the save as running for as long as it holds its flock; the new
+    // file beside it may be replaced underneath by the writer (libzip renames its own
+    // temporary file over it), so it cannot carry the lock itself.
+    std::string lock = dir + "/." + base + kTmpMark + "XXXXXX";
+    const int fd = ::mkstemp(lock.data());
     if (fd < 0)
         throw AtomicFileError("无法在文件夹 " + dir + " 中写入：" + systemErrorText(errno));
-    ::close(fd);
+    ::flock(fd, LOCK_EX);
+    const std::string tmp = lock + ".new";
+    const auto release = [&] {
+        ::unlink(tmp.c_str());
+        ::unlink(lock.c_str());
+        ::close(fd);
+    };
+    struct stat old;
+    const bool replacing = ::stat(path.c_str(), &old) == 0;
     const mode_t mode = modeForNewFile(path);
     try {
         fill(tmp);
     } catch (...) {
-        ::unlink(tmp.c_str());
+        release();
         throw;
+    }
+    // The book keeps its owner and group where the process may give them (root may);
+    // chown before chmod, which it could otherwise undo.
+    if (replacing && ::chown(tmp.c_str(), old.st_uid, old.st_gid) != 0) {
+        // Not permitted: the file stays the saving user's, as any editor would leave it.
     }
     ::chmod(tmp.c_str(), mode);
     if (::rename(tmp.c_str(), path.c_str()) != 0) {
         const int saved = errno;
-        ::unlink(tmp.c_str());
+        release();
         throw AtomicFileError("无法替换文件 " + path + "：" + systemErrorText(saved));
     }
+    release();
     fsyncDirectory(dir);
+}
+
+int removeLeftoverSaves(const QString& folder) {
+    const std::string dir = local(folder);
+    DIR* d = ::opendir(dir.c_str());
+    if (d == nullptr)
+        return 0;
+    std::vector<std::string> names;
+    while (const dirent* e = ::readdir(d))
+        names.emplace_back(e->d_name);
+    ::closedir(d);
+    int removed = 0;
+    for (const std::string& name : names) {
+        // ".tvruku.dat.tmp-XXXXXX": the lock of a save, or the whole of one from before
+        // saves had a lock.
+        const size_t mark = name.rfind(kTmpMark);
+        if (name.size() < 2 || name[0] != '.' || mark == std::string::npos ||
+            name.size() != mark + sizeof kTmpMark - 1 + 6)
+            continue;
+        const std::string lockPath = dir + "/" + name;
+        const int fd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            // No save holds it: it and what it left beside it are scrap.
+            for (const std::string& other : names) {
+                if (other.compare(0, name.size(), name) == 0 &&
+                    ::unlink((dir + "/" + other).c_str()) == 0)
+                    ++removed;
+            }
+        }
+        ::close(fd);
+    }
+    return removed;
 }
 
 void writeFileAtomically(const QString& path, const QByteArray& bytes) {
     const std::string target = local(path);
     replaceAtomically(target, [&](const std::string& tmp) {
-        const int fd = ::open(tmp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0 || !writeAll(fd, bytes.constData(), size_t(bytes.size()))) {
             const int saved = errno;
             if (fd >= 0)
@@ -146,7 +236,7 @@ void copyFileAtomically(const QString& source, const QString& target) {
         const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
         if (in < 0)
             throw AtomicFileError("无法读取文件 " + from + "：" + systemErrorText(errno));
-        const int out = ::open(tmp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        const int out = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (out < 0) {
             const int saved = errno;
             ::close(in);

@@ -5,12 +5,16 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <limits>
 
 #include "TestBooks.h"
+#include "store/AtomicFile.h"
 #include "store/StoreError.h"
 #include "store/Workbook.h"
 #include "store/xlsx/ZipArchive.h"
@@ -326,4 +330,35 @@ TEST_F(AtomicSave, SaveAsLeavesTheSourceAndKeepsPermissions) {
     struct stat st;
     ::stat(QFile::encodeName(path).constData(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST_F(AtomicSave, ABookKeepsItsOwnerWhoeverSavesIt) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root may give a file to another owner";
+    const QByteArray local = QFile::encodeName(path);
+    ASSERT_EQ(::chown(local.constData(), 65534, 65534), 0);
+    Workbook wb = Workbook::open(path);
+    wb.setCell(2, 1, CellValue::fromNumber(1));
+    wb.save();
+    struct stat st;
+    ASSERT_EQ(::stat(local.constData(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
+}
+
+TEST_F(AtomicSave, ScrapOfAKilledSaveGoesButNotThatOfARunningOne) {
+    const auto touch = [this](const QString& name) {
+        testbooks::writeFile(dir.filePath(name), "x");
+    };
+    for (const char* name : {".tvchuku.dat.tmp-Ab12Cd", ".tvchuku.dat.tmp-Ab12Cd.new",
+                             ".tvchuku.dat.tmp-Zz99Yy", ".tvchuku.dat.tmp-Zz99Yy.new", ".hidden"})
+        touch(name);
+    // Another save holds its lock, as a second copy of the program would.
+    const int held = ::open(QFile::encodeName(dir.filePath(".tvchuku.dat.tmp-Zz99Yy")), O_RDONLY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    EXPECT_EQ(store::removeLeftoverSaves(dir.path()), 2);
+    ::close(held);
+    EXPECT_EQ(leftovers(), (QStringList{".hidden", ".tvchuku.dat.tmp-Zz99Yy",
+                                        ".tvchuku.dat.tmp-Zz99Yy.new", "tvchuku.dat"}));
 }

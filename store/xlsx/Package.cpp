@@ -156,6 +156,12 @@ std::string readDomPart(ZipArchive& zip, size_t index) {
 }
 
 void loadDom(pugi::xml_document& doc, const std::string& bytes, const std::string& part) {
+    try {
+        XmlPullParser::checkDocument(bytes);
+    } catch (const XmlError& e) {
+        throw PackageError("部件 " + part + " 的 XML 格式错误：" + e.what() + "（第 " +
+                           std::to_string(e.offset()) + " 字节）");
+    }
     const auto result =
         doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_utf8);
     if (!result) {
@@ -258,7 +264,12 @@ std::unique_ptr<WorkbookData> WorkbookData::load(std::unique_ptr<ZipArchive> arc
                 rid = a.value();
         }
         const Relationship* rel = relById(rid);
-        if (rel != nullptr && !rel->external && endsWith(rel->type, "/worksheet")) {
+        // Taking the next sheet instead would post onto the wrong one.
+        if (rel == nullptr || rel->external) {
+            throw PackageError("工作表“" + std::string(s.attribute("name").as_string()) +
+                               "”的关系缺失，找不到它的部件");
+        }
+        if (endsWith(rel->type, "/worksheet")) {
             sheetTarget = rel->target;
             break;
         }

@@ -77,6 +77,7 @@ bool Styles::isDateFormatCode(std::string_view code) {
 }
 
 void Styles::read(std::string_view stylesXml) {
+    XmlPullParser::checkDocument(stylesXml);
     pugi::xml_document doc;
     const auto result = doc.load_buffer(stylesXml.data(), stylesXml.size(), pugi::parse_default,
                                         pugi::encoding_utf8);

@@ -69,6 +69,12 @@ XmlPullParser::XmlPullParser(std::string_view document) : m_doc(document), m_chu
     m_eof = true;
 }
 
+void XmlPullParser::checkDocument(std::string_view document) {
+    XmlPullParser parser(document);
+    while (parser.next() != Event::EndDocument) {
+    }
+}
+
 std::string_view XmlPullParser::localName() const {
     return xlsx::localName(m_name);
 }

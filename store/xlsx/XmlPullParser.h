@@ -63,6 +63,10 @@ public:
 
     static constexpr int kMaxDepth = 256;
 
+    // Reads a whole document through: a part handed to a DOM parser meets the same rules
+    // (no DOCTYPE, nesting at most kMaxDepth, well-formed). Throws XmlError.
+    static void checkDocument(std::string_view document);
+
 private:
     enum class Scan { Done, NeedMore };
 

@@ -88,6 +88,39 @@ TEST(HostileInput, MalformedXmlNamesThePart) {
         deep += "<x>";
     EXPECT_NE(sheetError(deep), "");
     EXPECT_NE(openError(makeBook({sheetXml(""), "<sst><si><t>unclosed</si></sst>"})), "");
+
+    // The parts read whole (workbook, relationships, styles) meet the same rules.
+    std::string nested = "<styleSheet>";
+    for (int i = 0; i < 300; ++i)
+        nested += "<x>";
+    for (int i = 0; i < 300; ++i)
+        nested += "</x>";
+    nested += "</styleSheet>";
+    EXPECT_NE(openError(makeBook({sheetXml(""), "", nested})).find("styles.xml"),
+              std::string::npos);
+    EXPECT_NE(
+        openError(makeBook({sheetXml(""), "", "<!DOCTYPE s [<!ENTITY a \"b\">]><styleSheet/>"}))
+            .find("DOCTYPE"),
+        std::string::npos);
+    testbooks::Parts parts = testbooks::bookParts({sheetXml("")});
+    for (auto& [name, bytes] : parts) {
+        if (name == "xl/workbook.xml")
+            bytes = "<!DOCTYPE workbook>" + bytes;
+    }
+    EXPECT_NE(openError(testbooks::zipParts(parts)).find("workbook.xml"), std::string::npos);
+}
+
+TEST(HostileInput, AFirstSheetWithoutItsPartIsNotSwappedForTheNext) {
+    testbooks::Parts parts = testbooks::bookParts({sheetXml("")});
+    for (auto& [name, bytes] : parts) {
+        if (name == "xl/workbook.xml")
+            bytes =
+                "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+                "<sheets><sheet name=\"库存\" sheetId=\"1\" r:id=\"rId9\"/>"
+                "<sheet name=\"其他\" sheetId=\"2\" r:id=\"rId1\"/></sheets></workbook>";
+    }
+    EXPECT_NE(openError(testbooks::zipParts(parts)).find("库存"), std::string::npos);
 }
 
 TEST(HostileInput, AddressesBeyondTheSpreadsheetMaxima) {

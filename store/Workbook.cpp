@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "StoreError.h"
+#include "xlsx/Formulas.h"
 #include "xlsx/Package.h"
 #include "xlsx/SheetSettings.h"
 #include "xlsx/XmlPullParser.h"
@@ -191,6 +192,10 @@ void Workbook::setCell(int row, int col, const CellValue& value) {
     guarded(d->displayName, [&] {
         const auto r = uint32_t(row), c = uint32_t(col);
         auto& model = d->model;
+        if (const Cell* existing = model.find(r, c); existing && existing->hasFormula) {
+            xlsx::keepSharedGroup(model, r, c);
+            d->formulasRemoved = true;
+        }
         if (value.isEmpty()) {
             const Cell* existing = model.find(r, c);
             if (existing != nullptr) {
@@ -236,7 +241,12 @@ void Workbook::clearColumn(int col) {
             if (it->col > col)
                 break;
         }
-        d->model.formulas.erase(xlsx::SheetModel::key(row.index, uint32_t(col)));
+        const uint64_t key = xlsx::SheetModel::key(row.index, uint32_t(col));
+        if (d->model.formulas.count(key)) {
+            xlsx::keepSharedGroup(d->model, row.index, uint32_t(col));
+            d->model.formulas.erase(key);
+            d->formulasRemoved = true;
+        }
     }
     d->modified = true;
 }

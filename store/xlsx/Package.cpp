@@ -11,7 +11,10 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <optional>
 
+#include "Formulas.h"
 #include "XmlPullParser.h"
 #include "XmlText.h"
 #include "store/AtomicFile.h"
@@ -280,11 +283,22 @@ std::unique_ptr<WorkbookData> WorkbookData::load(std::unique_ptr<ZipArchive> arc
     if (!sheetIndex)
         throw PackageError("缺少工作表部件 " + sheetTarget);
     d->sheetPart = zip.entryName(*sheetIndex);
+    d->workbookPart = zip.entryName(*workbookIndex);
+    if (const auto i = zip.find(relsPartFor(d->workbookPart)))
+        d->workbookRelsPart = zip.entryName(*i);
 
     for (const auto& [rid, rel] : rels) {
         if (rel.external)
             continue;
-        if (endsWith(rel.type, "/styles")) {
+        if (endsWith(rel.type, "/worksheet") || endsWith(rel.type, "/calcChain")) {
+            const auto i = zip.find(rel.target);
+            if (!i || *i == *sheetIndex)
+                continue;
+            if (endsWith(rel.type, "/calcChain"))
+                d->calcChainPart = zip.entryName(*i);
+            else
+                d->otherSheetParts.push_back(zip.entryName(*i));
+        } else if (endsWith(rel.type, "/styles")) {
             if (const auto i = zip.find(rel.target)) {
                 const std::string bytes = readDomPart(zip, *i);
                 try {
@@ -327,22 +341,69 @@ std::unique_ptr<WorkbookData> WorkbookData::createNew() {
 
 std::vector<OutputPart> WorkbookData::outputParts() const {
     std::vector<OutputPart> parts;
-    if (archive) {
-        for (size_t i = 0; i < archive->entryCount(); ++i) {
-            const std::string& name = archive->entryName(i);
-            if (name == sheetPart) {
-                parts.push_back({name, std::nullopt, writeSheet(model, layout)});
-            } else {
-                parts.push_back({name, i, {}});
-            }
-        }
-    } else {
+    if (!archive) {
         for (const auto& [name, bytes] : newParts) {
             parts.push_back(
                 {name, std::nullopt, name == sheetPart ? writeSheet(model, layout) : bytes});
         }
+        return parts;
+    }
+    const auto rewritten = formulaParts();
+    for (size_t i = 0; i < archive->entryCount(); ++i) {
+        const std::string& name = archive->entryName(i);
+        const auto found = rewritten.find(name);
+        if (name == sheetPart) {
+            parts.push_back({name, std::nullopt, writeSheet(model, layout, ownColumns)});
+        } else if (found == rewritten.end()) {
+            parts.push_back({name, i, {}});
+        } else if (found->second) {
+            parts.push_back({name, std::nullopt, *found->second});
+        }
     }
     return parts;
+}
+
+std::map<std::string, std::optional<std::string>> WorkbookData::formulaParts() const {
+    std::map<std::string, std::optional<std::string>> out;
+    // Each part is rewritten from the source, naming the part when it cannot be read.
+    const auto rewrite = [&](const std::string& name, const auto& change) {
+        const auto i = archive->find(name);
+        if (!i)
+            return false;
+        try {
+            if (auto bytes = change(archive->readAll(*i))) {
+                out[archive->entryName(*i)] = std::move(*bytes);
+                return true;
+            }
+        } catch (const XmlError& e) {
+            throw PackageError("部件 " + name + " 的 XML 格式错误：" + e.what());
+        }
+        return false;
+    };
+    // Other sheets that refer to sheet 1 would show their old results: without them,
+    // every spreadsheet program computes the formulas again when it opens the book.
+    bool formulas = formulasRemoved || !model.formulas.empty();
+    for (const std::string& name : otherSheetParts)
+        formulas |= rewrite(name, [](const std::string& xml) { return withoutCachedResults(xml); });
+    if (!formulas)
+        return out;
+    rewrite(workbookPart, [](const std::string& xml) {
+        return std::optional<std::string>(withFullCalcOnLoad(xml));
+    });
+    // A calculation chain that names a cell without a formula is an error to some programs;
+    // they all rebuild a missing one.
+    if (formulasRemoved && !calcChainPart.empty()) {
+        out[calcChainPart] = std::nullopt;
+        rewrite("[Content_Types].xml", [&](const std::string& xml) {
+            return std::optional<std::string>(
+                withoutElements(xml, "Override", "PartName", "/" + calcChainPart));
+        });
+        rewrite(workbookRelsPart, [](const std::string& xml) {
+            return std::optional<std::string>(
+                withoutElements(xml, "Relationship", "Type", "/calcChain"));
+        });
+    }
+    return out;
 }
 
 void WorkbookData::writeAtomically(const std::string& path) const {

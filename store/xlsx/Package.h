@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,12 +30,20 @@ public:
     std::vector<std::pair<std::string, std::string>> newParts;  // the parts of a new book
     std::string sheetPart;                                      // e.g. xl/worksheets/sheet1.xml
 
+    // The parts a save touches when the book holds formulas (see Formulas.h).
+    std::string workbookPart, workbookRelsPart, calcChainPart;
+    std::vector<std::string> otherSheetParts;
+
     SheetModel model;
     SheetLayout layout;
     SharedStrings sharedStrings;
     Styles styles;
     bool date1904 = false;
     bool modified = false;
+    // A formula cell of sheet 1 was overwritten or emptied: the calculation chain may name it.
+    bool formulasRemoved = false;
+    // The columns of sheet 1 the program reads: their formula results stay cached.
+    uint32_t ownColumns = 10;
     DeflateChoice deflate = defaultDeflate();
 
     // Reads the package; throws PackageError, SheetError or XmlError.
@@ -47,6 +57,9 @@ public:
 
 private:
     std::vector<OutputPart> outputParts() const;
+    // The parts other than sheet 1 that a save changes because the book holds formulas,
+    // by name; nothing for a part the save leaves out (the calculation chain).
+    std::map<std::string, std::optional<std::string>> formulaParts() const;
 };
 
 }  // namespace store::xlsx

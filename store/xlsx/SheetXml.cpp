@@ -503,7 +503,7 @@ void readSheet(XmlPullParser& parser, SheetModel& model, SheetLayout& layout,
     }
 }
 
-std::string writeSheet(const SheetModel& model, const SheetLayout& layout) {
+std::string writeSheet(const SheetModel& model, const SheetLayout& layout, uint32_t cachedThrough) {
     std::string out;
     size_t cells = 0;
     for (const Row& r : model.rows)
@@ -567,7 +567,9 @@ std::string writeSheet(const SheetModel& model, const SheetLayout& layout) {
                     appendUInt(out, c.style);
                     out += '"';
                 }
-                out += typeAttribute(c);
+                const bool cached = !c.hasFormula || c.col <= cachedThrough;
+                if (cached)
+                    out += typeAttribute(c);
                 if (c.kind == CellKind::Blank && !c.hasFormula) {
                     out += "/>";
                     continue;
@@ -578,7 +580,8 @@ std::string writeSheet(const SheetModel& model, const SheetLayout& layout) {
                     if (it != model.formulas.end())
                         out += it->second;
                 }
-                writeCellValue(out, tags, model, c);
+                if (cached)
+                    writeCellValue(out, tags, model, c);
                 out += tags.closeC;
             }
             out += tags.closeRow;

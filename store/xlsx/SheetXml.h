@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -45,6 +46,9 @@ struct SheetReadLimits {
 
 void readSheet(XmlPullParser& parser, SheetModel& model, SheetLayout& layout,
                const SheetReadLimits& limits);
-std::string writeSheet(const SheetModel& model, const SheetLayout& layout);
+// Formula cells right of column `cachedThrough` are written without their cached result,
+// so that other programs compute them afresh; the program reads only the columns up to it.
+std::string writeSheet(const SheetModel& model, const SheetLayout& layout,
+                       uint32_t cachedThrough = UINT32_MAX);
 
 }  // namespace store::xlsx

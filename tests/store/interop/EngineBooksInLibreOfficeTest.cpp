@@ -5,6 +5,7 @@
 
 #include <QFile>
 
+#include "../FormulaBook.h"
 #include "InteropSupport.h"
 #include "store/StoreError.h"
 #include "store/Workbook.h"
@@ -55,10 +56,10 @@ protected:
         } catch (const store::StoreError& e) {
             FAIL() << "engine: " << e.what();
         }
-        const QStringList books{scratch->path("fresh.xlsx"),    scratch->path("cleared.xlsx"),
-                                scratch->path("tvchuku.dat"),   scratch->path("saveas.xlsx"),
-                                scratch->path("oneword.xlsx"),  scratch->path("frompy.xlsx"),
-                                scratch->path("reordered.xlsx")};
+        const QStringList books{scratch->path("fresh.xlsx"),     scratch->path("cleared.xlsx"),
+                                scratch->path("tvchuku.dat"),    scratch->path("saveas.xlsx"),
+                                scratch->path("oneword.xlsx"),   scratch->path("frompy.xlsx"),
+                                scratch->path("reordered.xlsx"), scratch->path("formulas.xlsx")};
         ASSERT_TRUE(soffice::toCsvAllSheets(books, scratch->path("csv")));
         ASSERT_TRUE(soffice::toFods({scratch->path("fresh.xlsx")}, scratch->path("fods")));
         ready = true;
@@ -131,6 +132,15 @@ protected:
         Workbook reordered = Workbook::open(scratch->path("py/openpyxl_reordered.xlsx"));
         reordered.setCell(3, 1, num(2002));
         reordered.saveAs(scratch->path("reordered.xlsx"));
+
+        // A stock-in of two lines onto a book with formulas of the shop keeper's: the
+        // stock value filled down from row 2, which the first line overwrites, a column of
+        // their own past the program's ten, and a second sheet that sums the quantities.
+        Workbook formulas =
+            Workbook::openBytes(testbooks::zipParts(formulabook::parts()), "tvkucun.dat");
+        formulabook::postRow(formulas, 2, 11, 2.5);
+        formulabook::postRow(formulas, 3, 40.5, 2);
+        formulas.saveAs(scratch->path("formulas.xlsx"));
 
         // The smallest book: a single text.
         Workbook one = Workbook::createNew();
@@ -258,4 +268,16 @@ TEST_F(EngineBooksInLibreOffice, EditGoesToTheFirstListedSheetWhateverItsPartNam
     const std::vector<QString> back = csvLines("reordered", "后面");
     ASSERT_EQ(back.size(), 1u);
     EXPECT_EQ(back[0], "'不该读到'");
+}
+
+TEST_F(EngineBooksInLibreOffice, FormulasOfTheShopKeeperShowTheNewFigures) {
+    const std::vector<QString> stock = csvLines("formulas", "库存");
+    ASSERT_EQ(stock.size(), 5u);
+    // K, past the program's columns, computed afresh; F below the overwritten first cell
+    // still a formula.
+    EXPECT_EQ(stock[1], "1001|'饮料'|'瓶'|11|2.5|27.5|4|'甲厂'|5||27.5");
+    EXPECT_EQ(stock[2], "1002|'饮料'|'瓶'|40.5|2|81|4|'甲厂'|5||81");
+    EXPECT_EQ(stock[3], "1003|||30|2|60|||||60");
+    EXPECT_EQ(stock[4], "1004|||40|2|80|||||80");
+    EXPECT_EQ(csvLines("formulas", "汇总"), std::vector<QString>{"121.5"});
 }

@@ -116,11 +116,9 @@ void appendEscapedText(std::string& out, std::string_view text, bool attribute) 
             case 0xEF:
                 // U+FFFE and U+FFFF are no XML characters either: another program would
                 // refuse the part, or drop the row.
-                if (i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0xBF &&
-                    (static_cast<unsigned char>(text[i + 2]) & 0xFE) == 0xBE) {
+                if (const unsigned nonCharacter = nonCharacterAt(text, i)) {
                     flush(i);
-                    const bool ffff = static_cast<unsigned char>(text[i + 2]) == 0xBF;
-                    out += attribute ? " " : (ffff ? "_xFFFF_" : "_xFFFE_");
+                    out += attribute ? " " : (nonCharacter == 0xFFFF ? "_xFFFF_" : "_xFFFE_");
                     i += 2;
                     plain = i + 1;
                 }

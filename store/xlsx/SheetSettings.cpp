@@ -210,8 +210,7 @@ void setCenterSection(SheetLayout& layout, bool footer, const std::string& plain
             // and none of it could be printed: left out.
             if (c < 0x20)
                 continue;
-            if (c == 0xEF && plainText.compare(i + 1, 1, "\xBF") == 0 && i + 2 < plainText.size() &&
-                (static_cast<unsigned char>(plainText[i + 2]) & 0xFE) == 0xBE) {
+            if (nonCharacterAt(plainText, i)) {
                 i += 2;
                 continue;
             }

@@ -20,6 +20,14 @@ void appendUtf8(std::string& out, unsigned cp) {
     }
 }
 
+unsigned nonCharacterAt(std::string_view text, size_t i) {
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    if (i + 2 < text.size() && byte(i) == 0xEF && byte(i + 1) == 0xBF &&
+        (byte(i + 2) & 0xFE) == 0xBE)
+        return byte(i + 2) == 0xBE ? 0xFFFEu : 0xFFFFu;
+    return 0;
+}
+
 bool isValidUtf8(std::string_view text) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* end = p + text.size();

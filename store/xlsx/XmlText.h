@@ -11,6 +11,10 @@ namespace store::xlsx {
 
 void appendUtf8(std::string& out, unsigned codePoint);
 
+// U+FFFE or U+FFFF at text[i] (three UTF-8 bytes), which XML 1.0 cannot hold although
+// they are valid UTF-8: the code point, or 0.
+unsigned nonCharacterAt(std::string_view text, size_t i);
+
 // Whether the bytes are UTF-8 as the standard has it: no stray or missing continuation
 // bytes, no overlong forms, no surrogates.
 bool isValidUtf8(std::string_view text);

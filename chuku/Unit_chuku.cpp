@@ -3,8 +3,9 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QToolButton>
-#include <optional>
 
+#include "ledger/Ledger.h"
+#include "ledger/Totals.h"
 #include "query/GridTotals.h"
 #include "report/GridReport.h"
 #include "store/Numbers.h"
@@ -15,7 +16,6 @@
 using entry::CellRule;
 using entry::EntryLine;
 using entry::LineSource;
-using store::CellValue;
 
 namespace {
 
@@ -24,69 +24,27 @@ namespace Col {
 enum : int { Code, Name, Unit, Qty, Price, Amount, AvgCost, Customer, Date, Remark };
 }
 
-// The two running totals of "统计利润".
-struct SalesTotals {
-    double sales = 0;
-    double profit = 0;
-};
+// "统计利润" over the rows a grid shows.
+const ledger::SalesColumns kSalesColumns{Col::Qty, Col::Price, Col::Amount, Col::AvgCost,
+                                         Col::Remark};
 
-// The sales and profit of the rows a grid shows: a row is a return when its remark holds
-// "退货" anywhere, which is what a posted return writes, and is subtracted. The profit of
-// a row is its quantity times the margin of its price over the average cost it carries;
-// the sales total takes the amount as it stands. Nothing when there is no row to total.
-std::optional<SalesTotals> salesTotals(const ui::StringGrid& grid, QProgressBar& progress) {
-    const auto number = [&grid](int col, int row) {
-        return ui::cellNumber(grid, col, row, ui::captionOf(grid, col));
-    };
-    const QString returnMark = QStringLiteral("退货");
-    SalesTotals totals;
-    const bool any = query::eachResultRow(grid, progress, [&](int row) {
-        const double price = number(Col::Price, row);
-        const double qty = number(Col::Qty, row);
-        const double cost = number(Col::AvgCost, row);
-        // Carried wider than the totals, so q × p − q × a loses nothing to its middle step.
-        const long double q = qty;
-        const double profit = double(q * price - q * cost);
-        const double amount = number(Col::Amount, row);
-        const double sign = grid.cell(Col::Remark, row).contains(returnMark) ? -1 : 1;
-        totals.sales += sign * amount;
-        totals.profit += sign * profit;
-    });
-    if (!any)
-        return std::nullopt;
-    return totals;
+ledger::SaleLine saleLine(const EntryLine& line) {
+    return {line.row,
+            line.text(Col::Code),
+            line.number(Col::Code),
+            line.text(Col::Name),
+            line.text(Col::Unit),
+            line.number(Col::Qty),
+            line.text(Col::Qty),
+            line.number(Col::Price),
+            line.number(Col::Amount),
+            line.number(Col::AvgCost),
+            line.text(Col::Customer),
+            line.text(Col::Date),
+            line.text(Col::Remark)};
 }
-
-// A line whose item the inventory book does not hold: told in a plain box, not as an error.
-class ItemMissing : public store::StoreError {
-public:
-    using store::StoreError::StoreError;
-};
 
 }  // namespace
-
-// What sets a return apart from a sale.
-struct TForm_chuku::Posting {
-    QString question;
-    QString verb;      // what the messages call the posting
-    QString notFound;  // for a line whose item is not in stock
-    int sign;          // how the line's quantity moves the stock
-    bool isReturn;
-};
-
-const TForm_chuku::Posting& TForm_chuku::sale() {
-    static const Posting posting{QStringLiteral("确认开始进行销售出库操作吗？"),
-                                 QStringLiteral("出库"), QStringLiteral("无此货物没法出库"), -1,
-                                 false};
-    return posting;
-}
-
-const TForm_chuku::Posting& TForm_chuku::goodsReturn() {
-    static const Posting posting{QStringLiteral("确认开始进行退货返库操作吗？"),
-                                 QStringLiteral("退货返库"), QStringLiteral("无此货物没法退货"), +1,
-                                 true};
-    return posting;
-}
 
 const entry::EntryTable& TForm_chuku::columns() {
     static const entry::EntryTable table{
@@ -116,11 +74,7 @@ const entry::EntryTable& TForm_chuku::columns() {
           {QStringLiteral("客户名称"), store::StockOutCol::Customer},
           {QStringLiteral("销售日期"), store::StockOutCol::OutDate}},
          store::StockOutCol::OutDate,
-         entry::journalResult({QStringLiteral("商品编号"), QStringLiteral("商品名称"),
-                               QStringLiteral("单位"), QStringLiteral("卖出数量"),
-                               QStringLiteral("卖出价格"), QStringLiteral("卖出金额"),
-                               QStringLiteral("库存均价"), QStringLiteral("客户名称"),
-                               QStringLiteral("销售日期"), QStringLiteral("备注")})},
+         query::wholeBookShape(store::Book::StockOut)},
         4,
         {false, true},
     };
@@ -206,7 +160,7 @@ void TForm_chuku::SpeedButton7Click() {
 
 void TForm_chuku::SpeedButton10Click() {
     attempt([this] {
-        if (const auto totals = salesTotals(*StringGrid_chuku, *ProgressBar1))
+        if (const auto totals = query::salesTotals(*StringGrid_chuku, kSalesColumns, *ProgressBar1))
             StatusBar1->setPanelText(
                 entry::Panel::Total,
                 QStringLiteral("销售总额：%1/合计利润：%2")
@@ -219,7 +173,7 @@ void TForm_chuku::SpeedButton12Click() {
 }
 
 void TForm_chuku::SpeedButton4Click() {
-    post(sale());
+    postSales(ledger::Posting::Sale);
 }
 
 void TForm_chuku::SpeedButton5Click() {
@@ -227,94 +181,19 @@ void TForm_chuku::SpeedButton5Click() {
     const QStringList& captions = returnCaptions();
     for (int c = 0; c < captions.size(); ++c)
         StringGrid_chuku->setCell(c, 0, captions[c]);
-    post(goodsReturn());
+    postSales(ledger::Posting::GoodsReturn);
 }
 
-void TForm_chuku::post(const Posting& posting) {
-    ui::StringGrid& grid = *StringGrid_chuku;
-    if (!postingConfirmed(posting.question, posting.verb))
+void TForm_chuku::postSales(ledger::Posting posting) {
+    const bool isReturn = posting == ledger::Posting::GoodsReturn;
+    if (!postingConfirmed(isReturn ? QStringLiteral("确认开始进行退货返库操作吗？")
+                                   : QStringLiteral("确认开始进行销售出库操作吗？"),
+                          ledger::verbOf(posting)))
         return;
-
-    if (!booksWritable({store::Book::StockOut, store::Book::Inventory}, posting.verb))
-        return;
-
-    // The inventory book stays open, changed but unsaved, while the journal is written:
-    // every line is known to reach its item before the first record is stored.
-    std::optional<store::BookPass> inventory;
-    try {
-        const QList<EntryLine> lines = entry::readBatch(grid, columns());
-        inventory.emplace(context().servers, bookPath(store::Book::Inventory));
-        applyToInventory(*inventory, lines, posting);
-        postToJournal(lines, posting);
-    } catch (const ItemMissing& failure) {
-        showNothingPosted(failure, posting.verb, true);
-        return;
-    } catch (const store::StoreError& failure) {
-        showNothingPosted(failure, posting.verb);
-        return;
-    }
-
-    try {
-        StatusBar1->setPanelText(entry::Panel::LineCount, QString::number(grid.rowCount()));
-        StatusBar1->setPanelText(entry::Panel::ItemCount,
-                                 QString::number(inventory->usedRowCount() - 1));
-        inventory->save();
-        inventory.reset();
-    } catch (const store::StoreError& failure) {
-        // The lines stay, so that the shop keeper sees what the stock is missing.
-        context().prompt->error(
-            this, QStringLiteral("出库记录已经保存，但库存没有更新：%1\n"
-                                 "这些数据仍留在表格中，请不要再次%2，以免重复记入出库记录。")
-                      .arg(failure.message(), posting.verb));
-        return;
-    }
-    entry::emptyLines(grid);
-    StatusBar1->setPanelText(entry::Panel::LineCount, QStringLiteral("0"));
-}
-
-void TForm_chuku::applyToInventory(store::BookPass& book, const QList<EntryLine>& lines,
-                                   const Posting& posting) {
-    using namespace store::InventoryCol;
-    ProgressBar1->setRange(0, StringGrid_chuku->rowCount());
-    ProgressBar1->setValue(0);
-    for (const EntryLine& line : lines) {
-        // The count and the item's cells are read afresh: two lines of one item are
-        // applied one after the other.
-        const bool found = entry::onLine(line, [&] {
-            const int row = book.findItemByNumber(line.number(Col::Code));
-            if (!row)
-                return false;
-            const double qty = store::sumForBook(book.requireNumber(row, StockQty) +
-                                                 posting.sign * line.number(Col::Qty));
-            // The stock keeps its average cost; its value follows the quantity, in cents.
-            const double value = store::moneyForBook(qty * book.requireNumber(row, AvgCost));
-            book->setCell(row, StockQty, CellValue::fromNumber(qty));
-            book->setCell(row, StockValue, CellValue::fromNumber(value));
-            if (posting.isReturn) {
-                // The quantity as typed: "2.0" stays "2.0" in the note.
-                book->setCell(row, Remark,
-                              CellValue::fromText(line.text(Col::Date) + QStringLiteral("退") +
-                                                  line.text(Col::Qty)));
-            }
-            return true;
-        });
-        if (!found)
-            throw ItemMissing(entry::lineError(line, posting.notFound).message());
-        ProgressBar1->setValue(line.row + 1);
-    }
-    ProgressBar1->setValue(0);
-}
-
-void TForm_chuku::postToJournal(const QList<EntryLine>& lines, const Posting& posting) {
-    const QList<entry::EntryColumn>& shape = columns().columns;
-    appendToJournal(store::Book::StockOut, lines, [&](const EntryLine& line) {
-        QList<CellValue> record;
-        for (int c = 0; c < shape.size(); ++c)
-            record << (shape[c].rule == CellRule::Number ? line.numberCell(c) : line.textCell(c));
-        // A return is told from a sale by its remark alone; the line's own remark is dropped.
-        if (posting.isReturn)
-            record[Col::Remark] = CellValue::fromText(QStringLiteral("退货"));
-        return record;
+    runPosting(posting, [&](ledger::Ledger& books, const ledger::ProgressFn& progress) {
+        QList<ledger::SaleLine> lines;
+        for (const EntryLine& line : entry::readBatch(*StringGrid_chuku, columns()))
+            lines << saleLine(line);
+        return isReturn ? books.postGoodsReturn(lines, progress) : books.postSale(lines, progress);
     });
-    StatusBar1->setPanelText(entry::Panel::LineCount, QString::number(lines.size()));
 }

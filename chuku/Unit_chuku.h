@@ -2,6 +2,7 @@
 
 #include "entry/EntryLines.h"
 #include "entry/EntryWindow.h"
+#include "ledger/Ledger.h"
 
 class QLabel;
 class QToolButton;
@@ -34,18 +35,9 @@ public:
     void SpeedButton12Click();
 
 private:
-    struct Posting;
-    static const Posting& sale();
-    static const Posting& goodsReturn();
-
-    // Both postings: checked whole against the inventory book before the journal is
-    // written, the journal saved before the inventory book, the lines kept until both are.
-    void post(const Posting& posting);
-    // Every line applied to its item in the open inventory book, which is not saved here.
-    void applyToInventory(store::BookPass& book, const QList<entry::EntryLine>& lines,
-                          const Posting& posting);
-    // One record per line, appended below the last record, and saved.
-    void postToJournal(const QList<entry::EntryLine>& lines, const Posting& posting);
+    // A sale or a return of the lines, into the stock-out journal and the inventory,
+    // together or not at all.
+    void postSales(ledger::Posting posting);
 
     ui::StringGrid* StringGrid_chuku;
     QLabel* Image1;

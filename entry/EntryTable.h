@@ -67,9 +67,6 @@ struct JournalSearch {
     QStringList fieldNames() const;
 };
 
-// The result shape of a journal search: the ten journal columns in order.
-query::ResultShape journalResult(const QStringList& captions);
-
 struct EntryTable {
     // The fixed captions of status panels 0, 2 and 4.
     QStringList statusCaptions;

@@ -16,7 +16,7 @@
 #include <QVBoxLayout>
 
 #include "entry/EntryLines.h"
-#include "store/AtomicFile.h"
+#include "ledger/Listings.h"
 #include "store/Numbers.h"
 #include "store/Workbook.h"
 #include "ui/Clock.h"
@@ -64,15 +64,6 @@ QStringList JournalSearch::fieldNames() const {
     for (const SearchField& f : fields)
         names << f.name;
     return names;
-}
-
-query::ResultShape journalResult(const QStringList& captions) {
-    static const int widths[store::kBookColumns] = {100, 260, 100, 100, 100,
-                                                    100, 100, 300, 100, 100};
-    query::ResultShape shape;
-    for (int c = 0; c < store::kBookColumns; ++c)
-        shape.append({c + 1, captions.value(c), widths[c]});
-    return shape;
 }
 
 EntryWindow::EntryWindow(const ui::AppContext& context, QWidget* menu, const QString& caption,
@@ -228,53 +219,61 @@ void EntryWindow::SpeedButton8Click() {
     report::exportGrid(*this, reportControls());
 }
 
-void EntryWindow::appendToJournal(
-    store::Book journal, const QList<EntryLine>& lines,
-    const std::function<QList<store::CellValue>(const EntryLine&)>& record) {
-    store::BookPass book(context().servers, bookPath(journal));
-    ProgressBar1->setRange(0, m_grid->rowCount());
-    ProgressBar1->setValue(0);
-    requireJournalRoom(book, lines.size());
-    const int before = book.usedRowCount();
-    StatusBar1->setPanelText(Panel::JournalCount, QString::number(before - 1));
-    for (const EntryLine& line : lines) {
-        book.writeRow(before + line.row, record(line));
-        ProgressBar1->setValue(line.row + 1);
+void EntryWindow::runPosting(ledger::Posting posting, const PostingRun& post) {
+    const QString verb = ledger::verbOf(posting);
+    // The journal is named first where a sale has always named it first.
+    if (!booksWritable(
+            posting == ledger::Posting::Purchase
+                ? std::initializer_list<store::Book>{store::Book::Inventory, store::Book::StockIn}
+                : std::initializer_list<store::Book>{store::Book::StockOut, store::Book::Inventory},
+            verb))
+        return;
+    ledger::Ledger books(context().programDir, context().servers);
+    QString recovered;
+    try {
+        recovered = post(books, [this](const ledger::Progress& step) { showProgress(step); });
+    } catch (const ledger::Refusal& refusal) {
+        showNothingPosted(refusal, verb, true);
+        return;
+    } catch (const store::StoreError& failure) {
+        showNothingPosted(failure, verb);
+        return;
     }
-    const int after = book.usedRowCount();
-    book.save();
-    // Shown once the records are really stored, so a failed save never shows them counted.
-    StatusBar1->setPanelText(Panel::JournalCount, QString::number(after - 1));
-    ProgressBar1->setValue(0);
+    if (!recovered.isEmpty())
+        context().prompt->information(this, recovered);
+    emptyLines(*m_grid);
+    StatusBar1->setPanelText(Panel::LineCount, QStringLiteral("0"));
+}
+
+void EntryWindow::showProgress(const ledger::Progress& step) {
+    switch (step.stage) {
+        case ledger::Progress::Opened:
+            ProgressBar1->setRange(0, m_grid->rowCount());
+            ProgressBar1->setValue(0);
+            break;
+        case ledger::Progress::LineApplied:
+            ProgressBar1->setValue(step.line + 1);
+            break;
+        case ledger::Progress::LinesApplied:
+            StatusBar1->setPanelText(Panel::LineCount, QString::number(m_grid->rowCount()));
+            StatusBar1->setPanelText(Panel::JournalCount, QString::number(step.journalRecords));
+            break;
+        case ledger::Progress::Committed:
+            // Shown once the records are really stored, so a failed save never shows them.
+            StatusBar1->setPanelText(Panel::ItemCount, QString::number(step.items));
+            StatusBar1->setPanelText(Panel::JournalCount, QString::number(step.journalRecords));
+            ProgressBar1->setValue(0);
+            break;
+    }
 }
 
 bool EntryWindow::booksWritable(std::initializer_list<store::Book> books, const QString& verb) {
-    for (store::Book book : books) {
-        const QString path = bookPath(book);
-        QString problem;
-        if (!QFileInfo::exists(path))
-            problem = QStringLiteral("找不到数据文件 %1").arg(store::bookFileName(book));
-        else if (store::isReadOnlyFile(path))
-            problem =
-                QStringLiteral("数据文件 %1 是只读文件，不能保存").arg(store::bookFileName(book));
-        if (!problem.isEmpty()) {
-            context().prompt->information(this,
-                                          problem + QStringLiteral("，没有%1任何数据。").arg(verb));
-            return false;
-        }
-    }
-    return true;
-}
-
-void EntryWindow::requireJournalRoom(store::BookPass& journal, qsizetype lines) const {
-    if (journal.usedRowCount() + lines > store::Workbook::kMaxRows) {
-        throw store::StoreError(
-            QStringLiteral("数据文件 %1 已满（工作表最多 %2 行），放不下这 %3 条%4")
-                .arg(journal.bookName())
-                .arg(store::Workbook::kMaxRows)
-                .arg(lines)
-                .arg(m_table.journalRecords));
-    }
+    const QString problem =
+        ledger::Ledger(context().programDir, context().servers).unwritableBook(books);
+    if (problem.isEmpty())
+        return true;
+    context().prompt->information(this, problem + QStringLiteral("，没有%1任何数据。").arg(verb));
+    return false;
 }
 
 void EntryWindow::showNothingPosted(const store::StoreError& failure, const QString& verb,
@@ -305,6 +304,7 @@ void EntryWindow::SpeedButton1Click() {
         StringGrid_kucun->setColWidth(c, m_table.preview[c].width);
     StringGrid_kucun->cells().setRow(0, {});
     StringGrid_kucun->setRowCount(1);
+    settleBooks();
     attempt([&] {
         store::BookPass book(context().servers, path);
         const int used = book.usedRowCount();
@@ -412,22 +412,20 @@ void EntryWindow::searchJournal() {
     const JournalSearch& search = m_table.search;
     // The boxes and the date are read once: what was asked when the search started.
     const SearchField* field = search.fieldNamed(ComboBox1->currentText());
-    const int col = field ? field->journalCol : 0;
-    const store::Condition condition = store::conditionNamed(ComboBox2->currentText());
-    const QString text = Edit3->text();
-    const bool todayOnly = CheckBox1->isChecked();
-    const QString today = todayText();
+    const ledger::JournalTest test{{field ? field->journalCol : 0,
+                                    store::conditionNamed(ComboBox2->currentText()), Edit3->text()},
+                                   CheckBox1->isChecked(),
+                                   search.dateCol,
+                                   todayText()};
     const query::Listing listing{
         search.journal,
         search.result,
         &search.result,
-        [&](store::BookPass& book, int row) {
-            return col != 0 && book.meets(row, col, condition, text) &&
-                   (!todayOnly || book.meets(row, search.dateCol, store::Condition::Equals, today));
-        },
+        [&test](store::BookPass& book, int row) { return test.matches(book, row); },
         query::handOver(*Button1, TargetRow, SourceRow, m_openBook),
-        field && field->numbers ? store::numberSearchRefusal(condition, text, field->name)
-                                : QString()};
+        field && field->numbers
+            ? store::numberSearchRefusal(test.field.condition, test.field.text, field->name)
+            : QString()};
     if (listing.run(*this,
                     {m_grid, ProgressBar1, StatusBar1, Panel::JournalCount, Panel::LineCount}))
         m_showsResults = true;

@@ -5,6 +5,7 @@
 
 #include "entry/EntryLines.h"
 #include "entry/EntryTable.h"
+#include "ledger/Ledger.h"
 #include "report/GridReport.h"
 #include "store/DataBooks.h"
 #include "ui/ModuleWindow.h"
@@ -84,22 +85,13 @@ protected:
     // rather than search results, every line passing the line check, and the shop keeper's
     // yes to `question`. False when any of them stops it; `verb` names the posting.
     bool postingConfirmed(const QString& question, const QString& verb);
-    // A posting's boxes; `verb` names what it does ("入库", "出库", "退货返库").
-    // True when every book is there and may be written; else a box names the first that is
-    // missing or read-only. Posting into one book alone would leave lines that a second
-    // press counts twice.
-    bool booksWritable(std::initializer_list<store::Book> books, const QString& verb);
-    // A journal with no room below its last record for `lines` more throws StoreError
-    // naming it: found before any book is written.
-    void requireJournalRoom(store::BookPass& journal, qsizetype lines) const;
-    // The posting stopped before anything was stored: the failure, and that the books are
-    // as they were. A plain box for a fact of the shop, an error box for a fault.
-    void showNothingPosted(const store::StoreError& failure, const QString& verb,
-                           bool plainBox = false);
-    // The journal pass of a posting: one record per line, appended below the last record,
-    // saved; status panel 1 shows the records before, and after once they are stored.
-    void appendToJournal(store::Book journal, const QList<EntryLine>& lines,
-                         const std::function<QList<store::CellValue>(const EntryLine&)>& record);
+    // A posting through the shop's books: `post` turns the grid's lines into the ledger's
+    // and posts them, while the progress bar and the status panels follow. Afterwards the
+    // lines are gone, or, when anything stopped the posting, a box says why and that
+    // nothing was stored, and the lines stay.
+    using PostingRun =
+        std::function<QString(ledger::Ledger& books, const ledger::ProgressFn& progress)>;
+    void runPosting(ledger::Posting posting, const PostingRun& post);
     QString bookPath(store::Book book) const;
     QString todayText() const;
     // What the export and the printouts read and report into.
@@ -138,6 +130,15 @@ protected:
     store::BookPass* m_openBook = nullptr;
 
 private:
+    // True when every book is there and may be written; else a box names the first that is
+    // missing or read-only. Posting into one book alone would leave lines that a second
+    // press counts twice.
+    bool booksWritable(std::initializer_list<store::Book> books, const QString& verb);
+    // The posting stopped before anything was stored: the failure, and that the books are
+    // as they were. A plain box for a fact of the shop, an error box for a fault.
+    void showNothingPosted(const store::StoreError& failure, const QString& verb,
+                           bool plainBox = false);
+    void showProgress(const ledger::Progress& step);
     void buildPreview();
     void buildLookup();
     void buildSearch();

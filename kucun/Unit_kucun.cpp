@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "ledger/Listings.h"
 #include "query/GridTotals.h"
 #include "report/GridReport.h"
 #include "store/Numbers.h"
@@ -23,8 +24,6 @@
 
 namespace {
 
-using namespace store::InventoryCol;
-using query::ResultColumn;
 using query::ResultShape;
 
 struct View {
@@ -32,27 +31,13 @@ struct View {
     ResultShape shape;
 };
 
-// The five views of the view box: which inventory columns fill the grid, and how.
+// The ledger's inventory views as the view box offers them and the grid shows them.
 const QList<View>& views() {
     static const QList<View> all = [] {
-        const ResultColumn code{ItemCode, QStringLiteral("商品编号"), 100};
-        const ResultColumn name{ItemName, QStringLiteral("商品名称"), 260};
-        const ResultColumn unit{Unit, QStringLiteral("单位"), 100};
-        const ResultColumn qty{StockQty, QStringLiteral("库存数量"), 100};
-        const ResultColumn cost{AvgCost, QStringLiteral("库存均价"), 100};
-        const ResultColumn value{StockValue, QStringLiteral("库存金额"), 100};
-        const ResultColumn price{SalePrice, QStringLiteral("卖出核价"), 100};
-        const ResultColumn supplier{Supplier, QStringLiteral("供货厂商"), 300};
-        const ResultColumn alarm{AlertQty, QStringLiteral("缺货报警"), 100};
-        const ResultColumn remark{Remark, QStringLiteral("备注"), 100};
-        return QList<View>{
-            {QStringLiteral("商品数量信息"), {code, name, unit, qty, alarm}},
-            {QStringLiteral("商品成本信息"), {code, name, unit, cost, value}},
-            {QStringLiteral("商品定价信息"), {code, name, unit, price}},
-            {QStringLiteral("供应厂商信息"), {code, name, supplier}},
-            {QStringLiteral("商品全部信息"),
-             {code, name, unit, qty, cost, value, price, supplier, alarm, remark}},
-        };
+        QList<View> shown;
+        for (const ledger::InventoryView& view : ledger::inventoryViews())
+            shown.append({view.name, query::bookShape(store::Book::Inventory, view.columns)});
+        return shown;
     }();
     return all;
 }
@@ -74,17 +59,6 @@ const ResultShape& everythingView() {
 }
 const QString& everythingViewName() {
     return views().back().name;
-}
-
-// The inventory column a field box text names, or 0.
-int fieldColumn(const QString& field) {
-    if (field == QStringLiteral("商品编号"))
-        return ItemCode;
-    if (field == QStringLiteral("商品名称"))
-        return ItemName;
-    if (field == QStringLiteral("供货厂商"))
-        return Supplier;
-    return 0;
 }
 
 // The stock value in the everything view.
@@ -200,18 +174,17 @@ void TForm_kucun::SpeedButton7Click() {
         return;
     // The boxes are read once: what the shop keeper asked for when the query started.
     const QString field = ComboBox1->currentText();
-    const int col = fieldColumn(field);
-    const store::Condition condition = store::conditionNamed(ComboBox2->currentText());
-    const QString text = Edit1->text();
+    const ledger::FieldTest test{ledger::inventoryField(field),
+                                 store::conditionNamed(ComboBox2->currentText()), Edit1->text()};
     const query::Listing listing{
         store::Book::Inventory,
         everythingView(),
         viewNamed(ComboBox3->currentText()),
-        [&](store::BookPass& book, int row) {
-            return col != 0 && book.meets(row, col, condition, text);
-        },
+        [&test](store::BookPass& book, int row) { return test.matches(book, row); },
         query::handOver(*Button1, TargetRow, SourceRow, m_openBook),
-        col == ItemCode ? store::numberSearchRefusal(condition, text, field) : QString()};
+        test.col == store::InventoryCol::ItemCode
+            ? store::numberSearchRefusal(test.condition, test.text, field)
+            : QString()};
     listing.run(*this, listingControls());
 }
 
@@ -276,7 +249,7 @@ void TForm_kucun::SpeedButton11Click() {
     repaint();
     const query::Listing listing{
         store::Book::Inventory, everythingView(), &quantitiesView(),
-        [](store::BookPass& book, int row) { return book.less(row, StockQty, AlertQty); },
+        [](store::BookPass& book, int row) { return ledger::isShort(book, row); },
         [this](store::BookPass& book, int target, int source) {
             TargetRow = target;
             SourceRow = source;

@@ -7,30 +7,46 @@
 
 namespace query {
 
-bool eachResultRow(const ui::StringGrid& grid, QProgressBar& progress,
-                   const std::function<void(int row)>& visit) {
+namespace {
+
+// The grid's rows for a total, with the progress bar following them; nothing when the
+// grid holds no result.
+template <typename Total>
+auto overRows(const ui::StringGrid& grid, QProgressBar& progress, Total&& total)
+    -> std::optional<decltype(total(ledger::TextRows{}, ledger::RowVisit{}))> {
     if (!ui::lastRowStarted(grid))
-        return false;
+        return std::nullopt;
     const int rows = grid.rowCount();
     progress.setRange(0, rows);
     progress.setValue(0);
     const int step = ui::progressStep(rows);
-    for (int row = 1; row < rows; ++row) {
-        visit(row);
+    const ledger::TextRows texts{rows - 1,
+                                 [&grid](int col, int row) { return grid.cell(col, row); },
+                                 [&grid](int col) { return ui::captionOf(grid, col); }};
+    auto result = total(texts, [&](int row) {
         if (row % step == 0)
             progress.setValue(row + 1);
-    }
+    });
     progress.setValue(0);
-    return true;
+    return result;
 }
 
+}  // namespace
+
 std::optional<double> columnTotal(const ui::StringGrid& grid, int col, QProgressBar& progress) {
-    const QString caption = ui::captionOf(grid, col);
-    double sum = 0;
-    if (!eachResultRow(grid, progress,
-                       [&](int row) { sum += ui::cellNumber(grid, col, row, caption); }))
-        return std::nullopt;
-    return sum;
+    return overRows(grid, progress,
+                    [col](const ledger::TextRows& rows, const ledger::RowVisit& visit) {
+                        return ledger::columnTotal(rows, col, visit);
+                    });
+}
+
+std::optional<ledger::SalesTotals> salesTotals(const ui::StringGrid& grid,
+                                               const ledger::SalesColumns& cols,
+                                               QProgressBar& progress) {
+    return overRows(grid, progress,
+                    [&cols](const ledger::TextRows& rows, const ledger::RowVisit& visit) {
+                        return ledger::salesTotals(rows, cols, visit);
+                    });
 }
 
 }  // namespace query

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <functional>
 #include <optional>
+
+#include "ledger/Totals.h"
 
 class QProgressBar;
 
@@ -12,18 +13,18 @@ class StringGrid;
 namespace query {
 
 // The totals of the program work on the grid as it stands (a query's result or lines
-// typed by hand) and never open a book.
+// typed by hand) and never open a book; the rules are the ledger's. Nothing when the grid
+// holds no result: no data row, or a last row without its code or its name. The progress
+// bar advances over the rows and returns to 0 at the end; a cell that is not a number
+// throws store::StoreError naming its row and the column's caption, and leaves the bar
+// where it stopped.
 
-// Visits data rows 1 … last in order, the progress bar advancing and returning to 0 at
-// the end. False, and nothing visited, when the grid holds no result: no data row, or a
-// last row without its code or its name. A visit that throws stops the walk and leaves
-// the bar where it stopped.
-bool eachResultRow(const ui::StringGrid& grid, QProgressBar& progress,
-                   const std::function<void(int row)>& visit);
-
-// The sum of one grid column, each cell read with the standard decimal conversion, as a
-// double and unrounded; nothing when there is no result to total. A cell that is not a
-// number throws store::StoreError naming its row and the column's caption.
+// The sum of one grid column, as a double and unrounded.
 std::optional<double> columnTotal(const ui::StringGrid& grid, int col, QProgressBar& progress);
+
+// The sales and the profit of the rows, returns subtracted.
+std::optional<ledger::SalesTotals> salesTotals(const ui::StringGrid& grid,
+                                               const ledger::SalesColumns& cols,
+                                               QProgressBar& progress);
 
 }  // namespace query

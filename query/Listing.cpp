@@ -29,6 +29,23 @@ void resetGrid(ui::StringGrid& grid, const ResultShape& shape) {
 
 }  // namespace
 
+ResultShape bookShape(store::Book book, const QList<int>& bookCols) {
+    static const int widths[store::kBookColumns] = {100, 260, 100, 100, 100,
+                                                    100, 100, 300, 100, 100};
+    const QStringList captions = store::bookCaptions(book);
+    ResultShape shape;
+    for (int col : bookCols)
+        shape.append({col, captions.value(col - 1), widths[col - 1]});
+    return shape;
+}
+
+ResultShape wholeBookShape(store::Book book) {
+    QList<int> cols;
+    for (int c = 1; c <= store::kBookColumns; ++c)
+        cols << c;
+    return bookShape(book, cols);
+}
+
 void setShape(ui::StringGrid& grid, const ResultShape& shape) {
     setWidths(grid, shape);
     QStringList captions;
@@ -66,6 +83,7 @@ bool Listing::run(ui::ModuleWindow& window, const ListingControls& controls) con
     const QString path = store::bookPath(window.context().programDir, book);
     if (!QFileInfo::exists(path))
         return false;
+    window.settleBooks();
     ui::StringGrid& grid = *controls.grid;
     QProgressBar& progress = *controls.progress;
     resetGrid(grid, resetShape);

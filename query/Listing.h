@@ -26,6 +26,11 @@ struct ResultColumn {
 };
 using ResultShape = QList<ResultColumn>;
 
+// Book columns under the book's own captions, each as wide as the program always shows it.
+ResultShape bookShape(store::Book book, const QList<int>& bookCols);
+// Every column of a book.
+ResultShape wholeBookShape(store::Book book);
+
 // The grid in the shape of a result: its columns, their widths and the captions in row 0.
 void setShape(ui::StringGrid& grid, const ResultShape& shape);
 // Book row `source`, the shape's columns as the grid shows them (1001, 2.5, an empty cell

@@ -5,6 +5,7 @@
 #include <QProgressBar>
 #include <QToolButton>
 
+#include "ledger/Ledger.h"
 #include "query/GridTotals.h"
 #include "report/GridReport.h"
 #include "store/Numbers.h"
@@ -16,7 +17,6 @@
 using entry::CellRule;
 using entry::EntryLine;
 using entry::LineSource;
-using store::CellValue;
 
 namespace {
 
@@ -36,10 +36,6 @@ enum : int {
     AlertQty,
     Remark
 };
-}
-
-CellValue number(double value) {
-    return CellValue::fromNumber(value);
 }
 
 }  // namespace
@@ -82,11 +78,7 @@ const entry::EntryTable& TForm_ruku::columns() {
           {QStringLiteral("供货厂商"), store::StockInCol::Supplier},
           {QStringLiteral("进货日期"), store::StockInCol::InDate}},
          store::StockInCol::InDate,
-         entry::journalResult({QStringLiteral("商品编号"), QStringLiteral("商品名称"),
-                               QStringLiteral("单位"), QStringLiteral("进货数量"),
-                               QStringLiteral("进货价格"), QStringLiteral("进货金额"),
-                               QStringLiteral("库存均价"), QStringLiteral("供货厂商"),
-                               QStringLiteral("进货日期"), QStringLiteral("备注")})},
+         query::wholeBookShape(store::Book::StockIn)},
         3,
     };
     return table;
@@ -160,101 +152,31 @@ void TForm_ruku::itemCounted(int usedRows, store::BookPass& book) {
 }
 
 void TForm_ruku::SpeedButton4Click() {
-    ui::StringGrid& grid = *StringGrid_ruku;
-    const QString verb = QStringLiteral("入库");
-    if (!postingConfirmed(QStringLiteral("确认开始进行采购入库操作吗？"), verb))
-        return;
+    postPurchase();
+}
 
-    if (!booksWritable({store::Book::Inventory, store::Book::StockIn}, verb))
+void TForm_ruku::postPurchase() {
+    const ledger::Posting posting = ledger::Posting::Purchase;
+    if (!postingConfirmed(QStringLiteral("确认开始进行采购入库操作吗？"), ledger::verbOf(posting)))
         return;
-
-    QList<EntryLine> lines;
-    try {
-        lines = entry::readBatch(grid, columns());
-        // A journal that cannot be read, or has no room left, is found out before the
-        // inventory is changed.
-        {
-            store::BookPass journal(context().servers, bookPath(store::Book::StockIn));
-            requireJournalRoom(journal, lines.size());
+    runPosting(posting, [this](ledger::Ledger& books, const ledger::ProgressFn& progress) {
+        QList<ledger::PurchaseLine> lines;
+        for (const EntryLine& line : entry::readBatch(*StringGrid_ruku, columns())) {
+            lines << ledger::PurchaseLine{line.row,
+                                          line.text(Col::Code),
+                                          line.number(Col::Code),
+                                          line.text(Col::Name),
+                                          line.text(Col::Unit),
+                                          line.number(Col::Qty),
+                                          line.number(Col::Price),
+                                          line.number(Col::Amount),
+                                          line.number(Col::AvgCost),
+                                          line.text(Col::Supplier),
+                                          line.text(Col::Date),
+                                          line.number(Col::SalePrice),
+                                          line.number(Col::AlertQty),
+                                          line.text(Col::Remark)};
         }
-        postToInventory(lines);
-    } catch (const store::StoreError& failure) {
-        showNothingPosted(failure, verb);
-        return;
-    }
-
-    try {
-        postToJournal(lines);
-    } catch (const store::StoreError& failure) {
-        // The lines stay, so that the shop keeper sees what the journal is missing.
-        context().prompt->error(
-            this, QStringLiteral("库存已经更新，但入库记录没有保存：%1\n"
-                                 "这些数据仍留在表格中，请不要再次入库，以免重复计入库存。")
-                      .arg(failure.message()));
-        return;
-    }
-    entry::emptyLines(grid);
-    StatusBar1->setPanelText(entry::Panel::LineCount, QStringLiteral("0"));
-}
-
-void TForm_ruku::postToInventory(const QList<EntryLine>& lines) {
-    using namespace store::InventoryCol;
-    store::BookPass book(context().servers, bookPath(store::Book::Inventory));
-    const int gridRows = StringGrid_ruku->rowCount();
-    ProgressBar1->setRange(0, gridRows);
-    ProgressBar1->setValue(0);
-    StatusBar1->setPanelText(entry::Panel::LineCount, QString::number(gridRows));
-
-    for (const EntryLine& line : lines) {
-        const double code = line.number(Col::Code);
-        const CellValue name = line.textCell(Col::Name), unit = line.textCell(Col::Unit);
-        const CellValue supplier = line.textCell(Col::Supplier);
-        const CellValue remark = line.textCell(Col::Remark);
-        const CellValue salePrice = line.numberCell(Col::SalePrice);
-        const CellValue alertQty = line.numberCell(Col::AlertQty);
-        entry::onLine(line, [&] {
-            // The count is read afresh: a code that an earlier line appended is found.
-            const int found = book.findItemByNumber(code);
-            if (found) {
-                const double before = book.requireNumber(found, StockQty);
-                const double lineQty = line.number(Col::Qty);
-                const double amount = line.number(Col::Amount);
-                const double qty = store::sumForBook(before + lineQty);
-                if (qty == 0)
-                    throw store::StoreError(QStringLiteral("入库后库存数量为 0，无法计算库存均价"));
-                double cost, value;
-                if (before <= 0 && lineQty > 0) {
-                    // Stock back from nothing or below: what the shop owed in goods says
-                    // nothing of their cost, so the line's own price becomes the average.
-                    cost = store::moneyForBook(amount / lineQty);
-                    value = store::moneyForBook(qty * cost);
-                } else {
-                    value = store::sumForBook(amount + book.requireNumber(found, StockValue));
-                    cost = store::moneyForBook(value / qty);
-                }
-                book.writeRow(found, {number(code), name, unit, number(qty), number(cost),
-                                      number(value), salePrice, supplier, alertQty, remark});
-            } else {
-                book.writeRow(book.usedRowCount() + 1,
-                              {number(code), name, unit, line.numberCell(Col::Qty),
-                               line.numberCell(Col::Price), line.numberCell(Col::Amount), salePrice,
-                               supplier, alertQty, remark});
-            }
-        });
-        ProgressBar1->setValue(line.row + 1);
-    }
-    StatusBar1->setPanelText(entry::Panel::ItemCount, QString::number(book.usedRowCount() - 1));
-    book.save();
-    ProgressBar1->setValue(0);
-    StatusBar1->setPanelText(entry::Panel::LineCount, QStringLiteral("0"));
-}
-
-void TForm_ruku::postToJournal(const QList<EntryLine>& lines) {
-    appendToJournal(store::Book::StockIn, lines, [](const EntryLine& line) {
-        return QList<CellValue>{line.numberCell(Col::Code),    line.textCell(Col::Name),
-                                line.textCell(Col::Unit),      line.numberCell(Col::Qty),
-                                line.numberCell(Col::Price),   line.numberCell(Col::Amount),
-                                line.numberCell(Col::AvgCost), line.textCell(Col::Supplier),
-                                line.textCell(Col::Date),      line.textCell(Col::Remark)};
+        return books.postPurchase(lines, progress);
     });
 }

@@ -30,11 +30,8 @@ protected:
     void itemCounted(int usedRows, store::BookPass& book) override;
 
 private:
-    // The inventory pass: every line applied to its item or appended as a new one, all in
-    // the open book, which is saved only when every line went through.
-    void postToInventory(const QList<entry::EntryLine>& lines);
-    // The journal pass: one record per line, appended below the last record.
-    void postToJournal(const QList<entry::EntryLine>& lines);
+    // The lines into the inventory and the stock-in journal, together or not at all.
+    void postPurchase();
 
     ui::StringGrid* StringGrid_ruku;
     QLineEdit* Edit1;

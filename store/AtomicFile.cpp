@@ -30,14 +30,6 @@ mode_t modeForNewFile(const std::string& path) {
     return 0666 & ~mask;
 }
 
-void fsyncDirectory(const std::string& dir) {
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 // Writes all of `size` bytes, retrying short writes.
 bool writeAll(int fd, const char* data, size_t size) {
     while (size > 0) {
@@ -112,7 +104,19 @@ bool readOnly(const std::string& path) {
     return (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
-std::string resolvedTarget(const std::string& path) {
+constexpr const char kTmpMark[] = ".tmp-";
+
+}  // namespace
+
+void flushFolder(const std::string& dir) {
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+std::string resolvedPath(const std::string& path) {
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
         return path;
@@ -126,9 +130,18 @@ std::string resolvedTarget(const std::string& path) {
     return target;
 }
 
-constexpr const char kTmpMark[] = ".tmp-";
-
-}  // namespace
+void adoptAttributes(const std::string& newFile, const std::string& target) {
+    struct stat old;
+    if (::stat(target.c_str(), &old) != 0) {
+        ::chmod(newFile.c_str(), modeForNewFile(target));
+        return;
+    }
+    // chown before chmod, which it could otherwise undo.
+    if (::chown(newFile.c_str(), old.st_uid, old.st_gid) != 0) {
+        // Not permitted: the file stays the saving user's, as any editor would leave it.
+    }
+    ::chmod(newFile.c_str(), old.st_mode & 07777);
+}
 
 bool isReadOnlyFile(const QString& path) {
     return readOnly(local(path));
@@ -136,7 +149,7 @@ bool isReadOnlyFile(const QString& path) {
 
 void replaceAtomically(const std::string& requested,
                        const std::function<void(const std::string& tmpPath)>& fill) {
-    const std::string path = resolvedTarget(requested);
+    const std::string path = resolvedPath(requested);
     const std::string dir = directoryOf(path);
     const size_t slash = path.rfind('/');
     const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -156,28 +169,20 @@ void replaceAtomically(const std::string& requested,
         ::unlink(lock.c_str());
         ::close(fd);
     };
-    struct stat old;
-    const bool replacing = ::stat(path.c_str(), &old) == 0;
-    const mode_t mode = modeForNewFile(path);
     try {
         fill(tmp);
     } catch (...) {
         release();
         throw;
     }
-    // The book keeps its owner and group where the process may give them (root may);
-    // chown before chmod, which it could otherwise undo.
-    if (replacing && ::chown(tmp.c_str(), old.st_uid, old.st_gid) != 0) {
-        // Not permitted: the file stays the saving user's, as any editor would leave it.
-    }
-    ::chmod(tmp.c_str(), mode);
+    adoptAttributes(tmp, path);
     if (::rename(tmp.c_str(), path.c_str()) != 0) {
         const int saved = errno;
         release();
         throw AtomicFileError("无法替换文件 " + path + "：" + systemErrorText(saved));
     }
     release();
-    fsyncDirectory(dir);
+    flushFolder(dir);
 }
 
 int removeLeftoverSaves(const QString& folder) {

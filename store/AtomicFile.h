@@ -40,6 +40,14 @@ int removeLeftoverSaves(const QString& folder);
 
 // Flushes a written file to disk; throws AtomicFileError.
 void flushToDisk(const std::string& path);
+// Flushes a folder's entries (renames, removals) to disk; failures are not reported.
+void flushFolder(const std::string& dir);
+
+// The file a path names in the end: a symbolic link's target, the path itself otherwise.
+std::string resolvedPath(const std::string& path);
+// Gives the new file that is about to replace `target` the target's permissions, and its
+// owner and group where the process may.
+void adoptAttributes(const std::string& newFile, const std::string& target);
 
 // The two uses outside the workbook engine: the settings file and the backup copies.
 // Both throw AtomicFileError naming the file.

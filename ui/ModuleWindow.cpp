@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
+#include "ledger/Ledger.h"
 #include "store/DataBooks.h"
 #include "ui/Prompt.h"
 #include "ui/Widgets.h"
@@ -57,6 +58,15 @@ void ModuleWindow::showFailure(const store::StoreError& failure) {
         m_context.prompt->information(this, store::installServerMessage());
     else
         m_context.prompt->error(this, failure.message());
+}
+
+void ModuleWindow::settleBooks() {
+    attempt([this] {
+        const QString done =
+            ledger::Ledger(m_context.programDir, m_context.servers).recoverIfIdle();
+        if (!done.isEmpty())
+            m_context.prompt->information(this, done);
+    });
 }
 
 void ModuleWindow::attempt(const std::function<void()>& operation) {

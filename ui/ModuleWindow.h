@@ -32,6 +32,9 @@ public:
     // The box for a failed operation: the install message when no server could be
     // started, else the error box with the failure's text.
     void showFailure(const store::StoreError& failure);
+    // Before a book is read: a commit that a crash interrupted is finished or undone, and
+    // the shop keeper told what was done. A commit another writer is running is left to it.
+    void settleBooks();
     // Runs one operation of the window; a store failure it throws ends it in that box.
     void attempt(const std::function<void()>& operation);
 

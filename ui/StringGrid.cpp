@@ -5,8 +5,7 @@
 #include <QLineEdit>
 #include <QStyledItemDelegate>
 
-#include "store/Numbers.h"
-#include "store/StoreError.h"
+#include "ledger/Totals.h"
 
 namespace ui {
 
@@ -123,14 +122,7 @@ bool lastRowStarted(const StringGrid& grid) {
 }
 
 double cellNumber(const StringGrid& grid, int col, int row, const QString& caption) {
-    const QString text = grid.cell(col, row);
-    if (const auto value = store::parseDecimal(QStringView(text)))
-        return *value;
-    if (text.trimmed().isEmpty())
-        throw store::StoreError(
-            QStringLiteral("第 %1 行的%2是空的，不是有效的数字").arg(row).arg(caption));
-    throw store::StoreError(
-        QStringLiteral("第 %1 行的%2“%3”不是有效的数字").arg(row).arg(caption, text));
+    return ledger::rowNumber(grid.cell(col, row), row, caption);
 }
 
 }  // namespace ui

@@ -7,7 +7,8 @@
 
 #include "support/ForwardingServer.h"
 
-// Lets a test act on the calls a posting makes to one book: its first write and its save.
+// Lets a test act on the calls a posting makes to one book: its first write and its save
+// (in place, or as the new file of a commit).
 // Every server the test's factory makes shares one set of hooks and one log of saves.
 class BookWatch : public ForwardingServer {
 public:
@@ -31,13 +32,22 @@ public:
         ForwardingServer::setCell(r, c, v);
     }
     void save() override {
-        if (watched() && m_hooks.onSave)
-            m_hooks.onSave();
+        beforeSave();
         ForwardingServer::save();
         m_hooks.saved << m_name;
     }
+    void saveAs(const QString& p) override {
+        const QString name = m_name;
+        beforeSave();
+        ForwardingServer::saveAs(p);
+        m_hooks.saved << name;
+    }
 
 private:
+    void beforeSave() {
+        if (watched() && m_hooks.onSave)
+            m_hooks.onSave();
+    }
     bool watched() const { return m_name == m_hooks.watched; }
 
     Hooks& m_hooks;

@@ -1,0 +1,258 @@
+#include "ledger/Ledger.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "ledger/BookCommit.h"
+#include "ledger/SpreadsheetLock.h"
+#include "ledger/WriterLock.h"
+#include "store/AtomicFile.h"
+#include "store/Workbook.h"
+
+namespace ledger {
+
+using store::BookPass;
+using store::CellValue;
+
+namespace {
+
+CellValue number(double value) {
+    return CellValue::fromNumber(value);
+}
+CellValue text(const QString& value) {
+    return CellValue::fromText(value);
+}
+
+store::Book journalOf(Posting posting) {
+    return posting == Posting::Purchase ? store::Book::StockIn : store::Book::StockOut;
+}
+
+void report(const ProgressFn& progress, const Progress& step) {
+    if (progress)
+        progress(step);
+}
+
+// A journal with no room below its last record for the lines: found before anything is
+// written.
+void requireJournalRoom(BookPass& journal, qsizetype lines, Posting posting) {
+    if (journal.usedRowCount() + lines > store::Workbook::kMaxRows) {
+        throw store::StoreError(
+            QStringLiteral("数据文件 %1 已满（工作表最多 %2 行），放不下这 %3 条%4")
+                .arg(journal.bookName())
+                .arg(store::Workbook::kMaxRows)
+                .arg(lines)
+                .arg(recordsOf(posting)));
+    }
+}
+
+// One item's stock after a purchase line: the moving average of what was there and what
+// came in.
+void applyPurchase(BookPass& book, const PurchaseLine& line) {
+    using namespace store::InventoryCol;
+    const CellValue name = text(line.name), unit = text(line.unit);
+    const CellValue supplier = text(line.supplier), remark = text(line.remark);
+    const CellValue salePrice = number(line.salePrice), alertQty = number(line.alertQty);
+    // The count is read afresh: a code that an earlier line appended is found.
+    const int found = book.findItemByNumber(line.code);
+    if (!found) {
+        book.writeRow(book.usedRowCount() + 1,
+                      {number(line.code), name, unit, number(line.qty), number(line.price),
+                       number(line.amount), salePrice, supplier, alertQty, remark});
+        return;
+    }
+    const double before = book.requireNumber(found, StockQty);
+    const double qty = store::sumForBook(before + line.qty);
+    if (qty == 0)
+        throw store::StoreError(QStringLiteral("入库后库存数量为 0，无法计算库存均价"));
+    double cost, value;
+    if (before <= 0 && line.qty > 0) {
+        // Stock back from nothing or below: what the shop owed in goods says nothing of
+        // their cost, so the line's own price becomes the average.
+        cost = store::moneyForBook(line.amount / line.qty);
+        value = store::moneyForBook(qty * cost);
+    } else {
+        value = store::sumForBook(line.amount + book.requireNumber(found, StockValue));
+        cost = store::moneyForBook(value / qty);
+    }
+    book.writeRow(found, {number(line.code), name, unit, number(qty), number(cost), number(value),
+                          salePrice, supplier, alertQty, remark});
+}
+
+}  // namespace
+
+QString verbOf(Posting posting) {
+    switch (posting) {
+        case Posting::Purchase:
+            return QStringLiteral("入库");
+        case Posting::Sale:
+            return QStringLiteral("出库");
+        case Posting::GoodsReturn:
+            break;
+    }
+    return QStringLiteral("退货返库");
+}
+
+QString recordsOf(Posting posting) {
+    return posting == Posting::Purchase ? QStringLiteral("入库记录") : QStringLiteral("出库记录");
+}
+
+Ledger::Ledger(QString programDir, store::ServerFactory servers)
+    : m_dir(std::move(programDir)), m_servers(std::move(servers)) {}
+
+QString Ledger::unwritableBook(std::initializer_list<store::Book> books) const {
+    for (store::Book book : books) {
+        const QString path = store::bookPath(m_dir, book);
+        if (!QFileInfo::exists(path))
+            return QStringLiteral("找不到数据文件 %1").arg(store::bookFileName(book));
+        if (store::isReadOnlyFile(path))
+            return QStringLiteral("数据文件 %1 是只读文件，不能保存")
+                .arg(store::bookFileName(book));
+    }
+    return {};
+}
+
+QString Ledger::recover() const {
+    WriterLock lock(m_dir);
+    return recoverCommit(m_dir);
+}
+
+QString Ledger::recoverIfIdle() const {
+    if (!commitPending(m_dir))
+        return {};
+    const auto lock = WriterLock::ifFree(m_dir);
+    return lock ? recoverCommit(m_dir) : QString();
+}
+
+QString Ledger::post(Posting posting, qsizetype lines, const ProgressFn& progress,
+                     const std::function<void(BookPass& inventory)>& applyLines,
+                     const std::function<QList<CellValue>(qsizetype line)>& record) {
+    const store::Book journalBook = journalOf(posting);
+    // A folder that cannot be written takes neither the lock nor a new book: said in the
+    // words a failed save of the first book would use.
+    const QFileInfo first(store::bookPath(m_dir, store::Book::Inventory));
+    if (::access(QFile::encodeName(first.absolutePath()).constData(), W_OK) != 0) {
+        throw store::StoreError(QStringLiteral("工作簿 %1：无法在文件夹 %2 中写入：%3")
+                                    .arg(first.fileName(), first.absolutePath(),
+                                         QString::fromStdString(store::systemErrorText(errno))));
+    }
+    WriterLock lock(m_dir);
+    const QString recovered = recoverCommit(m_dir);
+    try {
+        // Checked again under the lock: the books may have changed since the window looked.
+        for (store::Book book : {store::Book::Inventory, journalBook}) {
+            const QString problem = unwritableBook({book});
+            if (!problem.isEmpty())
+                throw Refusal(problem);
+            // The spreadsheet program would save its own copy over the posting later.
+            if (const auto holder = spreadsheetHolder(store::bookPath(m_dir, book))) {
+                throw Refusal(
+                    QStringLiteral("数据文件 %1 正在被 %2（主机 %3）用电子表格程序打开，"
+                                   "请先在那里关闭它")
+                        .arg(store::bookFileName(book), holder->user,
+                             holder->host.isEmpty() ? QStringLiteral("未知") : holder->host));
+            }
+        }
+        BookPass inventory(m_servers, store::bookPath(m_dir, store::Book::Inventory));
+        BookPass journal(m_servers, store::bookPath(m_dir, journalBook));
+        requireJournalRoom(journal, lines, posting);
+        report(progress, {Progress::Opened});
+        applyLines(inventory);
+        const int before = journal.usedRowCount();
+        report(progress, {Progress::LinesApplied, 0, inventory.usedRowCount() - 1, before - 1});
+        for (qsizetype i = 0; i < lines; ++i)
+            journal.writeRow(before + int(i) + 1, record(i));
+        const int items = inventory.usedRowCount() - 1, records = journal.usedRowCount() - 1;
+        commitBooks(m_dir, {{&inventory, store::bookPath(m_dir, store::Book::Inventory)},
+                            {&journal, store::bookPath(m_dir, journalBook)}});
+        report(progress, {Progress::Committed, 0, items, records});
+    } catch (const Refusal& failure) {
+        if (recovered.isEmpty())
+            throw;
+        // What the recovery did is told once, even when the posting then stops.
+        throw Refusal(recovered + QStringLiteral("\n\n") + failure.message());
+    } catch (const store::ServerUnavailable&) {
+        throw;
+    } catch (const store::StoreError& failure) {
+        if (recovered.isEmpty())
+            throw;
+        throw store::StoreError(recovered + QStringLiteral("\n\n") + failure.message());
+    }
+    return recovered;
+}
+
+QString Ledger::postPurchase(const QList<PurchaseLine>& lines, const ProgressFn& progress) {
+    return post(
+        Posting::Purchase, lines.size(), progress,
+        [&](BookPass& inventory) {
+            for (const PurchaseLine& line : lines) {
+                onLine(line, [&] { applyPurchase(inventory, line); });
+                report(progress, {Progress::LineApplied, line.row});
+            }
+        },
+        [&](qsizetype i) -> QList<CellValue> {
+            const PurchaseLine& line = lines[i];
+            return {number(line.code),    text(line.name),     text(line.unit),
+                    number(line.qty),     number(line.price),  number(line.amount),
+                    number(line.avgCost), text(line.supplier), text(line.date),
+                    text(line.remark)};
+        });
+}
+
+QString Ledger::postSale(const QList<SaleLine>& lines, const ProgressFn& progress) {
+    return postSales(Posting::Sale, lines, progress);
+}
+
+QString Ledger::postGoodsReturn(const QList<SaleLine>& lines, const ProgressFn& progress) {
+    return postSales(Posting::GoodsReturn, lines, progress);
+}
+
+QString Ledger::postSales(Posting posting, const QList<SaleLine>& lines,
+                          const ProgressFn& progress) {
+    using namespace store::InventoryCol;
+    const bool isReturn = posting == Posting::GoodsReturn;
+    const int sign = isReturn ? +1 : -1;
+    const auto applyLines = [&](BookPass& inventory) {
+        for (const SaleLine& line : lines) {
+            // The count and the item's cells are read afresh: two lines of one item are
+            // applied one after the other.
+            const bool found = onLine(line, [&] {
+                const int row = inventory.findItemByNumber(line.code);
+                if (!row)
+                    return false;
+                const double qty =
+                    store::sumForBook(inventory.requireNumber(row, StockQty) + sign * line.qty);
+                // The stock keeps its average cost; its value follows the quantity, in cents.
+                const double value =
+                    store::moneyForBook(qty * inventory.requireNumber(row, AvgCost));
+                inventory->setCell(row, StockQty, number(qty));
+                inventory->setCell(row, StockValue, number(value));
+                if (isReturn)
+                    inventory->setCell(row, Remark,
+                                       text(line.date + QStringLiteral("退") + line.qtyText));
+                return true;
+            });
+            if (!found) {
+                throw Refusal(lineError(line, isReturn ? QStringLiteral("无此货物没法退货")
+                                                       : QStringLiteral("无此货物没法出库"))
+                                  .message());
+            }
+            report(progress, {Progress::LineApplied, line.row});
+        }
+    };
+    return post(posting, lines.size(), progress, applyLines, [&](qsizetype i) -> QList<CellValue> {
+        const SaleLine& line = lines[i];
+        // A return is told from a sale by its remark alone; the line's own
+        // remark is dropped.
+        return {number(line.code),    text(line.name),
+                text(line.unit),      number(line.qty),
+                number(line.price),   number(line.amount),
+                number(line.avgCost), text(line.customer),
+                text(line.date),      text(isReturn ? QStringLiteral("退货") : line.remark)};
+    });
+}
+
+}  // namespace ledger

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <functional>
+#include <initializer_list>
+
+#include "ledger/Lines.h"
+#include "store/DataBooks.h"
+
+namespace ledger {
+
+// The three postings of the shop.
+enum class Posting { Purchase, Sale, GoodsReturn };
+
+// What the messages call a posting ("入库", "出库", "退货返库") and the journal it writes
+// ("入库记录", "出库记录").
+QString verbOf(Posting posting);
+QString recordsOf(Posting posting);
+
+// How far a posting has come, for the windows' progress bar and status panels.
+struct Progress {
+    enum Stage {
+        Opened,        // both books read
+        LineApplied,   // `line` has reached its item
+        LinesApplied,  // every line has; the counts are those before the posting
+        Committed,     // both books replaced; the counts are those after
+    };
+    Stage stage;
+    int line = 0;
+    int items = 0;           // the inventory's data rows
+    int journalRecords = 0;  // the journal's data rows
+};
+using ProgressFn = std::function<void(const Progress&)>;
+
+// A posting stopped by a fact of the shop, not a fault: an item that is not in stock, a
+// book open elsewhere. Nothing was written; the window says so in a plain box.
+class Refusal : public store::StoreError {
+public:
+    using store::StoreError::StoreError;
+};
+
+// The shop's books and their rules: each posting reads the inventory and its journal
+// once, applies every line in memory, and commits both books together, under the writer
+// lock and only when no spreadsheet program has either open. Any failure leaves both
+// books as they were and throws store::StoreError (Refusal for the shop's own reasons).
+// A posting returns what recovering an interrupted earlier commit did, usually nothing.
+class Ledger {
+public:
+    Ledger(QString programDir, store::ServerFactory servers);
+
+    QString postPurchase(const QList<PurchaseLine>& lines, const ProgressFn& progress = {});
+    QString postSale(const QList<SaleLine>& lines, const ProgressFn& progress = {});
+    QString postGoodsReturn(const QList<SaleLine>& lines, const ProgressFn& progress = {});
+
+    // Why `books` may not be written: the first that is missing or read-only, in words;
+    // empty when all may be.
+    QString unwritableBook(std::initializer_list<store::Book> books) const;
+
+    // Finishes an interrupted commit, waiting for the writer lock like a posting.
+    QString recover() const;
+    // The same for a reader, which never waits: when somebody holds the lock, their
+    // commit is running, not interrupted, and the books are left to them.
+    QString recoverIfIdle() const;
+
+private:
+    // What every posting does around its own rules: the lock, the checks, both books read
+    // once, `applyLines` on the inventory, one journal `record` per line, the commit.
+    QString post(Posting posting, qsizetype lines, const ProgressFn& progress,
+                 const std::function<void(store::BookPass& inventory)>& applyLines,
+                 const std::function<QList<store::CellValue>(qsizetype line)>& record);
+    QString postSales(Posting posting, const QList<SaleLine>& lines, const ProgressFn& progress);
+
+    QString m_dir;
+    store::ServerFactory m_servers;
+};
+
+}  // namespace ledger

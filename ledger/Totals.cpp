@@ -1,0 +1,61 @@
+#include "ledger/Totals.h"
+
+#include "store/Numbers.h"
+#include "store/StoreError.h"
+
+namespace ledger {
+
+namespace {
+
+void walk(const TextRows& rows, const RowVisit& visit, const std::function<void(int)>& take) {
+    for (int row = 1; row <= rows.count; ++row) {
+        take(row);
+        if (visit)
+            visit(row);
+    }
+}
+
+}  // namespace
+
+double rowNumber(const QString& text, int row, const QString& caption) {
+    if (const auto value = store::parseDecimal(QStringView(text)))
+        return *value;
+    if (text.trimmed().isEmpty())
+        throw store::StoreError(
+            QStringLiteral("第 %1 行的%2是空的，不是有效的数字").arg(row).arg(caption));
+    throw store::StoreError(
+        QStringLiteral("第 %1 行的%2“%3”不是有效的数字").arg(row).arg(caption, text));
+}
+
+double columnTotal(const TextRows& rows, int col, const RowVisit& visit) {
+    const QString caption = rows.caption(col);
+    double sum = 0;
+    walk(rows, visit, [&](int row) { sum += rowNumber(rows.cell(col, row), row, caption); });
+    return sum;
+}
+
+bool isReturnRemark(const QString& remark) {
+    return remark.contains(QStringLiteral("退货"));
+}
+
+SalesTotals salesTotals(const TextRows& rows, const SalesColumns& cols, const RowVisit& visit) {
+    const auto number = [&rows](int col, int row) {
+        return rowNumber(rows.cell(col, row), row, rows.caption(col));
+    };
+    SalesTotals totals;
+    walk(rows, visit, [&](int row) {
+        const double price = number(cols.price, row);
+        const double qty = number(cols.qty, row);
+        const double cost = number(cols.avgCost, row);
+        // Carried wider than the totals, so q × p − q × a loses nothing to its middle step.
+        const long double q = qty;
+        const double profit = double(q * price - q * cost);
+        const double amount = number(cols.amount, row);
+        const double sign = isReturnRemark(rows.cell(cols.remark, row)) ? -1 : 1;
+        totals.sales += sign * amount;
+        totals.profit += sign * profit;
+    });
+    return totals;
+}
+
+}  // namespace ledger

@@ -226,6 +226,8 @@ void commitBooks(const QString& programDir, const QList<PendingBook>& books) {
 }
 
 QString recoverCommit(const QString& programDir) {
+    // The halves of saves a crash cut short: new files that never got into the record.
+    store::removeLeftoverSaves(programDir);
     const QString record = recordPath(programDir);
     if (!exists(record)) {
         // A commit stopped before its record leaves only scrap; the books are as before.

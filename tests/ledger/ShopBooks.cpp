@@ -1,0 +1,87 @@
+#include "ShopBooks.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+
+#include "store/DataBooks.h"
+#include "store/Workbook.h"
+
+using store::CellValue;
+
+void makeShop(const QString& dir, int items, int records) {
+    store::writeInitialBooks(dir);
+    QList<int> units(items, 0);
+    store::Workbook journal = store::Workbook::open(store::bookPath(dir, store::Book::StockIn));
+    for (int r = 0; r < records; ++r) {
+        const int item = r % items;
+        ++units[item];
+        const QList<CellValue> record{
+            CellValue::fromNumber(1001 + item), CellValue::fromText("商品"),
+            CellValue::fromText("个"),          CellValue::fromNumber(1),
+            CellValue::fromNumber(2),           CellValue::fromNumber(2),
+            CellValue::fromNumber(2),           CellValue::fromText("甲厂"),
+            CellValue::fromText("2011-05-03"),  CellValue()};
+        for (int c = 0; c < record.size(); ++c)
+            journal.setCell(r + 2, c + 1, record[c]);
+    }
+    journal.save();
+    store::Workbook inventory = store::Workbook::open(store::bookPath(dir, store::Book::Inventory));
+    for (int i = 0; i < items; ++i) {
+        const QList<CellValue> item{
+            CellValue::fromNumber(1001 + i), CellValue::fromText("商品"),
+            CellValue::fromText("个"),       CellValue::fromNumber(units[i]),
+            CellValue::fromNumber(2),        CellValue::fromNumber(2 * units[i]),
+            CellValue::fromNumber(3),        CellValue::fromText("甲厂"),
+            CellValue::fromNumber(1)};
+        for (int c = 0; c < item.size(); ++c)
+            inventory.setCell(i + 2, c + 1, item[c]);
+    }
+    inventory.save();
+}
+
+StockCheck checkStock(const QString& dir) {
+    StockCheck check;
+    const store::Workbook inventory =
+        store::Workbook::open(store::bookPath(dir, store::Book::Inventory));
+    for (int r = 2; r <= inventory.usedRowCount(); ++r)
+        check.inventory[inventory.cell(r, 1).number] = inventory.cell(r, 4).number;
+    for (store::Book book : {store::Book::StockIn, store::Book::StockOut}) {
+        const store::Workbook journal = store::Workbook::open(store::bookPath(dir, book));
+        const bool in = book == store::Book::StockIn;
+        (in ? check.stockIns : check.stockOuts) = journal.usedRowCount() - 1;
+        for (int r = 2; r <= journal.usedRowCount(); ++r) {
+            const bool returned = journal.cell(r, 10).text == QStringLiteral("退货");
+            check.journals[journal.cell(r, 1).number] +=
+                (in || returned ? 1 : -1) * journal.cell(r, 4).number;
+        }
+    }
+    return check;
+}
+
+QByteArray booksDigest(const QString& dir) {
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (store::Book book : store::kAllBooks) {
+        QFile file(store::bookPath(dir, book));
+        if (file.open(QIODevice::ReadOnly))
+            hash.addData(file.readAll());
+    }
+    return hash.result().toHex();
+}
+
+QStringList leftovers(const QString& dir) {
+    QStringList names = QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (store::Book book : store::kAllBooks)
+        names.removeAll(store::bookFileName(book));
+    return names;
+}
+
+ledger::PurchaseLine purchase(int row, double code, double qty, double amount) {
+    return {row,    QString::number(code), code, "商品", "个", qty, amount / qty, amount, 2,
+            "甲厂", "2011-05-03",          3,    1,      {}};
+}
+
+ledger::SaleLine sale(int row, double code, double qty, double price) {
+    return {row,   QString::number(code), code, "商品", "个",         qty, QString::number(qty),
+            price, qty * price,           2,    "张三", "2011-05-03", {}};
+}

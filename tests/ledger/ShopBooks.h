@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include "ledger/Lines.h"
+
+// A program folder for the ledger's tests: items 1001 … 1000 + items, each with as many
+// units in stock as its stock-in records bring (`records` of one unit each, spread over
+// the items), an average cost of 2.
+void makeShop(const QString& dir, int items, int records = 0);
+
+// Both journals and the inventory, as the stock of every item: the inventory's quantity,
+// and the quantity the journals account for (stock-ins minus sales plus returns).
+struct StockCheck {
+    QMap<double, double> inventory;
+    QMap<double, double> journals;
+    int stockIns = 0, stockOuts = 0;  // journal records
+};
+StockCheck checkStock(const QString& dir);
+
+// The books' bytes, to tell "as before" from "as after".
+QByteArray booksDigest(const QString& dir);
+// The files in the folder other than the four books; empty when nothing was left behind.
+QStringList leftovers(const QString& dir);
+
+ledger::PurchaseLine purchase(int row, double code, double qty, double amount);
+ledger::SaleLine sale(int row, double code, double qty, double price = 3);

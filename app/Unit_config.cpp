@@ -86,6 +86,18 @@ QString TForm_config::contactInfo() const {
 }
 
 void TForm_config::FormCreate() {
+    loadSettings();
+}
+
+void TForm_config::BitBtn1Click() {
+    saveSettings();
+}
+
+void TForm_config::BitBtn2Click() {
+    close();
+}
+
+void TForm_config::loadSettings() {
     const app::SettingsFile settings(m_context.filePath(app::SettingsFile::kFileName));
     if (!settings.exists())
         return;
@@ -95,7 +107,7 @@ void TForm_config::FormCreate() {
     CheckBox1->setChecked(app::readAutoBackupFlag(settings));
 }
 
-void TForm_config::BitBtn1Click() {
+void TForm_config::saveSettings() {
     app::SettingsFile settings(m_context.filePath(app::SettingsFile::kFileName));
     const QString& section = app::SettingsFile::kSection;
     try {
@@ -107,8 +119,4 @@ void TForm_config::BitBtn1Click() {
         return;
     }
     m_context.prompt->information(this, QStringLiteral("单位名字和联系信息设置修改成功！"));
-}
-
-void TForm_config::BitBtn2Click() {
-    close();
 }

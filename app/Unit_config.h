@@ -22,6 +22,10 @@ private:
     void FormCreate();
     void BitBtn1Click();
     void BitBtn2Click();
+    // The fields from the settings file, when there is one.
+    void loadSettings();
+    // "修改设置": the fields into the settings file.
+    void saveSettings();
 
     ui::AppContext m_context;
     QLineEdit* Edit1;

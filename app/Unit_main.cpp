@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <limits>
 
 #include "app/Backup.h"
 #include "app/Links.h"
@@ -127,6 +128,10 @@ void TForm_main::setWindows(QDialog* kucun, QDialog* chuku, QDialog* ruku, QDial
 }
 
 void TForm_main::FormCreate() {
+    scheduleStartupBackup();
+}
+
+void TForm_main::scheduleStartupBackup() {
     // The flag is read once: a change saved in the settings takes effect at the next start.
     CheckBox1->setChecked(app::readAutoBackupFlag(
         app::SettingsFile(m_context.filePath(app::SettingsFile::kFileName))));
@@ -134,6 +139,24 @@ void TForm_main::FormCreate() {
 }
 
 void TForm_main::Timer1Timer() {
+    runStartupBackup();
+}
+
+bool TForm_main::startupPending() const {
+    return Timer1->isActive();
+}
+
+void TForm_main::runStartupNow() {
+    if (startupPending())
+        Timer1Timer();
+}
+
+void TForm_main::holdStartup() {
+    if (startupPending())
+        Timer1->start(std::numeric_limits<int>::max());
+}
+
+void TForm_main::runStartupBackup() {
     Timer1->stop();
     if (!CheckBox1->isChecked())
         return;
@@ -162,28 +185,25 @@ void TForm_main::SpeedButton3Click() {
     openModule(m_ruku);
 }
 
+void TForm_main::showDialog(QDialog* dialog) {
+    if (dialog)
+        dialog->exec();
+}
+
 void TForm_main::SpeedButton4Click() {
-    if (!m_context.prompt->confirm(this, QStringLiteral("确认开始安全备份进销存数据库吗？")))
-        return;
-    m_context.prompt->information(this, app::backupDataBooks(m_context.programDir)
-                                            ? QStringLiteral("Tavelo进销存数据库备份成功")
-                                            : QStringLiteral("Tavelo进销存数据库备份失败"));
+    backUpOnRequest();
 }
 
 void TForm_main::SpeedButton5Click() {
-    if (m_config)
-        m_config->exec();
+    showDialog(m_config);
 }
 
 void TForm_main::SpeedButton6Click() {
-    // The help file is named relative to the program's folder, which stays current after.
-    QDir::setCurrent(m_context.programDir);
-    m_context.prompt->openExternal(app::kHelpFile);
+    openHelp();
 }
 
 void TForm_main::SpeedButton7Click() {
-    if (m_banben)
-        m_banben->exec();
+    showDialog(m_banben);
 }
 
 void TForm_main::SpeedButton8Click() {
@@ -192,4 +212,18 @@ void TForm_main::SpeedButton8Click() {
 
 void TForm_main::SpeedButton9Click() {
     m_context.prompt->openExternal(app::kMailLink);
+}
+
+void TForm_main::backUpOnRequest() {
+    if (!m_context.prompt->confirm(this, QStringLiteral("确认开始安全备份进销存数据库吗？")))
+        return;
+    m_context.prompt->information(this, app::backupDataBooks(m_context.programDir)
+                                            ? QStringLiteral("Tavelo进销存数据库备份成功")
+                                            : QStringLiteral("Tavelo进销存数据库备份失败"));
+}
+
+void TForm_main::openHelp() {
+    // The help file is named relative to the program's folder, which stays current after.
+    QDir::setCurrent(m_context.programDir);
+    m_context.prompt->openExternal(app::kHelpFile);
 }

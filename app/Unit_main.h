@@ -27,13 +27,28 @@ public:
     void setWindows(QDialog* kucun, QDialog* chuku, QDialog* ruku, QDialog* config,
                     QDialog* banben);
 
-    QTimer* startupTimer() const { return Timer1; }
-    // The start-up timer's handler; runs once.
-    void Timer1Timer();
+    // Whether the start-up work (the automatic backup, when the settings ask for it) has
+    // still to run.
+    bool startupPending() const;
+    // Runs the pending start-up work now, once; does nothing when it already ran.
+    void runStartupNow();
+    // Keeps the start-up work pending until runStartupNow(): for a run that decides itself
+    // when start-up is over, rather than after the delay.
+    void holdStartup();
 
 private:
     void FormCreate();
+    // The start-up timer's handler; runs once.
+    void Timer1Timer();
+    // Arms the start-up timer, for a backup if the settings ask for one.
+    void scheduleStartupBackup();
+    void runStartupBackup();
     void openModule(QDialog* window);
+    void showDialog(QDialog* dialog);
+    // "数据备份": the books copied once the shop keeper agrees.
+    void backUpOnRequest();
+    // "软件教程".
+    void openHelp();
     void SpeedButton1Click();
     void SpeedButton2Click();
     void SpeedButton3Click();

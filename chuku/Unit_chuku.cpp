@@ -124,6 +124,18 @@ TForm_chuku::TForm_chuku(const ui::AppContext& context, QWidget* menu)
 }
 
 void TForm_chuku::SpeedButton9Click() {
+    printSalesList();
+}
+
+void TForm_chuku::SpeedButton7Click() {
+    printSalesBill();
+}
+
+void TForm_chuku::SpeedButton10Click() {
+    totalSalesAndProfit();
+}
+
+void TForm_chuku::printSalesList() {
     static const report::PrintForm salesList{QStringLiteral("确认输出当前数据到打印机吗？"),
                                              {{Col::Code, QStringLiteral("编号"), 6},
                                               {Col::Name, QStringLiteral("商品名称"), 12},
@@ -138,7 +150,7 @@ void TForm_chuku::SpeedButton9Click() {
     report::printGrid(*this, reportControls(), salesList);
 }
 
-void TForm_chuku::SpeedButton7Click() {
+void TForm_chuku::printSalesBill() {
     // The customer gets neither the shop's cost nor a column of their own name: the name
     // and the date of the first line head the page.
     static const report::PrintForm salesBill{
@@ -158,7 +170,7 @@ void TForm_chuku::SpeedButton7Click() {
     report::printGrid(*this, reportControls(), salesBill);
 }
 
-void TForm_chuku::SpeedButton10Click() {
+void TForm_chuku::totalSalesAndProfit() {
     attempt([this] {
         if (const auto totals = query::salesTotals(*StringGrid_chuku, kSalesColumns, *ProgressBar1))
             StatusBar1->setPanelText(
@@ -177,6 +189,10 @@ void TForm_chuku::SpeedButton4Click() {
 }
 
 void TForm_chuku::SpeedButton5Click() {
+    postGoodsReturn();
+}
+
+void TForm_chuku::postGoodsReturn() {
     // The captions change first and stay, even when the return goes no further.
     const QStringList& captions = returnCaptions();
     for (int c = 0; c < captions.size(); ++c)

@@ -24,12 +24,11 @@ public:
     void SpeedButton4Click();
     // "退货返库".
     void SpeedButton5Click();
-    // "打印输出": the sales list.
+    // "打印输出".
     void SpeedButton9Click();
-    // "打印货单": the lines as one customer's sales bill, with the amount total.
+    // "打印货单".
     void SpeedButton7Click();
-    // "统计利润": the sales total and the profit of the lines or records shown, returns
-    // subtracted, into status panel 6.
+    // "统计利润".
     void SpeedButton10Click();
     // "检索出库记录".
     void SpeedButton12Click();
@@ -38,6 +37,15 @@ private:
     // A sale or a return of the lines, into the stock-out journal and the inventory,
     // together or not at all.
     void postSales(ledger::Posting posting);
+    // The lines as goods customers bring back, under the return captions.
+    void postGoodsReturn();
+    // The sales list.
+    void printSalesList();
+    // The lines as one customer's sales bill, with the amount total.
+    void printSalesBill();
+    // The sales total and the profit of the lines or records shown, returns subtracted,
+    // into status panel 6.
+    void totalSalesAndProfit();
 
     ui::StringGrid* StringGrid_chuku;
     QLabel* Image1;

@@ -185,16 +185,20 @@ void EntryWindow::buildGrid(const QString& gridName) {
     column()->addWidget(m_grid, 1);
 
     PopupMenu1 = ui::popupMenu(m_grid, QStringLiteral("PopupMenu1"));
-    const std::pair<QAction**, const char*> items[] = {
-        {&N1, "自动计算单价"}, {&N2, "自动计算金额"}, {&N3, "复制"}, {&N4, "粘贴"}};
-    for (const auto& [action, caption] : items) {
-        *action = PopupMenu1->addAction(QString::fromUtf8(caption));
-        (*action)->setObjectName(QStringLiteral("N%1").arg(int(action - &N1) + 1));
+    const struct {
+        QAction** action;
+        const char* name;
+        const char* caption;
+        void (EntryWindow::*click)();
+    } items[] = {{&N1, "N1", "自动计算单价", &EntryWindow::N1Click},
+                 {&N2, "N2", "自动计算金额", &EntryWindow::N2Click},
+                 {&N3, "N3", "复制", &EntryWindow::N3Click},
+                 {&N4, "N4", "粘贴", &EntryWindow::N4Click}};
+    for (const auto& item : items) {
+        *item.action = PopupMenu1->addAction(QString::fromUtf8(item.caption));
+        (*item.action)->setObjectName(QString::fromUtf8(item.name));
+        connect(*item.action, &QAction::triggered, this, item.click);
     }
-    connect(N1, &QAction::triggered, this, &EntryWindow::N1Click);
-    connect(N2, &QAction::triggered, this, &EntryWindow::N2Click);
-    connect(N3, &QAction::triggered, this, &EntryWindow::N3Click);
-    connect(N4, &QAction::triggered, this, &EntryWindow::N4Click);
 }
 
 QToolButton* EntryWindow::stripButton(QFrame* strip, const QString& name, const QString& caption,
@@ -294,6 +298,10 @@ void EntryWindow::showNothingPosted(const store::StoreError& failure, const QStr
 void EntryWindow::itemCounted(int, store::BookPass&) {}
 
 void EntryWindow::SpeedButton1Click() {
+    fetchItem();
+}
+
+void EntryWindow::fetchItem() {
     if (Edit2->text().trimmed().isEmpty())
         return;
     const QString path = bookPath(store::Book::Inventory);
@@ -330,6 +338,10 @@ void EntryWindow::fillPreview(store::BookPass& book, int row) {
 }
 
 void EntryWindow::SpeedButton2Click() {
+    addLine();
+}
+
+void EntryWindow::addLine() {
     ui::StringGrid& grid = *m_grid;
     // Search results are records already posted, not lines: a new batch takes their place.
     if (m_showsResults) {
@@ -383,19 +395,35 @@ bool EntryWindow::postingConfirmed(const QString& question, const QString& verb)
 }
 
 void EntryWindow::N1Click() {
-    attempt([this] { computePrices(*m_grid); });
+    computeLinePrices();
 }
 
 void EntryWindow::N2Click() {
-    attempt([this] { computeAmounts(*m_grid); });
+    computeLineAmounts();
 }
 
 void EntryWindow::N3Click() {
+    copyCell();
+}
+
+void EntryWindow::N4Click() {
+    pasteCell();
+}
+
+void EntryWindow::computeLinePrices() {
+    attempt([this] { computePrices(*m_grid); });
+}
+
+void EntryWindow::computeLineAmounts() {
+    attempt([this] { computeAmounts(*m_grid); });
+}
+
+void EntryWindow::copyCell() {
     const QPoint at = m_grid->selectedCell();
     ui::copyThrough(Edit4, m_grid->cell(at.x(), at.y()));
 }
 
-void EntryWindow::N4Click() {
+void EntryWindow::pasteCell() {
     Edit4->clear();
     Edit4->paste();
     const QPoint at = m_grid->selectedCell();
@@ -432,11 +460,14 @@ void EntryWindow::searchJournal() {
 }
 
 void EntryWindow::Button1Click() {
-    if (m_openBook)
-        query::copyRow(*m_openBook, SourceRow, m_table.search.result, *m_grid, TargetRow);
+    query::copyResultRow(m_openBook, SourceRow, &m_table.search.result, *m_grid, TargetRow);
 }
 
 void EntryWindow::ComboBox1Change() {
+    offerTodayForDateField();
+}
+
+void EntryWindow::offerTodayForDateField() {
     if (ComboBox1->currentText() == m_table.search.dateField())
         Edit3->setText(todayText());
 }

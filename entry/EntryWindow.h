@@ -37,10 +37,9 @@ public:
     EntryWindow(const ui::AppContext& context, QWidget* menu, const QString& caption,
                 const EntryTable& table, const QString& gridName);
 
-    // "调阅数据": the item whose code is in Edit2, into the preview.
+    // "调阅数据".
     void SpeedButton1Click();
-    // "增加数据": fill an empty last line from the preview, or check the last line and
-    // add one below it.
+    // "增加数据".
     void SpeedButton2Click();
     // "删除数据": the bottom line, whatever is selected.
     void SpeedButton3Click();
@@ -59,7 +58,7 @@ public:
     // Hidden "显示查询结果": copies journal row SourceRow into grid row TargetRow; only the
     // search's loop reaches it.
     void Button1Click();
-    // The field box changed: the date field puts today's date into the search text.
+    // The field box changed.
     void ComboBox1Change();
 
 protected:
@@ -78,8 +77,8 @@ protected:
     // Called by a fetch once it knows the inventory book's used row count.
     virtual void itemCounted(int usedRows, store::BookPass& book);
 
-    // Runs the line check through the hidden button; on a bad line says so and returns
-    // false.
+    // Runs lastLineInvalid through the hidden "验证数据" button; on a bad line says so and
+    // returns false.
     bool lastLineAccepted();
     // The start every posting shares: a last line with its code and name, a grid of lines
     // rather than search results, every line passing the line check, and the shop keeper's
@@ -143,7 +142,18 @@ private:
     void buildLookup();
     void buildSearch();
     void buildGrid(const QString& gridName);
+    // The item whose code is in Edit2, into the preview.
+    void fetchItem();
     void fillPreview(store::BookPass& book, int row);
+    // Fills an empty last line from the preview, or checks the last line and adds one below
+    // it.
+    void addLine();
+    void computeLinePrices();
+    void computeLineAmounts();
+    void copyCell();
+    void pasteCell();
+    // The date field puts today's date into the search text.
+    void offerTodayForDateField();
 
     const EntryTable& m_table;
     ui::StringGrid* m_grid = nullptr;

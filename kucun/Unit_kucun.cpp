@@ -97,21 +97,24 @@ TForm_kucun::TForm_kucun(const ui::AppContext& context, QWidget* menu)
 
 void TForm_kucun::buildButtons() {
     QFrame* strip = addStrip(QStringLiteral("Panel1"), 57);
-    const std::pair<QToolButton**, const char*> buttons[] = {
-        {&SpeedButton7, "开始查询"},  {&SpeedButton8, "导出保存"},  {&SpeedButton9, "输出打印"},
-        {&SpeedButton10, "统计资金"}, {&SpeedButton11, "统计缺货"}, {&SpeedButton12, "返回菜单"}};
+    const struct {
+        QToolButton** button;
+        const char* name;
+        const char* caption;
+        void (TForm_kucun::*click)();
+    } buttons[] = {{&SpeedButton7, "SpeedButton7", "开始查询", &TForm_kucun::SpeedButton7Click},
+                   {&SpeedButton8, "SpeedButton8", "导出保存", &TForm_kucun::SpeedButton8Click},
+                   {&SpeedButton9, "SpeedButton9", "输出打印", &TForm_kucun::SpeedButton9Click},
+                   {&SpeedButton10, "SpeedButton10", "统计资金", &TForm_kucun::SpeedButton10Click},
+                   {&SpeedButton11, "SpeedButton11", "统计缺货", &TForm_kucun::SpeedButton11Click},
+                   {&SpeedButton12, "SpeedButton12", "返回菜单", &TForm_kucun::SpeedButton12Click}};
     int left = 8;
-    for (const auto& [button, caption] : buttons) {
-        const QString name = QStringLiteral("SpeedButton%1").arg(7 + int(button - &SpeedButton7));
-        *button = ui::speedButton(strip, name, QString::fromUtf8(caption), QString(), left, 8);
+    for (const auto& b : buttons) {
+        *b.button = ui::speedButton(strip, QString::fromUtf8(b.name), QString::fromUtf8(b.caption),
+                                    QString(), left, 8);
+        connect(*b.button, &QToolButton::clicked, this, b.click);
         left += 96;
     }
-    connect(SpeedButton7, &QToolButton::clicked, this, &TForm_kucun::SpeedButton7Click);
-    connect(SpeedButton8, &QToolButton::clicked, this, &TForm_kucun::SpeedButton8Click);
-    connect(SpeedButton9, &QToolButton::clicked, this, &TForm_kucun::SpeedButton9Click);
-    connect(SpeedButton10, &QToolButton::clicked, this, &TForm_kucun::SpeedButton10Click);
-    connect(SpeedButton11, &QToolButton::clicked, this, &TForm_kucun::SpeedButton11Click);
-    connect(SpeedButton12, &QToolButton::clicked, this, &TForm_kucun::SpeedButton12Click);
 }
 
 void TForm_kucun::buildQueryPanel() {
@@ -131,20 +134,25 @@ void TForm_kucun::buildQueryPanel() {
         viewNames << view.name;
     ComboBox3 = ui::editableComboBox(strip, QStringLiteral("ComboBox3"), viewNames);
 
-    const std::pair<QWidget*, const char*> boxes[] = {{ComboBox1, "选择查询项目"},
-                                                      {ComboBox2, "筛选条件"},
-                                                      {Edit1, "输入查询项目内容"},
-                                                      {ComboBox3, "数据库显示类型"}};
-    const int widths[] = {121, 97, 225, 189};
+    const struct {
+        QWidget* box;
+        const char* label;
+        const char* caption;
+        int width;
+    } boxes[] = {{ComboBox1, "Label1", "选择查询项目", 121},
+                 {ComboBox2, "Label2", "筛选条件", 97},
+                 {Edit1, "Label3", "输入查询项目内容", 225},
+                 {ComboBox3, "Label4", "数据库显示类型", 189}};
     for (int i = 0; i < 4; ++i) {
-        auto* label = new QLabel(QString::fromUtf8(boxes[i].second), strip);
-        label->setObjectName(QStringLiteral("Label%1").arg(i + 1));
+        auto* label = new QLabel(QString::fromUtf8(boxes[i].caption), strip);
+        label->setObjectName(QString::fromUtf8(boxes[i].label));
         layout->addWidget(label, 0, i);
-        QWidget* box = boxes[i].first;
+        QWidget* box = boxes[i].box;
+        // The last box takes the width the window has left.
         if (i < 3)
-            box->setFixedWidth(widths[i]);
+            box->setFixedWidth(boxes[i].width);
         else
-            box->setMinimumWidth(widths[i]);
+            box->setMinimumWidth(boxes[i].width);
         layout->addWidget(box, 1, i);
     }
     layout->setColumnStretch(3, 1);
@@ -170,6 +178,10 @@ query::ListingControls TForm_kucun::listingControls() const {
 }
 
 void TForm_kucun::SpeedButton7Click() {
+    queryItems();
+}
+
+void TForm_kucun::queryItems() {
     if (Edit1->text().trimmed().isEmpty())
         return;
     // The boxes are read once: what the shop keeper asked for when the query started.
@@ -189,10 +201,8 @@ void TForm_kucun::SpeedButton7Click() {
 }
 
 void TForm_kucun::Button1Click() {
-    if (!m_openBook)
-        return;
-    if (const ResultShape* view = viewNamed(ComboBox3->currentText()))
-        query::copyRow(*m_openBook, SourceRow, *view, *StringGrid_kucun, TargetRow);
+    query::copyResultRow(m_openBook, SourceRow, viewNamed(ComboBox3->currentText()),
+                         *StringGrid_kucun, TargetRow);
 }
 
 bool TForm_kucun::showsEverything() const {
@@ -215,6 +225,26 @@ void TForm_kucun::SpeedButton8Click() {
 }
 
 void TForm_kucun::SpeedButton9Click() {
+    printStockList();
+}
+
+void TForm_kucun::SpeedButton10Click() {
+    totalStockValue();
+}
+
+void TForm_kucun::SpeedButton11Click() {
+    listShortages();
+}
+
+void TForm_kucun::SpeedButton12Click() {
+    close();
+}
+
+void TForm_kucun::N1Click() {
+    copyCell();
+}
+
+void TForm_kucun::printStockList() {
     static const report::PrintForm stockList{QStringLiteral("确认输出当前数据到打印机吗？"),
                                              {{0, QStringLiteral("编号"), 6},
                                               {1, QStringLiteral("商品名称"), 20},
@@ -230,7 +260,7 @@ void TForm_kucun::SpeedButton9Click() {
     report::printGrid(*this, reportControls(), stockList);
 }
 
-void TForm_kucun::SpeedButton10Click() {
+void TForm_kucun::totalStockValue() {
     if (!showsEverything()) {
         context().prompt->information(this, QStringLiteral("必须显示商品全部信息才能统计资金"));
         return;
@@ -243,7 +273,7 @@ void TForm_kucun::SpeedButton10Click() {
     });
 }
 
-void TForm_kucun::SpeedButton11Click() {
+void TForm_kucun::listShortages() {
     if (!context().prompt->confirm(this, QStringLiteral("确认检索库存量低于预设报警值商品吗？")))
         return;
     repaint();
@@ -258,11 +288,7 @@ void TForm_kucun::SpeedButton11Click() {
     listing.run(*this, listingControls());
 }
 
-void TForm_kucun::SpeedButton12Click() {
-    close();
-}
-
-void TForm_kucun::N1Click() {
+void TForm_kucun::copyCell() {
     const QPoint at = StringGrid_kucun->selectedCell();
     ui::copyThrough(Edit2, StringGrid_kucun->cell(at.x(), at.y()));
 }

@@ -25,18 +25,18 @@ class TForm_kucun : public ui::ModuleWindow {
 public:
     TForm_kucun(const ui::AppContext& context, QWidget* menu);
 
-    // "开始查询": the items whose field meets the condition, in the chosen view.
+    // "开始查询".
     void SpeedButton7Click();
     // Hidden "显示查询结果": copies sheet row SourceRow into grid row TargetRow, in the view
     // the view box names now; only the query's loop reaches it.
     void Button1Click();
     // "导出保存": the grid as it stands, into a spreadsheet file the shop keeper names.
     void SpeedButton8Click();
-    // "输出打印": the stock list, only from the everything view.
+    // "输出打印".
     void SpeedButton9Click();
-    // "统计资金": the stock value of the listed items, into status panel 4.
+    // "统计资金".
     void SpeedButton10Click();
-    // "统计缺货": every item whose stock is below its alarm level.
+    // "统计缺货".
     void SpeedButton11Click();
     void SpeedButton12Click();  // "返回菜单"
     void N1Click();             // "复制"
@@ -45,6 +45,15 @@ private:
     void buildButtons();
     void buildQueryPanel();
     void buildGrid();
+    // The items whose field meets the condition, in the chosen view.
+    void queryItems();
+    // The stock list, only from the everything view.
+    void printStockList();
+    // The stock value of the listed items, into status panel 4.
+    void totalStockValue();
+    // Every item whose stock is below its alarm level.
+    void listShortages();
+    void copyCell();
     query::ListingControls listingControls() const;
     report::ReportControls reportControls() const;
     // Whether the view box names the everything view and the grid shows it.

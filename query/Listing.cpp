@@ -75,6 +75,12 @@ Listing::MatchCopy handOver(QAbstractButton& rowCopy, int& targetRow, int& sourc
     };
 }
 
+void copyResultRow(store::BookPass* openBook, int source, const ResultShape* shape,
+                   ui::StringGrid& grid, int target) {
+    if (openBook && shape)
+        copyRow(*openBook, source, *shape, grid, target);
+}
+
 bool Listing::run(ui::ModuleWindow& window, const ListingControls& controls) const {
     if (!refusal.isEmpty()) {
         window.context().prompt->information(&window, refusal);

@@ -76,10 +76,13 @@ struct Listing {
 };
 
 // The copy of the query and search windows: each match is handed to the window's hidden
-// row-copy button, whose handler reads the grid row to fill, the book row to copy and the
-// open book from the three variables given here. The book is taken back once the handler
-// has run, so a click outside a listing finds none and copies nothing.
+// row-copy button, whose handler runs copyResultRow on the open book, the book row and the
+// grid row given here in the three variables. The book is taken back once the handler has
+// run, so a click outside a listing finds none and copies nothing.
 Listing::MatchCopy handOver(QAbstractButton& rowCopy, int& targetRow, int& sourceRow,
                             store::BookPass*& openBook);
+// The row-copy button's work: copyRow, or nothing when no book is open or no shape given.
+void copyResultRow(store::BookPass* openBook, int source, const ResultShape* shape,
+                   ui::StringGrid& grid, int target);
 
 }  // namespace query

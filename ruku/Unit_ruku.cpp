@@ -122,6 +122,14 @@ void TForm_ruku::SpeedButton7Click() {
 }
 
 void TForm_ruku::SpeedButton9Click() {
+    printPurchaseList();
+}
+
+void TForm_ruku::SpeedButton10Click() {
+    totalAmounts();
+}
+
+void TForm_ruku::printPurchaseList() {
     // The average cost the line carries is the shop's business, not the supplier's list.
     static const report::PrintForm purchaseList{QStringLiteral("确认输出当前数据到打印机吗？"),
                                                 {{Col::Code, QStringLiteral("编号"), 6},
@@ -136,7 +144,7 @@ void TForm_ruku::SpeedButton9Click() {
     report::printGrid(*this, reportControls(), purchaseList);
 }
 
-void TForm_ruku::SpeedButton10Click() {
+void TForm_ruku::totalAmounts() {
     attempt([this] {
         if (const auto sum = query::columnTotal(*StringGrid_ruku, Col::Amount, *ProgressBar1))
             StatusBar1->setPanelText(entry::Panel::Total,

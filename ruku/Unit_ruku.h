@@ -21,9 +21,9 @@ public:
     void SpeedButton4Click();
     // "检索入库记录".
     void SpeedButton7Click();
-    // "输出打印": the purchase list, with the amount total below it.
+    // "输出打印".
     void SpeedButton9Click();
-    // "统计资金": the amounts of the lines or records shown, into status panel 6.
+    // "统计资金".
     void SpeedButton10Click();
 
 protected:
@@ -32,6 +32,10 @@ protected:
 private:
     // The lines into the inventory and the stock-in journal, together or not at all.
     void postPurchase();
+    // The purchase list, with the amount total below it.
+    void printPurchaseList();
+    // The amounts of the lines or records shown, into status panel 6.
+    void totalAmounts();
 
     ui::StringGrid* StringGrid_ruku;
     QLineEdit* Edit1;

@@ -32,12 +32,15 @@ TEST(MainWindow, TheStartupTimerIsArmedOnceForFifteenSeconds) {
     ui::AppContext context{dir.path() + '/', &prompt, &clock, {}};
     AppWindows windows(context);
 
-    QTimer* timer = windows.main()->startupTimer();
-    EXPECT_TRUE(timer->isActive());
+    const auto* timer = windows.main()->findChild<QTimer*>("Timer1");
+    ASSERT_TRUE(timer);
+    EXPECT_TRUE(windows.main()->startupPending());
     EXPECT_TRUE(timer->isSingleShot());
     EXPECT_EQ(timer->interval(), 15000);
-    windows.main()->Timer1Timer();
-    EXPECT_FALSE(timer->isActive());
+    windows.main()->holdStartup();
+    EXPECT_TRUE(windows.main()->startupPending());
+    windows.main()->runStartupNow();
+    EXPECT_FALSE(windows.main()->startupPending());
 }
 
 TEST(MainWindow, WindowsAreFoundByTheirModuleWord) {

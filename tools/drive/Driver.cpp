@@ -15,7 +15,6 @@
 #include <QTimer>
 #include <cstdio>
 #include <iostream>
-#include <limits>
 
 #include "app/AppWindows.h"
 #include "app/Unit_main.h"
@@ -150,9 +149,7 @@ AppWindows& Driver::windows() {
         m_windows = std::make_unique<AppWindows>(m_context);
         // Only the `timer` command fires the start-up timer, so no script waits for it
         // and none is surprised by it; it stays armed until then, as it would be.
-        QTimer* timer = m_windows->main()->startupTimer();
-        if (timer->isActive())
-            timer->start(std::numeric_limits<int>::max());
+        m_windows->main()->holdStartup();
         m_windows->main()->show();
         m_current = m_windows->main();
     }
@@ -197,8 +194,7 @@ void Driver::cmdToday(const QString& args) {
 void Driver::cmdTimer(const QString& args) {
     noArguments(args);
     // A one-shot timer: once it has fired, firing it again does nothing.
-    if (windows().main()->startupTimer()->isActive())
-        windows().main()->Timer1Timer();
+    windows().main()->runStartupNow();
 }
 
 void Driver::cmdWindow(const QString& args) {

@@ -138,17 +138,24 @@ void removeScrap(const Entry& e) {
     ::unlink(local(e.old).c_str());
 }
 
+// Each folder once: the books usually share one.
 void flushFolders(const QList<Entry>& entries) {
-    for (const Entry& e : entries)
-        store::flushFolder(local(e.folder()));
+    QStringList done;
+    for (const Entry& e : entries) {
+        if (!done.contains(e.folder())) {
+            store::flushFolder(local(e.folder()));
+            done << e.folder();
+        }
+    }
 }
 
+// The record goes first: once it is gone for good, the old links are mere scrap, which
+// the next recovery removes should a crash keep them.
 void finish(const QString& programDir, const QList<Entry>& entries) {
     ::unlink(local(recordPath(programDir)).c_str());
     store::flushFolder(local(programDir));
     for (const Entry& e : entries)
         removeScrap(e);
-    flushFolders(entries);
 }
 
 // Puts back every book that was replaced. A book not yet replaced is its old link's own
@@ -211,12 +218,14 @@ void commitBooks(const QString& programDir, const QList<PendingBook>& books) {
     }
     try {
         reach(CommitStep::RecordWritten);
+        // No flush between the renames: until the record is gone, recovery carries a
+        // half-renamed pair through either way.
         for (qsizetype i = 0; i < entries.size(); ++i) {
             renameOrThrow(entries[i].fresh, entries[i].target);
-            store::flushFolder(local(entries[i].folder()));
             if (i == 0)
                 reach(CommitStep::FirstReplaced);
         }
+        flushFolders(entries);
         reach(CommitStep::Replaced);
     } catch (...) {
         undo(programDir, entries);

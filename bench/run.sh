@@ -13,7 +13,7 @@ runs=${BENCH_RUNS:-3}
 # Debian's interpreter: openpyxl comes from its packages, not from whatever is first on PATH.
 py=/usr/bin/python3
 
-for tool in bench_books store_bench bench_open_journal ui_bench entry_bench kucun_bench report_bench; do
+for tool in bench_books store_bench bench_open_journal ui_bench entry_bench ledger_bench kucun_bench report_bench; do
   if [ ! -x "$bin/$tool" ]; then
     echo "missing $bin/$tool: build with -DTAVELO_BUILD_BENCH=ON first (make bench)" >&2
     exit 1
@@ -50,6 +50,9 @@ echo "== the string grid, offscreen (median of 3 repetitions)"
 echo "== the stock-in and stock-out windows on 10,000 and 100,000 items, and the journal search on 100,000 records, offscreen (median of 3 repetitions)"
 "$bin/entry_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
   2>&1 | grep -v '^qt\.\|XDG_RUNTIME_DIR'
+
+echo "== the same postings through the ledger alone, no window (median of 3 repetitions)"
+"$bin/ledger_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 
 echo "== the inventory query on 10,000 and 100,000 items, offscreen (median of 3 repetitions)"
 "$bin/kucun_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \

@@ -1,7 +1,10 @@
 #include "app/Backup.h"
 
 #include <QFileInfo>
+#include <optional>
 
+#include "ledger/BookCommit.h"
+#include "ledger/WriterLock.h"
 #include "store/AtomicFile.h"
 #include "store/DataBooks.h"
 
@@ -30,6 +33,16 @@ bool backupOne(const QString& programDir, store::Book book) {
 }  // namespace
 
 bool backupDataBooks(const QString& programDir) {
+    // The three copies are one set: no posting may replace a book between them, and a
+    // commit a crash cut short is finished first (start-up has told the shop keeper of
+    // any such commit already; one newer than that is finished here without a word).
+    std::optional<ledger::WriterLock> lock;
+    try {
+        lock.emplace(programDir);
+        ledger::recoverCommit(programDir);
+    } catch (const store::StoreError&) {
+        return false;
+    }
     bool all = true;
     for (const store::Book book :
          {store::Book::StockIn, store::Book::StockOut, store::Book::Inventory})

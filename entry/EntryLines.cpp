@@ -157,10 +157,4 @@ QList<EntryLine> readBatch(const ui::StringGrid& grid, const EntryTable& table) 
     return lines;
 }
 
-store::StoreError lineError(const EntryLine& line, const QString& what) {
-    return store::StoreError(QStringLiteral("第 %1 行（商品编号 %2）：%3")
-                                 .arg(line.row)
-                                 .arg(line.text(EntryTable::kCodeCol), what));
-}
-
 }  // namespace entry

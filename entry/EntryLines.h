@@ -49,25 +49,7 @@ struct EntryLine {
 
     QString text(int col) const { return texts.value(col); }
     double number(int col) const { return numbers.value(col); }
-    // The cell as a book stores it: a number, or a text (an empty text an empty cell).
-    store::CellValue numberCell(int col) const { return store::CellValue::fromNumber(number(col)); }
-    store::CellValue textCell(int col) const { return store::CellValue::fromText(text(col)); }
 };
-
-// A failure inside a posting, told with the line and the item it happened at.
-store::StoreError lineError(const EntryLine& line, const QString& what);
-
-// One line's part of a posting pass; a book failure in it is told with the line.
-template <typename Step>
-auto onLine(const EntryLine& line, Step&& step) {
-    try {
-        return step();
-    } catch (const store::ServerUnavailable&) {
-        throw;
-    } catch (const store::StoreError& failure) {
-        throw lineError(line, failure.message());
-    }
-}
 
 // Every line of the grid, every number cell of every line converted, before a posting
 // touches a book: the first cell that does not convert throws store::StoreError naming

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <optional>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include "ledger/BookCommit.h"
 #include "ledger/Ledger.h"
 #include "ledger/Totals.h"
+#include "ledger/WriterLock.h"
 #include "store/Workbook.h"
 
 using ledger::CommitStep;
@@ -78,6 +80,19 @@ TEST_F(LedgerRules, ALineWhoseItemIsMissingStopsTheWholePostingWithBothBooksAsBe
     }
     EXPECT_EQ(booksDigest(dir.path()), before);
     EXPECT_EQ(leftovers(dir.path()).join(' '), QString());
+}
+
+TEST_F(LedgerRules, AWriterWhoDoesNotFinishInTimeIsNamedAndNothingIsWritten) {
+    std::optional<ledger::WriterLock> first(std::in_place, dir.path());
+    try {
+        ledger::WriterLock second(dir.path(), std::chrono::milliseconds(300));
+        ADD_FAILURE() << "two writers at once";
+    } catch (const store::StoreError& busy) {
+        EXPECT_TRUE(busy.message().contains(QString::number(getpid())))
+            << busy.message().toStdString();
+    }
+    first.reset();
+    ledger::WriterLock second(dir.path(), std::chrono::milliseconds(300));
 }
 
 TEST(LedgerTotals, ProfitIsQuantityTimesMarginAndReturnsCountNegative) {

@@ -62,16 +62,17 @@ void renameOrThrow(const QString& from, const QString& to) {
 // One book of a commit, every path absolute and beside the book itself (a book behind a
 // link is replaced where it really lives).
 struct Entry {
+    QString book;  // as the program folder names it; the record keeps this one
     QString target, fresh, old;
     qint64 size = -1;
 
-    QString name() const { return QFileInfo(target).fileName(); }
+    QString name() const { return QFileInfo(book).fileName(); }
     QString folder() const { return QFileInfo(target).absolutePath(); }
 
     static Entry beside(const QString& bookPath) {
         const QFileInfo real(fromLocal(store::resolvedPath(local(bookPath))));
         const QDir dir = real.absoluteDir();
-        return {real.absoluteFilePath(),
+        return {QFileInfo(bookPath).absoluteFilePath(), real.absoluteFilePath(),
                 dir.filePath(QLatin1Char('.') + real.fileName() + QStringLiteral(".commit-new")),
                 dir.filePath(QLatin1Char('.') + real.fileName() + QStringLiteral(".commit-old"))};
     }
@@ -87,7 +88,7 @@ void writeRecord(const QString& programDir, State state, const QList<Entry>& ent
     QByteArray text = kRecordMagic + '\n';
     text += state == State::Commit ? "commit\n" : "undo\n";
     for (const Entry& e : entries)
-        text += QFile::encodeName(e.target) + '\t' + QByteArray::number(e.size) + '\n';
+        text += QFile::encodeName(e.book) + '\t' + QByteArray::number(e.size) + '\n';
     try {
         store::writeFileAtomically(recordPath(programDir), text);
     } catch (const store::AtomicFileError& failure) {
@@ -96,8 +97,9 @@ void writeRecord(const QString& programDir, State state, const QList<Entry>& ent
 }
 
 // The record as written; anything else is refused rather than acted on: recovery renames
-// files, and only the data books' own scrap may be renamed onto the data books.
-std::pair<State, QList<Entry>> readRecord(const QString& path) {
+// files, and only the data books' own scrap may be renamed onto the data books of this
+// program folder.
+std::pair<State, QList<Entry>> readRecord(const QString& programDir, const QString& path) {
     const auto garbled = [&] {
         return store::StoreError(
             QStringLiteral("提交记录 %1 无法识别，请检查数据文件后删除它").arg(path));
@@ -119,12 +121,12 @@ std::pair<State, QList<Entry>> readRecord(const QString& path) {
         const QList<QByteArray> fields = lines[i].split('\t');
         bool ok = false;
         const qint64 size = fields.value(1).toLongLong(&ok);
-        const QString target = QFile::decodeName(fields[0]);
-        if (fields.size() != 2 || !ok || !QDir::isAbsolutePath(target) ||
-            !bookNames.contains(QFileInfo(target).fileName()))
+        const QFileInfo book(QFile::decodeName(fields[0]));
+        if (fields.size() != 2 || !ok || !book.isAbsolute() ||
+            !bookNames.contains(book.fileName()) ||
+            book.absolutePath() != QDir(programDir).absolutePath())
             throw garbled();
-        Entry e = Entry::beside(target);
-        e.target = target;
+        Entry e = Entry::beside(book.absoluteFilePath());
         e.size = size;
         entries << e;
     }
@@ -205,10 +207,15 @@ void commitBooks(const QString& programDir, const QList<PendingBook>& books) {
             reach(i == 0 ? CommitStep::FirstWritten : CommitStep::SecondWritten);
         }
         for (const Entry& e : entries) {
-            // The old book stays reachable until the record is gone, to be put back.
-            if (::link(local(e.target).c_str(), local(e.old).c_str()) != 0)
-                throw systemFailure(QStringLiteral("无法在 %1 旁边保留原文件").arg(e.name()),
-                                    errno);
+            // The old book stays reachable until the record is gone, to be put back: a
+            // second name for it where the file system has them, else a copy.
+            if (::link(local(e.target).c_str(), local(e.old).c_str()) != 0) {
+                try {
+                    store::copyFileAtomically(e.target, e.old);
+                } catch (const store::AtomicFileError& failure) {
+                    throw store::StoreError(QString::fromStdString(failure.what()));
+                }
+            }
         }
         flushFolders(entries);
         writeRecord(programDir, State::Commit, entries);
@@ -244,7 +251,7 @@ QString recoverCommit(const QString& programDir) {
             removeScrap(Entry::beside(store::bookPath(programDir, b)));
         return {};
     }
-    auto [state, entries] = readRecord(record);
+    auto [state, entries] = readRecord(programDir, record);
     const QString head = QStringLiteral("上次保存数据时程序意外中断（可能是断电或被强行关闭）。");
     bool complete = state == State::Commit;
     for (const Entry& e : entries) {

@@ -5,10 +5,9 @@
 #include "app/form_about.h"
 #include "chuku/Unit_chuku.h"
 #include "kucun/Unit_kucun.h"
-#include "ledger/Ledger.h"
 #include "ruku/Unit_ruku.h"
 #include "store/AtomicFile.h"
-#include "ui/Prompt.h"
+#include "ui/ModuleWindow.h"
 
 namespace {
 
@@ -33,15 +32,8 @@ AppWindows::AppWindows(const ui::AppContext& context)
     // Scrap of saves that a power cut or a kill stopped half way; a save that another copy
     // of the program is running now keeps its files.
     store::removeLeftoverSaves(context.programDir);
-    // A posting that a crash cut short between its two books is finished or undone before
-    // anything reads them, and the shop keeper told once what was done.
-    try {
-        const QString done = ledger::Ledger(context.programDir, context.servers).recoverIfIdle();
-        if (!done.isEmpty())
-            context.prompt->information(m_main.get(), done);
-    } catch (const store::StoreError& failure) {
-        context.prompt->error(m_main.get(), failure.message());
-    }
+    // A posting that a crash cut short between its two books, before anything reads them.
+    ui::settleBooks(context, m_main.get());
 }
 
 AppWindows::~AppWindows() = default;

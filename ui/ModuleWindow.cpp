@@ -61,12 +61,17 @@ void ModuleWindow::showFailure(const store::StoreError& failure) {
 }
 
 void ModuleWindow::settleBooks() {
-    attempt([this] {
-        const QString done =
-            ledger::Ledger(m_context.programDir, m_context.servers).recoverIfIdle();
+    ui::settleBooks(m_context, this);
+}
+
+void settleBooks(const AppContext& context, QWidget* parent) {
+    try {
+        const QString done = ledger::Ledger(context.programDir, context.servers).recoverIfIdle();
         if (!done.isEmpty())
-            m_context.prompt->information(this, done);
-    });
+            context.prompt->information(parent, done);
+    } catch (const store::StoreError& failure) {
+        context.prompt->error(parent, failure.message());
+    }
 }
 
 void ModuleWindow::attempt(const std::function<void()>& operation) {

@@ -32,8 +32,7 @@ public:
     // The box for a failed operation: the install message when no server could be
     // started, else the error box with the failure's text.
     void showFailure(const store::StoreError& failure);
-    // Before a book is read: a commit that a crash interrupted is finished or undone, and
-    // the shop keeper told what was done. A commit another writer is running is left to it.
+    // Before a book is read: see ui::settleBooks.
     void settleBooks();
     // Runs one operation of the window; a store failure it throws ends it in that box.
     void attempt(const std::function<void()>& operation);
@@ -50,5 +49,10 @@ private:
     AppContext m_context;
     QWidget* m_menu;
 };
+
+// Before a book is read: a commit that a crash interrupted is finished or undone, and the
+// shop keeper told in a box over `parent` what was done. A commit another writer is
+// running is left to it.
+void settleBooks(const AppContext& context, QWidget* parent);
 
 }  // namespace ui

@@ -7,11 +7,15 @@ packages=(
   # build
   build-essential cmake pkg-config clang libclang-rt-14-dev
   qt6-base-dev libzip-dev libpugixml-dev libdeflate-dev libsimpleini-dev libjpeg-dev
+  # the converter of books in the older binary format: the cell reader and the compound file
+  libfreexl-dev libgsf-1-dev
   # run: a Song-style CJK face for the interface and for printouts, Qt's own texts in Chinese
   fonts-noto-cjk fonts-arphic-uming qt6-translations-l10n
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-openpyxl liborcus-bin libreoffice-calc-nogui
+  # old-format test books, made here: BIFF8 by xlwt, BIFF5 by a Perl script, checked by xlrd
+  python3-xlwt python3-xlrd libole-storage-lite-perl
   poppler-utils unzip zip time xvfb xauth imagemagick
   cups printer-driver-cups-pdf
 )

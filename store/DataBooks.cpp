@@ -35,6 +35,15 @@ QString bookPath(const QString& programDir, Book book) {
     return QDir(programDir).filePath(bookFileName(book));
 }
 
+QStringList oldFormatBooks(const QString& programDir) {
+    QStringList old;
+    for (Book book : kAllBooks) {
+        if (Workbook::isOldFormat(bookPath(programDir, book)))
+            old << bookPath(programDir, book);
+    }
+    return old;
+}
+
 QStringList bookCaptions(Book book) {
     switch (book) {
         case Book::Inventory:

@@ -19,6 +19,8 @@ inline constexpr Book kAllBooks[] = {Book::Inventory, Book::StockIn, Book::Stock
 QString bookFileName(Book book);  // "tvkucun.dat", ...
 // The program directory joined with the book's file name.
 QString bookPath(const QString& programDir, Book book);
+// The paths of the books in the program directory that are in the older binary format.
+QStringList oldFormatBooks(const QString& programDir);
 // The caption row of a data book (empty for the report book).
 QStringList bookCaptions(Book book);
 

@@ -25,4 +25,12 @@ public:
     using StoreError::StoreError;
 };
 
+// A book in the older binary spreadsheet format (the compound-file kind of the Windows
+// desktop era): it cannot be read as it is, but it can be converted, which callers that
+// can start the converter offer instead of showing the message.
+class OldFormatBook : public StoreError {
+public:
+    using StoreError::StoreError;
+};
+
 }  // namespace store

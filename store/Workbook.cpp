@@ -63,12 +63,23 @@ Workbook Workbook::open(const QString& path) {
         failBook(name, QStringLiteral("文件不存在"));
     if (!info.isFile())
         failBook(name, QStringLiteral("不是文件"));
+    if (isOldFormat(path))
+        throw OldFormatBook(
+            QStringLiteral(
+                "工作簿 %1：是旧格式（Excel 97–2003 或更早）的电子表格文件，需要先转换为新格式")
+                .arg(name));
     return guarded(name, [&] {
         auto d = WorkbookData::load(xlsx::ZipArchive::openFile(localPath(path)));
         d->displayName = name;
         d->path = info.absoluteFilePath();
         return Workbook(std::move(d));
     });
+}
+
+bool Workbook::isOldFormat(const QString& path) {
+    static constexpr char kSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(8) == QByteArray::fromRawData(kSignature, 8);
 }
 
 Workbook Workbook::openBytes(const QByteArray& bytes, const QString& displayName) {

@@ -40,8 +40,12 @@ public:
     static constexpr int kMaxRows = 1048576;
     static constexpr int kMaxColumns = 16384;
 
-    // Opens a book file; the display name in messages is the file's name.
+    // Opens a book file; the display name in messages is the file's name. A book in the
+    // older binary format throws OldFormatBook.
     static Workbook open(const QString& path);
+    // Whether the file is a book in the older binary format, told by its content (the
+    // compound-file signature), whatever its name.
+    static bool isOldFormat(const QString& path);
     // Opens a book held in memory (tests and the fuzzer).
     static Workbook openBytes(const QByteArray& bytes, const QString& displayName);
     // A new book with one empty worksheet.

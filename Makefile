@@ -17,11 +17,11 @@ build: deps
 	  -DTAVELO_FUZZ_BINARY=$(CURDIR)/$(FUZZ_BUILD)/fuzz/fuzz_reader >/dev/null
 	@cmake --build $(BUILD) -j$(JOBS)
 
-# The reader's fuzzer needs clang's libFuzzer: a tree of its own.
+# The readers' fuzzers need clang's libFuzzer: a tree of its own.
 fuzz-build: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DTAVELO_BUILD_FUZZ=ON -DTAVELO_BUILD_TESTS=OFF >/dev/null
-	@cmake --build $(FUZZ_BUILD) --target fuzz_reader -j$(JOBS)
+	@cmake --build $(FUZZ_BUILD) --target fuzz_reader fuzz_legacy -j$(JOBS)
 
 test: build fuzz-build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
@@ -37,6 +37,7 @@ bench: deps
 
 fuzz: fuzz-build
 	@bash fuzz/run.sh $(FUZZ_BUILD)/fuzz/fuzz_reader $(FUZZ_SECONDS)
+	@bash fuzz/run.sh $(FUZZ_BUILD)/fuzz/fuzz_legacy $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)

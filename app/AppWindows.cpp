@@ -8,6 +8,7 @@
 #include "ruku/Unit_ruku.h"
 #include "store/AtomicFile.h"
 #include "ui/ModuleWindow.h"
+#include "ui/OldBooks.h"
 
 namespace {
 
@@ -34,6 +35,8 @@ AppWindows::AppWindows(const ui::AppContext& context)
     store::removeLeftoverSaves(context.programDir);
     // A posting that a crash cut short between its two books, before anything reads them.
     ui::settleBooks(context, m_main.get());
+    // Books a shop brings from the older format: one question for all of them.
+    ui::offerConversion(context, m_main.get());
 }
 
 AppWindows::~AppWindows() = default;

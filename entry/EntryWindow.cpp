@@ -282,7 +282,8 @@ bool EntryWindow::booksWritable(std::initializer_list<store::Book> books, const 
 
 void EntryWindow::showNothingPosted(const store::StoreError& failure, const QString& verb,
                                     bool plainBox) {
-    if (dynamic_cast<const store::ServerUnavailable*>(&failure)) {
+    if (dynamic_cast<const store::ServerUnavailable*>(&failure) ||
+        dynamic_cast<const store::OldFormatBook*>(&failure)) {
         showFailure(failure);
         return;
     }

@@ -6,6 +6,8 @@ build="$1"
 dist="$2"
 mkdir -p "$dist"
 install -m 755 "$build/app/tavelo" "$dist/tavelo"
+# The program starts it from its own folder to convert books in the older format.
+install -m 755 "$build/tools/convert-legacy" "$dist/convert-legacy"
 "$build/tools/mkbooks" "$dist"
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
     echo "No display here (DISPLAY is not set): the program is ready in $dist/; start $dist/tavelo from a desktop session, or under xvfb-run -a."

@@ -6,6 +6,7 @@
 
 #include "ledger/Ledger.h"
 #include "store/DataBooks.h"
+#include "ui/OldBooks.h"
 #include "ui/Prompt.h"
 #include "ui/Widgets.h"
 
@@ -54,6 +55,11 @@ void ModuleWindow::done(int result) {
 }
 
 void ModuleWindow::showFailure(const store::StoreError& failure) {
+    if (dynamic_cast<const store::OldFormatBook*>(&failure) &&
+        !store::oldFormatBooks(m_context.programDir).isEmpty()) {
+        offerConversion(m_context, this, true);
+        return;
+    }
     if (dynamic_cast<const store::ServerUnavailable*>(&failure))
         m_context.prompt->information(this, store::installServerMessage());
     else

@@ -80,6 +80,7 @@ def main():
     env = dict(os.environ, DIR=folder, MKBOOKS=args.mkbooks, DRIVE=args.drive,
                SHEET=args.sheet,
                PDFTEXT=os.path.join(os.path.dirname(os.path.abspath(__file__)), "pdftext.py"),
+               SOURCE=os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))),
                QT_QPA_PLATFORM="offscreen", LANG="C.UTF-8", HOME=folder,
                # No scenario may reach a printer of the machine: the print system it
                # asks is one that is not there, so printing without `printto` finds none.

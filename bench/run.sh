@@ -13,7 +13,7 @@ runs=${BENCH_RUNS:-3}
 # Debian's interpreter: openpyxl comes from its packages, not from whatever is first on PATH.
 py=/usr/bin/python3
 
-for tool in bench_books store_bench bench_open_journal ui_bench entry_bench ledger_bench kucun_bench report_bench; do
+for tool in bench_books store_bench bench_open_journal ui_bench entry_bench ledger_bench kucun_bench report_bench legacy_bench; do
   if [ ! -x "$bin/$tool" ]; then
     echo "missing $bin/$tool: build with -DTAVELO_BUILD_BENCH=ON first (make bench)" >&2
     exit 1
@@ -61,6 +61,9 @@ echo "== the inventory query on 10,000 and 100,000 items, offscreen (median of 3
 echo "== the export and printouts of 100,000 records, and a sales bill of 30 lines, offscreen (median of 3 repetitions)"
 "$bin/report_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
   2>&1 | grep -v '^qt\.\|XDG_RUNTIME_DIR'
+
+echo "== converting a stock-in journal of 100,000 records from the older binary format (median of 3 repetitions)"
+"$bin/legacy_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 
 echo "== side by side"
 "$py" "$root/bench/compare.py" --work "$work" --runs "$runs"

@@ -2,10 +2,18 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QStyle>
 #include <QUrl>
+#include <QVBoxLayout>
 
 namespace ui {
 
@@ -15,10 +23,39 @@ QString boxTitle() {
     return QCoreApplication::applicationName();
 }
 
+// A message box grows with its text until it leaves the screen; a long report (the
+// summary of a conversion) goes into a text area that scrolls, and can be copied.
+constexpr int kLongTextLines = 16;
+
+bool showLong(QWidget* parent, QStyle::StandardPixmap icon, const QString& text) {
+    if (text.count(QLatin1Char('\n')) < kLongTextLines)
+        return false;
+    QDialog box(parent);
+    box.setWindowTitle(boxTitle());
+    auto* symbol = new QLabel(&box);
+    const int side = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize);
+    symbol->setPixmap(box.style()->standardIcon(icon).pixmap(side, side));
+    auto* area = new QPlainTextEdit(text, &box);
+    area->setReadOnly(true);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    auto* row = new QHBoxLayout;
+    row->addWidget(symbol, 0, Qt::AlignTop);
+    row->addWidget(area, 1);
+    auto* column = new QVBoxLayout(&box);
+    column->addLayout(row);
+    column->addWidget(buttons);
+    const QRect screen = box.screen()->availableGeometry();
+    box.resize(qMin(720, screen.width() * 9 / 10), qMin(520, screen.height() * 8 / 10));
+    box.exec();
+    return true;
+}
+
 }  // namespace
 
 void QtPrompt::information(QWidget* parent, const QString& text) {
-    QMessageBox::information(parent, boxTitle(), text, QMessageBox::Ok);
+    if (!showLong(parent, QStyle::SP_MessageBoxInformation, text))
+        QMessageBox::information(parent, boxTitle(), text, QMessageBox::Ok);
 }
 
 bool QtPrompt::confirm(QWidget* parent, const QString& text) {
@@ -27,7 +64,8 @@ bool QtPrompt::confirm(QWidget* parent, const QString& text) {
 }
 
 void QtPrompt::error(QWidget* parent, const QString& text) {
-    QMessageBox::critical(parent, boxTitle(), text, QMessageBox::Ok);
+    if (!showLong(parent, QStyle::SP_MessageBoxCritical, text))
+        QMessageBox::critical(parent, boxTitle(), text, QMessageBox::Ok);
 }
 
 std::optional<QString> QtPrompt::saveFileName(QWidget* parent, const SaveFileRequest& request) {

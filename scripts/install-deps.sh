@@ -14,8 +14,8 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-openpyxl liborcus-bin libreoffice-calc-nogui
-  # old-format test books, made here: BIFF8 by xlwt, BIFF5 by a Perl script, checked by xlrd
-  python3-xlwt python3-xlrd libole-storage-lite-perl
+  # old-format test books, made here: Excel 97-2003 by xlwt, Excel 5.0 by a Perl script
+  python3-xlwt libole-storage-lite-perl
   poppler-utils unzip zip time xvfb xauth imagemagick
   cups printer-driver-cups-pdf
 )

@@ -70,14 +70,6 @@ public:
         m_pos += 4 + r.size;
         return true;
     }
-    // The record after the current one, without moving on.
-    std::optional<Record> peek() {
-        const size_t saved = m_pos;
-        Record r;
-        const bool has = next(r);
-        m_pos = saved;
-        return has ? std::optional<Record>(r) : std::nullopt;
-    }
 
 private:
     const uint8_t* m_begin;

@@ -26,10 +26,6 @@ std::string local(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
-[[noreturn]] void refuse(const QString& name, const QString& why) {
-    throw store::StoreError(QStringLiteral("工作簿 %1：%2").arg(name, why));
-}
-
 // What the summary shows of a book, taken from the new book as the program reads it.
 struct Figures {
     int rows = 0;
@@ -48,10 +44,10 @@ Figures readBack(const QString& fresh, const OldBook& old, const QString& name) 
     for (const OldCell& cell : old.cells) {
         const store::CellValue back = wb.cell(cell.row, cell.col);
         if (!back.identical(cell.value))
-            refuse(name, QStringLiteral("新文件读回核对不一致：单元格 %1 原为“%2”，读回为“%3”。"
-                                        "原文件没有改动")
-                             .arg(cellName(cell.row, cell.col), cell.value.displayText(),
-                                  back.displayText()));
+            refuseBook(name, QStringLiteral("新文件读回核对不一致：单元格 %1 原为“%2”，读回为“%3”。"
+                                            "原文件没有改动")
+                                 .arg(cellName(cell.row, cell.col), cell.value.displayText(),
+                                      back.displayText()));
     }
     Figures f;
     QStringList texts;
@@ -71,13 +67,13 @@ Figures readBack(const QString& fresh, const OldBook& old, const QString& name) 
     }
     const int expectedRows = old.cells.empty() ? 1 : old.cells.back().row;
     if (f.cells != qsizetype(old.cells.size()) || f.rows != expectedRows)
-        refuse(name,
-               QStringLiteral("新文件读回核对不一致：原有 %1 行 %2 个单元格，读回 %3 行 %4 个。"
-                              "原文件没有改动")
-                   .arg(expectedRows)
-                   .arg(old.cells.size())
-                   .arg(f.rows)
-                   .arg(f.cells));
+        refuseBook(name,
+                   QStringLiteral("新文件读回核对不一致：原有 %1 行 %2 个单元格，读回 %3 行 %4 个。"
+                                  "原文件没有改动")
+                       .arg(expectedRows)
+                       .arg(old.cells.size())
+                       .arg(f.rows)
+                       .arg(f.cells));
     for (int i = 0; i < kTextSamples && i < texts.size(); ++i) {
         const qsizetype at = texts.size() == 1 ? 0 : i * (texts.size() - 1) / (kTextSamples - 1);
         const QString sample = QStringLiteral("“%1”").arg(shortened(texts[at]));
@@ -112,10 +108,10 @@ bool sameFile(const QString& a, const QString& b) {
 void keepOriginal(const QString& real, const QString& kept, const QString& name) {
     if (QFileInfo::exists(kept)) {
         if (!sameFile(real, kept))
-            refuse(name,
-                   QStringLiteral("已经有一个 %1，内容与现在的文件不同；为免覆盖它，没有转换。"
-                                  "请先把它移到别处")
-                       .arg(QFileInfo(kept).fileName()));
+            refuseBook(name,
+                       QStringLiteral("已经有一个 %1，内容与现在的文件不同；为免覆盖它，没有转换。"
+                                      "请先把它移到别处")
+                           .arg(QFileInfo(kept).fileName()));
         return;
     }
     if (::link(local(real).c_str(), local(kept).c_str()) != 0)
@@ -150,10 +146,6 @@ QString summary(const QString& name, const OldBook& old, const Figures& f, const
 
 }  // namespace
 
-QString keptName(const QString& bookFileName) {
-    return bookFileName + QStringLiteral(".old.xls");
-}
-
 Outcome convertBook(const QString& path) {
     const QString name = QFileInfo(path).fileName();
     const QString real = QString::fromStdString(store::resolvedPath(local(path)));
@@ -161,10 +153,10 @@ Outcome convertBook(const QString& path) {
     const QString dir = info.absolutePath();
     const QString fresh =
         QDir(dir).filePath(QStringLiteral(".%1.convert-new").arg(info.fileName()));
-    const QString kept = QDir(dir).filePath(keptName(info.fileName()));
+    const QString kept = QDir(dir).filePath(store::keptOldBookName(info.fileName()));
     try {
         if (!info.exists())
-            refuse(name, QStringLiteral("文件不存在"));
+            refuseBook(name, QStringLiteral("文件不存在"));
         if (!store::Workbook::isOldFormat(real))
             return {Outcome::NotOld, QStringLiteral("%1：不是旧格式的文件，不需要转换").arg(name)};
         const QDateTime modified = info.lastModified();
@@ -179,13 +171,13 @@ Outcome convertBook(const QString& path) {
 
         const QFileInfo now(real);
         if (now.lastModified() != modified || now.size() != size)
-            refuse(name,
-                   QStringLiteral("在转换期间被其他程序改动了，没有替换。请关闭其他程序后再试"));
+            refuseBook(
+                name, QStringLiteral("在转换期间被其他程序改动了，没有替换。请关闭其他程序后再试"));
         keepOriginal(real, kept, name);
         store::adoptAttributes(local(fresh), local(real));
         if (::rename(local(fresh).c_str(), local(real).c_str()) != 0)
-            refuse(name, QStringLiteral("无法用新文件替换：%1")
-                             .arg(QString::fromStdString(store::systemErrorText(errno))));
+            refuseBook(name, QStringLiteral("无法用新文件替换：%1")
+                                 .arg(QString::fromStdString(store::systemErrorText(errno))));
         store::flushFolder(local(dir));
         return {Outcome::Converted, summary(name, old, figures, kept)};
     } catch (const store::StoreError& failure) {

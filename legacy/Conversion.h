@@ -12,14 +12,11 @@ struct Outcome {
     QString text;  // the paragraph of the summary: the figures, or why nothing was done
 };
 
-// The name the original of a converted book is kept under, beside it.
-QString keptName(const QString& bookFileName);
-
 // Converts the book at `path` to the program's own format under the same name. The new
 // book is written completely beside it and read back through the program's own reader;
-// only when every cell reads back the same is the original renamed to keptName(), byte
-// for byte as it was, and the new book put in its place. Anything short of that leaves
-// the original where it was and writes nothing. Never throws.
+// only when every cell reads back the same is the original renamed to store::keptOldBookName(),
+// byte for byte as it was, and the new book put in its place. Anything short of that leaves the
+// original where it was and writes nothing. Never throws.
 Outcome convertBook(const QString& path);
 
 }  // namespace legacy

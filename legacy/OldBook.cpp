@@ -18,8 +18,9 @@ namespace {
 constexpr qint64 kMaxFileSize = qint64(1) << 30;
 constexpr int kCellsNamed = 10;
 
-[[noreturn]] void refuse(const QString& name, const QString& why) {
-    throw store::StoreError(QStringLiteral("工作簿 %1：%2").arg(name, why));
+QString encryptedText() {
+    return QStringLiteral(
+        "文件设有密码保护（已加密），无法读取。请先在电子表格程序中取消密码并保存，再转换");
 }
 
 QString freexlError(int code) {
@@ -73,9 +74,9 @@ qsizetype countCells(const void* handle, unsigned int sheet, const QString& name
     unsigned short columns = 0;
     if (const int rc = freexl_select_active_worksheet(handle, (unsigned short)sheet);
         rc != FREEXL_OK)
-        refuse(name, freexlError(rc));
+        refuseBook(name, freexlError(rc));
     if (const int rc = freexl_worksheet_dimensions(handle, &rows, &columns); rc != FREEXL_OK)
-        refuse(name, freexlError(rc));
+        refuseBook(name, freexlError(rc));
     qsizetype n = 0;
     for (unsigned int r = 0; r < rows; ++r) {
         for (unsigned int c = 0; c < columns; ++c) {
@@ -89,6 +90,10 @@ qsizetype countCells(const void* handle, unsigned int sheet, const QString& name
 }
 
 }  // namespace
+
+void refuseBook(const QString& name, const QString& why) {
+    throw store::StoreError(QStringLiteral("工作簿 %1：%2").arg(name, why));
+}
 
 QString cellName(int row, int col) {
     QString letters;
@@ -109,9 +114,9 @@ QString OldBook::description() const {
 OldBook readOldBook(const QString& path, const QString& name) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        refuse(name, QStringLiteral("无法打开（%1）").arg(file.errorString()));
+        refuseBook(name, QStringLiteral("无法打开（%1）").arg(file.errorString()));
     if (file.size() > kMaxFileSize)
-        refuse(name, QStringLiteral("文件过大，不像是数据文件"));
+        refuseBook(name, QStringLiteral("文件过大，不像是数据文件"));
     const QByteArray bytes = file.readAll();
 
     OldBook book;
@@ -119,36 +124,34 @@ OldBook readOldBook(const QString& path, const QString& name) {
     try {
         facts = scanWorkbookStream(workbookStream(bytes));
     } catch (const BiffError& e) {
-        refuse(name, QString::fromStdString(e.what()));
+        refuseBook(name, QString::fromStdString(e.what()));
     }
     if (facts.encrypted)
-        refuse(name, QStringLiteral("文件设有密码保护（已加密），无法读取。请先在电子表格程序中"
-                                    "取消密码并保存，再转换"));
+        refuseBook(name, encryptedText());
     if (facts.version == 0)
-        refuse(name, QStringLiteral("是 Excel 4.0 或更早的格式，无法转换。请先用电子表格程序"
-                                    "另存为 Excel 97–2003 格式，再转换"));
+        refuseBook(name, QStringLiteral("是 Excel 4.0 或更早的格式，无法转换。请先用电子表格程序"
+                                        "另存为 Excel 97–2003 格式，再转换"));
     book.version = facts.version;
 
     FreeXl xl;
     if (const int rc = freexl_open(QFile::encodeName(path).constData(), &xl.handle);
         rc != FREEXL_OK)
-        refuse(name, freexlError(rc));
+        refuseBook(name, freexlError(rc));
     unsigned int info = 0;
     if (freexl_get_info(xl.handle, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK &&
         info == FREEXL_BIFF_OBFUSCATED)
-        refuse(name, QStringLiteral("文件设有密码保护（已加密），无法读取。请先在电子表格程序中"
-                                    "取消密码并保存，再转换"));
+        refuseBook(name, encryptedText());
     if (freexl_get_info(xl.handle, FREEXL_BIFF_CODEPAGE, &info) == FREEXL_OK)
         book.codePage = int(info == FREEXL_BIFF_UTF16LE ? 1200 : info);
     unsigned int sheets = 0;
     if (freexl_get_info(xl.handle, FREEXL_BIFF_SHEET_COUNT, &sheets) != FREEXL_OK || sheets == 0)
-        refuse(name, QStringLiteral("文件中没有工作表"));
+        refuseBook(name, QStringLiteral("文件中没有工作表"));
     unsigned int rows = 0;
     unsigned short columns = 0;
     if (const int rc = freexl_select_active_worksheet(xl.handle, 0); rc != FREEXL_OK)
-        refuse(name, freexlError(rc));
+        refuseBook(name, freexlError(rc));
     if (const int rc = freexl_worksheet_dimensions(xl.handle, &rows, &columns); rc != FREEXL_OK)
-        refuse(name, freexlError(rc));
+        refuseBook(name, freexlError(rc));
 
     // The cell reader leaves formula cells empty; their stored results fill them.
     std::unordered_map<uint64_t, const FormulaResult*> formulas;
@@ -171,7 +174,7 @@ OldBook readOldBook(const QString& path, const QString& name) {
             FreeXL_CellValue cell;
             if (const int rc = freexl_get_cell_value(xl.handle, r, (unsigned short)c, &cell);
                 rc != FREEXL_OK)
-                refuse(name, freexlError(rc));
+                refuseBook(name, freexlError(rc));
             if (cell.type != FREEXL_CELL_NULL) {
                 place(int(r), int(c), fromFreeXl(cell));
                 continue;
@@ -205,12 +208,13 @@ OldBook readOldBook(const QString& path, const QString& name) {
                              return a.row != b.row ? a.row < b.row : a.col < b.col;
                          });
     if (unknownCount > 0)
-        refuse(name, QStringLiteral("有 %1 个公式单元格（%2%3）没有保存计算结果，为免把它们当作空白"
-                                    "导入，没有转换。请先用电子表格程序打开这个文件并保存一次，"
-                                    "或把这些公式换成数值，然后再转换")
-                         .arg(unknownCount)
-                         .arg(unknown.join(QStringLiteral("、")),
-                              unknownCount > kCellsNamed ? QStringLiteral("等") : QString()));
+        refuseBook(name,
+                   QStringLiteral("有 %1 个公式单元格（%2%3）没有保存计算结果，为免把它们当作空白"
+                                  "导入，没有转换。请先用电子表格程序打开这个文件并保存一次，"
+                                  "或把这些公式换成数值，然后再转换")
+                       .arg(unknownCount)
+                       .arg(unknown.join(QStringLiteral("、")),
+                            unknownCount > kCellsNamed ? QStringLiteral("等") : QString()));
     return book;
 }
 

@@ -32,6 +32,9 @@ struct OldBook {
 // cells whose results the file does not keep (naming them).
 OldBook readOldBook(const QString& path, const QString& name);
 
+// Throws the store's error for a book that cannot be converted: "工作簿 NAME：WHY".
+[[noreturn]] void refuseBook(const QString& name, const QString& why);
+
 // "A1"-style name of a cell.
 QString cellName(int row, int col);
 

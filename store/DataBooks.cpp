@@ -44,6 +44,10 @@ QStringList oldFormatBooks(const QString& programDir) {
     return old;
 }
 
+QString keptOldBookName(const QString& bookFileName) {
+    return bookFileName + QStringLiteral(".old.xls");
+}
+
 QStringList bookCaptions(Book book) {
     switch (book) {
         case Book::Inventory:

@@ -21,6 +21,8 @@ QString bookFileName(Book book);  // "tvkucun.dat", ...
 QString bookPath(const QString& programDir, Book book);
 // The paths of the books in the program directory that are in the older binary format.
 QStringList oldFormatBooks(const QString& programDir);
+// The name the original of a converted book is kept under, beside it: "tvkucun.dat.old.xls".
+QString keptOldBookName(const QString& bookFileName);
 // The caption row of a data book (empty for the report book).
 QStringList bookCaptions(Book book);
 

@@ -24,7 +24,7 @@ QString question(const QStringList& books) {
     QStringList names, kept;
     for (const QString& book : books) {
         names << QFileInfo(book).fileName();
-        kept << QFileInfo(book).fileName() + QStringLiteral(".old.xls");
+        kept << store::keptOldBookName(QFileInfo(book).fileName());
     }
     return QStringLiteral(
                "检测到旧格式的数据文件 %1（Excel 97–2003 或 Excel 5.0/95 的二进制格式），"

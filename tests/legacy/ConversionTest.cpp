@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "legacy/Conversion.h"
+#include "store/DataBooks.h"
 #include "store/Workbook.h"
 
 namespace {
@@ -62,7 +63,7 @@ TEST_F(OldBooks, ShopBooksCarryEveryKindOfCellAndKeepTheOriginals) {
         ASSERT_EQ(legacy::convertBook(path(name)).result, legacy::Outcome::Converted)
             << qPrintable(name);
     for (const QString& name : originals.keys())
-        EXPECT_EQ(bytes(path(legacy::keptName(name))), originals[name]) << qPrintable(name);
+        EXPECT_EQ(bytes(path(store::keptOldBookName(name))), originals[name]) << qPrintable(name);
     EXPECT_EQ(files(dir.path()).size(), 8);  // nothing left over beside books and originals
 
     const store::Workbook stock = store::Workbook::open(path("tvkucun.dat"));

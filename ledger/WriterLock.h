@@ -10,7 +10,8 @@ namespace ledger {
 // One writer at a time for a program folder: a second window, a second copy of the
 // program or a second till on a shared folder waits for the first to finish its whole
 // read–change–write. The lock file records the holder's process, so a holder that crashed
-// does not block anyone. Readers never take it.
+// does not block anyone, nor one killed before it could write its process there.
+// Readers never take it.
 class WriterLock {
 public:
     // How long a posting waits for another to finish before it gives up.

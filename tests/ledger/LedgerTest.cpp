@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <optional>
 
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -93,6 +94,17 @@ TEST_F(LedgerRules, AWriterWhoDoesNotFinishInTimeIsNamedAndNothingIsWritten) {
     }
     first.reset();
     ledger::WriterLock second(dir.path(), std::chrono::milliseconds(300));
+}
+
+TEST_F(LedgerRules, ALockFileAKilledWriterLeftEmptyIsTakenOverOnlyOnceNobodyHoldsIt) {
+    QFile mute(QDir(dir.path()).filePath(ledger::WriterLock::fileName()));
+    ASSERT_TRUE(mute.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(mute.setFileTime(QDateTime::currentDateTime().addSecs(-5),
+                                 QFileDevice::FileModificationTime));
+    ASSERT_EQ(::flock(mute.handle(), LOCK_EX | LOCK_NB), 0);
+    EXPECT_THROW(ledger::WriterLock(dir.path(), std::chrono::milliseconds(600)), store::StoreError);
+    mute.close();
+    ledger::WriterLock taken(dir.path(), std::chrono::milliseconds(600));
 }
 
 TEST(LedgerTotals, ProfitIsQuantityTimesMarginAndReturnsCountNegative) {

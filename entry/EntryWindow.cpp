@@ -227,7 +227,7 @@ void EntryWindow::runPosting(ledger::Posting posting, const PostingRun& post) {
     const QString verb = ledger::verbOf(posting);
     // The journal is named first where a sale has always named it first.
     if (!booksWritable(
-            posting == ledger::Posting::Purchase
+            ledger::journalOf(posting) == store::Book::StockIn
                 ? std::initializer_list<store::Book>{store::Book::Inventory, store::Book::StockIn}
                 : std::initializer_list<store::Book>{store::Book::StockOut, store::Book::Inventory},
             verb))

@@ -27,10 +27,6 @@ CellValue text(const QString& value) {
     return CellValue::fromText(value);
 }
 
-store::Book journalOf(Posting posting) {
-    return posting == Posting::Purchase ? store::Book::StockIn : store::Book::StockOut;
-}
-
 void report(const ProgressFn& progress, const Progress& step) {
     if (progress)
         progress(step);
@@ -82,12 +78,35 @@ void applyPurchase(BookPass& book, const PurchaseLine& line) {
                           salePrice, supplier, alertQty, remark});
 }
 
+// Moves an item's stock by `delta` at its unchanged average cost, its value following the
+// quantity in cents, and returns that cost.
+double moveStock(BookPass& inventory, int row, double delta) {
+    using namespace store::InventoryCol;
+    const double qty = store::sumForBook(inventory.requireNumber(row, StockQty) + delta);
+    const double cost = inventory.requireNumber(row, AvgCost);
+    inventory->setCell(row, StockQty, number(qty));
+    inventory->setCell(row, StockValue, number(store::moneyForBook(qty * cost)));
+    return cost;
+}
+
+// The line's item, or a refusal naming the line when the inventory has none.
+template <typename Line>
+int requireItem(BookPass& inventory, const Line& line, const QString& missing) {
+    // Looked up afresh: an earlier line of the batch may have changed the book.
+    const int row = onLine(line, [&] { return inventory.findItemByNumber(line.code); });
+    if (!row)
+        throw Refusal(lineError(line, missing).message());
+    return row;
+}
+
 }  // namespace
 
 QString verbOf(Posting posting) {
     switch (posting) {
         case Posting::Purchase:
             return QStringLiteral("入库");
+        case Posting::SupplierReturn:
+            return QStringLiteral("退货出厂");
         case Posting::Sale:
             return QStringLiteral("出库");
         case Posting::GoodsReturn:
@@ -96,8 +115,15 @@ QString verbOf(Posting posting) {
     return QStringLiteral("退货返库");
 }
 
+store::Book journalOf(Posting posting) {
+    return posting == Posting::Purchase || posting == Posting::SupplierReturn
+               ? store::Book::StockIn
+               : store::Book::StockOut;
+}
+
 QString recordsOf(Posting posting) {
-    return posting == Posting::Purchase ? QStringLiteral("入库记录") : QStringLiteral("出库记录");
+    return journalOf(posting) == store::Book::StockIn ? QStringLiteral("入库记录")
+                                                      : QStringLiteral("出库记录");
 }
 
 Ledger::Ledger(QString programDir, store::ServerFactory servers)
@@ -202,6 +228,29 @@ QString Ledger::postPurchase(const QList<PurchaseLine>& lines, const ProgressFn&
         });
 }
 
+QString Ledger::postSupplierReturn(const QList<PurchaseLine>& lines, const ProgressFn& progress) {
+    QList<double> costs;
+    return post(
+        Posting::SupplierReturn, lines.size(), progress,
+        [&](BookPass& inventory) {
+            for (const PurchaseLine& line : lines) {
+                const int row =
+                    requireItem(inventory, line, QStringLiteral("无此货物没法退货出厂"));
+                costs << onLine(line, [&] { return moveStock(inventory, row, 0.0 - line.qty); });
+                report(progress, {Progress::LineApplied, line.row});
+            }
+        },
+        [&](qsizetype i) -> QList<CellValue> {
+            const PurchaseLine& line = lines[i];
+            // Subtracted from zero, so that a line of nothing reads 0 and not -0.
+            return {number(line.code),  text(line.name),
+                    text(line.unit),    number(0.0 - line.qty),
+                    number(line.price), number(0.0 - line.amount),
+                    number(costs[i]),   text(line.supplier),
+                    text(line.date),    text(QStringLiteral("退货出厂"))};
+        });
+}
+
 QString Ledger::postSale(const QList<SaleLine>& lines, const ProgressFn& progress) {
     return postSales(Posting::Sale, lines, progress);
 }
@@ -217,29 +266,15 @@ QString Ledger::postSales(Posting posting, const QList<SaleLine>& lines,
     const int sign = isReturn ? +1 : -1;
     const auto applyLines = [&](BookPass& inventory) {
         for (const SaleLine& line : lines) {
-            // The count and the item's cells are read afresh: two lines of one item are
-            // applied one after the other.
-            const bool found = onLine(line, [&] {
-                const int row = inventory.findItemByNumber(line.code);
-                if (!row)
-                    return false;
-                const double qty =
-                    store::sumForBook(inventory.requireNumber(row, StockQty) + sign * line.qty);
-                // The stock keeps its average cost; its value follows the quantity, in cents.
-                const double value =
-                    store::moneyForBook(qty * inventory.requireNumber(row, AvgCost));
-                inventory->setCell(row, StockQty, number(qty));
-                inventory->setCell(row, StockValue, number(value));
+            const int row = requireItem(
+                inventory, line,
+                isReturn ? QStringLiteral("无此货物没法退货") : QStringLiteral("无此货物没法出库"));
+            onLine(line, [&] {
+                moveStock(inventory, row, sign * line.qty);
                 if (isReturn)
                     inventory->setCell(row, Remark,
                                        text(line.date + QStringLiteral("退") + line.qtyText));
-                return true;
             });
-            if (!found) {
-                throw Refusal(lineError(line, isReturn ? QStringLiteral("无此货物没法退货")
-                                                       : QStringLiteral("无此货物没法出库"))
-                                  .message());
-            }
             report(progress, {Progress::LineApplied, line.row});
         }
     };

@@ -10,12 +10,14 @@
 
 namespace ledger {
 
-// The three postings of the shop.
-enum class Posting { Purchase, Sale, GoodsReturn };
+// The postings of the shop: goods in from the supplier and back to them, goods out to a
+// customer and back from them.
+enum class Posting { Purchase, SupplierReturn, Sale, GoodsReturn };
 
-// What the messages call a posting ("入库", "出库", "退货返库") and the journal it writes
-// ("入库记录", "出库记录").
+// What the messages call a posting ("入库", "退货出厂", "出库", "退货返库"), the journal
+// it writes, and what that journal's records are called ("入库记录", "出库记录").
 QString verbOf(Posting posting);
+store::Book journalOf(Posting posting);
 QString recordsOf(Posting posting);
 
 // How far a posting has come, for the windows' progress bar and status panels.
@@ -50,6 +52,10 @@ public:
     Ledger(QString programDir, store::ServerFactory servers);
 
     QString postPurchase(const QList<PurchaseLine>& lines, const ProgressFn& progress = {});
+    // Goods sent back to the supplier: the stock goes down at its unchanged average cost,
+    // and the stock-in journal gets the opposite entry, quantity and amount negative, so
+    // that its totals net the return against the purchase.
+    QString postSupplierReturn(const QList<PurchaseLine>& lines, const ProgressFn& progress = {});
     QString postSale(const QList<SaleLine>& lines, const ProgressFn& progress = {});
     QString postGoodsReturn(const QList<SaleLine>& lines, const ProgressFn& progress = {});
 

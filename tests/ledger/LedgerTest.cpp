@@ -71,6 +71,39 @@ TEST_F(LedgerRules, SalesAndReturnsMoveTheStockAtItsAverageAndAreToldApartByTheR
     EXPECT_EQ(check.inventory, check.journals);
 }
 
+TEST_F(LedgerRules, GoodsSentBackKeepTheAverageCostAndAreJournalledAsTheOppositeEntry) {
+    books.postPurchase({purchase(1, 1004, 10, 50)});        // a new item at 5
+    ledger::PurchaseLine refund = purchase(2, 1004, 2, 7);  // refunded below cost
+    books.postSupplierReturn({purchase(1, 1004, 3, 15), refund, purchase(3, 1002, 15, 30)});
+    EXPECT_EQ(inventory(1004, Inv::StockQty), 5);
+    EXPECT_EQ(inventory(1004, Inv::AvgCost), 5);
+    EXPECT_EQ(inventory(1004, Inv::StockValue), 25);
+    EXPECT_EQ(inventory(1002, Inv::StockQty), -5);  // more than was there, as a sale may
+    EXPECT_EQ(inventory(1002, Inv::StockValue), -10);
+
+    const Workbook journal = book(Book::StockIn);
+    namespace In = store::StockInCol;
+    ASSERT_EQ(journal.usedRowCount(), 35);
+    EXPECT_EQ(journal.cell(34, In::InQty).number, -2);
+    EXPECT_EQ(journal.cell(34, In::InPrice).number, 3.5);
+    EXPECT_EQ(journal.cell(34, In::InAmount).number, -7);
+    EXPECT_EQ(journal.cell(34, In::AvgCost).number, 5);
+    EXPECT_EQ(journal.cell(34, In::Remark).text, "退货出厂");
+    EXPECT_EQ(journal.cell(35, In::AvgCost).number, 2);  // the item's cost, not the line's
+
+    const StockCheck check = checkStock(dir.path());
+    EXPECT_EQ(check.inventory, check.journals);
+
+    const QByteArray before = booksDigest(dir.path());
+    try {
+        books.postSupplierReturn({purchase(1, 1001, 1, 2), purchase(2, 9999, 1, 2)});
+        FAIL() << "posted";
+    } catch (const ledger::Refusal& refusal) {
+        EXPECT_EQ(refusal.message(), "第 2 行（商品编号 9999）：无此货物没法退货出厂");
+    }
+    EXPECT_EQ(booksDigest(dir.path()), before);
+}
+
 TEST_F(LedgerRules, ALineWhoseItemIsMissingStopsTheWholePostingWithBothBooksAsBefore) {
     const QByteArray before = booksDigest(dir.path());
     try {

@@ -5,7 +5,6 @@
 #include <QProgressBar>
 #include <QToolButton>
 
-#include "ledger/Ledger.h"
 #include "query/GridTotals.h"
 #include "report/GridReport.h"
 #include "store/Numbers.h"
@@ -94,6 +93,9 @@ TForm_ruku::TForm_ruku(const ui::AppContext& context, QWidget* menu)
     SpeedButton4 =
         stripButton(lookupStrip(), QStringLiteral("SpeedButton4"), QStringLiteral("进货入库"), 3);
     connect(SpeedButton4, &QToolButton::clicked, this, &TForm_ruku::SpeedButton4Click);
+    SpeedButton5 =
+        stripButton(lookupStrip(), QStringLiteral("SpeedButton5"), QStringLiteral("退货出厂"), 4);
+    connect(SpeedButton5, &QToolButton::clicked, this, &TForm_ruku::SpeedButton5Click);
 
     auto* label = new QLabel(QStringLiteral("最大编号："), toolsStrip());
     label->setObjectName(QStringLiteral("Label2"));
@@ -160,14 +162,20 @@ void TForm_ruku::itemCounted(int usedRows, store::BookPass& book) {
 }
 
 void TForm_ruku::SpeedButton4Click() {
-    postPurchase();
+    postPurchase(ledger::Posting::Purchase);
 }
 
-void TForm_ruku::postPurchase() {
-    const ledger::Posting posting = ledger::Posting::Purchase;
-    if (!postingConfirmed(QStringLiteral("确认开始进行采购入库操作吗？"), ledger::verbOf(posting)))
+void TForm_ruku::SpeedButton5Click() {
+    postPurchase(ledger::Posting::SupplierReturn);
+}
+
+void TForm_ruku::postPurchase(ledger::Posting posting) {
+    const bool isReturn = posting == ledger::Posting::SupplierReturn;
+    if (!postingConfirmed(isReturn ? QStringLiteral("确认开始进行退货出厂操作吗？")
+                                   : QStringLiteral("确认开始进行采购入库操作吗？"),
+                          ledger::verbOf(posting)))
         return;
-    runPosting(posting, [this](ledger::Ledger& books, const ledger::ProgressFn& progress) {
+    runPosting(posting, [&](ledger::Ledger& books, const ledger::ProgressFn& progress) {
         QList<ledger::PurchaseLine> lines;
         for (const EntryLine& line : entry::readBatch(*StringGrid_ruku, columns())) {
             lines << ledger::PurchaseLine{line.row,
@@ -185,6 +193,7 @@ void TForm_ruku::postPurchase() {
                                           line.number(Col::AlertQty),
                                           line.text(Col::Remark)};
         }
-        return books.postPurchase(lines, progress);
+        return isReturn ? books.postSupplierReturn(lines, progress)
+                        : books.postPurchase(lines, progress);
     });
 }

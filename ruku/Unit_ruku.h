@@ -2,13 +2,14 @@
 
 #include "entry/EntryLines.h"
 #include "entry/EntryWindow.h"
+#include "ledger/Ledger.h"
 
 class QLineEdit;
 class QToolButton;
 
 // The stock-in window, where purchased goods are booked into stock: an item fetched into
 // the preview, a batch of purchase lines, and "进货入库" posting them into the inventory
-// book and the stock-in journal.
+// book and the stock-in journal, or "退货出厂" sending them back to the supplier.
 class TForm_ruku : public entry::EntryWindow {
     Q_OBJECT
 public:
@@ -19,6 +20,8 @@ public:
 
     // "进货入库".
     void SpeedButton4Click();
+    // "退货出厂".
+    void SpeedButton5Click();
     // "检索入库记录".
     void SpeedButton7Click();
     // "输出打印".
@@ -30,8 +33,9 @@ protected:
     void itemCounted(int usedRows, store::BookPass& book) override;
 
 private:
-    // The lines into the inventory and the stock-in journal, together or not at all.
-    void postPurchase();
+    // The lines into the inventory and the stock-in journal as a purchase or as goods
+    // sent back, together or not at all.
+    void postPurchase(ledger::Posting posting);
     // The purchase list, with the amount total below it.
     void printPurchaseList();
     // The amounts of the lines or records shown, into status panel 6.
@@ -40,6 +44,7 @@ private:
     ui::StringGrid* StringGrid_ruku;
     QLineEdit* Edit1;
     QToolButton* SpeedButton4;
+    QToolButton* SpeedButton5;
     QToolButton* SpeedButton7;
     QToolButton* SpeedButton8;
     QToolButton* SpeedButton9;

@@ -1,5 +1,6 @@
-// The postings through the ledger alone, no window: 20 purchase or sale lines spread over
-// 10,000 items, with journals of 100,000 records, fresh copies of the books each time.
+// The postings through the ledger alone, no window: 20 purchase, return or sale lines
+// spread over 10,000 items, with journals of 100,000 records, fresh copies of the books
+// each time.
 // Together with entry_bench's window postings this shows what the windows add.
 #include <benchmark/benchmark.h>
 
@@ -49,10 +50,12 @@ void timePosting(benchmark::State& state, Post post) {
     state.SetItemsProcessed(state.iterations() * kLines);
 }
 
-void BM_LedgerPurchase(benchmark::State& state) {
+// Purchase lines of items in stock; a purchase's last line brings a new item.
+QList<ledger::PurchaseLine> purchaseLines(bool newItemLast) {
     QList<ledger::PurchaseLine> lines;
     for (int line = 1; line <= kLines; ++line) {
-        const double code = line < kLines ? spreadCode(line) : 1001 + bench::kInventoryItems;
+        const double code =
+            line == kLines && newItemLast ? 1001 + bench::kInventoryItems : spreadCode(line);
         lines.append({line,
                       QString::number(code),
                       code,
@@ -68,9 +71,20 @@ void BM_LedgerPurchase(benchmark::State& state) {
                       10,
                       {}});
     }
+    return lines;
+}
+
+void BM_LedgerPurchase(benchmark::State& state) {
+    const QList<ledger::PurchaseLine> lines = purchaseLines(true);
     timePosting(state, [&](ledger::Ledger& books) { books.postPurchase(lines); });
 }
 BENCHMARK(BM_LedgerPurchase)->Unit(benchmark::kMillisecond);
+
+void BM_LedgerSupplierReturn(benchmark::State& state) {
+    const QList<ledger::PurchaseLine> lines = purchaseLines(false);
+    timePosting(state, [&](ledger::Ledger& books) { books.postSupplierReturn(lines); });
+}
+BENCHMARK(BM_LedgerSupplierReturn)->Unit(benchmark::kMillisecond);
 
 void BM_LedgerSale(benchmark::State& state) {
     QList<ledger::SaleLine> lines;

@@ -4,6 +4,7 @@
 
 #include "app/AppWindows.h"
 #include "app/Unit_main.h"
+#include "store/DataBooks.h"
 #include "store/print/QtSheetPrinter.h"
 #include "ui/Application.h"
 #include "ui/Clock.h"
@@ -39,7 +40,8 @@ int main(int argc, char* argv[]) {
     context.programDir = QApplication::applicationDirPath() + QLatin1Char('/');
     context.prompt = &prompt;
     context.clock = &clock;
-    context.servers = store::workbookServerFactory(std::make_shared<store::QtSheetPrinter>());
+    context.servers = store::workbookServerFactory(std::make_shared<store::QtSheetPrinter>(),
+                                                   store::keptDataBooks());
 
     AppWindows windows(context);
     windows.main()->show();

@@ -10,6 +10,7 @@
 #include <cerrno>
 
 #include "AtomicFile.h"
+#include "KeptBooks.h"
 #include "Numbers.h"
 #include "StoreError.h"
 #include "ValueRules.h"
@@ -29,6 +30,11 @@ QString bookFileName(Book book) {
             break;
     }
     return QStringLiteral("tvbaocun.dat");
+}
+
+std::shared_ptr<KeptBooks> keptDataBooks() {
+    return std::make_shared<KeptBooks>(QStringList{
+        bookFileName(Book::Inventory), bookFileName(Book::StockIn), bookFileName(Book::StockOut)});
 }
 
 QString bookPath(const QString& programDir, Book book) {

@@ -26,6 +26,11 @@ QString keptOldBookName(const QString& bookFileName);
 // The caption row of a data book (empty for the report book).
 QStringList bookCaptions(Book book);
 
+class KeptBooks;
+// A keeper of the three data books' cells in memory (the report book is read afresh: it is
+// the canvas of every export and printout).
+std::shared_ptr<KeptBooks> keptDataBooks();
+
 constexpr int kBookColumns = 10;
 
 // Columns of the inventory book, counted from 1.

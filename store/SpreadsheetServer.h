@@ -8,6 +8,7 @@
 
 namespace store {
 
+class KeptBooks;
 class SheetPrinter;
 
 // The spreadsheet server as the program drives it: one workbook at a time, sheet 1,
@@ -38,7 +39,9 @@ public:
 using ServerFactory = std::function<std::unique_ptr<SpreadsheetServer>()>;
 
 // The in-process workbook engine as the server. Print-outs go to printer; without one,
-// printOut() fails with a clear message.
-ServerFactory workbookServerFactory(std::shared_ptr<SheetPrinter> printer = nullptr);
+// printOut() fails with a clear message. The books `kept` keeps are opened through it, and
+// their saves refresh it.
+ServerFactory workbookServerFactory(std::shared_ptr<SheetPrinter> printer = nullptr,
+                                    std::shared_ptr<KeptBooks> kept = nullptr);
 
 }  // namespace store

@@ -51,10 +51,17 @@ auto guarded(const QString& name, F f) -> decltype(f()) {
 
 }  // namespace
 
-Workbook::Workbook(std::unique_ptr<WorkbookData> data) : d(std::move(data)) {}
+Workbook::Workbook(std::shared_ptr<WorkbookData> data, QString displayName, QString path)
+    : d(std::move(data)), m_name(std::move(displayName)), m_path(std::move(path)) {}
 Workbook::Workbook(Workbook&&) noexcept = default;
 Workbook& Workbook::operator=(Workbook&&) noexcept = default;
 Workbook::~Workbook() = default;
+
+WorkbookData& Workbook::own() {
+    if (d.use_count() > 1)
+        d = guarded(m_name, [&] { return std::make_shared<WorkbookData>(*d); });
+    return *d;
+}
 
 Workbook Workbook::open(const QString& path) {
     const QFileInfo info(path);
@@ -69,10 +76,8 @@ Workbook Workbook::open(const QString& path) {
                 "工作簿 %1：是旧格式（Excel 97–2003 或更早）的电子表格文件，需要先转换为新格式")
                 .arg(name));
     return guarded(name, [&] {
-        auto d = WorkbookData::load(xlsx::ZipArchive::openFile(localPath(path)));
-        d->displayName = name;
-        d->path = info.absoluteFilePath();
-        return Workbook(std::move(d));
+        return Workbook(WorkbookData::load(xlsx::ZipArchive::openFile(localPath(path))), name,
+                        info.absoluteFilePath());
     });
 }
 
@@ -84,25 +89,23 @@ bool Workbook::isOldFormat(const QString& path) {
 
 Workbook Workbook::openBytes(const QByteArray& bytes, const QString& displayName) {
     return guarded(displayName, [&] {
-        auto d = WorkbookData::load(
-            xlsx::ZipArchive::openMemory(std::string(bytes.constData(), size_t(bytes.size()))));
-        d->displayName = displayName;
-        return Workbook(std::move(d));
+        return Workbook(WorkbookData::load(xlsx::ZipArchive::openMemory(
+                            std::string(bytes.constData(), size_t(bytes.size())))),
+                        displayName, QString());
     });
 }
 
 Workbook Workbook::createNew(const QString& displayName) {
-    auto d = WorkbookData::createNew();
-    d->displayName = displayName;
+    std::shared_ptr<WorkbookData> d = WorkbookData::createNew();
     d->modified = true;
-    return Workbook(std::move(d));
+    return Workbook(std::move(d), displayName, QString());
 }
 
 QString Workbook::displayName() const {
-    return d->displayName;
+    return m_name;
 }
 QString Workbook::path() const {
-    return d->path;
+    return m_path;
 }
 
 static void checkAddress(const QString& name, int row, int col) {
@@ -158,7 +161,7 @@ int Workbook::usedColumnCount() const {
 }
 
 CellValue Workbook::cell(int row, int col) const {
-    checkAddress(d->displayName, row, col);
+    checkAddress(m_name, row, col);
     const Cell* c = d->model.find(uint32_t(row), uint32_t(col));
     if (c == nullptr)
         return {};
@@ -192,15 +195,16 @@ CellValue Workbook::cell(int row, int col) const {
 }
 
 void Workbook::setCell(int row, int col, const CellValue& value) {
-    checkAddress(d->displayName, row, col);
+    checkAddress(m_name, row, col);
     // "inf" or "nan" in a sheet makes every other program refuse the whole book.
     if (value.isNumber() && !std::isfinite(value.number)) {
-        failBook(d->displayName, QStringLiteral("第 %1 行第 %2 列：%3 不是有限的数字，不能写入")
-                                     .arg(row)
-                                     .arg(col)
-                                     .arg(QString::number(value.number)));
+        failBook(m_name, QStringLiteral("第 %1 行第 %2 列：%3 不是有限的数字，不能写入")
+                             .arg(row)
+                             .arg(col)
+                             .arg(QString::number(value.number)));
     }
-    guarded(d->displayName, [&] {
+    guarded(m_name, [&] {
+        own();
         const auto r = uint32_t(row), c = uint32_t(col);
         auto& model = d->model;
         if (const Cell* existing = model.find(r, c); existing && existing->hasFormula) {
@@ -241,7 +245,8 @@ void Workbook::setCell(int row, int col, const CellValue& value) {
 }
 
 void Workbook::clearColumn(int col) {
-    checkAddress(d->displayName, 1, col);
+    checkAddress(m_name, 1, col);
+    own();
     for (auto& row : d->model.rows) {
         auto& cells = row.cells;
         for (auto it = cells.begin(); it != cells.end(); ++it) {
@@ -263,25 +268,25 @@ void Workbook::clearColumn(int col) {
 }
 
 std::optional<double> Workbook::columnWidth(int col) const {
-    checkAddress(d->displayName, 1, col);
-    return guarded(d->displayName, [&] { return xlsx::columnWidth(d->layout, uint32_t(col)); });
+    checkAddress(m_name, 1, col);
+    return guarded(m_name, [&] { return xlsx::columnWidth(d->layout, uint32_t(col)); });
 }
 
 double Workbook::defaultColumnWidth() const {
-    return guarded(d->displayName, [&] { return xlsx::defaultColumnWidth(d->layout); });
+    return guarded(m_name, [&] { return xlsx::defaultColumnWidth(d->layout); });
 }
 
 void Workbook::setColumnWidth(int col, double characters) {
-    checkAddress(d->displayName, 1, col);
+    checkAddress(m_name, 1, col);
     if (!(characters >= 0 && characters <= 255)) {
-        failBook(d->displayName, QStringLiteral("列宽 %1 超出范围（0 至 255）").arg(characters));
+        failBook(m_name, QStringLiteral("列宽 %1 超出范围（0 至 255）").arg(characters));
     }
-    guarded(d->displayName, [&] { xlsx::setColumnWidth(d->layout, uint32_t(col), characters); });
+    guarded(m_name, [&] { xlsx::setColumnWidth(own().layout, uint32_t(col), characters); });
     d->modified = true;
 }
 
 double Workbook::defaultRowHeight() const {
-    return guarded(d->displayName, [&] { return xlsx::defaultRowHeight(d->layout); });
+    return guarded(m_name, [&] { return xlsx::defaultRowHeight(d->layout); });
 }
 
 static HeaderFooterText toText(const xlsx::HeaderSections& s) {
@@ -289,34 +294,34 @@ static HeaderFooterText toText(const xlsx::HeaderSections& s) {
 }
 
 HeaderFooterText Workbook::header() const {
-    return guarded(d->displayName, [&] { return toText(xlsx::headerSections(d->layout, false)); });
+    return guarded(m_name, [&] { return toText(xlsx::headerSections(d->layout, false)); });
 }
 
 HeaderFooterText Workbook::footer() const {
-    return guarded(d->displayName, [&] { return toText(xlsx::headerSections(d->layout, true)); });
+    return guarded(m_name, [&] { return toText(xlsx::headerSections(d->layout, true)); });
 }
 
 void Workbook::setCenterHeader(const QString& text) {
-    guarded(d->displayName, [&] { xlsx::setCenterSection(d->layout, false, text.toStdString()); });
+    guarded(m_name, [&] { xlsx::setCenterSection(own().layout, false, text.toStdString()); });
     d->modified = true;
 }
 
 void Workbook::setCenterFooter(const QString& text) {
-    guarded(d->displayName, [&] { xlsx::setCenterSection(d->layout, true, text.toStdString()); });
+    guarded(m_name, [&] { xlsx::setCenterSection(own().layout, true, text.toStdString()); });
     d->modified = true;
 }
 
 bool Workbook::printGridLines() const {
-    return guarded(d->displayName, [&] { return xlsx::printGridLines(d->layout); });
+    return guarded(m_name, [&] { return xlsx::printGridLines(d->layout); });
 }
 
 void Workbook::setPrintGridLines(bool on) {
-    guarded(d->displayName, [&] { xlsx::setPrintGridLines(d->layout, on); });
+    guarded(m_name, [&] { xlsx::setPrintGridLines(own().layout, on); });
     d->modified = true;
 }
 
 PageSetup Workbook::pageSetup() const {
-    const auto p = guarded(d->displayName, [&] { return xlsx::pageSettings(d->layout); });
+    const auto p = guarded(m_name, [&] { return xlsx::pageSettings(d->layout); });
     PageSetup s;
     s.landscape = p.landscape;
     s.paperSize = p.paperSize;
@@ -334,15 +339,17 @@ bool Workbook::isModified() const {
 }
 
 void Workbook::save() {
-    if (d->path.isEmpty())
-        failBook(d->displayName, QStringLiteral("还没有保存过，没有文件名"));
-    guarded(d->displayName, [&] { d->writeAtomically(localPath(d->path)); });
-    d->modified = false;
+    if (m_path.isEmpty())
+        failBook(m_name, QStringLiteral("还没有保存过，没有文件名"));
+    guarded(m_name, [&] { d->writeAtomically(localPath(m_path)); });
+    // Only a changed book has the flag set, and a changed book owns its cells.
+    if (d->modified)
+        own().modified = false;
 }
 
 void Workbook::saveAs(const QString& path) {
     const QFileInfo info(path);
-    guarded(d->displayName, [&] {
+    guarded(m_name, [&] {
         try {
             d->writeAtomically(localPath(info.absoluteFilePath()));
         } catch (const std::exception& e) {
@@ -350,13 +357,14 @@ void Workbook::saveAs(const QString& path) {
                                      e.what());
         }
     });
-    d->path = info.absoluteFilePath();
-    d->displayName = info.fileName();
-    d->modified = false;
+    m_path = info.absoluteFilePath();
+    m_name = info.fileName();
+    if (d->modified)
+        own().modified = false;
 }
 
 QByteArray Workbook::toBytes() const {
-    return guarded(d->displayName, [&] {
+    return guarded(m_name, [&] {
         const std::string bytes = d->toBytes();
         return QByteArray(bytes.data(), qsizetype(bytes.size()));
     });

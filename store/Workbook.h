@@ -35,6 +35,9 @@ struct HeaderFooterText {
 //
 // Every failure throws StoreError with a message that names the book (and the row and
 // column where one is involved).
+//
+// Cells are shared between books read from the same unchanged file (see KeptBooks) and
+// copied on the first change, so a change never shows through another book.
 class Workbook {
 public:
     static constexpr int kMaxRows = 1048576;
@@ -99,8 +102,14 @@ public:
     QByteArray toBytes() const;
 
 private:
-    explicit Workbook(std::unique_ptr<xlsx::WorkbookData> d);
-    std::unique_ptr<xlsx::WorkbookData> d;
+    friend class KeptBooks;
+    Workbook(std::shared_ptr<xlsx::WorkbookData> d, QString displayName, QString path);
+    // Before any change: this book's own copy of the cells.
+    xlsx::WorkbookData& own();
+
+    std::shared_ptr<xlsx::WorkbookData> d;
+    QString m_name;
+    QString m_path;
 };
 
 }  // namespace store

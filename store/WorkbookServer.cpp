@@ -1,5 +1,6 @@
 #include <optional>
 
+#include "KeptBooks.h"
 #include "SheetPrinter.h"
 #include "SpreadsheetServer.h"
 #include "StoreError.h"
@@ -13,12 +14,18 @@ namespace {
 // workbook at a time.
 class WorkbookServer : public SpreadsheetServer {
 public:
-    explicit WorkbookServer(std::shared_ptr<SheetPrinter> printer)
-        : m_printer(std::move(printer)) {}
+    WorkbookServer(std::shared_ptr<SheetPrinter> printer, std::shared_ptr<KeptBooks> kept)
+        : m_printer(std::move(printer)), m_kept(std::move(kept)) {}
 
     void openWorkbook(const QString& fullPath) override {
         m_book.reset();
-        m_book.emplace(Workbook::open(fullPath));
+        m_keptPath.clear();
+        if (m_kept && m_kept->keeps(fullPath)) {
+            m_book.emplace(m_kept->open(fullPath));
+            m_keptPath = fullPath;
+        } else {
+            m_book.emplace(Workbook::open(fullPath));
+        }
     }
     void activateSheet(int index) override {
         book();
@@ -31,8 +38,14 @@ public:
     void setCell(int row, int col, const CellValue& value) override {
         book().setCell(row, col, value);
     }
-    void save() override { book().save(); }
-    void saveAs(const QString& fullPath) override { book().saveAs(fullPath); }
+    void save() override {
+        book().save();
+        refreshKept();
+    }
+    void saveAs(const QString& fullPath) override {
+        book().saveAs(fullPath);
+        refreshKept();
+    }
     void clearColumn(int col) override { book().clearColumn(col); }
     void setColumnWidth(int col, double characters) override {
         book().setColumnWidth(col, characters);
@@ -53,6 +66,11 @@ public:
     void quit() override { m_book.reset(); }
 
 private:
+    void refreshKept() {
+        if (!m_keptPath.isEmpty())
+            m_kept->refresh(m_keptPath, *m_book);
+    }
+
     Workbook& book() {
         if (!m_book)
             throw StoreError(QStringLiteral("没有打开的工作簿"));
@@ -60,14 +78,17 @@ private:
     }
 
     std::shared_ptr<SheetPrinter> m_printer;
+    std::shared_ptr<KeptBooks> m_kept;
     std::optional<Workbook> m_book;
+    QString m_keptPath;  // the kept book that m_book was opened as
 };
 
 }  // namespace
 
-ServerFactory workbookServerFactory(std::shared_ptr<SheetPrinter> printer) {
-    return [printer]() -> std::unique_ptr<SpreadsheetServer> {
-        return std::make_unique<WorkbookServer>(printer);
+ServerFactory workbookServerFactory(std::shared_ptr<SheetPrinter> printer,
+                                    std::shared_ptr<KeptBooks> kept) {
+    return [printer, kept]() -> std::unique_ptr<SpreadsheetServer> {
+        return std::make_unique<WorkbookServer>(printer, kept);
     };
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QString>
 #include <map>
 #include <memory>
 #include <optional>
@@ -21,12 +20,12 @@ DeflateChoice defaultDeflate();
 
 // A workbook package: the first worksheet read into cells, every other part left in the
 // source archive to be copied unchanged on save.
+//
+// Books that stay unchanged share one of these (see store::KeptBooks); a copy shares the
+// source archive, which only ever serves reads.
 class WorkbookData {
 public:
-    QString displayName;
-    QString path;
-
-    std::unique_ptr<ZipArchive> archive;                        // null for a new book
+    std::shared_ptr<ZipArchive> archive;                        // null for a new book
     std::vector<std::pair<std::string, std::string>> newParts;  // the parts of a new book
     std::string sheetPart;                                      // e.g. xl/worksheets/sheet1.xml
 

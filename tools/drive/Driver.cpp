@@ -18,6 +18,7 @@
 
 #include "app/AppWindows.h"
 #include "app/Unit_main.h"
+#include "store/DataBooks.h"
 #include "store/print/QtSheetPrinter.h"
 #include "ui/PanelStatusBar.h"
 #include "ui/StringGrid.h"
@@ -62,7 +63,7 @@ Driver::Driver(QStringList lines, bool echo)
       m_printer(std::make_shared<store::QtSheetPrinter>()) {
     m_context.prompt = &m_prompt;
     m_context.clock = &m_clock;
-    m_context.servers = store::workbookServerFactory(m_printer);
+    m_context.servers = store::workbookServerFactory(m_printer, store::keptDataBooks());
 
     const std::pair<const char*, void (Driver::*)(const QString&)> table[] = {
         {"dir", &Driver::cmdDir},

@@ -77,6 +77,7 @@ const entry::EntryTable& TForm_chuku::columns() {
          query::wholeBookShape(store::Book::StockOut)},
         4,
         {false, true},
+        {4},
     };
     return table;
 }

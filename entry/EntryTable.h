@@ -86,6 +86,13 @@ struct EntryTable {
         bool columnSizing = true;        // column widths dragged by the user
         bool editorAlwaysShown = false;  // the current cell opens for typing at once
     } grid = {};
+    // What Enter in the code field (a barcode scanner) does with a code.
+    struct Scan {
+        int pricePreviewCol = -1;  // the preview column a new line's price comes from
+        // A code the inventory does not know starts a line for a new item (stock-in), or
+        // is refused.
+        bool unknownCodeStartsItem = false;
+    } scan = {};
 
     static constexpr int kCodeCol = 0;
     static constexpr int kNameCol = 1;

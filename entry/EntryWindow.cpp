@@ -18,6 +18,7 @@
 #include "entry/EntryLines.h"
 #include "ledger/Listings.h"
 #include "store/Numbers.h"
+#include "store/ValueRules.h"
 #include "store/Workbook.h"
 #include "ui/Clock.h"
 #include "ui/PanelStatusBar.h"
@@ -143,6 +144,7 @@ void EntryWindow::buildLookup() {
     connect(SpeedButton1, &QToolButton::clicked, this, &EntryWindow::SpeedButton1Click);
     connect(SpeedButton2, &QToolButton::clicked, this, &EntryWindow::SpeedButton2Click);
     connect(SpeedButton3, &QToolButton::clicked, this, &EntryWindow::SpeedButton3Click);
+    connect(Edit2, &QLineEdit::returnPressed, this, &EntryWindow::Edit2KeyPress);
 }
 
 void EntryWindow::buildSearch() {
@@ -302,30 +304,133 @@ void EntryWindow::SpeedButton1Click() {
     fetchItem();
 }
 
-void EntryWindow::fetchItem() {
+EntryWindow::Fetched EntryWindow::fetchItem() {
     if (Edit2->text().trimmed().isEmpty())
-        return;
+        return Fetched::NoItem;
     const QString path = bookPath(store::Book::Inventory);
     if (!QFileInfo::exists(path))
-        return;
+        return Fetched::NoItem;
     StringGrid_kucun->setColCount(int(m_table.preview.size()));
     for (int c = 0; c < m_table.preview.size(); ++c)
         StringGrid_kucun->setColWidth(c, m_table.preview[c].width);
     StringGrid_kucun->cells().setRow(0, {});
     StringGrid_kucun->setRowCount(1);
     settleBooks();
-    attempt([&] {
+    bool found = false;
+    const bool read = attempt([&] {
         store::BookPass book(context().servers, path);
         const int used = book.usedRowCount();
         ProgressBar2->setRange(0, std::max(used, 1));
         ProgressBar2->setValue(0);
         itemCounted(used, book);
         // The typed code as it stands: a blank or a trailing ".0" finds nothing.
-        if (const int row = book.findItemByText(Edit2->text()))
+        if (const int row = book.findItemByText(Edit2->text())) {
             fillPreview(book, row);
+            found = true;
+        }
         StatusBar1->setPanelText(Panel::ItemCount, QString::number(used - 1));
     });
     ProgressBar2->setValue(0);
+    return !read ? Fetched::Failed : found ? Fetched::Item : Fetched::NoItem;
+}
+
+void EntryWindow::Edit2KeyPress() {
+    scanCode();
+}
+
+void EntryWindow::scanCode() {
+    const QString code = Edit2->text();
+    if (code.trimmed().isEmpty())
+        return;
+    const Fetched fetched = fetchItem();
+    // A box said why; the code stays for another try.
+    if (fetched == Fetched::Failed)
+        return;
+    const bool known = fetched == Fetched::Item;
+    Edit2->setFocus();
+    if (!known && !m_table.scan.unknownCodeStartsItem) {
+        Edit2->clear();
+        context().prompt->beep(this);
+        context().prompt->information(this, QStringLiteral("无此货物：商品编号 %1").arg(code));
+        return;
+    }
+    int newItemRow = 0;
+    bool added = false;
+    attempt([&] {
+        clearResults();
+        if (const int row = lineOfCode(code)) {
+            countScannedAgain(row);
+            added = true;
+            return;
+        }
+        const int row = rowForNewLine();
+        if (!row)
+            return;
+        fillScannedLine(row, code, known);
+        added = true;
+        if (!known)
+            newItemRow = row;
+    });
+    // A code not added stays in the field, to be entered again once the line is mended.
+    if (added)
+        Edit2->clear();
+    // A new item's line waits for its name.
+    if (newItemRow) {
+        context().prompt->beep(this);
+        m_grid->editCell(EntryTable::kNameCol, newItemRow);
+    }
+}
+
+int EntryWindow::lineOfCode(const QString& code) const {
+    for (int row = m_grid->rowCount() - 1; row >= 1; --row) {
+        if (m_grid->cell(EntryTable::kCodeCol, row) == code)
+            return row;
+    }
+    return 0;
+}
+
+int EntryWindow::rowForNewLine() {
+    ui::StringGrid& grid = *m_grid;
+    const int last = grid.rowCount() - 1;
+    // A line with a code but no name yet is a new item's, still waiting for its name.
+    if (grid.cell(EntryTable::kNameCol, last).isEmpty() &&
+        grid.cell(EntryTable::kCodeCol, last).isEmpty()) {
+        setUpEntryGrid(grid, m_table);
+        return last;
+    }
+    if (!lastLineAccepted())
+        return 0;
+    appendLine(grid, m_table, todayText());
+    return grid.rowCount() - 1;
+}
+
+void EntryWindow::fillScannedLine(int row, const QString& code, bool known) {
+    ui::StringGrid& grid = *m_grid;
+    fillLineFromPreview(grid, row, m_table, *StringGrid_kucun, todayText());
+    // A cell the preview does not give (the customer) is the line above's: one customer
+    // takes the whole basket.
+    for (int c = 0; c < m_table.columnCount() && row > 1; ++c) {
+        if (m_table.columns[c].source.kind == LineSource::Empty)
+            grid.setCell(c, row, grid.cell(c, row - 1));
+    }
+    const double price = known ? store::readNumber(store::CellValue::fromText(
+                                     StringGrid_kucun->cell(m_table.scan.pricePreviewCol, 0)))
+                               : 0.0;
+    grid.setCell(EntryTable::kCodeCol, row, code);
+    grid.setCell(EntryTable::kQtyCol, row, QStringLiteral("1"));
+    grid.setCell(EntryTable::kPriceCol, row, store::formatGeneral(price));
+    grid.setCell(EntryTable::kAmountCol, row, store::formatFixed2(price));
+}
+
+void EntryWindow::countScannedAgain(int row) {
+    ui::StringGrid& grid = *m_grid;
+    const double qty =
+        ui::cellNumber(grid, EntryTable::kQtyCol, row, ui::captionOf(grid, EntryTable::kQtyCol)) +
+        1;
+    const double price = ui::cellNumber(grid, EntryTable::kPriceCol, row,
+                                        ui::captionOf(grid, EntryTable::kPriceCol));
+    grid.setCell(EntryTable::kQtyCol, row, store::formatGeneral(qty));
+    grid.setCell(EntryTable::kAmountCol, row, store::formatFixed2(price * qty));
 }
 
 void EntryWindow::fillPreview(store::BookPass& book, int row) {
@@ -344,11 +449,7 @@ void EntryWindow::SpeedButton2Click() {
 
 void EntryWindow::addLine() {
     ui::StringGrid& grid = *m_grid;
-    // Search results are records already posted, not lines: a new batch takes their place.
-    if (m_showsResults) {
-        emptyLines(grid);
-        m_showsResults = false;
-    }
+    clearResults();
     const int last = grid.rowCount() - 1;
     if (grid.cell(EntryTable::kNameCol, last).isEmpty()) {
         setUpEntryGrid(grid, m_table);
@@ -358,6 +459,14 @@ void EntryWindow::addLine() {
     if (!lastLineAccepted())
         return;
     appendLine(grid, m_table, todayText());
+}
+
+void EntryWindow::clearResults() {
+    // Search results are records already posted, not lines: a new batch takes their place.
+    if (m_showsResults) {
+        emptyLines(*m_grid);
+        m_showsResults = false;
+    }
 }
 
 void EntryWindow::SpeedButton3Click() {

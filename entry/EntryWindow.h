@@ -39,6 +39,9 @@ public:
 
     // "调阅数据".
     void SpeedButton1Click();
+    // Enter in the code field, which is how a barcode scanner ends a code: the item is
+    // fetched and counted into the lines, and the field is ready for the next code.
+    void Edit2KeyPress();
     // "增加数据".
     void SpeedButton2Click();
     // "删除数据": the bottom line, whatever is selected.
@@ -143,11 +146,21 @@ private:
     void buildSearch();
     void buildGrid(const QString& gridName);
     // The item whose code is in Edit2, into the preview.
-    void fetchItem();
+    enum class Fetched { Item, NoItem, Failed };
+    Fetched fetchItem();
+    void scanCode();
+    // The line a scan counts into again: the bottom-most one of that code, or 0.
+    int lineOfCode(const QString& code) const;
+    // The row a scan's new line goes into: the empty last line, or one added below a last
+    // line that passes the line check. 0 when the check refused it, and said so.
+    int rowForNewLine();
+    void fillScannedLine(int row, const QString& code, bool known);
+    void countScannedAgain(int row);
     void fillPreview(store::BookPass& book, int row);
     // Fills an empty last line from the preview, or checks the last line and adds one below
     // it.
     void addLine();
+    void clearResults();
     void computeLinePrices();
     void computeLineAmounts();
     void copyCell();

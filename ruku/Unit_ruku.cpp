@@ -79,6 +79,8 @@ const entry::EntryTable& TForm_ruku::columns() {
          store::StockInCol::InDate,
          query::wholeBookShape(store::Book::StockIn)},
         3,
+        {},
+        {4, true},
     };
     return table;
 }

@@ -80,11 +80,13 @@ void settleBooks(const AppContext& context, QWidget* parent) {
     }
 }
 
-void ModuleWindow::attempt(const std::function<void()>& operation) {
+bool ModuleWindow::attempt(const std::function<void()>& operation) {
     try {
         operation();
+        return true;
     } catch (const store::StoreError& failure) {
         showFailure(failure);
+        return false;
     }
 }
 

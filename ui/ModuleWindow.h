@@ -35,8 +35,9 @@ public:
     void showFailure(const store::StoreError& failure);
     // Before a book is read: see ui::settleBooks.
     void settleBooks();
-    // Runs one operation of the window; a store failure it throws ends it in that box.
-    void attempt(const std::function<void()>& operation);
+    // Runs one operation of the window; a store failure it throws ends it in that box, and
+    // the result is false.
+    bool attempt(const std::function<void()>& operation);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

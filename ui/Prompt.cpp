@@ -1,5 +1,6 @@
 #include "ui/Prompt.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialog>
@@ -75,6 +76,10 @@ std::optional<QString> QtPrompt::saveFileName(QWidget* parent, const SaveFileReq
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
+}
+
+void Prompt::beep(QWidget*) {
+    QApplication::beep();
 }
 
 void QtPrompt::openExternal(const QString& target) {

@@ -31,6 +31,9 @@ public:
                                                 const SaveFileRequest& request) = 0;
     // The desktop's "open" of a file name or link; its result is not examined.
     virtual void openExternal(const QString& target) = 0;
+    // The short sound that makes a shop keeper look at the screen: a scanned code the
+    // program cannot simply add.
+    virtual void beep(QWidget* parent);
 };
 
 // The desktop's own boxes and file dialog.

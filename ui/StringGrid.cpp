@@ -111,6 +111,15 @@ void StringGrid::selectRange(int left, int top, int right, int bottom) {
     selectionModel()->select(QItemSelection(from, to), QItemSelectionModel::ClearAndSelect);
 }
 
+void StringGrid::editCell(int col, int row) {
+    const QModelIndex at = m_model->index(row - fixedRows(), col);
+    if (!at.isValid())
+        return;
+    selectRange(col, row, col, row);
+    setFocus();
+    edit(at);
+}
+
 QString captionOf(const StringGrid& grid, int col) {
     const QString caption = grid.cell(col, 0);
     return caption.isEmpty() ? QStringLiteral("第 %1 列").arg(col + 1) : caption;

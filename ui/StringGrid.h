@@ -41,6 +41,8 @@ public:
     // The top-left cell of the selection, or the first data cell when nothing is selected.
     QPoint selectedCell() const;
     void selectRange(int left, int top, int right, int bottom);
+    // Makes the cell current and opens it for typing, the keyboard's focus with it.
+    void editCell(int col, int row);
 
 private:
     void updateEditTriggers();

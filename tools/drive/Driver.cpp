@@ -8,10 +8,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QTest>
 #include <QTimer>
 #include <cstdio>
 #include <iostream>
@@ -89,6 +91,8 @@ Driver::Driver(QStringList lines, bool echo)
         {"cwd", &Driver::cmdCwd},
         {"close", &Driver::cmdClose},
         {"grab", &Driver::cmdGrab},
+        {"key", &Driver::cmdKey},
+        {"type", &Driver::cmdType},
     };
     for (const auto& [name, member] : table)
         m_commands[QString::fromUtf8(name)] = [this, member](const QString& args) {
@@ -160,6 +164,13 @@ AppWindows& Driver::windows() {
 QWidget& Driver::current() {
     windows();
     return *m_current;
+}
+
+QWidget* Driver::control(const QString& name) {
+    auto* widget = qobject_cast<QWidget*>(named(name));
+    if (!widget)
+        throw DriveError{QStringLiteral("'%1' takes no keys").arg(name)};
+    return widget;
 }
 
 QObject* Driver::named(const QString& name) {
@@ -384,4 +395,29 @@ void Driver::cmdGrab(const QString& args) {
         window.layout()->activate();
     if (!window.grab().save(args))
         throw DriveError{QStringLiteral("cannot write '%1'").arg(args)};
+}
+
+void Driver::cmdKey(const QString& args) {
+    QString rest = args;
+    QWidget* target = control(takeWord(rest));
+    // Each blank-separated word is one key with its modifiers, as Qt names them: "Return",
+    // "Ctrl+V".
+    QList<QKeyCombination> keys;
+    for (const QString& word : rest.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QKeySequence sequence(word);
+        if (sequence.count() != 1 || sequence[0].key() == Qt::Key_unknown)
+            throw DriveError{QStringLiteral("'%1' is not a key").arg(word)};
+        keys << sequence[0];
+    }
+    if (keys.isEmpty())
+        throw DriveError{QStringLiteral("key NAME KEYS")};
+    for (const QKeyCombination key : keys)
+        QTest::keyClick(target, key.key(), key.keyboardModifiers());
+}
+
+void Driver::cmdType(const QString& args) {
+    QString text = args;
+    QWidget* target = control(takeWord(text));
+    // Key by key, as a scanner types a code.
+    QTest::keyClicks(target, text);
 }

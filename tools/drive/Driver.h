@@ -42,6 +42,8 @@ private:
     AppWindows& windows();
     QWidget& current();
     QObject* named(const QString& name);
+    // A named control that takes key presses.
+    QWidget* control(const QString& name);
     ui::StringGrid* grid(const QString& name);
 
     void cmdDir(const QString& args);
@@ -66,6 +68,8 @@ private:
     void cmdVisible(const QString& args);
     void cmdCwd(const QString& args);
     void cmdClose(const QString& args);
+    void cmdKey(const QString& args);
+    void cmdType(const QString& args);
     void cmdGrab(const QString& args);
 
     QStringList m_lines;

@@ -47,3 +47,7 @@ std::optional<QString> ScriptedPrompt::saveFileName(QWidget*, const ui::SaveFile
 void ScriptedPrompt::openExternal(const QString& target) {
     m_messages << QStringLiteral("open: ") + target;
 }
+
+void ScriptedPrompt::beep(QWidget*) {
+    m_messages << QStringLiteral("beep");
+}

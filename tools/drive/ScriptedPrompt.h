@@ -6,7 +6,8 @@
 #include "ui/Prompt.h"
 
 // The driver's boxes: answers come from a queue filled by the script, and every box is
-// written down as "KIND: TEXT" for the `messages` command. Nothing ever waits for a user.
+// written down as "KIND: TEXT" (a beep as "beep") for the `messages` command. Nothing ever waits
+// for a user.
 class ScriptedPrompt : public ui::Prompt {
 public:
     void queueAnswer(bool yes) { m_answers.enqueue(yes); }
@@ -20,6 +21,7 @@ public:
     std::optional<QString> saveFileName(QWidget* parent,
                                         const ui::SaveFileRequest& request) override;
     void openExternal(const QString& target) override;
+    void beep(QWidget* parent) override;
 
 private:
     QQueue<bool> m_answers;

@@ -17,6 +17,8 @@ packages=(
   # old-format test books, made here: Excel 97-2003 by xlwt, Excel 5.0 by a Perl script
   python3-xlwt libole-storage-lite-perl
   poppler-utils unzip zip time xvfb xauth imagemagick
+  # a barcode scanner is a keyboard: xdotool types its codes through the X server
+  xdotool
   cups printer-driver-cups-pdf
 )
 

@@ -93,6 +93,8 @@ Driver::Driver(QStringList lines, bool echo)
         {"grab", &Driver::cmdGrab},
         {"key", &Driver::cmdKey},
         {"type", &Driver::cmdType},
+        {"focus", &Driver::cmdFocus},
+        {"wait", &Driver::cmdWait},
     };
     for (const auto& [name, member] : table)
         m_commands[QString::fromUtf8(name)] = [this, member](const QString& args) {
@@ -116,12 +118,22 @@ void Driver::runNext() {
     const QString line = m_lines[m_next++];
     // The next command is queued before this one runs: a command that opens a window
     // modally returns only when the window closes, and the window's own loop runs it.
-    QTimer::singleShot(0, this, &Driver::runNext);
+    // `wait` is that queueing, later: the windows go on taking events meanwhile.
+    QTimer::singleShot(waitBefore(line), this, &Driver::runNext);
     if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#')))
         return;
     if (m_echo)
         print(QStringLiteral("> ") + line);
     run(line);
+}
+
+int Driver::waitBefore(const QString& line) {
+    QString args = line;
+    if (takeWord(args) != QLatin1String("wait"))
+        return 0;
+    bool ok = false;
+    const int ms = args.toInt(&ok);
+    return ok && ms >= 0 ? ms : 0;
 }
 
 void Driver::run(const QString& line) {
@@ -420,4 +432,17 @@ void Driver::cmdType(const QString& args) {
     QWidget* target = control(takeWord(text));
     // Key by key, as a scanner types a code.
     QTest::keyClicks(target, text);
+}
+
+void Driver::cmdFocus(const QString& args) {
+    QWidget* target = control(args);
+    // As a click into the field does: the window comes to the front with the field in it.
+    target->window()->activateWindow();
+    target->setFocus(Qt::MouseFocusReason);
+}
+
+void Driver::cmdWait(const QString& args) {
+    // runNext has already put the next command off by this long.
+    if (waitBefore(QStringLiteral("wait ") + args) == 0 && args != QLatin1String("0"))
+        throw DriveError{QStringLiteral("wait MS, a whole number of milliseconds")};
 }

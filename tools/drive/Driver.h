@@ -70,6 +70,10 @@ private:
     void cmdClose(const QString& args);
     void cmdKey(const QString& args);
     void cmdType(const QString& args);
+    void cmdFocus(const QString& args);
+    void cmdWait(const QString& args);
+    // How long a `wait` line puts off the command after it; 0 for any other line.
+    static int waitBefore(const QString& line);
     void cmdGrab(const QString& args);
 
     QStringList m_lines;

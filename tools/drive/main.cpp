@@ -17,17 +17,22 @@ void qtMessage(QtMsgType, const QMessageLogContext&, const QString& message) {
 
 int main(int argc, char* argv[]) {
     bool echo = false;
+    bool onDisplay = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--echo") == 0) {
             echo = true;
+        } else if (std::strcmp(argv[i], "--display") == 0) {
+            onDisplay = true;
         } else {
-            std::cerr << "usage: drive [--echo] < script\n"
-                         "Runs the program's windows offscreen from commands on standard "
-                         "input; see the README.\n";
+            std::cerr << "usage: drive [--echo] [--display] < script\n"
+                         "Runs the program's windows offscreen (or, with --display, on the X "
+                         "display, where real key presses reach them) from commands on "
+                         "standard input; see the README.\n";
             return 2;
         }
     }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!onDisplay)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(qtMessage);
 
     QStringList lines;

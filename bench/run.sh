@@ -47,7 +47,7 @@ echo "== the string grid, offscreen (median of 3 repetitions)"
 "$bin/ui_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
   2>&1 | grep -v '^qt\.\|XDG_RUNTIME_DIR'
 
-echo "== the stock-in and stock-out windows on 10,000 and 100,000 items, and the journal search on 100,000 records, offscreen (median of 3 repetitions)"
+echo "== the stock-in and stock-out windows on 10,000 and 100,000 items (fetch, scan, posting), and the journal search on 100,000 records read afresh and kept, offscreen (median of 3 repetitions)"
 "$bin/entry_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
   2>&1 | grep -v '^qt\.\|XDG_RUNTIME_DIR'
 

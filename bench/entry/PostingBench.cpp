@@ -47,8 +47,10 @@ void copyBooks(const QString& from, const QString& to) {
 
 template <typename Form>
 struct Window {
-    Window(const QString& dir, const char* gridName)
-        : context{dir + '/', &prompt, &clock, store::workbookServerFactory()},
+    // With `kept`, the data books stay in memory while unchanged, as in the program.
+    Window(const QString& dir, const char* gridName, bool kept = false)
+        : context{dir + '/', &prompt, &clock,
+                  store::workbookServerFactory(nullptr, kept ? store::keptDataBooks() : nullptr)},
           form(context, nullptr),
           grid(*form.template findChild<ui::StringGrid*>(QLatin1String(gridName))) {}
 
@@ -136,3 +138,26 @@ void BM_StockOutSale(benchmark::State& state) {
 BENCHMARK(BM_StockOutSale)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+// A scanned code, from Enter to the line counted up in the grid: the bottom item, so the
+// lookup goes through every row. Read afresh each time (arg 0), or kept while unchanged
+// (arg 1), which is what the program does.
+void BM_StockOutScan(benchmark::State& state) {
+    const int items = int(state.range(0));
+    Window<TForm_chuku> window(pristineBooks(items), "StringGrid_chuku", state.range(1) != 0);
+    auto* code = window.form.findChild<QLineEdit*>(QStringLiteral("Edit2"));
+    const QString bottom = QString::number(1000 + items);
+    code->setText(bottom);
+    window.form.Edit2KeyPress();
+    for (auto _ : state) {
+        code->setText(bottom);
+        window.form.Edit2KeyPress();
+    }
+    if (window.prompt.boxes || window.grid.cell(0, 1) != bottom ||
+        window.grid.cell(3, 1) != QString::number(state.iterations() + 1))
+        state.SkipWithError("the scans were not counted into one line");
+}
+BENCHMARK(BM_StockOutScan)
+    ->ArgsProduct({{10000, 100000}, {0, 1}})
+    ->ArgNames({"items", "kept"})
+    ->Unit(benchmark::kMillisecond);

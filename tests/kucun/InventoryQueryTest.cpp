@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "kucun/Unit_kucun.h"
+#include "store/KeptBooks.h"
 #include "store/Workbook.h"
 #include "support/AnsweringPrompt.h"
 #include "support/CountingServer.h"
@@ -101,6 +102,20 @@ TEST_F(InventoryWindow, EveryPassClosesTheBookAndNoneWritesIt) {
         << prompt.messages.join('\n').toStdString();
     EXPECT_EQ(calls, CountingServer::Calls::readOnly(3));
     EXPECT_EQ(digest(), before);
+}
+
+TEST_F(InventoryWindow, ASecondQueryOfTheUnchangedBookDoesNotReadItAndAChangedOneIsReadAgain) {
+    const auto kept = store::keptDataBooks();
+    open(store::workbookServerFactory(nullptr, kept));
+    query("商品名称", "包含", "巾");
+    query("商品名称", "包含", "巾");
+    EXPECT_EQ(kept->reads(), 1);
+    store::Workbook book = store::Workbook::open(bookPath());  // another program's save
+    book.setCell(2, 2, CellValue::fromText("浴巾"));
+    book.save();
+    query("商品名称", "包含", "巾");
+    EXPECT_EQ(kept->reads(), 2);
+    EXPECT_EQ(grid->cell(1, 1), "浴巾");
 }
 
 TEST_F(InventoryWindow, WithoutAServerTheGridIsLeftResetAndThePanelsKeepTheirCounts) {

@@ -442,7 +442,8 @@ void Driver::cmdFocus(const QString& args) {
 }
 
 void Driver::cmdWait(const QString& args) {
-    // runNext has already put the next command off by this long.
-    if (waitBefore(QStringLiteral("wait ") + args) == 0 && args != QLatin1String("0"))
+    // runNext has already put the next command off by this long; here it is only checked.
+    bool ok = false;
+    if (args.toInt(&ok) < 0 || !ok)
         throw DriveError{QStringLiteral("wait MS, a whole number of milliseconds")};
 }

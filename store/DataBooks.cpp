@@ -204,6 +204,16 @@ bool linkNoReplace(const QString& tmp, const QString& target) {
 
 }  // namespace
 
+Workbook initialBook(Book book) {
+    Workbook wb = Workbook::createNew(bookFileName(book));
+    const QStringList captions = bookCaptions(book);
+    for (int c = 0; c < captions.size(); ++c) {
+        wb.setCell(1, c + 1, CellValue::fromText(captions[c]));
+        wb.setColumnWidth(c + 1, kInitialWidths[c]);
+    }
+    return wb;
+}
+
 QStringList writeInitialBooks(const QString& dir) {
     QStringList written;
     if (!QFileInfo(dir).isDir())
@@ -212,12 +222,7 @@ QStringList writeInitialBooks(const QString& dir) {
         const QString target = bookPath(dir, book);
         if (QFileInfo::exists(target))
             continue;
-        Workbook wb = Workbook::createNew(bookFileName(book));
-        const QStringList captions = bookCaptions(book);
-        for (int c = 0; c < captions.size(); ++c) {
-            wb.setCell(1, c + 1, CellValue::fromText(captions[c]));
-            wb.setColumnWidth(c + 1, kInitialWidths[c]);
-        }
+        Workbook wb = initialBook(book);
         const QString tmp = QDir(dir).filePath(QStringLiteral(".%1.new").arg(bookFileName(book)));
         wb.saveAs(tmp);
         if (linkNoReplace(tmp, target))

@@ -130,6 +130,10 @@ private:
     std::unique_ptr<SpreadsheetServer> m_server;
 };
 
+class Workbook;
+// A book of a new installation, in memory: the caption row and the column widths.
+Workbook initialBook(Book book);
+
 // Writes the four books of a new installation into dir: the three data books with
 // their caption rows, the report book empty. A book that exists is never touched.
 // Returns the file names written; throws StoreError.

@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "BookSource.h"
 #include "Workbook.h"
 
 namespace store {
@@ -23,20 +24,20 @@ namespace store {
 //
 // Books opened here share cells until one of them changes (see Workbook). Meant for the
 // one thread that runs the windows.
-class KeptBooks {
+class KeptBooks : public BookSource {
 public:
     // Only books whose file name is one of `fileNames` are kept.
     explicit KeptBooks(QStringList fileNames, int capacity = 3);
-    ~KeptBooks();
+    ~KeptBooks() override;
 
-    bool keeps(const QString& path) const;
+    bool keeps(const QString& path) const override;
     // The book at `path`, from memory when its file is unchanged since it was kept;
     // otherwise read (and kept) as Workbook::open reads it.
-    Workbook open(const QString& path);
+    Workbook open(const QString& path) override;
     // After a save of the book opened from `path`: `saved` is what the file at
     // saved.path() now holds. A save as another name that is then renamed over `path`
     // (a commit) keeps the file's identity, so the next open finds it.
-    void refresh(const QString& path, const Workbook& saved);
+    void refresh(const QString& path, const Workbook& saved) override;
 
     // How many times a book was read from disk (tests and benchmarks).
     int reads() const;

@@ -8,7 +8,7 @@
 
 namespace store {
 
-class KeptBooks;
+class BookSource;
 class SheetPrinter;
 
 // The spreadsheet server as the program drives it: one workbook at a time, sheet 1,
@@ -42,6 +42,11 @@ using ServerFactory = std::function<std::unique_ptr<SpreadsheetServer>()>;
 // printOut() fails with a clear message. The books `kept` keeps are opened through it, and
 // their saves refresh it.
 ServerFactory workbookServerFactory(std::shared_ptr<SheetPrinter> printer = nullptr,
-                                    std::shared_ptr<KeptBooks> kept = nullptr);
+                                    std::shared_ptr<BookSource> kept = nullptr);
+
+class Workbook;
+// A server over a book the caller holds in memory: whatever path is opened, it is that book,
+// and the changes stay in it until the caller does something with them.
+ServerFactory serverOn(Workbook& book);
 
 }  // namespace store

@@ -54,6 +54,10 @@ auto guarded(const QString& name, F f) -> decltype(f()) {
 Workbook::Workbook(std::shared_ptr<WorkbookData> data, QString displayName, QString path)
     : d(std::move(data)), m_name(std::move(displayName)), m_path(std::move(path)) {}
 Workbook::Workbook(Workbook&&) noexcept = default;
+
+Workbook Workbook::share() const {
+    return Workbook(d, m_name, m_path);
+}
 Workbook& Workbook::operator=(Workbook&&) noexcept = default;
 Workbook::~Workbook() = default;
 

@@ -58,6 +58,9 @@ public:
     Workbook& operator=(Workbook&&) noexcept;
     ~Workbook();
 
+    // Another book on the same cells, named as this one, copied on its first change.
+    Workbook share() const;
+
     QString displayName() const;
     QString path() const;  // empty for a book that was never saved
 

@@ -1,6 +1,6 @@
 #include <optional>
 
-#include "KeptBooks.h"
+#include "BookSource.h"
 #include "SheetPrinter.h"
 #include "SpreadsheetServer.h"
 #include "StoreError.h"
@@ -14,10 +14,13 @@ namespace {
 // workbook at a time.
 class WorkbookServer : public SpreadsheetServer {
 public:
-    WorkbookServer(std::shared_ptr<SheetPrinter> printer, std::shared_ptr<KeptBooks> kept)
+    WorkbookServer(std::shared_ptr<SheetPrinter> printer, std::shared_ptr<BookSource> kept)
         : m_printer(std::move(printer)), m_kept(std::move(kept)) {}
+    explicit WorkbookServer(Workbook& held) : m_held(&held) {}
 
     void openWorkbook(const QString& fullPath) override {
+        if (m_held)
+            return;
         m_book.reset();
         m_keptPath.clear();
         if (m_kept && m_kept->keeps(fullPath)) {
@@ -72,23 +75,32 @@ private:
     }
 
     Workbook& book() {
+        if (m_held)
+            return *m_held;
         if (!m_book)
             throw StoreError(QStringLiteral("没有打开的工作簿"));
         return *m_book;
     }
 
     std::shared_ptr<SheetPrinter> m_printer;
-    std::shared_ptr<KeptBooks> m_kept;
+    std::shared_ptr<BookSource> m_kept;
     std::optional<Workbook> m_book;
-    QString m_keptPath;  // the kept book that m_book was opened as
+    Workbook* m_held = nullptr;  // the caller's book, whatever is opened
+    QString m_keptPath;          // the kept book that m_book was opened as
 };
 
 }  // namespace
 
 ServerFactory workbookServerFactory(std::shared_ptr<SheetPrinter> printer,
-                                    std::shared_ptr<KeptBooks> kept) {
+                                    std::shared_ptr<BookSource> kept) {
     return [printer, kept]() -> std::unique_ptr<SpreadsheetServer> {
         return std::make_unique<WorkbookServer>(printer, kept);
+    };
+}
+
+ServerFactory serverOn(Workbook& book) {
+    return [&book]() -> std::unique_ptr<SpreadsheetServer> {
+        return std::make_unique<WorkbookServer>(book);
     };
 }
 

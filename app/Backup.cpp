@@ -3,6 +3,9 @@
 #include <QFileInfo>
 #include <optional>
 
+#include "database/Connection.h"
+#include "database/Database.h"
+#include "database/Transfer.h"
 #include "ledger/BookCommit.h"
 #include "ledger/WriterLock.h"
 #include "store/AtomicFile.h"
@@ -12,10 +15,14 @@ namespace app {
 
 namespace {
 
+QString backupPath(const QString& programDir, store::Book book) {
+    QString target = store::bookPath(programDir, book);
+    return target.replace(target.size() - 4, 4, QStringLiteral(".bak"));
+}
+
 bool backupOne(const QString& programDir, store::Book book) {
     const QString source = store::bookPath(programDir, book);
-    QString target = source;
-    target.replace(target.size() - 4, 4, QStringLiteral(".bak"));
+    const QString target = backupPath(programDir, book);
     if (!QFileInfo(source).isFile())
         return false;
     // A backup the user made read-only is not replaced, as a plain file copy would refuse.
@@ -32,7 +39,18 @@ bool backupOne(const QString& programDir, store::Book book) {
 
 }  // namespace
 
-bool backupDataBooks(const QString& programDir) {
+bool backupDataBooks(const QString& programDir, database::Database* database) {
+    if (database) {
+        QStringList targets;
+        for (store::Book book : database::kDataBooks)
+            targets << backupPath(programDir, book);
+        try {
+            database::exportBooks(database->connection(), targets);
+        } catch (const store::StoreError&) {
+            return false;
+        }
+        return true;
+    }
     // The three copies are one set: no posting may replace a book between them, and a
     // commit a crash cut short is finished first (start-up has told the shop keeper of
     // any such commit already; one newer than that is finished here without a word).

@@ -160,7 +160,7 @@ void TForm_main::runStartupBackup() {
     Timer1->stop();
     if (!CheckBox1->isChecked())
         return;
-    StatusBar1->setPanelText(3, app::backupDataBooks(m_context.programDir)
+    StatusBar1->setPanelText(3, app::backupDataBooks(m_context.programDir, m_context.database.get())
                                     ? QStringLiteral("数据库备份成功...")
                                     : QStringLiteral("数据库备份失败..."));
 }
@@ -217,9 +217,10 @@ void TForm_main::SpeedButton9Click() {
 void TForm_main::backUpOnRequest() {
     if (!m_context.prompt->confirm(this, QStringLiteral("确认开始安全备份进销存数据库吗？")))
         return;
-    m_context.prompt->information(this, app::backupDataBooks(m_context.programDir)
-                                            ? QStringLiteral("Tavelo进销存数据库备份成功")
-                                            : QStringLiteral("Tavelo进销存数据库备份失败"));
+    m_context.prompt->information(
+        this, app::backupDataBooks(m_context.programDir, m_context.database.get())
+                  ? QStringLiteral("Tavelo进销存数据库备份成功")
+                  : QStringLiteral("Tavelo进销存数据库备份失败"));
 }
 
 void TForm_main::openHelp() {

@@ -3,8 +3,8 @@
 #include <cstdlib>
 
 #include "app/AppWindows.h"
+#include "app/BookStore.h"
 #include "app/Unit_main.h"
-#include "store/DataBooks.h"
 #include "store/print/QtSheetPrinter.h"
 #include "ui/Application.h"
 #include "ui/Clock.h"
@@ -40,8 +40,7 @@ int main(int argc, char* argv[]) {
     context.programDir = QApplication::applicationDirPath() + QLatin1Char('/');
     context.prompt = &prompt;
     context.clock = &clock;
-    context.servers = store::workbookServerFactory(std::make_shared<store::QtSheetPrinter>(),
-                                                   store::keptDataBooks());
+    app::chooseBookStore(context, std::make_shared<store::QtSheetPrinter>());
 
     AppWindows windows(context);
     windows.main()->show();

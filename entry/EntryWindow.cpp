@@ -234,7 +234,7 @@ void EntryWindow::runPosting(ledger::Posting posting, const PostingRun& post) {
                 : std::initializer_list<store::Book>{store::Book::StockOut, store::Book::Inventory},
             verb))
         return;
-    ledger::Ledger books(context().programDir, context().servers);
+    ledger::Ledger books(context().programDir, context().servers, context().database);
     QString recovered;
     try {
         recovered = post(books, [this](const ledger::Progress& step) { showProgress(step); });
@@ -275,7 +275,8 @@ void EntryWindow::showProgress(const ledger::Progress& step) {
 
 bool EntryWindow::booksWritable(std::initializer_list<store::Book> books, const QString& verb) {
     const QString problem =
-        ledger::Ledger(context().programDir, context().servers).unwritableBook(books);
+        ledger::Ledger(context().programDir, context().servers, context().database)
+            .unwritableBook(books);
     if (problem.isEmpty())
         return true;
     context().prompt->information(this, problem + QStringLiteral("，没有%1任何数据。").arg(verb));
@@ -308,7 +309,7 @@ EntryWindow::Fetched EntryWindow::fetchItem() {
     if (Edit2->text().trimmed().isEmpty())
         return Fetched::NoItem;
     const QString path = bookPath(store::Book::Inventory);
-    if (!QFileInfo::exists(path))
+    if (!context().hasBook(store::Book::Inventory))
         return Fetched::NoItem;
     StringGrid_kucun->setColCount(int(m_table.preview.size()));
     for (int c = 0; c < m_table.preview.size(); ++c)

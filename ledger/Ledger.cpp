@@ -7,6 +7,7 @@
 
 #include <cerrno>
 
+#include "database/Database.h"
 #include "ledger/BookCommit.h"
 #include "ledger/SpreadsheetLock.h"
 #include "ledger/WriterLock.h"
@@ -33,12 +34,12 @@ void report(const ProgressFn& progress, const Progress& step) {
 }
 
 // A journal with no room below its last record for the lines: found before anything is
-// written.
-void requireJournalRoom(BookPass& journal, qsizetype lines, Posting posting) {
-    if (journal.usedRowCount() + lines > store::Workbook::kMaxRows) {
+// written. A journal in the database must still fit a workbook, its backup.
+void requireJournalRoom(int usedRows, qsizetype lines, Posting posting) {
+    if (usedRows + lines > store::Workbook::kMaxRows) {
         throw store::StoreError(
             QStringLiteral("数据文件 %1 已满（工作表最多 %2 行），放不下这 %3 条%4")
-                .arg(journal.bookName())
+                .arg(store::bookFileName(journalOf(posting)))
                 .arg(store::Workbook::kMaxRows)
                 .arg(lines)
                 .arg(recordsOf(posting)));
@@ -126,10 +127,24 @@ QString recordsOf(Posting posting) {
                                                       : QStringLiteral("出库记录");
 }
 
-Ledger::Ledger(QString programDir, store::ServerFactory servers)
-    : m_dir(std::move(programDir)), m_servers(std::move(servers)) {}
+// The item codes of a batch, which a posting to the database locks.
+template <typename Line>
+QList<double> codesOf(const QList<Line>& lines) {
+    QList<double> codes;
+    for (const Line& line : lines)
+        codes << line.code;
+    return codes;
+}
+
+Ledger::Ledger(QString programDir, store::ServerFactory servers,
+               std::shared_ptr<database::Database> database)
+    : m_dir(std::move(programDir)),
+      m_servers(std::move(servers)),
+      m_database(std::move(database)) {}
 
 QString Ledger::unwritableBook(std::initializer_list<store::Book> books) const {
+    if (m_database)
+        return {};
     for (store::Book book : books) {
         const QString path = store::bookPath(m_dir, book);
         if (!QFileInfo::exists(path))
@@ -142,20 +157,41 @@ QString Ledger::unwritableBook(std::initializer_list<store::Book> books) const {
 }
 
 QString Ledger::recover() const {
+    if (m_database)
+        return {};
     WriterLock lock(m_dir);
     return recoverCommit(m_dir);
 }
 
 QString Ledger::recoverIfIdle() const {
-    if (!commitPending(m_dir))
+    if (m_database || !commitPending(m_dir))
         return {};
     const auto lock = WriterLock::ifFree(m_dir);
     return lock ? recoverCommit(m_dir) : QString();
 }
 
-QString Ledger::post(Posting posting, qsizetype lines, const ProgressFn& progress,
-                     const std::function<void(BookPass& inventory)>& applyLines,
-                     const std::function<QList<CellValue>(qsizetype line)>& record) {
+void Ledger::postToDatabase(Posting posting, const QList<double>& codes, const ProgressFn& progress,
+                            const ApplyLines& applyLines, const Record& record) {
+    const qsizetype lines = codes.size();
+    const auto counts = m_database->post(journalOf(posting), codes, [&](auto& books) {
+        report(progress, {Progress::Opened});
+        applyLines(books.inventory());
+        const int records = books.records();
+        requireJournalRoom(records + 1, lines, posting);
+        report(progress, {Progress::LinesApplied, 0, books.items(), records});
+        for (qsizetype i = 0; i < lines; ++i)
+            books.append(record(i));
+    });
+    report(progress, {Progress::Committed, 0, counts.items, counts.records});
+}
+
+QString Ledger::post(Posting posting, const QList<double>& codes, const ProgressFn& progress,
+                     const ApplyLines& applyLines, const Record& record) {
+    if (m_database) {
+        postToDatabase(posting, codes, progress, applyLines, record);
+        return {};
+    }
+    const qsizetype lines = codes.size();
     const store::Book journalBook = journalOf(posting);
     // A folder that cannot be written takes neither the lock nor a new book: said in the
     // words a failed save of the first book would use.
@@ -184,7 +220,7 @@ QString Ledger::post(Posting posting, qsizetype lines, const ProgressFn& progres
         }
         BookPass inventory(m_servers, store::bookPath(m_dir, store::Book::Inventory));
         BookPass journal(m_servers, store::bookPath(m_dir, journalBook));
-        requireJournalRoom(journal, lines, posting);
+        requireJournalRoom(journal.usedRowCount(), lines, posting);
         report(progress, {Progress::Opened});
         applyLines(inventory);
         const int before = journal.usedRowCount();
@@ -212,7 +248,7 @@ QString Ledger::post(Posting posting, qsizetype lines, const ProgressFn& progres
 
 QString Ledger::postPurchase(const QList<PurchaseLine>& lines, const ProgressFn& progress) {
     return post(
-        Posting::Purchase, lines.size(), progress,
+        Posting::Purchase, codesOf(lines), progress,
         [&](BookPass& inventory) {
             for (const PurchaseLine& line : lines) {
                 onLine(line, [&] { applyPurchase(inventory, line); });
@@ -231,8 +267,10 @@ QString Ledger::postPurchase(const QList<PurchaseLine>& lines, const ProgressFn&
 QString Ledger::postSupplierReturn(const QList<PurchaseLine>& lines, const ProgressFn& progress) {
     QList<double> costs;
     return post(
-        Posting::SupplierReturn, lines.size(), progress,
+        Posting::SupplierReturn, codesOf(lines), progress,
         [&](BookPass& inventory) {
+            // A transaction that lost a race runs the lines again.
+            costs.clear();
             for (const PurchaseLine& line : lines) {
                 const int row =
                     requireItem(inventory, line, QStringLiteral("无此货物没法退货出厂"));
@@ -278,16 +316,17 @@ QString Ledger::postSales(Posting posting, const QList<SaleLine>& lines,
             report(progress, {Progress::LineApplied, line.row});
         }
     };
-    return post(posting, lines.size(), progress, applyLines, [&](qsizetype i) -> QList<CellValue> {
-        const SaleLine& line = lines[i];
-        // A return is told from a sale by its remark alone; the line's own
-        // remark is dropped.
-        return {number(line.code),    text(line.name),
-                text(line.unit),      number(line.qty),
-                number(line.price),   number(line.amount),
-                number(line.avgCost), text(line.customer),
-                text(line.date),      text(isReturn ? QStringLiteral("退货") : line.remark)};
-    });
+    return post(
+        posting, codesOf(lines), progress, applyLines, [&](qsizetype i) -> QList<CellValue> {
+            const SaleLine& line = lines[i];
+            // A return is told from a sale by its remark alone; the line's own
+            // remark is dropped.
+            return {number(line.code),    text(line.name),
+                    text(line.unit),      number(line.qty),
+                    number(line.price),   number(line.amount),
+                    number(line.avgCost), text(line.customer),
+                    text(line.date),      text(isReturn ? QStringLiteral("退货") : line.remark)};
+        });
 }
 
 }  // namespace ledger

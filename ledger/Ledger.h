@@ -4,9 +4,14 @@
 #include <QString>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 
 #include "ledger/Lines.h"
 #include "store/DataBooks.h"
+
+namespace database {
+class Database;
+}
 
 namespace ledger {
 
@@ -47,9 +52,14 @@ public:
 // lock and only when no spreadsheet program has either open. Any failure leaves both
 // books as they were and throws store::StoreError (Refusal for the shop's own reasons).
 // A posting returns what recovering an interrupted earlier commit did, usually nothing.
+//
+// With a database, the inventory and the journals are its tables, and a posting is one
+// transaction there instead: the items it touches locked, the same rules applied to them,
+// committed whole. The locks, the files and their recovery are then the server's business.
 class Ledger {
 public:
-    Ledger(QString programDir, store::ServerFactory servers);
+    Ledger(QString programDir, store::ServerFactory servers,
+           std::shared_ptr<database::Database> database = nullptr);
 
     QString postPurchase(const QList<PurchaseLine>& lines, const ProgressFn& progress = {});
     // Goods sent back to the supplier: the stock goes down at its unchanged average cost,
@@ -72,13 +82,17 @@ public:
 private:
     // What every posting does around its own rules: the lock, the checks, both books read
     // once, `applyLines` on the inventory, one journal `record` per line, the commit.
-    QString post(Posting posting, qsizetype lines, const ProgressFn& progress,
-                 const std::function<void(store::BookPass& inventory)>& applyLines,
-                 const std::function<QList<store::CellValue>(qsizetype line)>& record);
+    using ApplyLines = std::function<void(store::BookPass& inventory)>;
+    using Record = std::function<QList<store::CellValue>(qsizetype line)>;
+    QString post(Posting posting, const QList<double>& codes, const ProgressFn& progress,
+                 const ApplyLines& applyLines, const Record& record);
+    void postToDatabase(Posting posting, const QList<double>& codes, const ProgressFn& progress,
+                        const ApplyLines& applyLines, const Record& record);
     QString postSales(Posting posting, const QList<SaleLine>& lines, const ProgressFn& progress);
 
     QString m_dir;
     store::ServerFactory m_servers;
+    std::shared_ptr<database::Database> m_database;
 };
 
 }  // namespace ledger

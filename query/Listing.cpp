@@ -87,7 +87,7 @@ bool Listing::run(ui::ModuleWindow& window, const ListingControls& controls) con
         return false;
     }
     const QString path = store::bookPath(window.context().programDir, book);
-    if (!QFileInfo::exists(path))
+    if (!window.context().hasBook(book))
         return false;
     window.settleBooks();
     ui::StringGrid& grid = *controls.grid;

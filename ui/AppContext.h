@@ -1,9 +1,16 @@
 #pragma once
 
+#include <QFileInfo>
 #include <QString>
 #include <functional>
+#include <memory>
 
+#include "store/DataBooks.h"
 #include "store/SpreadsheetServer.h"
+
+namespace database {
+class Database;
+}
 
 namespace ui {
 
@@ -19,11 +26,18 @@ struct AppContext {
     Prompt* prompt = nullptr;
     const Clock* clock = nullptr;
     store::ServerFactory servers;
+    // Set when the shop keeps its data books on a database server (the settings file's
+    // [database] section); the servers then read them from there.
+    std::shared_ptr<database::Database> database = {};
     // The footer of every printout: the settings dialog's company name and contact
     // information as they stand at that moment, saved or not. Unset, both are empty.
     std::function<QString()> printFooter = {};
 
     QString filePath(const QString& fileName) const { return programDir + fileName; }
+    // Whether the data book is there to be read: in the database it always is.
+    bool hasBook(store::Book book) const {
+        return database || QFileInfo::exists(store::bookPath(programDir, book));
+    }
 };
 
 }  // namespace ui

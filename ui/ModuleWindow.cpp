@@ -72,7 +72,8 @@ void ModuleWindow::settleBooks() {
 
 void settleBooks(const AppContext& context, QWidget* parent) {
     try {
-        const QString done = ledger::Ledger(context.programDir, context.servers).recoverIfIdle();
+        const QString done =
+            ledger::Ledger(context.programDir, context.servers, context.database).recoverIfIdle();
         if (!done.isEmpty())
             context.prompt->information(parent, done);
     } catch (const store::StoreError& failure) {

@@ -19,6 +19,7 @@
 #include <iostream>
 
 #include "app/AppWindows.h"
+#include "app/BookStore.h"
 #include "app/Unit_main.h"
 #include "store/DataBooks.h"
 #include "store/print/QtSheetPrinter.h"
@@ -58,14 +59,14 @@ void noArguments(const QString& args) {
 
 }  // namespace
 
-Driver::Driver(QStringList lines, bool echo)
+Driver::Driver(QStringList lines, bool echo, QString database)
     : m_lines(std::move(lines)),
       m_echo(echo),
+      m_database(std::move(database)),
       m_clock(QDate::currentDate()),
       m_printer(std::make_shared<store::QtSheetPrinter>()) {
     m_context.prompt = &m_prompt;
     m_context.clock = &m_clock;
-    m_context.servers = store::workbookServerFactory(m_printer, store::keptDataBooks());
 
     const std::pair<const char*, void (Driver::*)(const QString&)> table[] = {
         {"dir", &Driver::cmdDir},
@@ -163,6 +164,8 @@ AppWindows& Driver::windows() {
     if (!m_windows) {
         if (m_context.programDir.isEmpty())
             throw DriveError{QStringLiteral("'dir PATH' must come before the first window")};
+        // As the program does at its start, from the folder's settings file.
+        app::chooseBookStore(m_context, m_printer, m_database);
         m_windows = std::make_unique<AppWindows>(m_context);
         // Only the `timer` command fires the start-up timer, so no script waits for it
         // and none is surprised by it; it stays armed until then, as it would be.

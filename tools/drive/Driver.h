@@ -24,7 +24,9 @@ class StringGrid;
 class Driver : public QObject {
     Q_OBJECT
 public:
-    Driver(QStringList lines, bool echo);
+    // `database`: the conninfo of a server to keep the data books on, whatever the
+    // folder's settings file says; empty to follow the file.
+    Driver(QStringList lines, bool echo, QString database = {});
     ~Driver() override;
 
     // Starts feeding commands; the application's event loop must run afterwards.
@@ -80,6 +82,7 @@ private:
     qsizetype m_next = 0;
     int m_lineNumber = 0;
     bool m_echo;
+    QString m_database;
     int m_failures = 0;
     std::map<QString, Handler> m_commands;
 

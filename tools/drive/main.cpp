@@ -18,13 +18,16 @@ void qtMessage(QtMsgType, const QMessageLogContext&, const QString& message) {
 int main(int argc, char* argv[]) {
     bool echo = false;
     bool onDisplay = false;
+    QString database;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--echo") == 0) {
             echo = true;
         } else if (std::strcmp(argv[i], "--display") == 0) {
             onDisplay = true;
+        } else if (std::strcmp(argv[i], "--database") == 0 && i + 1 < argc) {
+            database = QString::fromLocal8Bit(argv[++i]);
         } else {
-            std::cerr << "usage: drive [--echo] [--display] < script\n"
+            std::cerr << "usage: drive [--echo] [--display] [--database CONNINFO] < script\n"
                          "Runs the program's windows offscreen (or, with --display, on the X "
                          "display, where real key presses reach them) from commands on "
                          "standard input; see the README.\n";
@@ -45,7 +48,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     ui::prepareApplication(app);
 
-    Driver driver(std::move(lines), echo);
+    Driver driver(std::move(lines), echo, database);
     driver.start();
     const int code = app.exec();
     return code != 0 ? code : driver.exitCode();

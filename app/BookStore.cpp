@@ -1,0 +1,29 @@
+#include "app/BookStore.h"
+
+#include "app/SettingsFile.h"
+#include "database/Database.h"
+#include "store/KeptBooks.h"
+
+namespace app {
+
+void chooseBookStore(ui::AppContext& context, std::shared_ptr<store::SheetPrinter> printer,
+                     const QString& conninfo) {
+    QString server = conninfo;
+    if (server.isEmpty()) {
+        const SettingsFile settings(context.filePath(SettingsFile::kFileName));
+        const QString backend =
+            settings.readString(QStringLiteral("database"), QStringLiteral("backend"), {});
+        if (backend.trimmed().compare(QStringLiteral("postgresql"), Qt::CaseInsensitive) == 0)
+            server =
+                settings.readString(QStringLiteral("database"), QStringLiteral("conninfo"), {});
+    }
+    if (server.isEmpty()) {
+        context.database.reset();
+        context.servers = store::workbookServerFactory(std::move(printer), store::keptDataBooks());
+        return;
+    }
+    context.database = std::make_shared<database::Database>(server, context.programDir);
+    context.servers = context.database->servers(std::move(printer));
+}
+
+}  // namespace app

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "ui/AppContext.h"
+
+namespace store {
+class SheetPrinter;
+}
+
+namespace app {
+
+// Where the data books live, as the settings file's [database] section says: with
+// backend=postgresql, the tables of the server that `conninfo` names; without the section,
+// or with backend=workbooks, the workbook files in the program folder (kept in memory while
+// unchanged). A conninfo given here wins over the file's (the driver's --database).
+// Sets the context's servers and database.
+void chooseBookStore(ui::AppContext& context, std::shared_ptr<store::SheetPrinter> printer,
+                     const QString& conninfo = {});
+
+}  // namespace app

@@ -1,0 +1,281 @@
+#include "database/Database.h"
+
+#include <QFileInfo>
+#include <QHash>
+
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <optional>
+
+#include "database/Connection.h"
+#include "database/Tables.h"
+#include "store/BookSource.h"
+#include "store/Workbook.h"
+
+namespace database {
+
+namespace {
+
+// The advisory locks of this program, in their own two-key space: the schema, and the
+// tail of a posting (below).
+constexpr const char* kLockTail = "SELECT pg_advisory_xact_lock(21590, 1)";
+
+QByteArray arrayOf(const QList<QByteArray>& items) {
+    return '{' + items.join(',') + '}';
+}
+
+QByteArray number(double value) {
+    return QByteArray::number(value, 'g', 17);
+}
+
+}  // namespace
+
+// The data books as the tables hold them, kept in memory between reads: a read fetches
+// only the rows whose stamp is newer than the last it saw. Stamps are given out in the
+// order the postings commit (see Posting), so none is missed; a table that lost rows
+// behind the program's back is read whole again.
+class TableBooks : public store::BookSource {
+public:
+    TableBooks(Database& database, QString dir) : m_database(database), m_dir(std::move(dir)) {}
+
+    bool keeps(const QString& path) const override { return bookAt(path).has_value(); }
+
+    store::Workbook open(const QString& path) override {
+        const store::Book book = *bookAt(path);
+        Entry& entry = m_entries[int(book)];
+        Connection& connection = m_database.connection();
+        connection.exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+        try {
+            update(connection, tableOf(book), entry);
+            connection.exec("COMMIT");
+        } catch (...) {
+            connection.rollbackQuietly();
+            entry = {};
+            throw;
+        }
+        return entry.sheet->share();
+    }
+
+    void refresh(const QString&, const store::Workbook&) override {}
+
+private:
+    struct Entry {
+        std::optional<store::Workbook> sheet;
+        QHash<long long, int> rowOfSeq;
+        long long stamp = 0, lastSeq = 0;
+    };
+
+    std::optional<store::Book> bookAt(const QString& path) const {
+        const QString absolute = QFileInfo(path).absoluteFilePath();
+        for (store::Book book : kDataBooks)
+            if (QFileInfo(store::bookPath(m_dir, book)).absoluteFilePath() == absolute)
+                return book;
+        return std::nullopt;
+    }
+
+    static QByteArray select(const Table& table, const char* where) {
+        return QByteArray("SELECT seq, stamp, ") + columnList(table) + " FROM " + table.name +
+               where;
+    }
+
+    void update(Connection& connection, const Table& table, Entry& entry) {
+        if (entry.sheet) {
+            const Result changed =
+                connection.exec(select(table, " WHERE stamp > $1 ORDER BY stamp").constData(),
+                                {QByteArray::number(entry.stamp)});
+            if (apply(changed, table, entry) &&
+                connection.exec((QByteArray("SELECT count(*) FROM ") + table.name).constData())
+                        .integer(0, 0) == entry.rowOfSeq.size())
+                return;
+        }
+        entry = {};
+        entry.sheet.emplace(store::initialBook(table.book));
+        apply(connection.exec(select(table, " ORDER BY seq").constData()), table, entry);
+    }
+
+    // False when a row cannot be placed: a new row that does not come last.
+    static bool apply(const Result& rows, const Table& table, Entry& entry) {
+        for (int r = 0; r < rows.rows(); ++r) {
+            const long long seq = rows.integer(r, 0);
+            int row = entry.rowOfSeq.value(seq);
+            if (!row) {
+                if (seq < entry.lastSeq)
+                    return false;
+                row = int(entry.rowOfSeq.size()) + 2;
+                entry.rowOfSeq.insert(seq, row);
+                entry.lastSeq = seq;
+            }
+            entry.stamp = std::max(entry.stamp, rows.integer(r, 1));
+            putRow(*entry.sheet, row, rows, r, 2, table);
+        }
+        return true;
+    }
+
+    Database& m_database;
+    QString m_dir;
+    Entry m_entries[4];  // by store::Book
+};
+
+Database::Database(QString conninfo, QString programDir)
+    : m_conninfo(std::move(conninfo)),
+      m_dir(std::move(programDir)),
+      m_books(std::make_shared<TableBooks>(*this, m_dir)) {}
+
+Database::~Database() = default;
+
+namespace {
+
+// A password in the settings file would sit in plain text beside the books, readable by
+// whoever copies the folder; libpq finds it in ~/.pgpass or PGPASSWORD instead.
+bool namesPassword(const QString& conninfo) {
+    PQconninfoOption* options = PQconninfoParse(conninfo.toUtf8().constData(), nullptr);
+    bool found = false;
+    for (PQconninfoOption* o = options; o && o->keyword; ++o)
+        found = found || (std::strcmp(o->keyword, "password") == 0 && o->val && *o->val);
+    PQconninfoFree(options);
+    return found;
+}
+
+}  // namespace
+
+Connection& Database::connection() {
+    if (namesPassword(m_conninfo)) {
+        throw ConnectionLost(connectionMessage(
+            QStringLiteral("设置文件的 conninfo 里不能写密码，请写在 ~/.pgpass 或环境变量 "
+                           "PGPASSWORD 中")));
+    }
+    if (!m_connection || !m_connection->isOpen()) {
+        m_connection.reset();
+        auto connection = std::make_unique<Connection>(m_conninfo);
+        ensureSchema(*connection);
+        m_connection = std::move(connection);
+    }
+    return *m_connection;
+}
+
+store::ServerFactory Database::servers(std::shared_ptr<store::SheetPrinter> printer) {
+    return store::workbookServerFactory(std::move(printer), m_books);
+}
+
+Database::Counts Database::post(store::Book journal, const QList<double>& codes,
+                                const std::function<void(Posting&)>& work) {
+    Connection& c = connection();
+    return inTransaction(c, [&] {
+        Posting posting(c, journal, codes);
+        work(posting);
+        posting.writeInventory();
+        return Counts{posting.items(), posting.records()};
+    });
+}
+
+Database::Posting::Posting(Connection& connection, store::Book journal, const QList<double>& codes)
+    : m_connection(connection), m_journal(journal) {
+    // One lock per item code, taken in one order by every till: two tills selling the same
+    // goods wait for each other instead of deadlocking, and two stocking the same new item
+    // do not both add it.
+    QList<long long> keys;
+    QList<QByteArray> values;
+    for (double code : codes) {
+        keys << std::bit_cast<long long>(code == 0 ? 0.0 : code);
+        values << number(code);
+    }
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    QList<QByteArray> keyTexts;
+    for (long long key : keys)
+        keyTexts << QByteArray::number(key);
+    m_connection.exec("SELECT count(pg_advisory_xact_lock(k)) FROM unnest($1::int8[]) AS k",
+                      {arrayOf(keyTexts)});
+
+    const Table& inventory = tableOf(store::Book::Inventory);
+    const Result rows = m_connection.exec(
+        (QByteArray("SELECT seq, ") + columnList(inventory) +
+         " FROM inventory WHERE item_code = ANY($1::float8[]) ORDER BY seq FOR UPDATE")
+            .constData(),
+        {arrayOf(values)});
+    m_sheet = std::make_unique<store::Workbook>(store::initialBook(store::Book::Inventory));
+    for (int r = 0; r < rows.rows(); ++r) {
+        m_seqs << rows.integer(r, 0);
+        putRow(*m_sheet, r + 2, rows, r, 1, inventory);
+        QList<store::CellValue> cells;
+        for (int c = 1; c <= store::kBookColumns; ++c)
+            cells << m_sheet->cell(r + 2, c);
+        m_original << cells;
+    }
+    m_pass = std::make_unique<store::BookPass>(store::serverOn(*m_sheet),
+                                               store::bookFileName(store::Book::Inventory));
+}
+
+Database::Posting::~Posting() = default;
+
+long long Database::Posting::count(const char* table) {
+    return m_connection.exec((QByteArray("SELECT count(*) FROM ") + table).constData())
+        .integer(0, 0);
+}
+
+int Database::Posting::items() {
+    return int(count("inventory"));
+}
+
+int Database::Posting::records() {
+    return int(count(tableOf(m_journal).name));
+}
+
+void Database::Posting::append(const QList<store::CellValue>& record) {
+    // What a posting writes is written in the order the postings commit: one posting at a
+    // time from here to its commit, which is short. The journals' order is then the order
+    // of the commits, and a reader's "newer than the last stamp" misses nothing.
+    if (!m_tailLocked) {
+        m_connection.exec(kLockTail);
+        m_tailLocked = true;
+    }
+    const Table& table = tableOf(m_journal);
+    std::vector<Param> params;
+    for (int c = 1; c <= store::kBookColumns; ++c)
+        params.push_back(paramOf(record.value(c - 1), table, c));
+    m_connection.exec((QByteArray("INSERT INTO ") + table.name + " (" + columnList(table) +
+                       ") VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)")
+                          .constData(),
+                      params);
+}
+
+void Database::Posting::writeInventory() {
+    if (!m_tailLocked) {
+        m_connection.exec(kLockTail);
+        m_tailLocked = true;
+    }
+    const Table& table = tableOf(store::Book::Inventory);
+    QByteArray update = "UPDATE inventory SET stamp = nextval('book_stamp')";
+    QByteArray insert = "INSERT INTO inventory (" + columnList(table) + ") VALUES (";
+    for (int c = 1; c <= store::kBookColumns; ++c) {
+        update += QByteArray(", ") + table.columns[c - 1].name + " = $" + QByteArray::number(c);
+        insert += (c > 1 ? ", $" : "$") + QByteArray::number(c);
+    }
+    update += " WHERE seq = $11";
+    insert += ")";
+    const int used = m_sheet->usedRowCount();
+    for (int row = 2; row <= used; ++row) {
+        const int locked = row - 2;
+        // A row below the locked ones is an item the posting added.
+        bool changed = locked >= m_seqs.size();
+        std::vector<Param> params;
+        for (int c = 1; c <= store::kBookColumns; ++c) {
+            const store::CellValue cell = m_sheet->cell(row, c);
+            changed = changed || !cell.identical(m_original[locked][c - 1]);
+            params.push_back(paramOf(cell, table, c));
+        }
+        if (!changed)
+            continue;
+        if (locked < m_seqs.size()) {
+            params.push_back(QByteArray::number(m_seqs[locked]));
+            m_connection.exec(update.constData(), params);
+        } else {
+            m_connection.exec(insert.constData(), params);
+        }
+    }
+}
+
+}  // namespace database

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "store/CellValue.h"
+#include "store/DataBooks.h"
+#include "store/SpreadsheetServer.h"
+
+namespace store {
+class SheetPrinter;
+}
+
+namespace database {
+
+class Connection;
+class TableBooks;
+
+// The books of a shop with several tills: the three data books as tables on a PostgreSQL
+// server, shared by every till. Reads see the tables as the books they were (the windows
+// and the shop's rules cannot tell); a posting is one transaction on the server. The
+// report book stays a workbook in the program folder: it is the canvas of every export
+// and printout.
+//
+// The connection is made on first use and made again after it broke; a server that
+// cannot be reached throws ConnectionLost. Meant for the one thread that runs the windows.
+class Database {
+public:
+    Database(QString conninfo, QString programDir);
+    ~Database();
+
+    const QString& conninfo() const { return m_conninfo; }
+
+    // The servers the windows use: the data books of the program folder from the tables,
+    // every other book from its file.
+    store::ServerFactory servers(std::shared_ptr<store::SheetPrinter> printer);
+
+    // What a posting sees and does inside its transaction.
+    class Posting {
+    public:
+        // The items the posting's lines name, locked against the other tills, as a book
+        // of just those rows (the bottom one the latest, as in the inventory book).
+        store::BookPass& inventory() { return *m_pass; }
+        // The rows the inventory and the journal hold now.
+        int items();
+        int records();
+        void append(const QList<store::CellValue>& record);
+
+    private:
+        friend class Database;
+        Posting(Connection& connection, store::Book journal, const QList<double>& codes);
+        ~Posting();
+        void writeInventory();
+        long long count(const char* table);
+
+        Connection& m_connection;
+        store::Book m_journal;
+        std::unique_ptr<store::Workbook> m_sheet;
+        std::unique_ptr<store::BookPass> m_pass;
+        QList<long long> m_seqs;                    // of the locked rows, by sheet row - 2
+        QList<QList<store::CellValue>> m_original;  // their cells as locked
+        bool m_tailLocked = false;
+    };
+    struct Counts {
+        int items = 0, records = 0;
+    };
+    // Runs `work` as one transaction on `journal` and the inventory rows of `codes`: it
+    // commits whole, or nothing is written. A transaction that lost a race with another
+    // till runs again, a few times at most. Returns the rows after the commit.
+    Counts post(store::Book journal, const QList<double>& codes,
+                const std::function<void(Posting&)>& work);
+
+    // The book as it stands on the server, written as a workbook to `path` (replaced only
+    // when complete).
+    void exportBook(store::Book book, const QString& path);
+
+    Connection& connection();
+
+private:
+    QString m_conninfo;
+    QString m_dir;
+    std::unique_ptr<Connection> m_connection;
+    std::shared_ptr<TableBooks> m_books;
+};
+
+}  // namespace database

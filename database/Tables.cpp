@@ -1,0 +1,243 @@
+#include "database/Tables.h"
+
+#include <cmath>
+
+#include "store/Numbers.h"
+#include "store/Workbook.h"
+
+namespace database {
+
+namespace {
+
+const Table kTables[] = {
+    {store::Book::Inventory,
+     "inventory",
+     {{"item_code", true},
+      {"item_name", false},
+      {"unit", false},
+      {"stock_qty", true},
+      {"avg_cost", true},
+      {"stock_value", true},
+      {"sale_price", true},
+      {"supplier", false},
+      {"alert_qty", true},
+      {"remark", false}}},
+    {store::Book::StockIn,
+     "stock_in",
+     {{"item_code", true},
+      {"item_name", false},
+      {"unit", false},
+      {"in_qty", true},
+      {"in_price", true},
+      {"in_amount", true},
+      {"avg_cost", true},
+      {"supplier", false},
+      {"in_date", false},
+      {"remark", false}}},
+    {store::Book::StockOut,
+     "stock_out",
+     {{"item_code", true},
+      {"item_name", false},
+      {"unit", false},
+      {"out_qty", true},
+      {"out_price", true},
+      {"out_amount", true},
+      {"avg_cost", true},
+      {"customer", false},
+      {"out_date", false},
+      {"remark", false}}},
+};
+
+// The columns an import or export adds up: stock quantity and value, or the amounts.
+std::pair<int, int> totalColumns(const Table& table) {
+    if (table.book == store::Book::Inventory)
+        return {store::InventoryCol::StockQty, store::InventoryCol::StockValue};
+    return {store::StockInCol::InAmount, 0};
+}
+
+}  // namespace
+
+const Table& tableOf(store::Book book) {
+    for (const Table& table : kTables)
+        if (table.book == book)
+            return table;
+    throw store::StoreError(QStringLiteral("报表文件不在数据库中"));
+}
+
+QByteArray columnList(const Table& table) {
+    QByteArray list;
+    for (const Column& column : table.columns) {
+        if (!list.isEmpty())
+            list += ", ";
+        list += column.name;
+    }
+    return list;
+}
+
+void ensureSchema(Connection& connection) {
+    inTransaction(connection, [&] {
+        connection.exec("SELECT pg_advisory_xact_lock(21590, 0)");
+        connection.exec("CREATE SEQUENCE IF NOT EXISTS book_order");
+        connection.exec("CREATE SEQUENCE IF NOT EXISTS book_stamp");
+        for (const Table& table : kTables) {
+            QByteArray sql = QByteArray("CREATE TABLE IF NOT EXISTS ") + table.name +
+                             " (seq bigint PRIMARY KEY DEFAULT nextval('book_order'),"
+                             " stamp bigint NOT NULL DEFAULT nextval('book_stamp')";
+            for (const Column& column : table.columns)
+                sql += QByteArray(", ") + column.name + (column.numeric ? " float8" : " text");
+            connection.exec(sql + ")");
+            connection.exec(QByteArray("CREATE INDEX IF NOT EXISTS ") + table.name + "_stamp ON " +
+                            table.name + " (stamp)");
+        }
+        connection.exec("CREATE INDEX IF NOT EXISTS inventory_code ON inventory (item_code)");
+        return 0;
+    });
+}
+
+Param paramOf(const store::CellValue& value, const Table& table, int col) {
+    const Column& column = table.columns[col - 1];
+    if (value.isEmpty())
+        return std::nullopt;
+    if (value.isNumber() != column.numeric) {
+        throw store::StoreError(QStringLiteral("数据库表 %1 的 %2 列放不下“%3”")
+                                    .arg(QString::fromLatin1(table.name),
+                                         QString::fromLatin1(column.name), value.displayText()));
+    }
+    // 17 significant digits bring every double back exactly.
+    return value.isNumber() ? QByteArray::number(value.number, 'g', 17) : value.text.toUtf8();
+}
+
+store::CellValue cellOf(const Result& rows, int row, int field, const Column& column) {
+    if (rows.isNull(row, field))
+        return {};
+    const char* text = rows.text(row, field);
+    if (column.numeric)
+        return store::CellValue::fromNumber(std::strtod(text, nullptr));
+    return store::CellValue::fromText(QString::fromUtf8(text, rows.length(row, field)));
+}
+
+void putRow(store::Workbook& book, int row, const Result& rows, int r, int first,
+            const Table& table) {
+    for (int c = 0; c < store::kBookColumns; ++c)
+        book.setCell(row, c + 1, cellOf(rows, r, first + c, table.columns[c]));
+}
+
+void readRows(Connection& connection, const Table& table, store::Workbook& into) {
+    const Result rows = connection.exec(QByteArray("SELECT ") + columnList(table) + " FROM " +
+                                        table.name + " ORDER BY seq");
+    for (int r = 0; r < rows.rows(); ++r)
+        putRow(into, r + 2, rows, r, 0, table);
+}
+
+QStringList misfits(store::Workbook& book, const Table& table) {
+    QStringList found;
+    const QStringList captions = store::bookCaptions(table.book);
+    const int used = book.usedRowCount(), columns = book.usedColumnCount();
+    for (int row = 2; row <= used; ++row) {
+        for (int col = 1; col <= columns; ++col) {
+            const store::CellValue cell = book.cell(row, col);
+            if (cell.isEmpty())
+                continue;
+            if (col > store::kBookColumns) {
+                found << QStringLiteral("第 %1 行第 %2 列：十列之外还有“%3”")
+                             .arg(row)
+                             .arg(col)
+                             .arg(cell.displayText());
+            } else if (cell.isNumber() != table.columns[col - 1].numeric) {
+                found << QStringLiteral("第 %1 行第 %2 列（%3）：“%4”应当是%5")
+                             .arg(row)
+                             .arg(col)
+                             .arg(captions.value(col - 1), cell.displayText(),
+                                  table.columns[col - 1].numeric ? QStringLiteral("数字")
+                                                                 : QStringLiteral("文字"));
+            }
+        }
+    }
+    return found;
+}
+
+bool Totals::matches(const Totals& other) const {
+    // The two sides add the same figures, perhaps in another order.
+    const auto near = [](double a, double b) {
+        return std::fabs(a - b) <= 1e-9 * std::max({1.0, std::fabs(a), std::fabs(b)});
+    };
+    return rows == other.rows && near(first, other.first) && near(second, other.second);
+}
+
+QString Totals::describe(const Table& table) const {
+    const QStringList captions = store::bookCaptions(table.book);
+    const auto [a, b] = totalColumns(table);
+    QString text = QStringLiteral("%1 条记录，%2合计 %3")
+                       .arg(rows)
+                       .arg(captions.value(a - 1), store::formatGeneral(first));
+    if (b)
+        text +=
+            QStringLiteral("，%1合计 %2").arg(captions.value(b - 1), store::formatGeneral(second));
+    return text;
+}
+
+Totals totalsOf(store::Workbook& book, const Table& table) {
+    const auto [a, b] = totalColumns(table);
+    Totals totals;
+    const int used = book.usedRowCount();
+    totals.rows = used - 1;
+    for (int row = 2; row <= used; ++row) {
+        totals.first += book.cell(row, a).number;
+        if (b)
+            totals.second += book.cell(row, b).number;
+    }
+    return totals;
+}
+
+Totals totalsOf(Connection& connection, const Table& table) {
+    const auto [a, b] = totalColumns(table);
+    const QByteArray second =
+        b ? QByteArray("coalesce(sum(") + table.columns[b - 1].name + "), 0)" : QByteArray("0");
+    const Result result =
+        connection.exec(QByteArray("SELECT count(*), coalesce(sum(") + table.columns[a - 1].name +
+                        "), 0), " + second + " FROM " + table.name);
+    return {result.integer(0, 0), std::strtod(result.text(0, 1), nullptr),
+            std::strtod(result.text(0, 2), nullptr)};
+}
+
+void insertRows(Connection& connection, const Table& table, store::Workbook& book) {
+    // COPY's text format: a tab between fields, \N for an empty cell, and the few
+    // characters it gives a meaning escaped.
+    QByteArray data;
+    const int used = book.usedRowCount();
+    for (int row = 2; row <= used; ++row) {
+        for (int c = 1; c <= store::kBookColumns; ++c) {
+            if (c > 1)
+                data += '\t';
+            const Param value = paramOf(book.cell(row, c), table, c);
+            if (!value) {
+                data += "\\N";
+                continue;
+            }
+            for (char ch : *value) {
+                switch (ch) {
+                    case '\\':
+                        data += "\\\\";
+                        break;
+                    case '\t':
+                        data += "\\t";
+                        break;
+                    case '\n':
+                        data += "\\n";
+                        break;
+                    case '\r':
+                        data += "\\r";
+                        break;
+                    default:
+                        data += ch;
+                }
+            }
+        }
+        data += '\n';
+    }
+    connection.copyIn(
+        (QByteArray("COPY ") + table.name + " (" + columnList(table) + ") FROM STDIN").constData(),
+        data);
+}
+
+}  // namespace database

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "database/Connection.h"
+#include "store/DataBooks.h"
+
+namespace store {
+class Workbook;
+}
+
+namespace database {
+
+// The data books as tables: one row a record, the book's ten columns in its order, typed
+// as the program writes them (numbers or texts; a date is a text, as the books read it).
+// `seq` keeps the books' row order, so the bottom row is still the latest; `stamp` grows
+// with every change, so a reader fetches only what changed since it last looked.
+struct Column {
+    const char* name;
+    bool numeric;
+};
+struct Table {
+    store::Book book;
+    const char* name;
+    Column columns[store::kBookColumns];
+};
+
+const Table& tableOf(store::Book book);
+inline constexpr store::Book kDataBooks[] = {store::Book::Inventory, store::Book::StockIn,
+                                             store::Book::StockOut};
+
+// Creates what is missing: the sequences and the three tables. Several tills may start at
+// once, so it runs under a lock of its own.
+void ensureSchema(Connection& connection);
+
+// "item_code, item_name, …" in column order, for the statements.
+QByteArray columnList(const Table& table);
+
+Param paramOf(const store::CellValue& value, const Table& table, int col);
+store::CellValue cellOf(const Result& rows, int row, int field, const Column& column);
+
+// Puts fields first … first + 9 of result row `r` into row `row` of the book.
+void putRow(store::Workbook& book, int row, const Result& rows, int r, int first,
+            const Table& table);
+
+// The rows of the table in book order, below the caption row of `into` (rows 2 …).
+void readRows(Connection& connection, const Table& table, store::Workbook& into);
+
+// The cells of a book that a table cannot take: a text where the column holds numbers, a
+// number where it holds texts, anything right of the tenth column. One line each.
+QStringList misfits(store::Workbook& book, const Table& table);
+
+// What an import or export checks on both sides: the number of records and the sums the
+// shop keeper would notice first (stock quantity and value; a journal's amounts).
+struct Totals {
+    long long rows = 0;
+    double first = 0, second = 0;
+
+    bool matches(const Totals& other) const;
+    QString describe(const Table& table) const;
+};
+Totals totalsOf(store::Workbook& book, const Table& table);
+Totals totalsOf(Connection& connection, const Table& table);
+
+// Appends the data rows of `book` (2 … used) to the table.
+void insertRows(Connection& connection, const Table& table, store::Workbook& book);
+
+}  // namespace database

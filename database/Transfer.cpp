@@ -1,0 +1,77 @@
+#include "database/Transfer.h"
+
+#include <QFileInfo>
+#include <vector>
+
+#include "store/Workbook.h"
+
+namespace database {
+
+namespace {
+
+// Both sides of one book, or the error that stops the transfer.
+QString compared(const Table& table, const Totals& sent, const Totals& arrived) {
+    const QString name = store::bookFileName(table.book);
+    if (!sent.matches(arrived)) {
+        throw store::StoreError(QStringLiteral("%1 核对不符，已全部撤销：工作簿 %2；数据库 %3")
+                                    .arg(name, sent.describe(table), arrived.describe(table)));
+    }
+    return QStringLiteral("%1：%2").arg(name, arrived.describe(table));
+}
+
+}  // namespace
+
+TransferReport importBooks(Connection& connection, const QString& dir) {
+    ensureSchema(connection);
+    std::vector<store::Workbook> books;
+    QStringList problems;
+    for (store::Book book : kDataBooks) {
+        const QString path = store::bookPath(dir, book);
+        if (!QFileInfo::exists(path))
+            throw store::StoreError(QStringLiteral("找不到数据文件 %1").arg(path));
+        books.push_back(store::Workbook::open(path));
+        for (const QString& misfit : misfits(books.back(), tableOf(book)))
+            problems << store::bookFileName(book) + QStringLiteral(" ") + misfit;
+    }
+    if (!problems.isEmpty()) {
+        throw store::StoreError(QStringLiteral("以下单元格放不进数据库，没有导入任何数据：\n") +
+                                problems.join(QLatin1Char('\n')));
+    }
+    return inTransaction(connection, [&] {
+        TransferReport report;
+        for (size_t i = 0; i < books.size(); ++i) {
+            const Table& table = tableOf(kDataBooks[i]);
+            if (totalsOf(connection, table).rows != 0) {
+                throw store::StoreError(QStringLiteral("数据库表 %1 已有数据，只能导入到空的数据库")
+                                            .arg(QString::fromLatin1(table.name)));
+            }
+            insertRows(connection, table, books[i]);
+            report << compared(table, totalsOf(books[i], table), totalsOf(connection, table));
+        }
+        return report;
+    });
+}
+
+TransferReport exportBooks(Connection& connection, const QStringList& paths) {
+    ensureSchema(connection);
+    std::vector<store::Workbook> books;
+    TransferReport report;
+    connection.exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+    try {
+        for (int i = 0; i < int(paths.size()); ++i) {
+            const Table& table = tableOf(kDataBooks[i]);
+            books.push_back(store::initialBook(table.book));
+            readRows(connection, table, books.back());
+            report << compared(table, totalsOf(books.back(), table), totalsOf(connection, table));
+        }
+        connection.exec("COMMIT");
+    } catch (...) {
+        connection.rollbackQuietly();
+        throw;
+    }
+    for (int i = 0; i < int(paths.size()); ++i)
+        books[i].saveAs(paths[i]);
+    return report;
+}
+
+}  // namespace database

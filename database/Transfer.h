@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include "database/Tables.h"
+
+namespace database {
+
+// Moving a shop's books between the program folder and the server. Each direction is one
+// transaction that checks what arrived against what was sent (records, stock quantity and
+// value, the journals' amounts) and undoes everything on a difference.
+
+// What was compared, one line a book: "tvkucun.dat：12 条记录，…".
+using TransferReport = QStringList;
+
+// Loads the three data books of `dir` into the server's tables, which must be empty. A
+// book with cells the tables cannot take is refused with the list of those cells.
+TransferReport importBooks(Connection& connection, const QString& dir);
+
+// Writes the three data books as workbooks to `paths` (by kDataBooks order), from one
+// moment of the server's tables. A file is replaced only when complete.
+TransferReport exportBooks(Connection& connection, const QStringList& paths);
+
+}  // namespace database

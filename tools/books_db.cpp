@@ -1,0 +1,48 @@
+// Moves a shop's three data books between a program folder and a database server:
+//   books-db import DIR CONNINFO   the folder's books into the server's empty tables
+//   books-db export CONNINFO DIR   the tables back into workbooks in the folder
+// Each is one transaction, checked on both sides, and prints what it compared.
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include "database/Connection.h"
+#include "database/Transfer.h"
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout), err(stderr);
+    const QStringList args = app.arguments();
+    const QString verb = args.value(1);
+    if (args.size() != 4 || (verb != QLatin1String("import") && verb != QLatin1String("export"))) {
+        err << "usage: books-db import DIR CONNINFO\n"
+               "       books-db export CONNINFO DIR\n";
+        return 2;
+    }
+    const bool importing = verb == QLatin1String("import");
+    const QString dir = importing ? args[2] : args[3];
+    try {
+        database::Connection connection(importing ? args[3] : args[2]);
+        database::TransferReport report;
+        if (importing) {
+            report = database::importBooks(connection, dir);
+        } else {
+            // A book already in the folder is the shop's, not this tool's to replace.
+            QStringList paths;
+            for (store::Book book : database::kDataBooks) {
+                paths << store::bookPath(dir, book);
+                if (QFileInfo::exists(paths.back()))
+                    throw store::StoreError(
+                        QStringLiteral("%1 已经存在，没有导出任何数据").arg(paths.back()));
+            }
+            report = database::exportBooks(connection, paths);
+        }
+        for (const QString& line : report)
+            out << line << '\n';
+        out << (importing ? "导入完成，核对无误\n" : "导出完成，核对无误\n");
+    } catch (const store::StoreError& e) {
+        err << e.message() << '\n';
+        return 1;
+    }
+    return 0;
+}

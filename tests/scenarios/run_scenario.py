@@ -12,6 +12,15 @@ A scenario reads like a session at the program:
 
 Driver lines may use $DIR; in the output, the folder's path reads $DIR again. A non-zero
 exit adds "[exit N]". Qt's own warnings ("qt: ...") are left out.
+
+With --cluster, every start of the program keeps its data books on the database server of
+that private cluster (scripts/pg-cluster.sh): the folder's three books are loaded into a
+fresh database before the driver runs and written back afterwards (a book only when its
+cells changed, so a file the program only read keeps its bytes), so the same transcript
+holds on both engines. A run whose folder lacks one of the three data books, and a run after
+a line "# workbook-only: why" (books with cells a table cannot hold), use the workbooks; a
+scenario about the book files themselves says "# workbook-only scenario: why" and is not
+run on the database at all.
 """
 import argparse
 import difflib
@@ -23,16 +32,20 @@ import tempfile
 
 
 def parse(path):
-    steps = []  # ("shell", line) | ("drive", [lines]) | ("user", name)
+    steps = []  # ("shell", line) | ("drive", [lines], workbook-only) | ("user", name)
     expected = []
+    workbook_only = False
     with open(path, encoding="utf-8") as f:
         for raw in f:
             line = raw.rstrip("\n")
+            if line.startswith("# workbook-only:"):
+                workbook_only = True
             if line.startswith("#"):
                 continue
             if line.startswith("> "):
                 if not steps or steps[-1][0] != "drive" or line.startswith("> dir "):
-                    steps.append(("drive", []))
+                    steps.append(("drive", [], workbook_only))
+                    workbook_only = False
                 steps[-1][1].append(line[2:])
                 expected.append(line)
             elif line.startswith("$ "):
@@ -63,11 +76,59 @@ def clean(text, folder):
     return lines
 
 
+def program_dir(script, folder):
+    for line in script:
+        if line.startswith("dir "):
+            return line[4:].replace("$DIR", folder)
+    return folder
+
+
+BOOKS = ("tvkucun.dat", "tvruku.dat", "tvchuku.dat")
+
+
+def cells(args, book):
+    return subprocess.run([args.sheet, book, "dump"], stdout=subprocess.PIPE,
+                          stderr=subprocess.STDOUT).stdout
+
+
+def on_database(args, script, folder, env, start):
+    """Runs start(extra driver arguments) with the books of the script's folder in a fresh
+    database; returns its output, with what went wrong around it."""
+    books_db = os.path.join(os.path.dirname(args.drive), "books-db")
+    cluster_script = os.path.join(env["SOURCE"], "scripts", "pg-cluster.sh")
+    name = f"scenario_{os.getpid()}"
+    conninfo = subprocess.run(["bash", cluster_script, "fresh", args.cluster, name], check=True,
+                              stdout=subprocess.PIPE, text=True).stdout.strip()
+    books = program_dir(script, folder)
+    if not all(os.path.exists(os.path.join(books, b)) for b in BOOKS):
+        run = start([])
+        return run.stdout.decode("utf-8", "replace"), run.returncode
+    loaded = subprocess.run([books_db, "import", books, conninfo], stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT, text=True)
+    if loaded.returncode != 0:
+        return "books-db import: " + loaded.stdout, 0
+    run = start(["--database", conninfo])
+    back = tempfile.mkdtemp(prefix="books-")
+    try:
+        saved = subprocess.run([books_db, "export", conninfo, back], stdout=subprocess.PIPE,
+                               stderr=subprocess.STDOUT, text=True)
+        if saved.returncode != 0:
+            return run.stdout.decode("utf-8", "replace") + "books-db export: " + saved.stdout, 0
+        for book in BOOKS:
+            target = os.path.join(books, book)
+            if cells(args, target) != cells(args, os.path.join(back, book)):
+                shutil.copyfile(os.path.join(back, book), target)
+    finally:
+        shutil.rmtree(back, ignore_errors=True)
+    return run.stdout.decode("utf-8", "replace"), run.returncode
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--drive", required=True)
     parser.add_argument("--mkbooks", required=True)
     parser.add_argument("--sheet", required=True)
+    parser.add_argument("--cluster", help="a private PostgreSQL cluster's folder")
     parser.add_argument("scenario")
     args = parser.parse_args()
     args.drive = os.path.abspath(args.drive)
@@ -88,7 +149,7 @@ def main():
     actual = []
     user = None
     try:
-        for kind, payload in steps:
+        for kind, payload, *rest in steps:
             if kind == "user":
                 user = payload
                 continue
@@ -98,12 +159,22 @@ def main():
                                      stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
             else:
                 script = "".join(line.replace("$DIR", folder) + "\n" for line in payload)
-                run = subprocess.run(as_user(user, [args.drive, "--echo"]), cwd="/", env=env,
-                                     input=script.encode(), stdout=subprocess.PIPE,
-                                     stderr=subprocess.STDOUT, timeout=120)
-            actual += clean(run.stdout.decode("utf-8", "replace"), folder)
-            if run.returncode != 0:
-                actual.append(f"[exit {run.returncode}]")
+
+                def start(extra):
+                    return subprocess.run(as_user(user, [args.drive, "--echo"] + extra), cwd="/",
+                                          env=env, input=script.encode(),
+                                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                          timeout=120)
+                if args.cluster and not rest[0]:
+                    output, code = on_database(args, payload, folder, env, start)
+                else:
+                    run = start([])
+                    output, code = run.stdout.decode("utf-8", "replace"), run.returncode
+            if kind == "shell":
+                output, code = run.stdout.decode("utf-8", "replace"), run.returncode
+            actual += clean(output, folder)
+            if code != 0:
+                actual.append(f"[exit {code}]")
     finally:
         subprocess.run(["chmod", "-R", "u+rwX", folder])
         shutil.rmtree(folder, ignore_errors=True)

@@ -9,7 +9,8 @@ namespace database {
 namespace {
 
 QString serverText(const char* text) {
-    return QString::fromUtf8(text).trimmed();
+    // libpq breaks its messages over lines with tabs; a box shows them as one sentence.
+    return QString::fromUtf8(text).simplified();
 }
 
 }  // namespace

@@ -51,9 +51,9 @@ Connection::Connection(const QString& conninfo) {
         m_conn = nullptr;
         throw ConnectionLost(connectionMessage(why));
     }
-    // Texts travel as UTF-8 whatever the server's locale, and notices (a table that
-    // already exists) are not printed on the till's terminal.
+    // Texts travel as UTF-8 whatever the server's locale.
     PQsetClientEncoding(m_conn, "UTF8");
+    // Notices (a table that already exists) are not for the till's terminal.
     PQsetNoticeProcessor(
         m_conn, [](void*, const char*) {}, nullptr);
 }
@@ -101,14 +101,18 @@ void Connection::copyIn(const char* sql, const QByteArray& data) {
 }
 
 void Connection::fail(pg_result* result) {
-    const QString why = serverText(result ? PQresultErrorMessage(result) : PQerrorMessage(m_conn));
+    // A server that ended the session said why ("terminating connection due to
+    // administrator command") before it went; libpq keeps that in the connection's message,
+    // ahead of its own guess that the server crashed, and not in the statement's.
+    const bool gone = PQstatus(m_conn) != CONNECTION_OK;
+    const QString why =
+        serverText(result && !gone ? PQresultErrorMessage(result) : PQerrorMessage(m_conn));
     const QByteArray state =
         result ? QByteArray(PQresultErrorField(result, PG_DIAG_SQLSTATE)) : QByteArray();
     PQclear(result);
     // A backend that was stopped or killed, or a socket that broke: class 08 and the
     // shutdown states, or no state at all with the connection gone.
-    if (PQstatus(m_conn) != CONNECTION_OK || state.startsWith("08") || state == "57P01" ||
-        state == "57P02" || state == "57P03")
+    if (gone || state.startsWith("08") || state == "57P01" || state == "57P02" || state == "57P03")
         throw ConnectionLost(connectionMessage(why.isEmpty() ? QStringLiteral("连接已断开") : why));
     throw StatementFailed(QStringLiteral("数据库拒绝了操作（%1）").arg(why), state);
 }

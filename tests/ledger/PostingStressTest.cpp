@@ -1,20 +1,34 @@
-// Postings killed at random moments, and postings from two tills at once, on one folder:
-// whatever happens, the stock is what the journals account for and no record is lost.
+// Postings killed at random moments, and postings from several tills at once, on one folder
+// or one database: whatever happens, the stock is what the journals account for and no
+// record is lost. On the database, also a server that goes away under a posting.
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <functional>
 #include <random>
+#include <string_view>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "ShopBooks.h"
+#include "database/Connection.h"
+#include "database/Database.h"
+#include "database/Transfer.h"
 #include "ledger/Ledger.h"
 
 namespace {
 
-QProcess* startWorker(const QString& dir, int rounds, int seed) {
+QProcess* startWorker(const QString& dir, int rounds, int seed, const QString& conninfo = {}) {
     auto* worker = new QProcess;
-    worker->start(TAVELO_POST_WORKER, {dir, QString::number(rounds), QString::number(seed)});
+    QStringList args{dir, QString::number(rounds), QString::number(seed)};
+    if (!conninfo.isEmpty())
+        args << conninfo;
+    worker->start(TAVELO_POST_WORKER, args);
     EXPECT_TRUE(worker->waitForStarted());
     return worker;
 }
@@ -60,3 +74,200 @@ TEST(PostingStress, TwoTillsPostingAtOnceLoseNothing) {
     EXPECT_EQ(check.stockIns + check.stockOuts, 2000 + 2 * kRounds);
     EXPECT_EQ(check.inventory, check.journals);
 }
+
+namespace {
+
+// The test server's script; its output is a conninfo.
+QString pgCluster(const QStringList& args) {
+    QProcess script;
+    script.start("bash", QStringList{TAVELO_PG_SCRIPT} + args);
+    EXPECT_TRUE(script.waitForFinished(120000));
+    EXPECT_EQ(script.exitCode(), 0) << script.readAllStandardError().toStdString();
+    return QString::fromUtf8(script.readAllStandardOutput()).trimmed();
+}
+
+// The database as these tests compare it: the journals' record counts and every item's
+// stock, one line.
+QString snapshot(const QString& conninfo) {
+    database::Connection connection(conninfo);
+    return QString::fromUtf8(
+        connection
+            .exec("SELECT (SELECT count(*) FROM stock_in) || ' ' || (SELECT count(*) FROM "
+                  "stock_out) || ' ' || (SELECT string_agg(item_code || ':' || stock_qty, ' ' "
+                  "ORDER BY seq) FROM inventory)")
+            .text(0, 0));
+}
+
+// Every item as "code: quantity × cost = value", exactly.
+std::string stockOf(store::BookPass& inventory) {
+    using namespace store::InventoryCol;
+    QStringList items;
+    for (int row = 2; row <= inventory.usedRowCount(); ++row) {
+        items << QString("%1: %2 × %3 = %4")
+                     .arg(inventory.number(row, ItemCode))
+                     .arg(inventory.number(row, StockQty), 0, 'g', 17)
+                     .arg(inventory.number(row, AvgCost), 0, 'g', 17)
+                     .arg(inventory.number(row, StockValue), 0, 'g', 17);
+    }
+    return items.join('\n').toStdString();
+}
+
+// What the server (or libpq for it) said, from the brackets of the message the shop keeper
+// reads when `post` loses the server.
+QString serverWords(const std::function<void()>& post) {
+    try {
+        post();
+    } catch (const database::ConnectionLost& lost) {
+        const QString message = lost.message();
+        const qsizetype open = message.indexOf(QStringLiteral("（"));
+        EXPECT_TRUE(message.startsWith(QStringLiteral("无法连接数据库")) && open > 0 &&
+                    message.endsWith(QStringLiteral("）")))
+            << message.toStdString();
+        const QString words = message.mid(open + 1, message.size() - open - 2);
+        // Not the program's own stand-in for a server that said nothing.
+        EXPECT_FALSE(words.isEmpty() || words == QStringLiteral("连接已断开"))
+            << words.toStdString();
+        return words;
+    }
+    ADD_FAILURE() << "the posting went through without its server";
+    return {};
+}
+
+bool withoutTestServer() {
+    return qEnvironmentVariableIsEmpty("TAVELO_PG_CLUSTER");
+}
+
+void importShop(const QString& conninfo, const QString& dir, int items, int records) {
+    makeShop(dir, items, records);
+    database::Connection connection(conninfo);
+    database::importBooks(connection, dir);
+}
+
+// Tills on the run's test server, each test with a database of its own.
+class PostingStressOnServer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (withoutTestServer())
+            GTEST_SKIP() << "needs the test server that ctest starts";
+        static int tests = 0;
+        conninfo = pgCluster({"fresh", qEnvironmentVariable("TAVELO_PG_CLUSTER"),
+                              QStringLiteral("tills_%1_%2").arg(::getpid()).arg(++tests)});
+        importShop(conninfo, start.path(), 10, 1000);  // 100 units of each
+    }
+
+    QTemporaryDir start;
+    QString conninfo;
+};
+
+TEST_F(PostingStressOnServer, FourTillsLoseNothingAndCostWhatTheJournalsReplayedInCommitOrderGive) {
+    QTemporaryDir till;
+    const QByteArray imported =
+        database::Connection(conninfo).exec("SELECT last_value FROM book_stamp").text(0, 0);
+    constexpr int kTills = 4, kRounds = 50;
+    std::vector<std::unique_ptr<QProcess>> tills;
+    for (int seed = 1; seed <= kTills; ++seed)
+        tills.emplace_back(startWorker(till.path(), kRounds, seed, conninfo));
+    for (const auto& worker : tills) {
+        ASSERT_TRUE(worker->waitForFinished(120000));
+        EXPECT_EQ(worker->exitCode(), 0) << worker->readAllStandardError().toStdString();
+    }
+
+    // Every record since the import, in the order the postings committed, posted again
+    // one by one on the start books by the workbook engine: the stock and the cost it
+    // arrives at must be the server's.
+    database::Connection connection(conninfo);
+    const database::Result records = connection.exec(
+        "SELECT stamp, 'in', item_code, in_qty, in_amount, remark FROM stock_in WHERE stamp > $1"
+        " UNION ALL SELECT stamp, 'out', item_code, out_qty, out_amount, remark FROM stock_out"
+        " WHERE stamp > $1 ORDER BY stamp",
+        {imported});
+    ASSERT_EQ(records.rows(), kTills * kRounds);
+    ledger::Ledger replay(start.path(), store::workbookServerFactory());
+    for (int r = 0; r < records.rows(); ++r) {
+        const double code = std::strtod(records.text(r, 2), nullptr);
+        const double qty = std::strtod(records.text(r, 3), nullptr);
+        if (records.text(r, 1) == std::string_view("in"))
+            replay.postPurchase({purchase(1, code, qty, std::strtod(records.text(r, 4), nullptr))});
+        else if (QString::fromUtf8(records.text(r, 5)) == QStringLiteral("退货"))
+            replay.postGoodsReturn({sale(1, code, qty)});
+        else
+            replay.postSale({sale(1, code, qty)});
+    }
+    database::Database server(conninfo, till.path());
+    store::BookPass onServer(server.servers(nullptr),
+                             store::bookPath(till.path(), store::Book::Inventory));
+    store::BookPass replayed(store::workbookServerFactory(),
+                             store::bookPath(start.path(), store::Book::Inventory));
+    EXPECT_EQ(stockOf(onServer), stockOf(replayed));
+}
+
+TEST_F(PostingStressOnServer, ABackendKilledInThePostingIsNamedAndTheDatabaseIsAsItWas) {
+    const QString before = snapshot(conninfo);
+    auto server = std::make_shared<database::Database>(conninfo, start.path());
+    ledger::Ledger books(start.path(), server->servers(nullptr), server);
+    database::Connection admin(conninfo);
+    // Killed with its items locked and the posting half done: the server's own reason.
+    const QString words = serverWords([&] {
+        books.postPurchase(
+            {purchase(1, 1001, 2, 6), purchase(2, 1011, 1, 5)}, [&](const ledger::Progress& step) {
+                if (step.stage == ledger::Progress::LineApplied && step.line == 1)
+                    admin.exec(
+                        "SELECT pg_terminate_backend(pid) FROM pg_stat_activity"
+                        " WHERE datname = current_database() AND pid <> pg_backend_pid()");
+            });
+    });
+    EXPECT_TRUE(words.contains(QStringLiteral("administrator command"))) << words.toStdString();
+    EXPECT_EQ(snapshot(conninfo), before);
+}
+
+// A server of the test's own, which it may stop and start: the run's shared one serves the
+// other tests meanwhile.
+struct OwnServer {
+    ~OwnServer() { pgCluster({"stop", dir.path()}); }
+
+    // Through pg_ctl, as the owner of the data: the script's stop throws the data away.
+    void control(const QString& action) {
+        QStringList command{
+            TAVELO_PG_CTL, "-D",  dir.path() + "/data", "-l", dir.path() + "/server.log",
+            "-w",          action};
+        struct stat owner {};
+        if (::geteuid() == 0 && ::stat(QFile::encodeName(dir.path()).constData(), &owner) == 0)
+            command =
+                QStringList{"setpriv", "--reuid=" + QString::number(owner.st_uid),
+                            "--regid=" + QString::number(owner.st_gid), "--clear-groups", "--"} +
+                command;
+        QProcess ctl;
+        ctl.setWorkingDirectory(dir.path());
+        ctl.start(command.takeFirst(), command);
+        ASSERT_TRUE(ctl.waitForFinished(60000));
+        ASSERT_EQ(ctl.exitCode(), 0) << ctl.readAllStandardError().toStdString();
+    }
+
+    QTemporaryDir dir;
+    const QString conninfo = pgCluster({"start", dir.path()});
+};
+
+TEST(PostingStressOnOwnServer, AServerStoppedBeforeAPostingIsNamedAndTheTillPostsOnceItIsBack) {
+    if (withoutTestServer())
+        GTEST_SKIP() << "needs the test server that ctest starts";
+    OwnServer own;
+    QTemporaryDir start;
+    importShop(own.conninfo, start.path(), 3, 30);
+    auto server = std::make_shared<database::Database>(own.conninfo, start.path());
+    ledger::Ledger books(start.path(), server->servers(nullptr), server);
+    books.postSale({sale(1, 1001, 1)});  // the till has its connection when the server goes
+    const QString before = snapshot(own.conninfo);
+
+    own.control("stop");
+    serverWords([&] { books.postSale({sale(1, 1002, 2)}); });
+    // Connecting again, it finds no server where there was one.
+    EXPECT_TRUE(serverWords([&] {
+                    books.postSale({sale(1, 1002, 2)});
+                }).contains(QFileInfo(own.dir.path()).canonicalFilePath()));
+    own.control("start");
+    EXPECT_EQ(snapshot(own.conninfo), before);
+    books.postSale({sale(1, 1002, 2)});
+    EXPECT_NE(snapshot(own.conninfo), before);
+}
+
+}  // namespace

@@ -19,10 +19,6 @@ namespace database {
 
 namespace {
 
-// The advisory locks of this program, in their own two-key space: the schema, and the
-// tail of a posting (below).
-constexpr const char* kLockTail = "SELECT pg_advisory_xact_lock(21590, 1)";
-
 QByteArray arrayOf(const QList<QByteArray>& items) {
     return '{' + items.join(',') + '}';
 }
@@ -46,13 +42,9 @@ public:
     store::Workbook open(const QString& path) override {
         const store::Book book = *bookAt(path);
         Entry& entry = m_entries[int(book)];
-        Connection& connection = m_database.connection();
-        connection.exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
         try {
-            update(connection, tableOf(book), entry);
-            connection.exec("COMMIT");
+            update(m_database.connection(), tableOf(book), entry);
         } catch (...) {
-            connection.rollbackQuietly();
             entry = {};
             throw;
         }
@@ -65,7 +57,7 @@ private:
     struct Entry {
         std::optional<store::Workbook> sheet;
         QHash<long long, int> rowOfSeq;
-        long long stamp = 0, lastSeq = 0;
+        long long stamp = 0, lastSeq = 0, generation = -1;
     };
 
     std::optional<store::Book> bookAt(const QString& path) const {
@@ -76,30 +68,42 @@ private:
         return std::nullopt;
     }
 
-    static QByteArray select(const Table& table, const char* where) {
-        return QByteArray("SELECT seq, stamp, ") + columnList(table) + " FROM " + table.name +
-               where;
+    // The table's rows changed since `stamp`, with its row count and generation, in one
+    // statement and so from one moment: the count tells whether the rows held and fetched
+    // are all there are.
+    static Result changedRows(Connection& connection, const Table& table, long long stamp,
+                              const char* order) {
+        QByteArray columns;
+        for (const Column& column : table.columns)
+            columns += QByteArray(", t.") + column.name;
+        return connection.exec((QByteArray("SELECT r.rows, r.generation, t.seq, t.stamp") +
+                                columns + " FROM book_rows r LEFT JOIN " + table.name +
+                                " t ON t.stamp > $1 WHERE r.name = $2 ORDER BY " + order)
+                                   .constData(),
+                               {QByteArray::number(stamp), QByteArray(table.name)});
     }
 
     void update(Connection& connection, const Table& table, Entry& entry) {
         if (entry.sheet) {
-            const Result changed =
-                connection.exec(select(table, " WHERE stamp > $1 ORDER BY stamp").constData(),
-                                {QByteArray::number(entry.stamp)});
-            if (apply(changed, table, entry) &&
-                connection.exec((QByteArray("SELECT count(*) FROM ") + table.name).constData())
-                        .integer(0, 0) == entry.rowOfSeq.size())
+            const Result changed = changedRows(connection, table, entry.stamp, "t.stamp");
+            if (changed.rows() && changed.integer(0, 1) == entry.generation &&
+                apply(changed, table, entry) && changed.integer(0, 0) == entry.rowOfSeq.size())
                 return;
         }
         entry = {};
         entry.sheet.emplace(store::initialBook(table.book));
-        apply(connection.exec(select(table, " ORDER BY seq").constData()), table, entry);
+        const Result all = changedRows(connection, table, 0, "t.seq");
+        if (all.rows())
+            entry.generation = all.integer(0, 1);
+        apply(all, table, entry);
     }
 
     // False when a row cannot be placed: a new row that does not come last.
     static bool apply(const Result& rows, const Table& table, Entry& entry) {
         for (int r = 0; r < rows.rows(); ++r) {
-            const long long seq = rows.integer(r, 0);
+            if (rows.isNull(r, 2))
+                continue;
+            const long long seq = rows.integer(r, 2);
             int row = entry.rowOfSeq.value(seq);
             if (!row) {
                 if (seq < entry.lastSeq)
@@ -108,8 +112,8 @@ private:
                 entry.rowOfSeq.insert(seq, row);
                 entry.lastSeq = seq;
             }
-            entry.stamp = std::max(entry.stamp, rows.integer(r, 1));
-            putRow(*entry.sheet, row, rows, r, 2, table);
+            entry.stamp = std::max(entry.stamp, rows.integer(r, 3));
+            putRow(*entry.sheet, row, rows, r, 4, table);
         }
         return true;
     }
@@ -166,7 +170,7 @@ Database::Counts Database::post(store::Book journal, const QList<double>& codes,
     return inTransaction(c, [&] {
         Posting posting(c, journal, codes);
         work(posting);
-        posting.writeInventory();
+        posting.write();
         return Counts{posting.items(), posting.records()};
     });
 }
@@ -212,7 +216,7 @@ Database::Posting::Posting(Connection& connection, store::Book journal, const QL
 Database::Posting::~Posting() = default;
 
 long long Database::Posting::count(const char* table) {
-    return m_connection.exec((QByteArray("SELECT count(*) FROM ") + table).constData())
+    return m_connection.exec("SELECT rows FROM book_rows WHERE name = $1", {QByteArray(table)})
         .integer(0, 0);
 }
 
@@ -225,33 +229,46 @@ int Database::Posting::records() {
 }
 
 void Database::Posting::append(const QList<store::CellValue>& record) {
+    m_records << record;
+}
+
+void Database::Posting::write() {
     // What a posting writes is written in the order the postings commit: one posting at a
     // time from here to its commit, which is short. The journals' order is then the order
     // of the commits, and a reader's "newer than the last stamp" misses nothing.
-    if (!m_tailLocked) {
-        m_connection.exec(kLockTail);
-        m_tailLocked = true;
-    }
+    m_connection.exec("SELECT pg_advisory_xact_lock(21590, 1)");
+    writeJournal();
+    writeInventory();
+}
+
+void Database::Posting::writeJournal() {
+    // Many rows a statement, in order: the rows take their seq in the order of the list.
+    constexpr qsizetype kRowsPerStatement = 500;
     const Table& table = tableOf(m_journal);
-    std::vector<Param> params;
-    for (int c = 1; c <= store::kBookColumns; ++c)
-        params.push_back(paramOf(record.value(c - 1), table, c));
-    m_connection.exec((QByteArray("INSERT INTO ") + table.name + " (" + columnList(table) +
-                       ") VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)")
-                          .constData(),
-                      params);
+    for (qsizetype first = 0; first < m_records.size(); first += kRowsPerStatement) {
+        const qsizetype rows = std::min(kRowsPerStatement, m_records.size() - first);
+        QByteArray sql =
+            QByteArray("INSERT INTO ") + table.name + " (" + columnList(table) + ") VALUES ";
+        std::vector<Param> params;
+        for (qsizetype r = 0; r < rows; ++r) {
+            sql += r ? ", (" : "(";
+            for (int c = 1; c <= store::kBookColumns; ++c) {
+                params.push_back(paramOf(m_records[first + r].value(c - 1), table, c));
+                sql += (c > 1 ? ", $" : "$") + QByteArray::number(qsizetype(params.size()));
+            }
+            sql += ')';
+        }
+        m_connection.exec(sql.constData(), params);
+    }
 }
 
 void Database::Posting::writeInventory() {
-    if (!m_tailLocked) {
-        m_connection.exec(kLockTail);
-        m_tailLocked = true;
-    }
     const Table& table = tableOf(store::Book::Inventory);
-    QByteArray update = "UPDATE inventory SET stamp = nextval('book_stamp')";
+    QByteArray update = "UPDATE inventory SET ";
     QByteArray insert = "INSERT INTO inventory (" + columnList(table) + ") VALUES (";
     for (int c = 1; c <= store::kBookColumns; ++c) {
-        update += QByteArray(", ") + table.columns[c - 1].name + " = $" + QByteArray::number(c);
+        update += (c > 1 ? ", " : "") + QByteArray(table.columns[c - 1].name) + " = $" +
+                  QByteArray::number(c);
         insert += (c > 1 ? ", $" : "$") + QByteArray::number(c);
     }
     update += " WHERE seq = $11";

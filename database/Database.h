@@ -43,7 +43,8 @@ public:
         // The items the posting's lines name, locked against the other tills, as a book
         // of just those rows (the bottom one the latest, as in the inventory book).
         store::BookPass& inventory() { return *m_pass; }
-        // The rows the inventory and the journal hold now.
+        // The rows the inventory and the journal hold now. The records appended are written
+        // when the work is done.
         int items();
         int records();
         void append(const QList<store::CellValue>& record);
@@ -52,6 +53,8 @@ public:
         friend class Database;
         Posting(Connection& connection, store::Book journal, const QList<double>& codes);
         ~Posting();
+        void write();
+        void writeJournal();
         void writeInventory();
         long long count(const char* table);
 
@@ -61,7 +64,7 @@ public:
         std::unique_ptr<store::BookPass> m_pass;
         QList<long long> m_seqs;                    // of the locked rows, by sheet row - 2
         QList<QList<store::CellValue>> m_original;  // their cells as locked
-        bool m_tailLocked = false;
+        QList<QList<store::CellValue>> m_records;   // the journal's new rows
     };
     struct Counts {
         int items = 0, records = 0;

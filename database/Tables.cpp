@@ -74,11 +74,60 @@ QByteArray columnList(const Table& table) {
     return list;
 }
 
+namespace {
+
+// What keeps the books' bookkeeping right whoever writes the tables (a posting, an import,
+// someone with psql): the number of rows of each table, so that neither a posting nor a
+// reader counts 100,000 rows; a generation that grows when rows go, so that a reader
+// holding the table reads it afresh; and a new stamp for every changed row.
+const char* const kBookkeeping[] = {
+    "CREATE TABLE IF NOT EXISTS book_rows (name text PRIMARY KEY, rows bigint NOT NULL,"
+    " generation bigint NOT NULL DEFAULT 0)",
+    "CREATE OR REPLACE FUNCTION book_added() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
+    " UPDATE book_rows SET rows = rows + (SELECT count(*) FROM added) WHERE name = TG_TABLE_NAME;"
+    " RETURN NULL; END $$",
+    "CREATE OR REPLACE FUNCTION book_removed() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
+    " UPDATE book_rows SET rows = rows - (SELECT count(*) FROM removed),"
+    " generation = generation + 1 WHERE name = TG_TABLE_NAME; RETURN NULL; END $$",
+    "CREATE OR REPLACE FUNCTION book_emptied() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
+    " UPDATE book_rows SET rows = 0, generation = generation + 1 WHERE name = TG_TABLE_NAME;"
+    " RETURN NULL; END $$",
+    "CREATE OR REPLACE FUNCTION book_changed() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
+    " NEW.stamp := nextval('book_stamp'); RETURN NEW; END $$",
+};
+const char* const kTriggers[] = {
+    "CREATE OR REPLACE TRIGGER book_added AFTER INSERT ON %1 REFERENCING NEW TABLE AS added"
+    " FOR EACH STATEMENT EXECUTE FUNCTION book_added()",
+    "CREATE OR REPLACE TRIGGER book_removed AFTER DELETE ON %1 REFERENCING OLD TABLE AS removed"
+    " FOR EACH STATEMENT EXECUTE FUNCTION book_removed()",
+    "CREATE OR REPLACE TRIGGER book_emptied AFTER TRUNCATE ON %1"
+    " FOR EACH STATEMENT EXECUTE FUNCTION book_emptied()",
+    "CREATE OR REPLACE TRIGGER book_changed BEFORE UPDATE ON %1"
+    " FOR EACH ROW EXECUTE FUNCTION book_changed()",
+};
+
+bool schemaComplete(Connection& connection) {
+    return connection
+               .exec(
+                   "SELECT count(*) FROM pg_trigger WHERE tgname IN"
+                   " ('book_added', 'book_removed', 'book_emptied', 'book_changed')")
+               .integer(0, 0) == std::size(kTables) * std::size(kTriggers);
+}
+
+}  // namespace
+
 void ensureSchema(Connection& connection) {
+    // Every till checks at its start; only the first one builds, the others find it done.
+    if (schemaComplete(connection))
+        return;
     inTransaction(connection, [&] {
         connection.exec("SELECT pg_advisory_xact_lock(21590, 0)");
+        if (schemaComplete(connection))
+            return 0;
         connection.exec("CREATE SEQUENCE IF NOT EXISTS book_order");
         connection.exec("CREATE SEQUENCE IF NOT EXISTS book_stamp");
+        for (const char* sql : kBookkeeping)
+            connection.exec(sql);
         for (const Table& table : kTables) {
             QByteArray sql = QByteArray("CREATE TABLE IF NOT EXISTS ") + table.name +
                              " (seq bigint PRIMARY KEY DEFAULT nextval('book_order'),"
@@ -88,6 +137,14 @@ void ensureSchema(Connection& connection) {
             connection.exec(sql + ")");
             connection.exec(QByteArray("CREATE INDEX IF NOT EXISTS ") + table.name + "_stamp ON " +
                             table.name + " (stamp)");
+            // Counted afresh: a table made again starts a new generation.
+            connection.exec((QByteArray("INSERT INTO book_rows (name, rows) SELECT '") +
+                             table.name + "', count(*) FROM " + table.name +
+                             " ON CONFLICT (name) DO UPDATE SET rows = excluded.rows,"
+                             " generation = book_rows.generation + 1")
+                                .constData());
+            for (const char* trigger : kTriggers)
+                connection.exec(QByteArray(trigger).replace("%1", table.name));
         }
         connection.exec("CREATE INDEX IF NOT EXISTS inventory_code ON inventory (item_code)");
         return 0;

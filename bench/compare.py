@@ -2,8 +2,8 @@
 
 Called by bench/run.sh after the engine's benchmarks wrote their JSON:
   compare.py --work DIR --runs N --bench-dir DIR
-DIR holds books/ (the generated .dat books), engine.json and deflate.json
-(Google Benchmark output) and peak.txt (/usr/bin/time -v of bench_open_journal).
+DIR holds books/ (the generated .dat books), engine.json, deflate.json and
+database.json (Google Benchmark output) and peak.txt (/usr/bin/time -v of bench_open_journal).
 """
 
 import argparse
@@ -20,6 +20,8 @@ TARGETS = {
     "openpyxl_read": 25.0,    # engine open+read at least this many times faster
     "openpyxl_append": 15.0,  # engine append+save at least this many times faster
     "peak_mb": 100.0,         # peak resident memory of opening the journal, below
+    "db_posting": 10.0,       # a database posting at least this many times faster
+    "db_search": 1.0,         # a database search no slower than the workbook one
 }
 
 
@@ -164,6 +166,38 @@ def main():
         codec = "zlib (libzip)" if codec_id == 0 else "libdeflate"
         print("| %s | %d | %s | %.2f MB | %.2f |" % (codec, level, fmt_s(b["seconds"]),
                                                  b["zip_bytes"] / 1e6, b["ratio"]))
+    database_table(os.path.join(work, "database.json"))
+
+
+def database_table(path):
+    """The database engine beside the workbook engine, from database_bench's figures."""
+    b = engine_medians(path)
+    print()
+    print("The database engine beside the workbook engine (journals of 100,000 records):")
+    print()
+    print("| measure | database | workbook | ratio | target | met |")
+    print("|---|---|---|---|---|---|")
+
+    def line(what, db, wb, target=None):
+        ratio = b[wb]["seconds"] / b[db]["seconds"]
+        tgt, met = "-", "-"
+        if target is not None:
+            tgt, met = ">= %gx" % target, "yes" if ratio >= target else "NO"
+        print("| %s | %s | %s | %.2fx | %s | %s |"
+              % (what, fmt_s(b[db]["seconds"]), fmt_s(b[wb]["seconds"]), ratio, tgt, met))
+
+    # The target is set against fresh copies of the books; a till posting one after another
+    # on the books it keeps is shown beside it.
+    for bench, what in (("BM_Sale", "20-line sale"), ("BM_StockIn", "20-line stock-in")):
+        line(what + ", fresh copies of the books", bench + "/database", bench + "/workbook",
+             TARGETS["db_posting"])
+        line(what + ", one after another", bench + "/database", bench + "/workbook_kept")
+    for kind in ("first", "kept"):
+        line("journal search, %s" % kind, "BM_SearchNames/database_" + kind,
+             "BM_SearchNames/workbook_" + kind, TARGETS["db_search"])
+    for lines in (1, 20):
+        print("| four tills at once, %d-line postings | %.0f postings/s | | | | |"
+              % (lines, b["BM_FourTills/%d" % lines]["postings"]))
 
 
 if __name__ == "__main__":

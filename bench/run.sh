@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Generates the benchmark books once, then times our engine, openpyxl, orcus and a bare
-# inflate of the sheet on the same files, and prints the figures beside their targets.
+# inflate of the sheet on the same files, and the database engine on a private PostgreSQL
+# server started for the run, and prints the figures beside their targets.
 #
 # usage: bench/run.sh [BUILD_DIR]   (default build-bench, configured -DTAVELO_BUILD_BENCH=ON)
 # BENCH_RUNS=N sets how many runs of each external tool the medians are taken from.
@@ -13,7 +14,7 @@ runs=${BENCH_RUNS:-3}
 # Debian's interpreter: openpyxl comes from its packages, not from whatever is first on PATH.
 py=/usr/bin/python3
 
-for tool in bench_books store_bench bench_open_journal ui_bench entry_bench ledger_bench kucun_bench report_bench legacy_bench; do
+for tool in bench_books store_bench bench_open_journal ui_bench entry_bench ledger_bench kucun_bench report_bench legacy_bench database_bench; do
   if [ ! -x "$bin/$tool" ]; then
     echo "missing $bin/$tool: build with -DTAVELO_BUILD_BENCH=ON first (make bench)" >&2
     exit 1
@@ -24,7 +25,7 @@ for tool in orcus-xlsx unzip /usr/bin/time; do
 done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tavelo-bench-XXXXXX")
-trap 'rm -rf "$work"' EXIT
+trap 'bash "$root/scripts/pg-cluster.sh" stop "$work/pg" >/dev/null || true; rm -rf "$work"' EXIT
 
 echo "== generating the books"
 "$bin/bench_books" "$work/books"
@@ -64,6 +65,14 @@ echo "== the export and printouts of 100,000 records, and a sales bill of 30 lin
 
 echo "== converting a stock-in journal of 100,000 records from the older binary format (median of 3 repetitions)"
 "$bin/legacy_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+
+echo "== the database engine beside the workbook engine: 20-line postings, the journal search, four tills at once (median of 3 repetitions)"
+# Run as root, the server runs as nobody, who must reach its folder through ours.
+chmod go+x "$work"
+bash "$root/scripts/pg-cluster.sh" start "$work/pg" >/dev/null
+"$bin/database_bench" --cluster="$work/pg" --benchmark_repetitions=3 \
+  --benchmark_report_aggregates_only=true \
+  --benchmark_out="$work/database.json" --benchmark_out_format=json
 
 echo "== side by side"
 "$py" "$root/bench/compare.py" --work "$work" --runs "$runs"

@@ -14,6 +14,7 @@
 #include "chuku/Unit_chuku.h"
 #include "ruku/Unit_ruku.h"
 #include "store/DataBooks.h"
+#include "store/KeptBooks.h"
 #include "ui/Clock.h"
 #include "ui/StringGrid.h"
 

@@ -12,6 +12,7 @@
 #include "CountingPrompt.h"
 #include "chuku/Unit_chuku.h"
 #include "store/DataBooks.h"
+#include "store/KeptBooks.h"
 #include "ui/Clock.h"
 #include "ui/PanelStatusBar.h"
 

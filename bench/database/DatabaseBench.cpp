@@ -1,0 +1,379 @@
+// The database engine beside the workbook engine on the books of a shop ten years on (both
+// journals 100,000 records, 10,000 items): a 20-line sale and stock-in through the ledger,
+// the journal search as the windows run it, and four tills posting at once.
+//
+// The server must be running: --cluster=DIR names a folder started by scripts/pg-cluster.sh,
+// or TAVELO_BENCH_CONNINFO holds a libpq conninfo. Each benchmark starts on its own copy of
+// the books: the tables are dropped and the books imported again.
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "BenchBooks.h"
+#include "database/Connection.h"
+#include "database/Database.h"
+#include "database/Transfer.h"
+#include "ledger/Ledger.h"
+#include "ledger/Listings.h"
+#include "store/KeptBooks.h"
+
+namespace {
+
+QString g_conninfo;
+
+constexpr int kLines = 20;
+
+// The benchmark books, with the stock-out journal doubling as the stock-in one: the same
+// cell types in the same columns, so both journals hold 100,000 records.
+const QString& pristineBooks() {
+    static QTemporaryDir root;
+    static const QString dir = [] {
+        bench::writeBenchBooks(root.path());
+        QFile::copy(store::bookPath(root.path(), store::Book::StockOut),
+                    store::bookPath(root.path(), store::Book::StockIn));
+        return root.path();
+    }();
+    return dir;
+}
+
+void copyBooks(const QString& from, const QString& to) {
+    for (store::Book book : {store::Book::Inventory, store::Book::StockIn, store::Book::StockOut}) {
+        QFile::remove(store::bookPath(to, book));
+        QFile::copy(store::bookPath(from, book), store::bookPath(to, book));
+    }
+}
+
+// The tables as a shop that moved its books to the server has them: dropped and imported
+// afresh once a benchmark (its trial runs and repetitions go on where the last left off), the
+// planner's statistics gathered as the server's own cleaner soon would.
+std::shared_ptr<database::Database> freshDatabase(const std::string& benchmark,
+                                                  const QString& programDir) {
+    static std::string imported;
+    auto db = std::make_shared<database::Database>(g_conninfo, programDir);
+    if (imported == benchmark)
+        return db;
+    imported.clear();
+    database::Connection& connection = db->connection();
+    connection.exec("DROP TABLE IF EXISTS inventory, stock_in, stock_out");
+    connection.exec("DROP SEQUENCE IF EXISTS book_order, book_stamp");
+    database::importBooks(connection, pristineBooks());
+    connection.exec("ANALYZE");
+    imported = benchmark;
+    return db;
+}
+
+double spreadCode(int line) {
+    return 1001 + (line * bench::kInventoryItems) / kLines - 1;
+}
+
+// `count` lines of items in stock, 3 of each, from line `first` of the 20 spread over the
+// inventory.
+QList<ledger::SaleLine> saleLines(int count, int first = 1) {
+    QList<ledger::SaleLine> lines;
+    for (int line = first; line < first + count; ++line) {
+        const double code = spreadCode(line);
+        lines.append({line - first + 1,
+                      QString::number(code),
+                      code,
+                      "商品",
+                      "个",
+                      3,
+                      "3",
+                      3.2,
+                      9.6,
+                      2.4,
+                      "张三",
+                      "2011-05-03",
+                      {}});
+    }
+    return lines;
+}
+
+QList<ledger::PurchaseLine> purchaseLines(int count, int first = 1) {
+    QList<ledger::PurchaseLine> lines;
+    for (int line = first; line < first + count; ++line) {
+        const double code = spreadCode(line);
+        lines.append({line - first + 1,
+                      QString::number(code),
+                      code,
+                      "商品",
+                      "个",
+                      3,
+                      2.5,
+                      7.5,
+                      2.4,
+                      "甲厂",
+                      "2011-05-03",
+                      3.2,
+                      10,
+                      {}});
+    }
+    return lines;
+}
+
+enum class Engine { Workbook, WorkbookKept, Database };
+
+// The workbook engine as the program runs it, the data books kept between postings: either
+// on fresh copies of the books each time (every posting reads them), or one posting after
+// another on the same books, as a till does once it has read them. The database engine
+// posts on its tables, whose journal grows by 20 records a posting.
+template <typename Post>
+void timePosting(benchmark::State& state, const std::string& name, Engine engine, Post post) {
+    QTemporaryDir work;
+    std::shared_ptr<database::Database> db;
+    std::unique_ptr<ledger::Ledger> books;
+    if (engine == Engine::Database) {
+        db = freshDatabase(name, work.path());
+        books = std::make_unique<ledger::Ledger>(work.path(), db->servers(nullptr), db);
+    } else {
+        copyBooks(pristineBooks(), work.path());
+        books = std::make_unique<ledger::Ledger>(
+            work.path(), store::workbookServerFactory(nullptr, store::keptDataBooks()));
+        if (engine == Engine::WorkbookKept)
+            post(*books);
+    }
+    for (auto _ : state) {
+        if (engine == Engine::Workbook) {
+            state.PauseTiming();
+            copyBooks(pristineBooks(), work.path());
+            state.ResumeTiming();
+        }
+        post(*books);
+    }
+    state.SetItemsProcessed(state.iterations() * kLines);
+}
+
+void BM_Sale(benchmark::State& state, Engine engine) {
+    const auto lines = saleLines(kLines);
+    timePosting(state, "sale", engine, [&](ledger::Ledger& books) { books.postSale(lines); });
+}
+BENCHMARK_CAPTURE(BM_Sale, workbook, Engine::Workbook)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Sale, workbook_kept, Engine::WorkbookKept)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Sale, database, Engine::Database)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+void BM_StockIn(benchmark::State& state, Engine engine) {
+    const auto lines = purchaseLines(kLines);
+    timePosting(state, "stock-in", engine,
+                [&](ledger::Ledger& books) { books.postPurchase(lines); });
+}
+BENCHMARK_CAPTURE(BM_StockIn, workbook, Engine::Workbook)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StockIn, workbook_kept, Engine::WorkbookKept)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StockIn, database, Engine::Database)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The stock-out window's "包含" search on item names: every record read through a book
+// pass and tested as the window tests it, each match's cells copied out as its grid
+// takes them. Returns the matches and a hash of their texts, for comparing the engines.
+struct Found {
+    int matches = 0;
+    size_t hash = 0;
+};
+
+Found searchNames(const store::ServerFactory& servers, const QString& programDir,
+                  std::vector<QStringList>& grid) {
+    using namespace store::StockOutCol;
+    const ledger::JournalTest test{
+        {ItemName, store::Condition::Contains, QStringLiteral("可乐")}, false, OutDate, {}};
+    store::BookPass journal(servers, store::bookPath(programDir, store::Book::StockOut));
+    grid.clear();
+    const int used = journal.usedRowCount();
+    for (int row = 2; row <= used; ++row) {
+        if (!test.matches(journal, row))
+            continue;
+        QStringList texts;
+        for (int col = 1; col <= store::kBookColumns; ++col)
+            texts << journal.value(row, col).displayText();
+        grid.push_back(std::move(texts));
+    }
+    Found found{int(grid.size()), 0};
+    for (const QStringList& texts : grid)
+        found.hash = qHashMulti(found.hash, texts);
+    return found;
+}
+
+// What the workbook engine finds in the books as written: both engines must list the same.
+const Found& expectedFind() {
+    static const Found found = [] {
+        std::vector<QStringList> grid;
+        return searchNames(store::workbookServerFactory(), pristineBooks(), grid);
+    }();
+    return found;
+}
+
+// "First": nothing kept, the journal read whole (the database's connection is made
+// beforehand, untimed). "Kept": the journal as the program keeps it between searches,
+// unchanged since the last.
+enum class Search { WorkbookFirst, WorkbookKept, DatabaseFirst, DatabaseKept };
+
+void BM_SearchNames(benchmark::State& state, Search search) {
+    const Found& expected = expectedFind();
+    QTemporaryDir work;
+    std::shared_ptr<database::Database> db;
+    store::ServerFactory servers;
+    QString dir = pristineBooks();
+    if (search == Search::DatabaseFirst || search == Search::DatabaseKept) {
+        dir = work.path();
+        db = freshDatabase("search", dir);
+        servers = db->servers(nullptr);
+    } else if (search == Search::WorkbookKept) {
+        servers = store::workbookServerFactory(nullptr, store::keptDataBooks());
+    }
+    std::vector<QStringList> grid;
+    if (search == Search::WorkbookKept || search == Search::DatabaseKept)
+        searchNames(servers, dir, grid);
+    Found found;
+    for (auto _ : state) {
+        if (search == Search::WorkbookFirst) {
+            servers = store::workbookServerFactory(nullptr, store::keptDataBooks());
+        } else if (search == Search::DatabaseFirst) {
+            state.PauseTiming();
+            db = std::make_shared<database::Database>(g_conninfo, dir);
+            db->connection();
+            servers = db->servers(nullptr);
+            state.ResumeTiming();
+        }
+        found = searchNames(servers, dir, grid);
+    }
+    if (found.matches != expected.matches || found.hash != expected.hash)
+        state.SkipWithError("the search did not list what the books hold");
+    state.counters["matches"] = found.matches;
+    state.SetItemsProcessed(state.iterations() * bench::kJournalRecords);
+}
+BENCHMARK_CAPTURE(BM_SearchNames, workbook_first, Search::WorkbookFirst)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SearchNames, workbook_kept, Search::WorkbookKept)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SearchNames, database_first, Search::DatabaseFirst)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SearchNames, database_kept, Search::DatabaseKept)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Four tills, each with its own connection, posting sales and stock-ins of the same items
+// by turns: with 1-line postings the tills walk the same items in step, with 20-line ones
+// every posting holds all 20. A sale and a stock-in move the same quantity, so
+// the inventory's total stock must come out as it went in, and every line must be in its
+// journal: a lost update or a lost record shows.
+constexpr int kTills = 4;
+constexpr int kPostingsPerTill = 10;  // a round; even, so each till's sales meet its stock-ins
+
+double sumOf(database::Connection& connection, const char* sql) {
+    return std::strtod(connection.exec(sql).text(0, 0), nullptr);
+}
+
+void BM_FourTills(benchmark::State& state) {
+    const int lines = int(state.range(0));
+    QTemporaryDir work;
+    auto checker = freshDatabase("tills/" + std::to_string(lines), work.path());
+    database::Connection& check = checker->connection();
+    const double stockBefore = sumOf(check, "SELECT sum(stock_qty) FROM inventory");
+    const double inBefore = sumOf(check, "SELECT count(*) FROM stock_in");
+    const double outBefore = sumOf(check, "SELECT count(*) FROM stock_out");
+    std::vector<std::unique_ptr<ledger::Ledger>> tills;
+    for (int t = 0; t < kTills; ++t) {
+        auto db = std::make_shared<database::Database>(g_conninfo, work.path());
+        db->connection();
+        tills.push_back(std::make_unique<ledger::Ledger>(work.path(), db->servers(nullptr), db));
+    }
+    std::mutex failureLock;
+    QString failure;
+    for (auto _ : state) {
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kTills; ++t) {
+            threads.emplace_back([&, t] {
+                try {
+                    for (int n = 0; n < kPostingsPerTill; ++n) {
+                        const int first = lines == kLines ? 1 : 1 + n % kLines;
+                        if (n % 2)
+                            tills[t]->postSale(saleLines(lines, first));
+                        else
+                            tills[t]->postPurchase(purchaseLines(lines, first));
+                    }
+                } catch (const store::StoreError& e) {
+                    const std::lock_guard<std::mutex> hold(failureLock);
+                    failure = e.message();
+                }
+            });
+        }
+        for (std::thread& thread : threads)
+            thread.join();
+    }
+    const long long postings = state.iterations() * kTills * kPostingsPerTill;
+    const double added = double(postings / 2 * lines);
+    if (!failure.isEmpty()) {
+        state.SkipWithError(failure.toStdString().c_str());
+    } else if (sumOf(check, "SELECT sum(stock_qty) FROM inventory") != stockBefore ||
+               sumOf(check, "SELECT count(*) FROM stock_in") != inBefore + added ||
+               sumOf(check, "SELECT count(*) FROM stock_out") != outBefore + added) {
+        state.SkipWithError("a posting was lost: the stock or the journals do not add up");
+    }
+    state.counters["postings"] = benchmark::Counter(double(postings), benchmark::Counter::kIsRate);
+    state.SetItemsProcessed(postings * lines);
+}
+BENCHMARK(BM_FourTills)->Arg(1)->Arg(kLines)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+QString conninfoOf(const QString& clusterDir) {
+    QFile file(QDir(clusterDir).filePath(QStringLiteral("conninfo")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).trimmed();
+}
+
+}  // namespace
+
+// Google Benchmark's main with one option of our own: --cluster=DIR.
+int main(int argc, char** argv) {
+    std::vector<char*> rest;
+    g_conninfo = qEnvironmentVariable("TAVELO_BENCH_CONNINFO");
+    for (int i = 0; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--cluster=", 10) == 0)
+            g_conninfo = conninfoOf(QString::fromLocal8Bit(argv[i] + 10));
+        else
+            rest.push_back(argv[i]);
+    }
+    int restCount = int(rest.size());
+    benchmark::Initialize(&restCount, rest.data());
+    if (benchmark::ReportUnrecognizedArguments(restCount, rest.data()))
+        return 1;
+    if (g_conninfo.isEmpty()) {
+        std::fprintf(stderr,
+                     "no server: give --cluster=DIR (scripts/pg-cluster.sh start DIR) or set "
+                     "TAVELO_BENCH_CONNINFO\n");
+        return 1;
+    }
+    try {
+        pristineBooks();
+        benchmark::RunSpecifiedBenchmarks();
+    } catch (const store::StoreError& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.message()));
+        return 1;
+    }
+    benchmark::Shutdown();
+    return 0;
+}

@@ -2,6 +2,9 @@
 
 #include <libpq-fe.h>
 
+#include <QtEndian>
+
+#include <bit>
 #include <cstdlib>
 
 namespace database {
@@ -40,7 +43,11 @@ int Result::length(int row, int col) const {
     return PQgetlength(m_result, row, col);
 }
 long long Result::integer(int row, int col) const {
-    return std::strtoll(text(row, col), nullptr, 10);
+    const uchar* bytes = reinterpret_cast<const uchar*>(text(row, col));
+    return length(row, col) == 8 ? qFromBigEndian<qint64>(bytes) : qFromBigEndian<qint32>(bytes);
+}
+double Result::number(int row, int col) const {
+    return std::bit_cast<double>(qFromBigEndian<quint64>(text(row, col)));
 }
 
 Connection::Connection(const QString& conninfo) {
@@ -73,8 +80,26 @@ Result Connection::exec(const char* sql, const std::vector<Param>& params) {
     values.reserve(params.size());
     for (const Param& p : params)
         values.push_back(p ? p->constData() : nullptr);
-    pg_result* result =
-        PQexecParams(m_conn, sql, int(values.size()), nullptr, values.data(), nullptr, nullptr, 0);
+    constexpr int kBinary = 1;
+    pg_result* result;
+    if (values.empty()) {
+        result = PQexecParams(m_conn, sql, 0, nullptr, nullptr, nullptr, nullptr, kBinary);
+    } else {
+        QByteArray& name = m_prepared[QByteArray(sql)];
+        if (name.isEmpty()) {
+            const QByteArray next = "tavelo_" + QByteArray::number(m_prepared.size());
+            pg_result* prepared =
+                PQprepare(m_conn, next.constData(), sql, int(values.size()), nullptr);
+            if (!prepared || PQresultStatus(prepared) != PGRES_COMMAND_OK) {
+                m_prepared.remove(QByteArray(sql));
+                fail(prepared);
+            }
+            PQclear(prepared);
+            name = next;
+        }
+        result = PQexecPrepared(m_conn, name.constData(), int(values.size()), values.data(),
+                                nullptr, nullptr, kBinary);
+    }
     const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         fail(result);

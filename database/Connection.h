@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -38,7 +39,8 @@ private:
 // A statement's parameter: text, or NULL.
 using Param = std::optional<QByteArray>;
 
-// The rows a statement returned, read by row and column from 0.
+// The rows a statement returned, read by row and column from 0. Rows come in the server's
+// binary form: numbers arrive exact and need no parsing, texts as their UTF-8 bytes.
 class Result {
 public:
     explicit Result(pg_result* result);
@@ -49,9 +51,12 @@ public:
 
     int rows() const;
     bool isNull(int row, int col) const;
+    // A text column's bytes.
     const char* text(int row, int col) const;
     int length(int row, int col) const;
+    // A bigint or integer column, and a double precision one.
     long long integer(int row, int col) const;
+    double number(int row, int col) const;
 
 private:
     pg_result* m_result;
@@ -69,6 +74,8 @@ public:
 
     bool isOpen() const;
 
+    // A statement with parameters is prepared on its first use on this connection, so the
+    // server plans it once, however often a till runs it.
     Result exec(const char* sql, const std::vector<Param>& params = {});
     // COPY … FROM STDIN with `data` in COPY's text format: the fast way to load a book.
     void copyIn(const char* sql, const QByteArray& data);
@@ -79,6 +86,7 @@ private:
     [[noreturn]] void fail(pg_result* result);
 
     pg_conn* m_conn = nullptr;
+    QHash<QByteArray, QByteArray> m_prepared;  // statement text → its name
 };
 
 // The message of a connection that failed, with the server's words.

@@ -167,16 +167,19 @@ Param paramOf(const store::CellValue& value, const Table& table, int col) {
 store::CellValue cellOf(const Result& rows, int row, int field, const Column& column) {
     if (rows.isNull(row, field))
         return {};
-    const char* text = rows.text(row, field);
     if (column.numeric)
-        return store::CellValue::fromNumber(std::strtod(text, nullptr));
-    return store::CellValue::fromText(QString::fromUtf8(text, rows.length(row, field)));
+        return store::CellValue::fromNumber(rows.number(row, field));
+    return store::CellValue::fromText(
+        QString::fromUtf8(rows.text(row, field), rows.length(row, field)));
 }
 
 void putRow(store::Workbook& book, int row, const Result& rows, int r, int first,
             const Table& table) {
+    QList<store::CellValue> cells;
+    cells.reserve(store::kBookColumns);
     for (int c = 0; c < store::kBookColumns; ++c)
-        book.setCell(row, c + 1, cellOf(rows, r, first + c, table.columns[c]));
+        cells << cellOf(rows, r, first + c, table.columns[c]);
+    book.setRow(row, cells);
 }
 
 void readRows(Connection& connection, const Table& table, store::Workbook& into) {
@@ -248,13 +251,12 @@ Totals totalsOf(store::Workbook& book, const Table& table) {
 
 Totals totalsOf(Connection& connection, const Table& table) {
     const auto [a, b] = totalColumns(table);
-    const QByteArray second =
-        b ? QByteArray("coalesce(sum(") + table.columns[b - 1].name + "), 0)" : QByteArray("0");
+    const QByteArray second = b ? QByteArray("coalesce(sum(") + table.columns[b - 1].name + "), 0)"
+                                : QByteArray("0::float8");
     const Result result =
         connection.exec(QByteArray("SELECT count(*), coalesce(sum(") + table.columns[a - 1].name +
                         "), 0), " + second + " FROM " + table.name);
-    return {result.integer(0, 0), std::strtod(result.text(0, 1), nullptr),
-            std::strtod(result.text(0, 2), nullptr)};
+    return {result.integer(0, 0), result.number(0, 1), result.number(0, 2)};
 }
 
 void insertRows(Connection& connection, const Table& table, store::Workbook& book) {

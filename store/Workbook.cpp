@@ -248,6 +248,18 @@ void Workbook::setCell(int row, int col, const CellValue& value) {
     });
 }
 
+void Workbook::setRow(int row, const QList<CellValue>& values) {
+    const bool any =
+        std::any_of(values.begin(), values.end(), [](const CellValue& v) { return !v.isEmpty(); });
+    if (any) {
+        checkAddress(m_name, row, int(values.size()));
+        own();
+        d->model.reserve(uint32_t(row), size_t(values.size()));
+    }
+    for (int c = 0; c < values.size(); ++c)
+        setCell(row, c + 1, values[c]);
+}
+
 void Workbook::clearColumn(int col) {
     checkAddress(m_name, 1, col);
     own();

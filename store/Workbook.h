@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -74,6 +75,9 @@ public:
     CellValue cell(int row, int col) const;
     // Writes a number or a text (an empty value clears the cell); the cell keeps its style.
     void setCell(int row, int col, const CellValue& value);
+    // Writes cells 1 … n of a row, as setCell does each; a book built row by row in memory
+    // then stays as compact as one read from a file.
+    void setRow(int row, const QList<CellValue>& values);
     // Empties the whole column: values, formulas and cell formats.
     void clearColumn(int col);
 

@@ -284,7 +284,7 @@ constexpr int kTills = 4;
 constexpr int kPostingsPerTill = 10;  // a round; even, so each till's sales meet its stock-ins
 
 double sumOf(database::Connection& connection, const char* sql) {
-    return std::strtod(connection.exec(sql).text(0, 0), nullptr);
+    return connection.exec(sql).number(0, 0);
 }
 
 void BM_FourTills(benchmark::State& state) {
@@ -293,8 +293,8 @@ void BM_FourTills(benchmark::State& state) {
     auto checker = freshDatabase("tills/" + std::to_string(lines), work.path());
     database::Connection& check = checker->connection();
     const double stockBefore = sumOf(check, "SELECT sum(stock_qty) FROM inventory");
-    const double inBefore = sumOf(check, "SELECT count(*) FROM stock_in");
-    const double outBefore = sumOf(check, "SELECT count(*) FROM stock_out");
+    const double inBefore = sumOf(check, "SELECT count(*)::float8 FROM stock_in");
+    const double outBefore = sumOf(check, "SELECT count(*)::float8 FROM stock_out");
     std::vector<std::unique_ptr<ledger::Ledger>> tills;
     for (int t = 0; t < kTills; ++t) {
         auto db = std::make_shared<database::Database>(g_conninfo, work.path());
@@ -329,8 +329,8 @@ void BM_FourTills(benchmark::State& state) {
     if (!failure.isEmpty()) {
         state.SkipWithError(failure.toStdString().c_str());
     } else if (sumOf(check, "SELECT sum(stock_qty) FROM inventory") != stockBefore ||
-               sumOf(check, "SELECT count(*) FROM stock_in") != inBefore + added ||
-               sumOf(check, "SELECT count(*) FROM stock_out") != outBefore + added) {
+               sumOf(check, "SELECT count(*)::float8 FROM stock_in") != inBefore + added ||
+               sumOf(check, "SELECT count(*)::float8 FROM stock_out") != outBefore + added) {
         state.SkipWithError("a posting was lost: the stock or the journals do not add up");
     }
     state.counters["postings"] = benchmark::Counter(double(postings), benchmark::Counter::kIsRate);

@@ -59,6 +59,14 @@ Cell& SheetModel::obtain(uint32_t row, uint32_t col) {
     return *cit;
 }
 
+void SheetModel::reserve(uint32_t row, size_t cells) {
+    auto rit = std::lower_bound(rows.begin(), rows.end(), row,
+                                [](const Row& r, uint32_t v) { return r.index < v; });
+    if (rit == rows.end() || rit->index != row)
+        rit = rows.insert(rit, Row{row, 0, {}});
+    rit->cells.reserve(cells);
+}
+
 void SheetModel::erase(uint32_t row, uint32_t col) {
     auto rit = std::lower_bound(rows.begin(), rows.end(), row,
                                 [](const Row& r, uint32_t v) { return r.index < v; });

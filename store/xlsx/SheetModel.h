@@ -61,6 +61,9 @@ public:
     // The cell, created blank (style 0) when missing.
     Cell& obtain(uint32_t row, uint32_t col);
     void erase(uint32_t row, uint32_t col);
+    // Room for `cells` cells in the row, created when missing: a row written whole then
+    // takes no more memory than one read from a file.
+    void reserve(uint32_t row, size_t cells);
 
     uint32_t internRowAttrs(std::string_view raw);
     uint32_t addText(std::string_view text);  // returns the offset; length is text.size()

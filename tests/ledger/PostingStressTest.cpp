@@ -161,8 +161,8 @@ protected:
 
 TEST_F(PostingStressOnServer, FourTillsLoseNothingAndCostWhatTheJournalsReplayedInCommitOrderGive) {
     QTemporaryDir till;
-    const QByteArray imported =
-        database::Connection(conninfo).exec("SELECT last_value FROM book_stamp").text(0, 0);
+    const QByteArray imported = QByteArray::number(
+        database::Connection(conninfo).exec("SELECT last_value FROM book_stamp").integer(0, 0));
     constexpr int kTills = 4, kRounds = 50;
     std::vector<std::unique_ptr<QProcess>> tills;
     for (int seed = 1; seed <= kTills; ++seed)
@@ -184,10 +184,10 @@ TEST_F(PostingStressOnServer, FourTillsLoseNothingAndCostWhatTheJournalsReplayed
     ASSERT_EQ(records.rows(), kTills * kRounds);
     ledger::Ledger replay(start.path(), store::workbookServerFactory());
     for (int r = 0; r < records.rows(); ++r) {
-        const double code = std::strtod(records.text(r, 2), nullptr);
-        const double qty = std::strtod(records.text(r, 3), nullptr);
+        const double code = records.number(r, 2);
+        const double qty = records.number(r, 3);
         if (records.text(r, 1) == std::string_view("in"))
-            replay.postPurchase({purchase(1, code, qty, std::strtod(records.text(r, 4), nullptr))});
+            replay.postPurchase({purchase(1, code, qty, records.number(r, 4))});
         else if (QString::fromUtf8(records.text(r, 5)) == QStringLiteral("退货"))
             replay.postGoodsReturn({sale(1, code, qty)});
         else

@@ -27,13 +27,14 @@
 #include "database/Transfer.h"
 #include "ledger/Ledger.h"
 #include "ledger/Listings.h"
+#include "ledger/PostingLines.h"
 #include "store/KeptBooks.h"
 
 namespace {
 
 QString g_conninfo;
 
-constexpr int kLines = 20;
+constexpr int kLines = bench::kPostingLines;
 
 // The benchmark books, with the stock-out journal doubling as the stock-in one: the same
 // cell types in the same columns, so both journals hold 100,000 records.
@@ -74,54 +75,8 @@ std::shared_ptr<database::Database> freshDatabase(const std::string& benchmark,
     return db;
 }
 
-double spreadCode(int line) {
-    return 1001 + (line * bench::kInventoryItems) / kLines - 1;
-}
-
-// `count` lines of items in stock, 3 of each, from line `first` of the 20 spread over the
-// inventory.
-QList<ledger::SaleLine> saleLines(int count, int first = 1) {
-    QList<ledger::SaleLine> lines;
-    for (int line = first; line < first + count; ++line) {
-        const double code = spreadCode(line);
-        lines.append({line - first + 1,
-                      QString::number(code),
-                      code,
-                      "商品",
-                      "个",
-                      3,
-                      "3",
-                      3.2,
-                      9.6,
-                      2.4,
-                      "张三",
-                      "2011-05-03",
-                      {}});
-    }
-    return lines;
-}
-
-QList<ledger::PurchaseLine> purchaseLines(int count, int first = 1) {
-    QList<ledger::PurchaseLine> lines;
-    for (int line = first; line < first + count; ++line) {
-        const double code = spreadCode(line);
-        lines.append({line - first + 1,
-                      QString::number(code),
-                      code,
-                      "商品",
-                      "个",
-                      3,
-                      2.5,
-                      7.5,
-                      2.4,
-                      "甲厂",
-                      "2011-05-03",
-                      3.2,
-                      10,
-                      {}});
-    }
-    return lines;
-}
+using bench::purchaseLines;
+using bench::saleLines;
 
 enum class Engine { Workbook, WorkbookKept, Database };
 

@@ -9,11 +9,12 @@
 #include <QTemporaryDir>
 
 #include "BenchBooks.h"
+#include "PostingLines.h"
 #include "ledger/Ledger.h"
 
 namespace {
 
-constexpr int kLines = 20;
+constexpr int kLines = bench::kPostingLines;
 
 const QString& pristineBooks() {
     static QTemporaryDir root;
@@ -33,10 +34,6 @@ void copyBooks(const QString& from, const QString& to) {
     }
 }
 
-double spreadCode(int line) {
-    return 1001 + (line * bench::kInventoryItems) / kLines - 1;
-}
-
 template <typename Post>
 void timePosting(benchmark::State& state, Post post) {
     QTemporaryDir work;
@@ -52,24 +49,10 @@ void timePosting(benchmark::State& state, Post post) {
 
 // Purchase lines of items in stock; a purchase's last line brings a new item.
 QList<ledger::PurchaseLine> purchaseLines(bool newItemLast) {
-    QList<ledger::PurchaseLine> lines;
-    for (int line = 1; line <= kLines; ++line) {
-        const double code =
-            line == kLines && newItemLast ? 1001 + bench::kInventoryItems : spreadCode(line);
-        lines.append({line,
-                      QString::number(code),
-                      code,
-                      "商品",
-                      "个",
-                      3,
-                      2.5,
-                      7.5,
-                      2.4,
-                      "甲厂",
-                      "2011-05-03",
-                      3.2,
-                      10,
-                      {}});
+    QList<ledger::PurchaseLine> lines = bench::purchaseLines();
+    if (newItemLast) {
+        lines.back().code = 1001 + bench::kInventoryItems;
+        lines.back().codeText = QString::number(lines.back().code);
     }
     return lines;
 }
@@ -87,23 +70,7 @@ void BM_LedgerSupplierReturn(benchmark::State& state) {
 BENCHMARK(BM_LedgerSupplierReturn)->Unit(benchmark::kMillisecond);
 
 void BM_LedgerSale(benchmark::State& state) {
-    QList<ledger::SaleLine> lines;
-    for (int line = 1; line <= kLines; ++line) {
-        const double code = spreadCode(line);
-        lines.append({line,
-                      QString::number(code),
-                      code,
-                      "商品",
-                      "个",
-                      3,
-                      "3",
-                      3.2,
-                      9.6,
-                      2.4,
-                      "张三",
-                      "2011-05-03",
-                      {}});
-    }
+    const QList<ledger::SaleLine> lines = bench::saleLines();
     timePosting(state, [&](ledger::Ledger& books) { books.postSale(lines); });
 }
 BENCHMARK(BM_LedgerSale)->Unit(benchmark::kMillisecond);

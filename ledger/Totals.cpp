@@ -38,6 +38,15 @@ bool isReturnRemark(const QString& remark) {
     return remark.contains(QStringLiteral("退货"));
 }
 
+SalesTotals saleFigures(double qty, double price, double amount, double avgCost,
+                        const QString& remark) {
+    // Carried wider than the totals, so q × p − q × a loses nothing to its middle step.
+    const long double q = qty;
+    const double profit = double(q * price - q * avgCost);
+    const double sign = isReturnRemark(remark) ? -1 : 1;
+    return {sign * amount, sign * profit};
+}
+
 SalesTotals salesTotals(const TextRows& rows, const SalesColumns& cols, const RowVisit& visit) {
     const auto number = [&rows](int col, int row) {
         return rowNumber(rows.cell(col, row), row, rows.caption(col));
@@ -47,13 +56,11 @@ SalesTotals salesTotals(const TextRows& rows, const SalesColumns& cols, const Ro
         const double price = number(cols.price, row);
         const double qty = number(cols.qty, row);
         const double cost = number(cols.avgCost, row);
-        // Carried wider than the totals, so q × p − q × a loses nothing to its middle step.
-        const long double q = qty;
-        const double profit = double(q * price - q * cost);
         const double amount = number(cols.amount, row);
-        const double sign = isReturnRemark(rows.cell(cols.remark, row)) ? -1 : 1;
-        totals.sales += sign * amount;
-        totals.profit += sign * profit;
+        const SalesTotals figures =
+            saleFigures(qty, price, amount, cost, rows.cell(cols.remark, row));
+        totals.sales += figures.sales;
+        totals.profit += figures.profit;
     });
     return totals;
 }

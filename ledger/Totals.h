@@ -34,6 +34,9 @@ struct SalesTotals {
     double profit = 0;
 };
 bool isReturnRemark(const QString& remark);
+// One row's part in the totals, signed by its remark.
+SalesTotals saleFigures(double qty, double price, double amount, double avgCost,
+                        const QString& remark);
 SalesTotals salesTotals(const TextRows& rows, const SalesColumns& cols, const RowVisit& visit = {});
 
 }  // namespace ledger

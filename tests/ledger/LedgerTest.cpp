@@ -11,6 +11,7 @@
 #include "ShopBooks.h"
 #include "ledger/BookCommit.h"
 #include "ledger/Ledger.h"
+#include "ledger/SalesAnalysis.h"
 #include "ledger/Totals.h"
 #include "ledger/WriterLock.h"
 #include "store/Workbook.h"
@@ -138,6 +139,79 @@ TEST(LedgerTotals, ProfitIsQuantityTimesMarginAndReturnsCountNegative) {
     EXPECT_DOUBLE_EQ(totals.sales, 10.03);
     EXPECT_DOUBLE_EQ(totals.profit, 6.01);
     EXPECT_DOUBLE_EQ(ledger::columnTotal(texts, 2), 20.03);
+}
+
+// A journal with every kind of date a shop's books hold, analysed by month over a year's end.
+TEST(SalesAnalysis, PeriodsItemsAndTotalsFollowTheProfitRulesAndNoRecordIsLostUnseen) {
+    QTemporaryDir dir;
+    Workbook journal = Workbook::createNew();
+    const auto text = store::CellValue::fromText;
+    const auto num = store::CellValue::fromNumber;
+    // code, qty, price, amount, cost, date, remark
+    const QList<QList<store::CellValue>> records{
+        {num(1001), num(2), num(10), num(20), num(6), text("2010-12-31"), {}},
+        {num(1002), num(1), num(4), num(4), num(2.5), text("2011/2/1"), {}},
+        {num(1001), num(1), num(10), num(10), num(6), text("2011-2-28 18:30"), text("客户退货")},
+        {num(1003), num(9), num(1), num(9), num(1), text("2011-03-01"), {}},     // after the period
+        {num(1004), text("x"), num(1), num(1), num(1), text("2010-11-30"), {}},  // before it
+        {num(1005), num(1), num(1), num(1), num(1), text("昨天"), {}},
+        {num(1005), num(1), num(1), num(1), num(1), num(40666), {}},  // a day number, no date
+        {num(1005), num(1), num(1), num(1), num(1), text("2011-02-30"), {}},
+        {{}, {}, {}, {}, {}, {}, {}},  // an emptied row is no record
+    };
+    int row = 2;
+    for (const auto& r : records)
+        journal.setRow(row++, {r[0],
+                               r[0].isEmpty() ? r[0] : text("商品"),
+                               {},
+                               r[1],
+                               r[2],
+                               r[3],
+                               r[4],
+                               {},
+                               r[5],
+                               r[6]});
+    for (int code = 2001; code <= 2011; ++code)  // eleven items of 1 each: equal figures
+        journal.setRow(row++, {num(code),
+                               text("小件"),
+                               {},
+                               num(1),
+                               num(1),
+                               num(1),
+                               num(0),
+                               {},
+                               text("2011-01-15"),
+                               {}});
+    journal.saveAs(store::bookPath(dir.path(), Book::StockOut));
+
+    store::BookPass pass(store::workbookServerFactory(),
+                         store::bookPath(dir.path(), Book::StockOut));
+    const auto a = ledger::analyseSales(pass, QDate(2010, 12, 31), QDate(2011, 2, 28),
+                                        ledger::SalesStep::Month);
+    ASSERT_EQ(a.periods.size(), 3);
+    EXPECT_EQ(ledger::periodLabel(a.periods[1].start, a.step), "2011-01");
+    EXPECT_DOUBLE_EQ(a.periods[0].figures.sales, 20);
+    EXPECT_DOUBLE_EQ(a.periods[1].figures.profit, 11);
+    EXPECT_DOUBLE_EQ(a.periods[2].figures.sales, 4 - 10);
+    EXPECT_DOUBLE_EQ(a.periods[2].figures.profit, 1.5 - 4);
+    EXPECT_EQ(a.records, 14);
+    EXPECT_EQ(a.undated, 3);
+    EXPECT_DOUBLE_EQ(a.totals.sales, 20 + 4 - 10 + 11);
+    // 1001 nets 10 of sales and 4 of profit; equal figures keep the order they first sold in.
+    ASSERT_EQ(a.topBySales.size(), 10);
+    EXPECT_EQ(a.topBySales[0].code, "1001");
+    EXPECT_EQ(a.topBySales[2].code, "2001");
+    EXPECT_EQ(a.topBySales[9].code, "2008");
+    EXPECT_DOUBLE_EQ(a.topByProfit[0].figures.profit, 4);
+    EXPECT_EQ(a.topByProfit[1].code, "1002");
+
+    // A record of the period whose quantity is no number stops it, naming its row.
+    try {
+        ledger::analyseSales(pass, QDate(2010, 11, 1), QDate(2010, 11, 30), ledger::SalesStep::Day);
+        ADD_FAILURE() << "the text quantity was taken";
+    } catch (const store::StoreError& e) {
+        EXPECT_TRUE(e.message().contains("第 6 行")) << e.message().toStdString();
+    }
 }
 
 // A crash at each moment of a commit, made real: the posting runs in a child process that

@@ -1,0 +1,158 @@
+#include "ledger/SalesAnalysis.h"
+
+#include <QHash>
+#include <algorithm>
+
+#include "store/DataBooks.h"
+#include "store/StoreError.h"
+
+namespace ledger {
+
+namespace {
+
+constexpr int kTopItems = 10;
+
+// Reads 1 to `most` digits at `pos`; -1 when there are none.
+int digits(const QString& text, qsizetype& pos, int most) {
+    int value = 0, count = 0;
+    while (count < most && pos < text.size() && text[pos].isDigit() && text[pos].unicode() < 128) {
+        value = value * 10 + (text[pos].unicode() - '0');
+        ++pos;
+        ++count;
+    }
+    return count ? value : -1;
+}
+
+// Months from year 0, so that a month's index is a plain difference.
+int monthIndex(QDate day) {
+    return day.year() * 12 + day.month() - 1;
+}
+
+int periodIndex(QDate day, QDate from, SalesStep step) {
+    return step == SalesStep::Day ? int(from.daysTo(day)) : monthIndex(day) - monthIndex(from);
+}
+
+QDate periodStart(QDate from, int index, SalesStep step) {
+    return step == SalesStep::Day ? from.addDays(index)
+                                  : QDate(from.year(), from.month(), 1).addMonths(index);
+}
+
+bool isBlankRecord(store::BookPass& book, int row) {
+    for (int col = 1; col <= store::kBookColumns; ++col) {
+        if (!book.value(row, col).isEmpty())
+            return false;
+    }
+    return true;
+}
+
+void add(SalesTotals& sum, const SalesTotals& part) {
+    sum.sales += part.sales;
+    sum.profit += part.profit;
+}
+
+// The ten highest by one figure; equal figures keep the order the items first sold in.
+QList<ItemSales> topTen(QList<ItemSales> items, double SalesTotals::*figure) {
+    std::stable_sort(items.begin(), items.end(), [figure](const ItemSales& a, const ItemSales& b) {
+        return a.figures.*figure > b.figures.*figure;
+    });
+    if (items.size() > kTopItems)
+        items.resize(kTopItems);
+    return items;
+}
+
+}  // namespace
+
+std::optional<QDate> journalDay(const QString& text) {
+    qsizetype pos = 0;
+    const int year = text.size() >= 4 && text[3].isDigit() ? digits(text, pos, 4) : -1;
+    if (year < 0 || pos != 4 || pos >= text.size())
+        return std::nullopt;
+    const QChar separator = text[pos];
+    if (separator != u'-' && separator != u'/' && separator != u'.')
+        return std::nullopt;
+    ++pos;
+    const int month = digits(text, pos, 2);
+    if (month < 0 || pos >= text.size() || text[pos] != separator)
+        return std::nullopt;
+    ++pos;
+    const int day = digits(text, pos, 2);
+    if (day < 0 || (pos < text.size() && !text[pos].isSpace()))
+        return std::nullopt;
+    const QDate date(year, month, day);
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
+}
+
+QString periodLabel(QDate start, SalesStep step) {
+    return start.toString(step == SalesStep::Day ? QStringLiteral("yyyy-MM-dd")
+                                                 : QStringLiteral("yyyy-MM"));
+}
+
+int periodCount(QDate from, QDate to, SalesStep step) {
+    if (!from.isValid() || !to.isValid() || to < from)
+        return 0;
+    return periodIndex(to, from, step) + 1;
+}
+
+SalesAnalysis analyseSales(store::BookPass& stockOut, QDate from, QDate to, SalesStep step) {
+    using namespace store::StockOutCol;
+    SalesAnalysis result;
+    result.from = from;
+    result.to = to;
+    result.step = step;
+    const int count = periodCount(from, to, step);
+    for (int i = 0; i < count; ++i)
+        result.periods.append({periodStart(from, i, step), {}});
+
+    const QStringList captions = store::bookCaptions(store::Book::StockOut);
+    // The figures are read from the cells as a listing shows them, the way "统计利润" reads
+    // them, so that both give the same totals to the last digit.
+    const auto number = [&](int row, int col) {
+        try {
+            return rowNumber(stockOut.value(row, col).displayText(), row, captions[col - 1]);
+        } catch (const store::StoreError& e) {
+            throw store::StoreError(
+                QStringLiteral("工作簿 %1 %2").arg(stockOut.bookName(), e.message()));
+        }
+    };
+
+    QList<ItemSales> items;
+    QHash<QString, qsizetype> itemIndex;
+    const int used = stockOut.usedRowCount();
+    for (int row = 2; row <= used; ++row) {
+        const auto day = journalDay(stockOut.value(row, OutDate).displayText());
+        if (!day) {
+            if (!isBlankRecord(stockOut, row))
+                ++result.undated;
+            continue;
+        }
+        if (*day < from || *day > to)
+            continue;
+        // In the order "统计利润" reads them, so the same cell is named when two are wrong.
+        const double price = number(row, OutPrice);
+        const double qty = number(row, OutQty);
+        const double cost = number(row, AvgCost);
+        const double amount = number(row, OutAmount);
+        const SalesTotals figures =
+            saleFigures(qty, price, amount, cost, stockOut.value(row, Remark).displayText());
+        ++result.records;
+        add(result.totals, figures);
+        add(result.periods[periodIndex(*day, from, step)].figures, figures);
+
+        const QString code = stockOut.value(row, ItemCode).displayText();
+        auto found = itemIndex.constFind(code);
+        if (found == itemIndex.cend()) {
+            found = itemIndex.insert(code, items.size());
+            items.append({code, {}, {}});
+        }
+        ItemSales& item = items[*found];
+        item.name = stockOut.value(row, ItemName).displayText();
+        add(item.figures, figures);
+    }
+    result.topBySales = topTen(items, &SalesTotals::sales);
+    result.topByProfit = topTen(std::move(items), &SalesTotals::profit);
+    return result;
+}
+
+}  // namespace ledger

@@ -8,6 +8,7 @@ namespace app {
 
 void chooseBookStore(ui::AppContext& context, std::shared_ptr<store::SheetPrinter> printer,
                      const QString& conninfo) {
+    context.printer = printer;
     QString server = conninfo;
     if (server.isEmpty()) {
         const SettingsFile settings(context.filePath(SettingsFile::kFileName));

@@ -15,7 +15,7 @@ namespace app {
 // backend=postgresql, the tables of the server that `conninfo` names; without the section,
 // or with backend=workbooks, the workbook files in the program folder (kept in memory while
 // unchanged). A conninfo given here wins over the file's (the driver's --database).
-// Sets the context's servers and database.
+// Sets the context's servers, database and printer.
 void chooseBookStore(ui::AppContext& context, std::shared_ptr<store::SheetPrinter> printer,
                      const QString& conninfo = {});
 

@@ -26,21 +26,6 @@ ui::SaveFileRequest exportDialog() {
             QStringLiteral("Microsoft Excel Files(*.xls);;All File(*.*)"), QStringLiteral("xls")};
 }
 
-// The program's own books must never be replaced by an export: the dialog happily offers
-// them, and the shop keeper's stock or journals would be gone.
-QString programBookAt(const QString& programDir, const QString& target) {
-    const QFileInfo chosen(target);
-    for (store::Book book : store::kAllBooks) {
-        const QFileInfo own(store::bookPath(programDir, book));
-        const bool same = chosen.exists() && own.exists()
-                              ? chosen.canonicalFilePath() == own.canonicalFilePath()
-                              : chosen.absoluteFilePath() == own.absoluteFilePath();
-        if (same)
-            return store::bookFileName(book);
-    }
-    return {};
-}
-
 // Opens the report book through the server, lets `work` lay out and use its sheet 1, and
 // closes it unsaved. A missing report book or a failure ends in a box that says so; `verb`
 // names what did not happen. True when the work was done.
@@ -90,11 +75,24 @@ void reportCount(const ReportControls& controls) {
                                  QString::number(controls.grid.rowCount() - 1));
 }
 
+}  // namespace
+
+QString programBookAt(const QString& programDir, const QString& target) {
+    const QFileInfo chosen(target);
+    for (store::Book book : store::kAllBooks) {
+        const QFileInfo own(store::bookPath(programDir, book));
+        const bool same = chosen.exists() && own.exists()
+                              ? chosen.canonicalFilePath() == own.canonicalFilePath()
+                              : chosen.absoluteFilePath() == own.absoluteFilePath();
+        if (same)
+            return store::bookFileName(book);
+    }
+    return {};
+}
+
 QString pageFooter(const ui::AppContext& context) {
     return context.printFooter ? context.printFooter() : QStringLiteral(" ");
 }
-
-}  // namespace
 
 void exportGrid(ui::ModuleWindow& window, const ReportControls& controls) {
     const ui::StringGrid& grid = controls.grid;

@@ -8,6 +8,7 @@
 class QProgressBar;
 
 namespace ui {
+struct AppContext;
 class ModuleWindow;
 class PanelStatusBar;
 class StringGrid;
@@ -26,6 +27,14 @@ struct ReportControls {
     ui::PanelStatusBar& status;
     int countPanel;  // receives the number of data rows at the end
 };
+
+// The file name of the program's own book that `target` would replace, or empty. An
+// export must never replace one: the save dialog happily offers them, and the shop
+// keeper's stock or journals would be gone.
+QString programBookAt(const QString& programDir, const QString& target);
+
+// The footer of every printout: the shop's name and contact as the settings hold them.
+QString pageFooter(const ui::AppContext& context);
 
 // "导出保存": the whole grid, caption row first, cell for cell as text, saved under the
 // name the shop keeper chooses. An existing file of that name is replaced only once the

@@ -11,6 +11,9 @@
 namespace database {
 class Database;
 }
+namespace store {
+class SheetPrinter;
+}
 
 namespace ui {
 
@@ -29,6 +32,9 @@ struct AppContext {
     // Set when the shop keeps its data books on a database server (the settings file's
     // [database] section); the servers then read them from there.
     std::shared_ptr<database::Database> database = {};
+    // What the spreadsheet server prints on, for the printouts that are drawings rather
+    // than sheets (the charts); unset, they say there is no printer.
+    std::shared_ptr<store::SheetPrinter> printer = {};
     // The footer of every printout: the settings dialog's company name and contact
     // information as they stand at that moment, saved or not. Unset, both are empty.
     std::function<QString()> printFooter = {};

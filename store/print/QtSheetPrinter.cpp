@@ -78,7 +78,31 @@ QString QtSheetPrinter::reserveTargetFile() const {
 
 void QtSheetPrinter::print(const Workbook& book) {
     const print::SheetLayout layout = print::SheetLayout::fromWorkbook(book);
+    const print::SheetPagePainter pages(book, layout, m_clock());
+    printPages(book, layout, layout.pageCount(),
+               [&pages](QPainter& painter, int page) { pages.paintPage(painter, page); });
+}
 
+void QtSheetPrinter::printDrawing(const Workbook& page, const Drawing& drawing) {
+    const print::SheetLayout layout = print::SheetLayout::fromWorkbook(page);
+    const print::SheetPagePainter frame(page, layout, m_clock());
+    printPages(page, layout, 1, [&](QPainter& painter, int) {
+        painter.save();
+        frame.paintHeaderFooter(painter, 0);
+        painter.restore();
+        const QRectF area = layout.cellArea();
+        const double kx = painter.device()->logicalDpiX() / 72.0;
+        const double ky = painter.device()->logicalDpiY() / 72.0;
+        painter.save();
+        drawing(painter,
+                QRectF(area.x() * kx, area.y() * ky, area.width() * kx, area.height() * ky));
+        painter.restore();
+    });
+}
+
+void QtSheetPrinter::printPages(const Workbook& book, const print::SheetLayout& layout,
+                                int pageCount,
+                                const std::function<void(QPainter&, int)>& paintPage) {
     std::unique_ptr<QPrinter> printer;
     QString file;
     if (!m_target.isEmpty()) {
@@ -108,13 +132,12 @@ void QtSheetPrinter::print(const Workbook& book) {
     if (!painter.begin(printer.get()))
         throw StoreError(QStringLiteral("无法开始打印：打印机“%1”不能使用").arg(printerName));
 
-    const print::SheetPagePainter pages(book, layout, m_clock());
     try {
-        for (int i = 0; i < layout.pageCount(); ++i) {
+        for (int i = 0; i < pageCount; ++i) {
             if (i > 0 && !printer->newPage())
                 throw StoreError(
                     QStringLiteral("打印中断：打印机“%1”不接受新的一页").arg(printerName));
-            pages.paintPage(painter, i);
+            paintPage(painter, i);
         }
     } catch (...) {
         // Half a list on paper is worse than none: the job is withdrawn, not finished.

@@ -10,6 +10,9 @@
 class QPrinter;
 
 namespace store {
+namespace print {
+class SheetLayout;
+}
 
 // The print-out of sheet 1 through Qt PrintSupport, laid out as a spreadsheet program
 // prints it: the used range at the book's column widths and page setup, header and
@@ -27,6 +30,7 @@ public:
     ~QtSheetPrinter() override;
 
     void print(const Workbook& book) override;
+    void printDrawing(const Workbook& page, const Drawing& drawing) override;
 
     // Folder that receives print-outs as PDF files; empty prints on paper.
     void setPrintTarget(const QString& dir) { m_target = dir; }
@@ -40,6 +44,10 @@ public:
 
 private:
     QString reserveTargetFile() const;
+    // Opens the printer (or the next file of the print target), runs `paintPage` for each
+    // page, and withdraws the job when one fails.
+    void printPages(const Workbook& book, const print::SheetLayout& layout, int pageCount,
+                    const std::function<void(QPainter&, int)>& paintPage);
 
     PrinterSource m_defaultPrinter;
     std::function<QDateTime()> m_clock;

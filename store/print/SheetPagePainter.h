@@ -19,6 +19,8 @@ public:
     SheetPagePainter(const Workbook& book, const SheetLayout& layout, QDateTime now);
 
     void paintPage(QPainter& painter, int pageIndex) const;
+    // The page's header and footer alone, for a page that carries a drawing.
+    void paintHeaderFooter(QPainter& painter, int pageIndex) const;
 
     // The Song-style face the print-out uses, at the given size in points.
     static QFont printFont(double pointSize);
@@ -26,7 +28,6 @@ public:
 private:
     void paintCells(QPainter& painter, const PageCells& cells) const;
     void paintGrid(QPainter& painter, const PageCells& cells) const;
-    void paintHeaderFooter(QPainter& painter, int pageIndex) const;
 
     const Workbook& m_book;
     const SheetLayout& m_layout;

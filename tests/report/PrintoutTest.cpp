@@ -38,6 +38,7 @@ public:
     void print(const Workbook& book) override {
         printed.push_back(Workbook::openBytes(book.toBytes(), book.displayName()));
     }
+    void printDrawing(const Workbook& page, const Drawing&) override { print(page); }
 };
 
 // Answers Yes, and gives the save dialog the file name it was told.

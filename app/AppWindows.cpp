@@ -4,6 +4,7 @@
 #include "app/Unit_main.h"
 #include "app/form_about.h"
 #include "chuku/Unit_chuku.h"
+#include "fenxi/Unit_fenxi.h"
 #include "kucun/Unit_kucun.h"
 #include "ruku/Unit_ruku.h"
 #include "store/AtomicFile.h"
@@ -28,8 +29,10 @@ AppWindows::AppWindows(const ui::AppContext& context)
       m_chuku(std::make_unique<TForm_chuku>(withPrintFooter(context, *this), m_main.get())),
       m_ruku(std::make_unique<TForm_ruku>(withPrintFooter(context, *this), m_main.get())),
       m_config(std::make_unique<TForm_config>(context)),
-      m_banben(std::make_unique<TForm_banben>(context)) {
-    m_main->setWindows(m_kucun.get(), m_chuku.get(), m_ruku.get(), m_config.get(), m_banben.get());
+      m_banben(std::make_unique<TForm_banben>(context)),
+      m_fenxi(std::make_unique<TForm_fenxi>(withPrintFooter(context, *this), m_main.get())) {
+    m_main->setWindows(m_kucun.get(), m_chuku.get(), m_ruku.get(), m_config.get(), m_banben.get(),
+                       m_fenxi.get());
     // Scrap of saves that a power cut or a kill stopped half way; a save that another copy
     // of the program is running now keeps its files.
     store::removeLeftoverSaves(context.programDir);
@@ -40,6 +43,14 @@ AppWindows::AppWindows(const ui::AppContext& context)
 }
 
 AppWindows::~AppWindows() = default;
+
+const QStringList& AppWindows::names() {
+    static const QStringList words{QStringLiteral("main"),   QStringLiteral("kucun"),
+                                   QStringLiteral("chuku"),  QStringLiteral("ruku"),
+                                   QStringLiteral("config"), QStringLiteral("about"),
+                                   QStringLiteral("fenxi")};
+    return words;
+}
 
 QWidget* AppWindows::byName(const QString& name) const {
     if (name == QLatin1String("main"))
@@ -54,5 +65,7 @@ QWidget* AppWindows::byName(const QString& name) const {
         return m_config.get();
     if (name == QLatin1String("about"))
         return m_banben.get();
+    if (name == QLatin1String("fenxi"))
+        return m_fenxi.get();
     return nullptr;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 #include "ui/AppContext.h"
@@ -12,10 +13,11 @@ class TForm_chuku;
 class TForm_ruku;
 class TForm_config;
 class TForm_banben;
+class TForm_fenxi;
 
-// The program's six windows, created once in start-up order (main, inventory query,
-// sales stock-out, purchase stock-in, settings, About) and kept until the program ends,
-// so that a module window shows its last state when it is opened again.
+// The program's seven windows, created once in start-up order (main, inventory query,
+// sales stock-out, purchase stock-in, settings, About, sales analysis) and kept until the program
+// ends, so that a module window shows its last state when it is opened again.
 class AppWindows {
 public:
     explicit AppWindows(const ui::AppContext& context);
@@ -27,9 +29,12 @@ public:
     TForm_ruku* ruku() const { return m_ruku.get(); }
     TForm_config* config() const { return m_config.get(); }
     TForm_banben* banben() const { return m_banben.get(); }
+    TForm_fenxi* fenxi() const { return m_fenxi.get(); }
 
-    // A window by its module word ("main", "kucun", "chuku", "ruku", "config", "about"),
-    // or nullptr.
+    // The module words of the windows, in start-up order.
+    static const QStringList& names();
+    // A window by its module word ("main", "kucun", "chuku", "ruku", "config", "about",
+    // "fenxi"), or nullptr.
     QWidget* byName(const QString& name) const;
 
 private:
@@ -39,4 +44,5 @@ private:
     std::unique_ptr<TForm_ruku> m_ruku;
     std::unique_ptr<TForm_config> m_config;
     std::unique_ptr<TForm_banben> m_banben;
+    std::unique_ptr<TForm_fenxi> m_fenxi;
 };

@@ -42,7 +42,7 @@ TForm_main::TForm_main(const ui::AppContext& context) : m_context(context) {
     Panel4->setFixedWidth(105);
     middle->addWidget(Panel4);
 
-    // Seven buttons across the top bar, two down the left column.
+    // Seven buttons across the top bar, three down the left column.
     struct Button {
         QWidget* panel;
         int left, top;
@@ -70,6 +70,8 @@ TForm_main::TForm_main(const ui::AppContext& context) : m_context(context) {
          &TForm_main::SpeedButton7Click},
         {Panel4, 8, 152, "SpeedButton9", "电子信箱", "glyph_mail.jpg",
          &TForm_main::SpeedButton9Click},
+        {Panel4, 8, 248, "SpeedButton10", "销售分析", "glyph_fenxi.jpg",
+         &TForm_main::SpeedButton10Click},
     };
     for (const Button& b : buttons) {
         auto* button =
@@ -119,8 +121,9 @@ TForm_main::TForm_main(const ui::AppContext& context) : m_context(context) {
 }
 
 void TForm_main::setWindows(QDialog* kucun, QDialog* chuku, QDialog* ruku, QDialog* config,
-                            QDialog* banben) {
+                            QDialog* banben, QDialog* fenxi) {
     m_kucun = kucun;
+    m_fenxi = fenxi;
     m_chuku = chuku;
     m_ruku = ruku;
     m_config = config;
@@ -183,6 +186,10 @@ void TForm_main::SpeedButton2Click() {
 
 void TForm_main::SpeedButton3Click() {
     openModule(m_ruku);
+}
+
+void TForm_main::SpeedButton10Click() {
+    openModule(m_fenxi);
 }
 
 void TForm_main::showDialog(QDialog* dialog) {

@@ -13,8 +13,8 @@ namespace ui {
 class PanelStatusBar;
 }
 
-// The menu: opens the three module windows in its place, the settings and About windows
-// over it, backs the books up, and once after start-up runs the automatic backup.
+// The menu: opens the three module windows and the sales analysis in its place, the settings and
+// About windows over it, backs the books up, and once after start-up runs the automatic backup.
 class TForm_main : public QMainWindow {
     Q_OBJECT
 public:
@@ -24,8 +24,8 @@ public:
     explicit TForm_main(const ui::AppContext& context);
 
     // The windows created after this one, in start-up order.
-    void setWindows(QDialog* kucun, QDialog* chuku, QDialog* ruku, QDialog* config,
-                    QDialog* banben);
+    void setWindows(QDialog* kucun, QDialog* chuku, QDialog* ruku, QDialog* config, QDialog* banben,
+                    QDialog* fenxi);
 
     // Whether the start-up work (the automatic backup, when the settings ask for it) has
     // still to run.
@@ -58,6 +58,7 @@ private:
     void SpeedButton7Click();
     void SpeedButton8Click();
     void SpeedButton9Click();
+    void SpeedButton10Click();  // "销售分析"
 
     ui::AppContext m_context;
     QDialog* m_kucun = nullptr;
@@ -65,6 +66,7 @@ private:
     QDialog* m_ruku = nullptr;
     QDialog* m_config = nullptr;
     QDialog* m_banben = nullptr;
+    QDialog* m_fenxi = nullptr;
 
     QCheckBox* CheckBox1;  // the back-up-at-start flag, never shown
     QTimer* Timer1;

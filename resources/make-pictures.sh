@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Draws every picture the program shows -- the main window's shop picture,
-# the About box icon and strip, and the nine toolbar button glyphs -- from
+# the About box icon and strip, and the ten toolbar button glyphs -- from
 # ImageMagick vector primitives and Noto Serif CJK SC text.
 #
 # The JPEGs in resources/pictures/ are this script's output.  They are
@@ -541,6 +541,26 @@ stroke-width 1.4
 stroke-linejoin round
 fill '#e6eef6'
 path 'M 2,6 L 12,14 L 22,6'
+EOF
+
+    glyph glyph_fenxi.jpg <<EOF
+stroke none
+# three bars on a base line, a rising profit line over them
+fill '$NAVY'
+path 'M 2,21 H 22 V 22.5 H 2 Z'
+path 'M 3,13 H 8 V 21 H 3 Z'
+path 'M 9.5,9 H 14.5 V 21 H 9.5 Z'
+path 'M 16,5 H 21 V 21 H 16 Z'
+fill '$BLUE'
+path 'M 4,14 H 7 V 21 H 4 Z'
+path 'M 10.5,10 H 13.5 V 21 H 10.5 Z'
+path 'M 17,6 H 20 V 21 H 17 Z'
+stroke '$AMBER'
+stroke-width 2
+stroke-linecap round
+stroke-linejoin round
+fill none
+path 'M 2.5,12 L 9,8.5 L 13,10 L 21.5,2.5'
 EOF
 }
 

@@ -227,8 +227,8 @@ void Driver::cmdTimer(const QString& args) {
 void Driver::cmdWindow(const QString& args) {
     QWidget* window = windows().byName(args);
     if (!window)
-        throw DriveError{
-            QStringLiteral("no window '%1' (main, kucun, chuku, ruku, config, about)").arg(args)};
+        throw DriveError{QStringLiteral("no window '%1' (%2)")
+                             .arg(args, AppWindows::names().join(QStringLiteral(", ")))};
     m_current = window;
 }
 
@@ -380,10 +380,9 @@ void Driver::cmdTitle(const QString& args) {
 void Driver::cmdVisible(const QString& args) {
     noArguments(args);
     QStringList shown;
-    for (const char* name : {"main", "kucun", "chuku", "ruku", "config", "about"}) {
-        const QWidget* window = windows().byName(QString::fromUtf8(name));
-        if (window->isVisible())
-            shown << QString::fromUtf8(name);
+    for (const QString& name : AppWindows::names()) {
+        if (windows().byName(name)->isVisible())
+            shown << name;
     }
     print(QStringLiteral("visible: ") + shown.join(QLatin1Char(' ')));
 }

@@ -1,0 +1,264 @@
+#include "fenxi/Unit_fenxi.h"
+
+#include <QBuffer>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QToolButton>
+
+#include "fenxi/SalesChart.h"
+#include "report/GridReport.h"
+#include "store/AtomicFile.h"
+#include "store/DataBooks.h"
+#include "store/Numbers.h"
+#include "store/SheetPrinter.h"
+#include "store/Workbook.h"
+#include "store/print/SheetPagePainter.h"
+#include "ui/Clock.h"
+#include "ui/PanelStatusBar.h"
+#include "ui/Prompt.h"
+#include "ui/StringGrid.h"
+#include "ui/Widgets.h"
+
+namespace {
+
+namespace Panel {
+enum : int { RecordsCaption, Records, Undated };
+}
+
+const QString kTitle = QStringLiteral("销售分析");
+const QSize kPictureSize(1200, 800);
+
+QString dayText(QDate day) {
+    return day.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+}  // namespace
+
+TForm_fenxi::TForm_fenxi(const ui::AppContext& context, QWidget* menu)
+    : ui::ModuleWindow(context, menu, QStringLiteral("Tavelo进销存—销售分析")) {
+    setObjectName(QStringLiteral("Form_fenxi"));
+    resize(960, 640);
+    buildButtons();
+    buildPeriodStrip();
+
+    auto* body = new QHBoxLayout;
+    body->setContentsMargins(0, 0, 0, 0);
+    body->setSpacing(0);
+    Chart1 = new fenxi::SalesChart(this);
+    Chart1->setObjectName(QStringLiteral("Chart1"));
+    body->addWidget(Chart1, 1);
+    // The figures behind the charts, for reading them exactly.
+    StringGrid_fenxi = new ui::StringGrid(3, 2, this);
+    StringGrid_fenxi->setObjectName(QStringLiteral("StringGrid_fenxi"));
+    const int widths[] = {84, 80, 80};
+    for (int c = 0; c < 3; ++c) {
+        StringGrid_fenxi->setColWidth(c, widths[c]);
+        StringGrid_fenxi->setCell(c, 0,
+                                  QStringList{QStringLiteral("期间"), QStringLiteral("销售额"),
+                                              QStringLiteral("利润")}[c]);
+    }
+    StringGrid_fenxi->verticalHeader()->setDefaultSectionSize(20);
+    StringGrid_fenxi->setFixedWidth(84 + 80 + 80 + StringGrid_fenxi->verticalHeader()->width() +
+                                    24);
+    body->addWidget(StringGrid_fenxi);
+    column()->addLayout(body, 1);
+
+    StatusBar1 = new ui::PanelStatusBar({70, 70, 300}, this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setPanelText(Panel::RecordsCaption, QStringLiteral("分析记录："));
+    column()->addWidget(StatusBar1);
+}
+
+void TForm_fenxi::buildButtons() {
+    QFrame* strip = addStrip(QStringLiteral("Panel1"), 57);
+    const struct {
+        QToolButton** button;
+        const char* name;
+        const char* caption;
+        void (TForm_fenxi::*click)();
+    } buttons[] = {{&SpeedButton1, "SpeedButton1", "开始分析", &TForm_fenxi::SpeedButton1Click},
+                   {&SpeedButton2, "SpeedButton2", "导出图片", &TForm_fenxi::SpeedButton2Click},
+                   {&SpeedButton3, "SpeedButton3", "打印图表", &TForm_fenxi::SpeedButton3Click},
+                   {&SpeedButton4, "SpeedButton4", "返回菜单", &TForm_fenxi::SpeedButton4Click}};
+    int left = 8;
+    for (const auto& b : buttons) {
+        *b.button = ui::speedButton(strip, QString::fromUtf8(b.name), QString::fromUtf8(b.caption),
+                                    QString(), left, 8);
+        connect(*b.button, &QToolButton::clicked, this, b.click);
+        left += 96;
+    }
+}
+
+void TForm_fenxi::buildPeriodStrip() {
+    QFrame* strip = addStrip(QStringLiteral("Panel2"), 36);
+    auto* row = new QHBoxLayout(strip);
+    row->setContentsMargins(8, 4, 8, 4);
+    row->setSpacing(6);
+    const auto label = [&](const char* name, const char* text) {
+        auto* caption = new QLabel(QString::fromUtf8(text), strip);
+        caption->setObjectName(QString::fromUtf8(name));
+        row->addWidget(caption);
+    };
+    const QDate today = context().clock->today();
+    label("Label1", "起始日期：");
+    Edit1 = new QLineEdit(dayText(QDate(today.year(), today.month(), 1)), strip);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setFixedWidth(100);
+    row->addWidget(Edit1);
+    label("Label2", "终止日期：");
+    Edit2 = new QLineEdit(dayText(today), strip);
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    Edit2->setFixedWidth(100);
+    row->addWidget(Edit2);
+    label("Label3", "统计方式：");
+    ComboBox1 = new QComboBox(strip);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->addItems({QStringLiteral("按日"), QStringLiteral("按月")});
+    row->addWidget(ComboBox1);
+    row->addStretch(1);
+}
+
+void TForm_fenxi::SpeedButton1Click() {
+    analyse();
+}
+
+void TForm_fenxi::SpeedButton2Click() {
+    exportPicture();
+}
+
+void TForm_fenxi::SpeedButton3Click() {
+    printCharts();
+}
+
+void TForm_fenxi::SpeedButton4Click() {
+    close();
+}
+
+std::optional<TForm_fenxi::Request> TForm_fenxi::request() {
+    const auto day = [this](const QLineEdit* edit, const QString& name) {
+        const auto parsed = ledger::journalDay(edit->text().trimmed());
+        if (!parsed)
+            context().prompt->information(
+                this, QStringLiteral("%1“%2”不是有效的日期，请按 yyyy-mm-dd 输入")
+                          .arg(name, edit->text()));
+        return parsed;
+    };
+    const auto from = day(Edit1, QStringLiteral("起始日期"));
+    if (!from)
+        return std::nullopt;
+    const auto to = day(Edit2, QStringLiteral("终止日期"));
+    if (!to)
+        return std::nullopt;
+    if (*to < *from) {
+        context().prompt->information(this, QStringLiteral("终止日期早于起始日期，请重新输入"));
+        return std::nullopt;
+    }
+    const ledger::SalesStep step =
+        ComboBox1->currentIndex() == 1 ? ledger::SalesStep::Month : ledger::SalesStep::Day;
+    if (ledger::periodCount(*from, *to, step) > ledger::kMaxSalesPeriods) {
+        context().prompt->information(
+            this, step == ledger::SalesStep::Day
+                      ? QStringLiteral("期间太长：按日最多分析 %1 天，请缩短期间或改为按月")
+                            .arg(ledger::kMaxSalesPeriods)
+                      : QStringLiteral("期间太长：按月最多分析 %1 个月，请缩短期间")
+                            .arg(ledger::kMaxSalesPeriods));
+        return std::nullopt;
+    }
+    return Request{*from, *to, step};
+}
+
+void TForm_fenxi::analyse() {
+    const auto asked = request();
+    if (!asked)
+        return;
+    settleBooks();
+    attempt([&] {
+        store::BookPass journal(context().servers,
+                                store::bookPath(context().programDir, store::Book::StockOut));
+        showFigures(ledger::analyseSales(journal, asked->from, asked->to, asked->step));
+    });
+}
+
+void TForm_fenxi::showFigures(const ledger::SalesAnalysis& analysis) {
+    const auto& periods = analysis.periods;
+    StringGrid_fenxi->setRowCount(int(periods.size()) + 2);
+    const auto fill = [this](int row, const QString& label, const ledger::SalesTotals& figures) {
+        StringGrid_fenxi->setCell(0, row, label);
+        StringGrid_fenxi->setCell(1, row, store::formatGeneral(figures.sales));
+        StringGrid_fenxi->setCell(2, row, store::formatGeneral(figures.profit));
+    };
+    for (int i = 0; i < periods.size(); ++i)
+        fill(i + 1, ledger::periodLabel(periods[i].start, analysis.step), periods[i].figures);
+    fill(int(periods.size()) + 1, QStringLiteral("合计"), analysis.totals);
+
+    StatusBar1->setPanelText(Panel::Records, QString::number(analysis.records));
+    StatusBar1->setPanelText(
+        Panel::Undated, analysis.undated
+                            ? QStringLiteral("有 %1 条记录的日期无法识别").arg(analysis.undated)
+                            : QString());
+    Chart1->setAnalysis(analysis);
+}
+
+bool TForm_fenxi::hasCharts() {
+    if (Chart1->analysis())
+        return true;
+    context().prompt->information(this, QStringLiteral("还没有图表：请先点击“开始分析”"));
+    return false;
+}
+
+void TForm_fenxi::exportPicture() {
+    if (!hasCharts())
+        return;
+    const auto target = context().prompt->saveFileName(
+        this, {QStringLiteral("导出图表保存为"), QStringLiteral("PNG 图片(*.png);;All File(*.*)"),
+               QStringLiteral("png")});
+    if (!target)
+        return;
+    const QString ownBook = report::programBookAt(context().programDir, *target);
+    if (!ownBook.isEmpty()) {
+        context().prompt->error(
+            this,
+            QStringLiteral("不能把图片保存到程序自己的数据文件 %1，请另选文件名").arg(ownBook));
+        return;
+    }
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    Chart1->picture(kPictureSize).save(&buffer, "PNG");
+    try {
+        // A picture that could not be written whole leaves the old file of that name as it was.
+        store::writeFileAtomically(QFileInfo(*target).absoluteFilePath(), png);
+    } catch (const store::AtomicFileError& failure) {
+        context().prompt->error(
+            this, QStringLiteral("图片没有保存：%1").arg(QString::fromStdString(failure.what())));
+    }
+}
+
+void TForm_fenxi::printCharts() {
+    if (!hasCharts() ||
+        !context().prompt->confirm(this, QStringLiteral("确认将当前图表输出到打印机吗？")))
+        return;
+    const ledger::SalesAnalysis& analysis = *Chart1->analysis();
+    attempt([&] {
+        if (!context().printer)
+            throw store::StoreError(QStringLiteral("没有可用的打印机：请先在系统中设置默认打印机"));
+        store::Workbook page = store::Workbook::createNew(kTitle);
+        page.setCenterHeader(kTitle + QStringLiteral("  ") + dayText(analysis.from) +
+                             QStringLiteral(" 至 ") + dayText(analysis.to));
+        page.setCenterFooter(report::pageFooter(context()));
+        const QFont face = store::print::SheetPagePainter::printFont(10.5);
+        context().printer->printDrawing(page, [&](QPainter& painter, const QRectF& area) {
+            // The charts are laid out in pixels of 1/96 inch, as on the screen.
+            const double scale = painter.device()->logicalDpiX() / 96.0;
+            painter.translate(area.topLeft());
+            painter.scale(scale, scale);
+            fenxi::paintSalesCharts(
+                painter, QRectF(0, 0, area.width() / scale, area.height() / scale), analysis, face);
+        });
+    });
+}

@@ -14,7 +14,7 @@ runs=${BENCH_RUNS:-3}
 # Debian's interpreter: openpyxl comes from its packages, not from whatever is first on PATH.
 py=/usr/bin/python3
 
-for tool in bench_books store_bench bench_open_journal ui_bench entry_bench ledger_bench kucun_bench report_bench legacy_bench database_bench; do
+for tool in bench_books store_bench bench_open_journal ui_bench entry_bench ledger_bench kucun_bench report_bench legacy_bench fenxi_bench database_bench; do
   if [ ! -x "$bin/$tool" ]; then
     echo "missing $bin/$tool: build with -DTAVELO_BUILD_BENCH=ON first (make bench)" >&2
     exit 1
@@ -63,10 +63,14 @@ echo "== the export and printouts of 100,000 records, and a sales bill of 30 lin
 "$bin/report_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
   2>&1 | grep -v '^qt\.\|XDG_RUNTIME_DIR'
 
+echo "== the sales analysis of 100,000 records by month and by day, the charts painted, offscreen (median of 3 repetitions; target under 500 ms)"
+"$bin/fenxi_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
+  2>&1 | grep -v '^qt\.\|XDG_RUNTIME_DIR\|propagateSizeHints'
+
 echo "== converting a stock-in journal of 100,000 records from the older binary format (median of 3 repetitions)"
 "$bin/legacy_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 
-echo "== the database engine beside the workbook engine: 20-line postings, the journal search, four tills at once (median of 3 repetitions)"
+echo "== the database engine beside the workbook engine: 20-line postings, the journal search, the sales analysis, four tills at once (median of 3 repetitions)"
 # Run as root, the server runs as nobody, who must reach its folder through ours.
 chmod go+x "$work"
 bash "$root/scripts/pg-cluster.sh" start "$work/pg" >/dev/null

@@ -28,6 +28,7 @@
 #include "ledger/Ledger.h"
 #include "ledger/Listings.h"
 #include "ledger/PostingLines.h"
+#include "ledger/SalesAnalysis.h"
 #include "store/KeptBooks.h"
 
 namespace {
@@ -169,13 +170,26 @@ Found searchNames(const store::ServerFactory& servers, const QString& programDir
     return found;
 }
 
-// What the workbook engine finds in the books as written: both engines must list the same.
-const Found& expectedFind() {
-    static const Found found = [] {
-        std::vector<QStringList> grid;
-        return searchNames(store::workbookServerFactory(), pristineBooks(), grid);
-    }();
+// "销售分析" over the whole journal by month, as the window runs it: its figures hashed, for
+// comparing the engines.
+Found analyseMonths(const store::ServerFactory& servers, const QString& programDir,
+                    std::vector<QStringList>&) {
+    store::BookPass journal(servers, store::bookPath(programDir, store::Book::StockOut));
+    const ledger::SalesAnalysis analysis = ledger::analyseSales(
+        journal, QDate(2011, 1, 1), QDate(2020, 2, 29), ledger::SalesStep::Month);
+    Found found{analysis.records, 0};
+    for (const ledger::PeriodSales& period : analysis.periods)
+        found.hash = qHashMulti(found.hash, period.figures.sales, period.figures.profit);
     return found;
+}
+
+using JournalRead = Found (*)(const store::ServerFactory&, const QString&,
+                              std::vector<QStringList>&);
+
+// What the workbook engine finds in the books as written: both engines must give the same.
+Found expectedFrom(JournalRead read) {
+    std::vector<QStringList> grid;
+    return read(store::workbookServerFactory(), pristineBooks(), grid);
 }
 
 // "First": nothing kept, the journal read whole (the database's connection is made
@@ -183,8 +197,8 @@ const Found& expectedFind() {
 // unchanged since the last.
 enum class Search { WorkbookFirst, WorkbookKept, DatabaseFirst, DatabaseKept };
 
-void BM_SearchNames(benchmark::State& state, Search search) {
-    const Found& expected = expectedFind();
+void timeJournalRead(benchmark::State& state, Search search, JournalRead read,
+                     const Found& expected) {
     QTemporaryDir work;
     std::shared_ptr<database::Database> db;
     store::ServerFactory servers;
@@ -198,7 +212,7 @@ void BM_SearchNames(benchmark::State& state, Search search) {
     }
     std::vector<QStringList> grid;
     if (search == Search::WorkbookKept || search == Search::DatabaseKept)
-        searchNames(servers, dir, grid);
+        read(servers, dir, grid);
     Found found;
     for (auto _ : state) {
         if (search == Search::WorkbookFirst) {
@@ -210,12 +224,17 @@ void BM_SearchNames(benchmark::State& state, Search search) {
             servers = db->servers(nullptr);
             state.ResumeTiming();
         }
-        found = searchNames(servers, dir, grid);
+        found = read(servers, dir, grid);
     }
     if (found.matches != expected.matches || found.hash != expected.hash)
-        state.SkipWithError("the search did not list what the books hold");
+        state.SkipWithError("the engines disagree on what the books hold");
     state.counters["matches"] = found.matches;
     state.SetItemsProcessed(state.iterations() * bench::kJournalRecords);
+}
+
+void BM_SearchNames(benchmark::State& state, Search search) {
+    static const Found expected = expectedFrom(&searchNames);
+    timeJournalRead(state, search, &searchNames, expected);
 }
 BENCHMARK_CAPTURE(BM_SearchNames, workbook_first, Search::WorkbookFirst)
     ->UseRealTime()
@@ -227,6 +246,20 @@ BENCHMARK_CAPTURE(BM_SearchNames, database_first, Search::DatabaseFirst)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_SearchNames, database_kept, Search::DatabaseKept)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+void BM_AnalyseSales(benchmark::State& state, Search search) {
+    static const Found expected = expectedFrom(&analyseMonths);
+    timeJournalRead(state, search, &analyseMonths, expected);
+}
+BENCHMARK_CAPTURE(BM_AnalyseSales, workbook_kept, Search::WorkbookKept)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_AnalyseSales, database_first, Search::DatabaseFirst)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_AnalyseSales, database_kept, Search::DatabaseKept)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 

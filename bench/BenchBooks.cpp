@@ -3,7 +3,9 @@
 #include <QDate>
 #include <QDir>
 #include <QStringList>
+#include <QTemporaryDir>
 
+#include "store/DataBooks.h"
 #include "store/Numbers.h"
 #include "store/Workbook.h"
 
@@ -122,6 +124,16 @@ void writeBenchBooks(const QString& dir, int records, int items) {
             inventory.setCell(row, 10, txt(QStringLiteral("2011-05-03退2")));
     }
     inventory.saveAs(QDir(dir).filePath(kInventoryFile));
+}
+
+const QString& journalFolder() {
+    static QTemporaryDir root;
+    static const QString dir = [] {
+        writeBenchBooks(root.path(), kJournalRecords, 100);
+        store::writeInitialBooks(root.path());  // the books the benchmark did not write
+        return root.path();
+    }();
+    return dir;
 }
 
 }  // namespace bench

@@ -23,4 +23,8 @@ std::vector<store::CellValue> journalRecord(int n);
 void writeBenchBooks(const QString& dir, int records = kJournalRecords,
                      int items = kInventoryItems);
 
+// A folder made once a process for the window benchmarks: the journal of 100,000 records,
+// an inventory of 100 items, and the initial report and stock-in books.
+const QString& journalFolder();
+
 }  // namespace bench

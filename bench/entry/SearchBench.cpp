@@ -18,19 +18,10 @@
 
 namespace {
 
-const QString& journalFolder() {
-    static QTemporaryDir root;
-    static const QString dir = [] {
-        bench::writeBenchBooks(root.path(), bench::kJournalRecords, 100);
-        return root.path();
-    }();
-    return dir;
-}
-
 struct SearchWindow {
     // With `kept`, the journal stays in memory while unchanged, as in the program.
     SearchWindow(const char* field, const char* text, bool kept = false)
-        : context{journalFolder() + '/', &prompt, &clock,
+        : context{bench::journalFolder() + '/', &prompt, &clock,
                   store::workbookServerFactory(nullptr, kept ? store::keptDataBooks() : nullptr)},
           form(context, nullptr) {
         form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))

@@ -18,21 +18,12 @@
 
 namespace {
 
-const QString& journalFolder() {
-    static QTemporaryDir root;
-    static const QString dir = [] {
-        bench::writeBenchBooks(root.path(), bench::kJournalRecords, 100);
-        return root.path();
-    }();
-    return dir;
-}
-
 // The bench journal sells 30 records a day from 2011-01-01 on.
 void timeAnalysis(benchmark::State& state, const char* from, const char* to, const char* step,
                   bool kept, int records) {
     bench::CountingPrompt prompt;
     ui::FixedClock clock{QDate(2020, 3, 1)};
-    ui::AppContext context{journalFolder() + '/', &prompt, &clock, {}};
+    ui::AppContext context{bench::journalFolder() + '/', &prompt, &clock, {}};
     const auto servers = [kept] {
         return store::workbookServerFactory(nullptr, kept ? store::keptDataBooks() : nullptr);
     };

@@ -21,16 +21,6 @@
 
 namespace {
 
-const QString& journalFolder() {
-    static QTemporaryDir root;
-    static const QString dir = [] {
-        bench::writeBenchBooks(root.path(), bench::kJournalRecords, 100);
-        store::writeInitialBooks(root.path());  // the report book; the others stay
-        return root.path();
-    }();
-    return dir;
-}
-
 // Names the export's file, and counts the boxes as the other benchmarks do.
 class ExportPrompt : public bench::CountingPrompt {
 public:
@@ -45,11 +35,13 @@ class NoPaper : public store::SheetPrinter {
 public:
     int pages = 0;
     void print(const store::Workbook&) override { ++pages; }
+    void printDrawing(const store::Workbook&, const Drawing&) override { ++pages; }
 };
 
 struct ReportWindow {
     explicit ReportWindow(std::shared_ptr<store::SheetPrinter> printer)
-        : context{journalFolder() + '/', &prompt, &clock, store::workbookServerFactory(printer)},
+        : context{bench::journalFolder() + '/', &prompt, &clock,
+                  store::workbookServerFactory(printer)},
           form(context, nullptr) {
         prompt.target = out.filePath(QStringLiteral("导出.xls"));
         form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))
@@ -82,7 +74,11 @@ void BM_ExportOf100kRecords(benchmark::State& state) {
         window.form.SpeedButton8Click();
     if (window.prompt.boxes || window.listed() != bench::kJournalRecords ||
         !QFileInfo::exists(window.prompt.target))
-        state.SkipWithError(QStringLiteral("the export did not go through: %1 boxes, %2 listed").arg(window.prompt.boxes).arg(window.listed()).toStdString().c_str());
+        state.SkipWithError(QStringLiteral("the export did not go through: %1 boxes, %2 listed")
+                                .arg(window.prompt.boxes)
+                                .arg(window.listed())
+                                .toStdString()
+                                .c_str());
     state.counters["file_MB"] = double(QFileInfo(window.prompt.target).size()) / 1e6;
     state.SetItemsProcessed(state.iterations() * bench::kJournalRecords);
 }

@@ -214,6 +214,46 @@ TEST(SalesAnalysis, PeriodsItemsAndTotalsFollowTheProfitRulesAndNoRecordIsLostUn
     }
 }
 
+TEST(SalesAnalysis, ADayIsReadAsShopKeepersTypeItAndNothingElseIsTakenForOne) {
+    for (const char* day : {"2011-05-03", "2011-5-3", "2011/05/03", "2011.5.3", "2011-05-03 18:30"})
+        EXPECT_EQ(ledger::journalDay(day), QDate(2011, 5, 3)) << day;
+    for (const char* text : {"", "20110503", "40666", "2011-05/03", "2011-02-29", "2011-05-03x",
+                             "11-05-03", "２０１１-05-03", "2011-005-03", " 2011-05-03"})
+        EXPECT_FALSE(ledger::journalDay(text)) << text;
+}
+
+// Cells another program stored with binary noise: "统计利润" adds the figures as a listing
+// shows them, and so must the analysis, or the two totals part in the last digit.
+TEST(SalesAnalysis, TotalsEqualTheProfitTotalOfTheSameRecordsToTheLastDigit) {
+    QTemporaryDir dir;
+    Workbook journal = Workbook::createNew();
+    const auto num = store::CellValue::fromNumber;
+    for (int row = 2; row <= 4; ++row)
+        journal.setRow(row, {num(1001),
+                             {},
+                             {},
+                             num(3),
+                             num(0.1 + 0.2),
+                             num(0.1 * 3 * 3),
+                             num(0.7 / 7),
+                             {},
+                             store::CellValue::fromText("2011-05-03"),
+                             {}});
+    journal.saveAs(store::bookPath(dir.path(), Book::StockOut));
+    store::BookPass pass(store::workbookServerFactory(),
+                         store::bookPath(dir.path(), Book::StockOut));
+    const auto a =
+        ledger::analyseSales(pass, QDate(2011, 5, 3), QDate(2011, 5, 3), ledger::SalesStep::Day);
+    const ledger::TextRows shown{
+        3, [&](int col, int row) { return pass.value(row + 1, col).displayText(); },
+        [](int) { return QString(); }};
+    namespace Out = store::StockOutCol;
+    const ledger::SalesTotals listed = ledger::salesTotals(
+        shown, {Out::OutQty, Out::OutPrice, Out::OutAmount, Out::AvgCost, Out::Remark});
+    EXPECT_EQ(a.totals.sales, listed.sales);
+    EXPECT_EQ(a.totals.profit, listed.profit);
+}
+
 // A crash at each moment of a commit, made real: the posting runs in a child process that
 // ends on the spot (no unwinding, no clean-up), and the next start recovers.
 class CommitCrash : public LedgerRules, public ::testing::WithParamInterface<CommitStep> {};

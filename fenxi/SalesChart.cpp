@@ -24,6 +24,8 @@ const QColor kGridColour(0xdd, 0xdd, 0xdd);
 const QColor kAxisColour(0x55, 0x55, 0x55);
 constexpr double kGap = 8;
 constexpr double kTextPixels = 12;
+// An item's row is its text's height and this much more.
+constexpr double kRowPadding = 10;
 
 QFont sized(const QFont& face, double pixels, bool bold = false) {
     QFont font = face;
@@ -204,7 +206,7 @@ void drawItems(QPainter& painter, const QRectF& box, const QString& title,
     const double nameWidth = rows.width() * 0.36;
     const double barsLeft = rows.left() + nameWidth + 6;
     const double barsRight = rows.right() - figureWidth - 6;
-    const double rowHeight = std::min(metrics.height() + 10, rows.height() / 10);
+    const double rowHeight = std::min(metrics.height() + kRowPadding, rows.height() / 10);
     if (barsRight - barsLeft < 10 || rowHeight < 4)
         return;
     const auto x = [&](double value) { return scale.at(value, barsLeft, barsRight); };
@@ -253,7 +255,11 @@ void paintSalesCharts(QPainter& painter, const QRectF& area, const SalesAnalysis
                      Qt::AlignLeft | Qt::AlignVCenter, totalsLine(analysis));
 
     const double below = box.top() + headingHeight + kGap;
-    const double periodsHeight = (box.bottom() - below) * 0.55;
+    // The item charts need no more than ten rows; on a tall page the rest goes to the bars.
+    const double line = QFontMetricsF(sized(face, kTextPixels)).height();
+    const double itemsNeed = line + 6 + 10 * (line + kRowPadding) + 2 * kGap;
+    const double periodsHeight =
+        std::max((box.bottom() - below) * 0.55, box.bottom() - below - itemsNeed);
     drawPeriods(painter, QRectF(box.left(), below, box.width(), periodsHeight), analysis, face);
 
     const double itemsTop = below + periodsHeight + 2 * kGap;

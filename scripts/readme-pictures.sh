@@ -15,25 +15,30 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/tavelo-pictures-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
 "$build/tools/mkbooks" "$work" >/dev/null
-# name, unit, price, average cost
-items=("可口可乐 瓶 3 1.9" "雪碧 瓶 3 1.9" "矿泉水 瓶 2 0.8" "方便面 袋 4.5 3.1" "薯片 袋 6 4.2"
-       "纯牛奶 盒 3.5 2.6" "面包 个 5 3.4" "啤酒 瓶 4 2.7" "洗衣粉 袋 12 9.5" "牙膏 支 9 6.8"
-       "毛巾 条 15 10" "火腿肠 根 2 1.2")
-RANDOM=2026
+# A month of a corner shop's sales, the same every run: code, name, unit, quantity, price,
+# amount, average cost, day, remark; about one record in fifteen a return.
+awk 'BEGIN {
+  n = split("可口可乐 瓶 3 1.9|雪碧 瓶 3 1.9|矿泉水 瓶 2 0.8|方便面 袋 4.5 3.1|薯片 袋 6 4.2|纯牛奶 盒 3.5 2.6|面包 个 5 3.4|啤酒 瓶 4 2.7|洗衣粉 袋 12 9.5|牙膏 支 9 6.8|毛巾 条 15 10|火腿肠 根 2 1.2", items, "|")
+  seed = 2026
+  for (day = 1; day <= 30; day++) {
+    records = 2 + next_int(5)
+    for (r = 0; r < records; r++) {
+      i = 1 + next_int(n)
+      split(items[i], f, " ")
+      qty = 1 + next_int(12)
+      remark = ""
+      if (next_int(15) == 0) { remark = "退货"; qty = 1 + int(qty / 4) }
+      printf "%d\t%s\t%s\t%d\t%s\t%g\t%s\t2026-11-%02d\t%s\n", 1000 + i, f[1], f[2], qty, f[3], qty * f[3], f[4], day, remark
+    }
+  }
+}
+function next_int(m) { seed = (seed * 16807) % 2147483647; return int(seed / 1024) % m }' >"$work/sales.tsv"
 row=2
-for day in $(seq 1 30); do
-  for _ in $(seq 1 $((2 + RANDOM % 5))); do
-    i=$((RANDOM % ${#items[@]}))
-    read -r name unit price cost <<<"${items[$i]}"
-    qty=$((1 + RANDOM % 12))
-    remark=""
-    if [ $((RANDOM % 15)) -eq 0 ]; then remark="退货"; qty=$((1 + qty / 4)); fi
-    amount=$(awk -v q="$qty" -v p="$price" 'BEGIN { printf "%g", q * p }')
-    "$build/tools/sheet" "$work/tvchuku.dat" put "$row" $((1001 + i)) "$name" "$unit" "$qty" \
-      "$price" "$amount" "$cost" 零售 "$(printf '2026-11-%02d' "$day")" "$remark"
-    row=$((row + 1))
-  done
-done
+while IFS=$'\t' read -r code name unit qty price amount cost day remark; do
+  "$build/tools/sheet" "$work/tvchuku.dat" put "$row" "$code" "$name" "$unit" "$qty" "$price" \
+    "$amount" "$cost" 零售 "$day" "$remark"
+  row=$((row + 1))
+done <"$work/sales.tsv"
 
 xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tools/drive" <<SCRIPT
 dir $work

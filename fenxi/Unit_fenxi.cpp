@@ -229,7 +229,10 @@ void TForm_fenxi::exportPicture() {
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    Chart1->picture(kPictureSize).save(&buffer, "PNG");
+    if (!Chart1->picture(kPictureSize).save(&buffer, "PNG")) {
+        context().prompt->error(this, QStringLiteral("图片没有保存：无法生成 PNG 图片"));
+        return;
+    }
     try {
         // A picture that could not be written whole leaves the old file of that name as it was.
         store::writeFileAtomically(QFileInfo(*target).absoluteFilePath(), png);

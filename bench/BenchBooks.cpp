@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -134,6 +135,24 @@ const QString& journalFolder() {
         return root.path();
     }();
     return dir;
+}
+
+const QString& postingBooks() {
+    static QTemporaryDir root;
+    static const QString dir = [] {
+        writeBenchBooks(root.path());
+        QFile::copy(store::bookPath(root.path(), store::Book::StockOut),
+                    store::bookPath(root.path(), store::Book::StockIn));
+        return root.path();
+    }();
+    return dir;
+}
+
+void copyDataBooks(const QString& from, const QString& to) {
+    for (store::Book book : {store::Book::Inventory, store::Book::StockIn, store::Book::StockOut}) {
+        QFile::remove(store::bookPath(to, book));
+        QFile::copy(store::bookPath(from, book), store::bookPath(to, book));
+    }
 }
 
 }  // namespace bench

@@ -27,4 +27,11 @@ void writeBenchBooks(const QString& dir, int records = kJournalRecords,
 // an inventory of 100 items, and the initial report and stock-in books.
 const QString& journalFolder();
 
+// A folder made once a process for the posting benchmarks: the bench books, the stock-out
+// journal doubling as the stock-in one (the same cell types in the same columns), so both
+// journals hold 100,000 records.
+const QString& postingBooks();
+// Puts fresh copies of the three data books of `from` into `to`, replacing any there.
+void copyDataBooks(const QString& from, const QString& to);
+
 }  // namespace bench

@@ -37,26 +37,6 @@ QString g_conninfo;
 
 constexpr int kLines = bench::kPostingLines;
 
-// The benchmark books, with the stock-out journal doubling as the stock-in one: the same
-// cell types in the same columns, so both journals hold 100,000 records.
-const QString& pristineBooks() {
-    static QTemporaryDir root;
-    static const QString dir = [] {
-        bench::writeBenchBooks(root.path());
-        QFile::copy(store::bookPath(root.path(), store::Book::StockOut),
-                    store::bookPath(root.path(), store::Book::StockIn));
-        return root.path();
-    }();
-    return dir;
-}
-
-void copyBooks(const QString& from, const QString& to) {
-    for (store::Book book : {store::Book::Inventory, store::Book::StockIn, store::Book::StockOut}) {
-        QFile::remove(store::bookPath(to, book));
-        QFile::copy(store::bookPath(from, book), store::bookPath(to, book));
-    }
-}
-
 // The tables as a shop that moved its books to the server has them: dropped and imported
 // afresh once a benchmark (its trial runs and repetitions go on where the last left off), the
 // planner's statistics gathered as the server's own cleaner soon would.
@@ -70,7 +50,7 @@ std::shared_ptr<database::Database> freshDatabase(const std::string& benchmark,
     database::Connection& connection = db->connection();
     connection.exec("DROP TABLE IF EXISTS inventory, stock_in, stock_out");
     connection.exec("DROP SEQUENCE IF EXISTS book_order, book_stamp");
-    database::importBooks(connection, pristineBooks());
+    database::importBooks(connection, bench::postingBooks());
     connection.exec("ANALYZE");
     imported = benchmark;
     return db;
@@ -94,7 +74,7 @@ void timePosting(benchmark::State& state, const std::string& name, Engine engine
         db = freshDatabase(name, work.path());
         books = std::make_unique<ledger::Ledger>(work.path(), db->servers(nullptr), db);
     } else {
-        copyBooks(pristineBooks(), work.path());
+        bench::copyDataBooks(bench::postingBooks(), work.path());
         books = std::make_unique<ledger::Ledger>(
             work.path(), store::workbookServerFactory(nullptr, store::keptDataBooks()));
         if (engine == Engine::WorkbookKept)
@@ -103,7 +83,7 @@ void timePosting(benchmark::State& state, const std::string& name, Engine engine
     for (auto _ : state) {
         if (engine == Engine::Workbook) {
             state.PauseTiming();
-            copyBooks(pristineBooks(), work.path());
+            bench::copyDataBooks(bench::postingBooks(), work.path());
             state.ResumeTiming();
         }
         post(*books);
@@ -189,7 +169,7 @@ using JournalRead = Found (*)(const store::ServerFactory&, const QString&,
 // What the workbook engine finds in the books as written: both engines must give the same.
 Found expectedFrom(JournalRead read) {
     std::vector<QStringList> grid;
-    return read(store::workbookServerFactory(), pristineBooks(), grid);
+    return read(store::workbookServerFactory(), bench::postingBooks(), grid);
 }
 
 // "First": nothing kept, the journal read whole (the database's connection is made
@@ -202,7 +182,7 @@ void timeJournalRead(benchmark::State& state, Search search, JournalRead read,
     QTemporaryDir work;
     std::shared_ptr<database::Database> db;
     store::ServerFactory servers;
-    QString dir = pristineBooks();
+    QString dir = bench::postingBooks();
     if (search == Search::DatabaseFirst || search == Search::DatabaseKept) {
         dir = work.path();
         db = freshDatabase("search", dir);
@@ -356,7 +336,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     try {
-        pristineBooks();
+        bench::postingBooks();
         benchmark::RunSpecifiedBenchmarks();
     } catch (const store::StoreError& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.message()));

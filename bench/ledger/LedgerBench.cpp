@@ -4,8 +4,6 @@
 // Together with entry_bench's window postings this shows what the windows add.
 #include <benchmark/benchmark.h>
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include "BenchBooks.h"
@@ -16,31 +14,13 @@ namespace {
 
 constexpr int kLines = bench::kPostingLines;
 
-const QString& pristineBooks() {
-    static QTemporaryDir root;
-    static const QString dir = [] {
-        bench::writeBenchBooks(root.path());
-        QFile::copy(QDir(root.path()).filePath(bench::kJournalFile),
-                    store::bookPath(root.path(), store::Book::StockIn));
-        return root.path();
-    }();
-    return dir;
-}
-
-void copyBooks(const QString& from, const QString& to) {
-    for (store::Book book : {store::Book::Inventory, store::Book::StockIn, store::Book::StockOut}) {
-        QFile::remove(store::bookPath(to, book));
-        QFile::copy(store::bookPath(from, book), store::bookPath(to, book));
-    }
-}
-
 template <typename Post>
 void timePosting(benchmark::State& state, Post post) {
     QTemporaryDir work;
     ledger::Ledger books(work.path(), store::workbookServerFactory());
     for (auto _ : state) {
         state.PauseTiming();
-        copyBooks(pristineBooks(), work.path());
+        bench::copyDataBooks(bench::postingBooks(), work.path());
         state.ResumeTiming();
         post(books);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 
 namespace ui {
@@ -11,6 +12,8 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual QDate today() const = 0;
+    // The date and the time of day, for what prints the hour (a till receipt).
+    virtual QDateTime now() const = 0;
     // Today as the books store it, "yyyy-mm-dd".
     QString todayText() const { return today().toString(QStringLiteral("yyyy-MM-dd")); }
 };
@@ -18,16 +21,22 @@ public:
 class SystemClock : public Clock {
 public:
     QDate today() const override { return QDate::currentDate(); }
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
 
 class FixedClock : public Clock {
 public:
-    explicit FixedClock(QDate day) : m_day(day) {}
+    explicit FixedClock(QDate day, QTime time = QTime(0, 0)) : m_day(day), m_time(time) {}
     QDate today() const override { return m_day; }
-    void setToday(QDate day) { m_day = day; }
+    QDateTime now() const override { return QDateTime(m_day, m_time); }
+    void setToday(QDate day, QTime time = QTime(0, 0)) {
+        m_day = day;
+        m_time = time;
+    }
 
 private:
     QDate m_day;
+    QTime m_time;
 };
 
 }  // namespace ui

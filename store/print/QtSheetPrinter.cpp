@@ -1,37 +1,18 @@
 #include "QtSheetPrinter.h"
 
 #include <QDir>
-#include <QFile>
 #include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QRegularExpression>
 
+#include "PrintTarget.h"
 #include "SheetLayout.h"
 #include "SheetPagePainter.h"
 #include "store/StoreError.h"
 #include "store/Workbook.h"
 
 namespace store {
-
-namespace {
-
-// A failed print-out must not leave a half-written file that looks like a print.
-class FileGuard {
-public:
-    explicit FileGuard(QString path) : m_path(std::move(path)) {}
-    ~FileGuard() {
-        if (!m_path.isEmpty())
-            QFile::remove(m_path);
-    }
-    void keep() { m_path.clear(); }
-
-private:
-    QString m_path;
-};
-
-}  // namespace
 
 QtSheetPrinter::QtSheetPrinter(PrinterSource defaultPrinter)
     : m_defaultPrinter(std::move(defaultPrinter)),
@@ -46,34 +27,6 @@ QtSheetPrinter::PrinterSource QtSheetPrinter::systemDefaultPrinter() {
             return nullptr;
         return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
     };
-}
-
-QString QtSheetPrinter::reserveTargetFile() const {
-    QDir dir(m_target);
-    if (!dir.mkpath(QStringLiteral(".")))
-        throw StoreError(
-            QStringLiteral("无法建立打印文件夹：%1").arg(QDir::toNativeSeparators(m_target)));
-
-    // Numbers only grow, so files that were taken away never get their names reused.
-    static const QRegularExpression pattern(QStringLiteral("^print-(\\d+)\\.pdf$"));
-    int next = 1;
-    for (const QString& name : dir.entryList({QStringLiteral("print-*.pdf")}, QDir::Files)) {
-        const auto m = pattern.match(name);
-        if (m.hasMatch())
-            next = std::max(next, m.captured(1).toInt() + 1);
-    }
-    // Creating the file exclusively claims the name against a print running beside us.
-    for (int tries = 0; tries < 1000; ++tries, ++next) {
-        const QString path =
-            dir.filePath(QStringLiteral("print-%1.pdf").arg(next, 3, 10, QLatin1Char('0')));
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            return path;
-        if (!file.exists())
-            break;
-    }
-    throw StoreError(
-        QStringLiteral("无法在打印文件夹中建立文件：%1").arg(QDir::toNativeSeparators(m_target)));
 }
 
 void QtSheetPrinter::print(const Workbook& book) {
@@ -106,7 +59,7 @@ void QtSheetPrinter::printPages(const Workbook& book, const print::SheetLayout& 
     std::unique_ptr<QPrinter> printer;
     QString file;
     if (!m_target.isEmpty()) {
-        file = reserveTargetFile();
+        file = print::reserveNumberedFile(m_target, QStringLiteral("print"), QStringLiteral("pdf"));
         printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
         printer->setOutputFormat(QPrinter::PdfFormat);
         printer->setOutputFileName(file);
@@ -115,7 +68,7 @@ void QtSheetPrinter::printPages(const Workbook& book, const print::SheetLayout& 
         if (!printer)
             throw StoreError(QStringLiteral("没有可用的打印机：请先在系统中设置默认打印机"));
     }
-    FileGuard guard(file);
+    print::FileGuard guard(file);
 
     // Full-page mode puts the origin at the paper's corner: margins are measured from
     // there, as the book's page setup means them, not from the printable area.

@@ -43,7 +43,6 @@ public:
     static PrinterSource systemDefaultPrinter();
 
 private:
-    QString reserveTargetFile() const;
     // Opens the printer (or the next file of the print target), runs `paintPage` for each
     // page, and withdraws the job when one fails.
     void printPages(const Workbook& book, const print::SheetLayout& layout, int pageCount,

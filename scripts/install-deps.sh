@@ -20,6 +20,8 @@ packages=(
   # a barcode scanner is a keyboard: xdotool types its codes through the X server
   xdotool
   cups printer-driver-cups-pdf
+  # till receipts go to the printer as raw jobs through the CUPS client library
+  libcups2-dev
   # the database engine for several tills: the client library, and a server for its tests
   postgresql libpq-dev
 )

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include "ledger/Lines.h"
+
+namespace ledger {
+
+// One line of a till receipt, its figures already as the customer reads them: the
+// quantity and price in the general format, the amount "0.00", a return's negative.
+struct ReceiptLine {
+    QString name;
+    QString quantity;
+    QString price;
+    QString amount;
+    bool isReturn = false;
+};
+
+// What a till receipt says: the shop, when, to whom, the lines, and what they come to.
+struct Receipt {
+    QString shop;
+    QString contact;
+    QDateTime printed;
+    QString customer;  // the first line's
+    QList<ReceiptLine> lines;
+    QString quantity;  // the lines' quantities added up, returns subtracted
+    QString total;     // the same for the amounts, "0.00"
+};
+
+// The receipt of sale lines. A line is a return, counted negative, when its remark says
+// so (as "统计利润" counts it) or when the whole posting was one (`returns`), whose
+// journal records get that remark only as they are written.
+Receipt makeReceipt(const QList<SaleLine>& lines, bool returns, const QString& shop,
+                    const QString& contact, const QDateTime& printed);
+
+}  // namespace ledger

@@ -14,10 +14,11 @@
 namespace {
 
 // The settings dialog is made after the module windows, so they ask it at print time.
-ui::AppContext withPrintFooter(ui::AppContext context, const AppWindows& windows) {
+ui::AppContext withPrintSettings(ui::AppContext context, const AppWindows& windows) {
     context.printFooter = [&windows] {
         return windows.config()->companyName() + QLatin1Char(' ') + windows.config()->contactInfo();
     };
+    context.receiptSetup = [&windows] { return windows.config()->receiptSetup(); };
     return context;
 }
 
@@ -25,12 +26,12 @@ ui::AppContext withPrintFooter(ui::AppContext context, const AppWindows& windows
 
 AppWindows::AppWindows(const ui::AppContext& context)
     : m_main(std::make_unique<TForm_main>(context)),
-      m_kucun(std::make_unique<TForm_kucun>(withPrintFooter(context, *this), m_main.get())),
-      m_chuku(std::make_unique<TForm_chuku>(withPrintFooter(context, *this), m_main.get())),
-      m_ruku(std::make_unique<TForm_ruku>(withPrintFooter(context, *this), m_main.get())),
+      m_kucun(std::make_unique<TForm_kucun>(withPrintSettings(context, *this), m_main.get())),
+      m_chuku(std::make_unique<TForm_chuku>(withPrintSettings(context, *this), m_main.get())),
+      m_ruku(std::make_unique<TForm_ruku>(withPrintSettings(context, *this), m_main.get())),
       m_config(std::make_unique<TForm_config>(context)),
       m_banben(std::make_unique<TForm_banben>(context)),
-      m_fenxi(std::make_unique<TForm_fenxi>(withPrintFooter(context, *this), m_main.get())) {
+      m_fenxi(std::make_unique<TForm_fenxi>(withPrintSettings(context, *this), m_main.get())) {
     m_main->setWindows(m_kucun.get(), m_chuku.get(), m_ruku.get(), m_config.get(), m_banben.get(),
                        m_fenxi.get());
     // Scrap of saves that a power cut or a kill stopped half way; a save that another copy

@@ -1,9 +1,11 @@
 #include "app/Unit_config.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -22,16 +24,30 @@ QFrame* strip(QWidget* parent, const QString& name, int height) {
     return frame;
 }
 
+QLabel* stripLabel(QFrame* strip, const QString& name, const QString& caption, int left, int top) {
+    auto* label = new QLabel(caption, strip);
+    label->setObjectName(name);
+    label->setGeometry(left, top + 3, 64, 18);
+    return label;
+}
+
 QLineEdit* labelledEdit(QFrame* strip, const QString& labelName, const QString& caption,
                         const QString& editName) {
-    auto* label = new QLabel(caption, strip);
-    label->setObjectName(labelName);
-    label->setGeometry(12, 10, 64, 18);
+    stripLabel(strip, labelName, caption, 12, 7);
     auto* edit = new QLineEdit(strip);
     edit->setObjectName(editName);
     edit->setGeometry(72, 7, 210, 22);
     return edit;
 }
+
+QComboBox* stripCombo(QFrame* strip, const QString& name, int left, int top, int width) {
+    auto* combo = new QComboBox(strip);
+    combo->setObjectName(name);
+    combo->setGeometry(left, top, width, 22);
+    return combo;
+}
+
+const QString kReceiptSection = QStringLiteral("receipt");
 
 }  // namespace
 
@@ -59,6 +75,23 @@ TForm_config::TForm_config(const ui::AppContext& context)
     CheckBox1->setLayoutDirection(Qt::RightToLeft);  // the text left of the box
     CheckBox1->setGeometry(12, 6, 140, 20);
     column->addWidget(Panel5);
+    auto* Panel6 = strip(this, QStringLiteral("Panel6"), 88);
+    stripLabel(Panel6, QStringLiteral("Label3"), QStringLiteral("小票打印："), 12, 7);
+    ComboBox1 = stripCombo(Panel6, QStringLiteral("ComboBox1"), 72, 7, 210);
+    stripLabel(Panel6, QStringLiteral("Label4"), QStringLiteral("纸宽："), 12, 33);
+    ComboBox2 = stripCombo(Panel6, QStringLiteral("ComboBox2"), 72, 33, 70);
+    ComboBox2->addItem(QStringLiteral("58 mm"), 58);
+    ComboBox2->addItem(QStringLiteral("80 mm"), 80);
+    stripLabel(Panel6, QStringLiteral("Label5"), QStringLiteral("方式："), 152, 33);
+    ComboBox3 = stripCombo(Panel6, QStringLiteral("ComboBox3"), 192, 33, 90);
+    ComboBox3->addItem(QStringLiteral("ESC/POS"), QStringLiteral("escpos"));
+    ComboBox3->addItem(QStringLiteral("打印机驱动"), QStringLiteral("driver"));
+    CheckBox2 = new QCheckBox(QStringLiteral("销售后自动打印小票"), Panel6);
+    CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
+    CheckBox2->setLayoutDirection(Qt::RightToLeft);
+    CheckBox2->setGeometry(12, 61, 160, 20);
+    listPrinters(QString());
+    column->addWidget(Panel6);
     auto* Panel3 = strip(this, QStringLiteral("Panel3"), 0);
     BitBtn1 = new QPushButton(QStringLiteral("修改设置"), Panel3);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
@@ -70,7 +103,7 @@ TForm_config::TForm_config(const ui::AppContext& context)
     auto* status = new QStatusBar(this);
     status->setSizeGripEnabled(false);
     column->addWidget(status);
-    setFixedSize(290, 180);
+    setFixedSize(290, 268);
 
     connect(BitBtn1, &QPushButton::clicked, this, &TForm_config::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TForm_config::BitBtn2Click);
@@ -83,6 +116,31 @@ QString TForm_config::companyName() const {
 
 QString TForm_config::contactInfo() const {
     return Edit2->text();
+}
+
+receipt::Setup TForm_config::receiptSetup() const {
+    return {ComboBox1->currentData().toString(),
+            ComboBox2->currentData().toInt(),
+            ComboBox3->currentData().toString() == QLatin1String("driver") ? receipt::Mode::Driver
+                                                                           : receipt::Mode::EscPos,
+            CheckBox2->isChecked(),
+            Edit1->text(),
+            Edit2->text()};
+}
+
+void TForm_config::showEvent(QShowEvent* event) {
+    listPrinters(ComboBox1->currentData().toString(), QPrinterInfo::availablePrinterNames());
+    QDialog::showEvent(event);
+}
+
+void TForm_config::listPrinters(const QString& chosen, QStringList queues) {
+    if (!chosen.isEmpty() && !queues.contains(chosen))
+        queues.prepend(chosen);
+    ComboBox1->clear();
+    ComboBox1->addItem(QStringLiteral("（不打印小票）"), QString());
+    for (const QString& queue : queues)
+        ComboBox1->addItem(queue, queue);
+    ComboBox1->setCurrentIndex(std::max(0, ComboBox1->findData(chosen)));
 }
 
 void TForm_config::FormCreate() {
@@ -105,6 +163,17 @@ void TForm_config::loadSettings() {
     Edit1->setText(settings.readString(section, QStringLiteral("comname"), QString()));
     Edit2->setText(settings.readString(section, QStringLiteral("cominfo"), QString()));
     CheckBox1->setChecked(app::readAutoBackupFlag(settings));
+    // A width or a mode the dialog does not offer reads as the usual one, which is what a
+    // save would then write.
+    listPrinters(settings.readString(kReceiptSection, QStringLiteral("printer"), {}).trimmed());
+    ComboBox2->setCurrentIndex(std::max(0, ComboBox2->findData(settings.readInteger(
+                                               kReceiptSection, QStringLiteral("width"), 58))));
+    ComboBox3->setCurrentIndex(std::max(
+        0,
+        ComboBox3->findData(
+            settings.readString(kReceiptSection, QStringLiteral("mode"), {}).trimmed().toLower())));
+    CheckBox2->setChecked(settings.readInteger(kReceiptSection, QStringLiteral("autoprint"), 0) !=
+                          0);
 }
 
 void TForm_config::saveSettings() {
@@ -114,6 +183,13 @@ void TForm_config::saveSettings() {
         settings.writeString(section, QStringLiteral("comname"), Edit1->text());
         settings.writeString(section, QStringLiteral("cominfo"), Edit2->text());
         settings.writeInteger(section, QStringLiteral("autobakup"), CheckBox1->isChecked() ? 1 : 0);
+        const receipt::Setup receipt = receiptSetup();
+        settings.writeString(kReceiptSection, QStringLiteral("printer"), receipt.printer);
+        settings.writeInteger(kReceiptSection, QStringLiteral("width"), receipt.paperMm);
+        settings.writeString(kReceiptSection, QStringLiteral("mode"),
+                             ComboBox3->currentData().toString());
+        settings.writeInteger(kReceiptSection, QStringLiteral("autoprint"),
+                              receipt.autoprint ? 1 : 0);
     } catch (const store::AtomicFileError& e) {
         m_context.prompt->error(this, QString::fromUtf8(e.what()));
         return;

@@ -2,9 +2,11 @@
 
 #include <QDialog>
 
+#include "receipt/ReceiptSetup.h"
 #include "ui/AppContext.h"
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 
@@ -17,6 +19,13 @@ public:
 
     QString companyName() const;
     QString contactInfo() const;
+    // The receipt strip with the two fields above.
+    receipt::Setup receiptSetup() const;
+
+protected:
+    // The queues are asked for each time the dialog opens: a printer set up meanwhile
+    // shows at once, and a start-up never waits for the print system.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void FormCreate();
@@ -26,11 +35,18 @@ private:
     void loadSettings();
     // "修改设置": the fields into the settings file.
     void saveSettings();
+    // `queues` into ComboBox1 after 不打印小票, with `chosen` selected: kept even when the
+    // system no longer has it, so that saving does not lose it.
+    void listPrinters(const QString& chosen, QStringList queues = {});
 
     ui::AppContext m_context;
     QLineEdit* Edit1;
     QLineEdit* Edit2;
     QCheckBox* CheckBox1;
+    QComboBox* ComboBox1;  // the receipt printer's queue
+    QComboBox* ComboBox2;  // the paper width
+    QComboBox* ComboBox3;  // how the receipt goes to the printer
+    QCheckBox* CheckBox2;  // print after every sale
     QPushButton* BitBtn1;
     QPushButton* BitBtn2;
 };

@@ -5,6 +5,7 @@
 #include "app/AppWindows.h"
 #include "app/BookStore.h"
 #include "app/Unit_main.h"
+#include "receipt/ReceiptPrinter.h"
 #include "store/print/QtSheetPrinter.h"
 #include "ui/Application.h"
 #include "ui/Clock.h"
@@ -41,6 +42,7 @@ int main(int argc, char* argv[]) {
     context.prompt = &prompt;
     context.clock = &clock;
     app::chooseBookStore(context, std::make_shared<store::QtSheetPrinter>());
+    context.receipts = std::make_shared<receipt::ReceiptPrinter>();
 
     AppWindows windows(context);
     windows.main()->show();

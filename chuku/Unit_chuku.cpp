@@ -1,14 +1,19 @@
 #include "chuku/Unit_chuku.h"
 
+#include <QAction>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
 #include <QToolButton>
 
 #include "ledger/Ledger.h"
+#include "ledger/Receipt.h"
 #include "ledger/Totals.h"
 #include "query/GridTotals.h"
+#include "receipt/ReceiptPrinter.h"
 #include "report/GridReport.h"
 #include "store/Numbers.h"
+#include "ui/Clock.h"
 #include "ui/PanelStatusBar.h"
 #include "ui/Prompt.h"
 #include "ui/StringGrid.h"
@@ -122,6 +127,14 @@ TForm_chuku::TForm_chuku(const ui::AppContext& context, QWidget* menu)
     connect(SpeedButton8, &QToolButton::clicked, this, &TForm_chuku::SpeedButton8Click);
     connect(SpeedButton9, &QToolButton::clicked, this, &TForm_chuku::SpeedButton9Click);
     connect(SpeedButton7, &QToolButton::clicked, this, &TForm_chuku::SpeedButton7Click);
+
+    N5 = PopupMenu1->addAction(QStringLiteral("打印小票"));
+    N5->setObjectName(QStringLiteral("N5"));
+    connect(N5, &QAction::triggered, this, &TForm_chuku::N5Click);
+}
+
+void TForm_chuku::N5Click() {
+    printReceiptOfLines();
 }
 
 void TForm_chuku::SpeedButton9Click() {
@@ -207,10 +220,61 @@ void TForm_chuku::postSales(ledger::Posting posting) {
                                    : QStringLiteral("确认开始进行销售出库操作吗？"),
                           ledger::verbOf(posting)))
         return;
-    runPosting(posting, [&](ledger::Ledger& books, const ledger::ProgressFn& progress) {
-        QList<ledger::SaleLine> lines;
-        for (const EntryLine& line : entry::readBatch(*StringGrid_chuku, columns()))
-            lines << saleLine(line);
-        return isReturn ? books.postGoodsReturn(lines, progress) : books.postSale(lines, progress);
-    });
+    // The grid is emptied by the posting: the receipt is made from the lines it took.
+    QList<ledger::SaleLine> lines;
+    const bool posted =
+        runPosting(posting, [&](ledger::Ledger& books, const ledger::ProgressFn& progress) {
+            lines = saleLines();
+            return isReturn ? books.postGoodsReturn(lines, progress)
+                            : books.postSale(lines, progress);
+        });
+    if (posted)
+        printReceiptAfterPosting(lines, isReturn);
+}
+
+QList<ledger::SaleLine> TForm_chuku::saleLines() const {
+    QList<ledger::SaleLine> lines;
+    for (const EntryLine& line : entry::readBatch(*StringGrid_chuku, columns()))
+        lines << saleLine(line);
+    return lines;
+}
+
+receipt::Setup TForm_chuku::receiptSetup() const {
+    return context().receiptSetup ? context().receiptSetup() : receipt::Setup{};
+}
+
+void TForm_chuku::printReceiptOfLines() {
+    if (StringGrid_chuku->rowCount() <= 2 && !ui::lastRowStarted(*StringGrid_chuku)) {
+        context().prompt->information(this, QStringLiteral("表格中没有可以打印小票的数据"));
+        return;
+    }
+    if (const int row = entry::firstInvalidLine(*StringGrid_chuku, columns())) {
+        context().prompt->information(
+            this, QStringLiteral("第 %1 行：").arg(row) + entry::fillProperlyMessage());
+        return;
+    }
+    attempt([this] { printReceipt(saleLines(), false, receiptSetup()); });
+}
+
+void TForm_chuku::printReceiptAfterPosting(const QList<ledger::SaleLine>& lines, bool isReturn) {
+    const receipt::Setup setup = receiptSetup();
+    if (!setup.autoprint || setup.printer.isEmpty())
+        return;
+    try {
+        printReceipt(lines, isReturn, setup);
+    } catch (const store::StoreError& failure) {
+        context().prompt->error(
+            this, QStringLiteral("%1已完成，库存和出库记录都已保存；但小票没有打印：\n%2")
+                      .arg(isReturn ? QStringLiteral("退货返库") : QStringLiteral("销售出库"),
+                           failure.message()));
+    }
+}
+
+void TForm_chuku::printReceipt(const QList<ledger::SaleLine>& lines, bool isReturn,
+                               const receipt::Setup& setup) {
+    if (!context().receipts)
+        throw store::StoreError(QStringLiteral("没有可用的小票打印机"));
+    context().receipts->print(
+        ledger::makeReceipt(lines, isReturn, setup.shop, setup.contact, context().clock->now()),
+        setup);
 }

@@ -3,7 +3,9 @@
 #include "entry/EntryLines.h"
 #include "entry/EntryWindow.h"
 #include "ledger/Ledger.h"
+#include "receipt/ReceiptSetup.h"
 
+class QAction;
 class QLabel;
 class QToolButton;
 
@@ -32,6 +34,8 @@ public:
     void SpeedButton10Click();
     // "检索出库记录".
     void SpeedButton12Click();
+    // "打印小票" of the grid's popup menu.
+    void N5Click();
 
 private:
     // A sale or a return of the lines, into the stock-out journal and the inventory,
@@ -39,6 +43,18 @@ private:
     void postSales(ledger::Posting posting);
     // The lines as goods customers bring back, under the return captions.
     void postGoodsReturn();
+    // Every line of the grid as the ledger takes it; throws store::StoreError at the first
+    // number that does not read.
+    QList<ledger::SaleLine> saleLines() const;
+    // The till receipt of the grid's lines as they stand: a sale, or journal records found
+    // by a search (a reprint), their returns told by the remark.
+    void printReceiptOfLines();
+    // The receipt of lines just posted, when the shop has it printed after every sale. A
+    // printer that fails is told, but the posting stands.
+    void printReceiptAfterPosting(const QList<ledger::SaleLine>& lines, bool isReturn);
+    void printReceipt(const QList<ledger::SaleLine>& lines, bool isReturn,
+                      const receipt::Setup& setup);
+    receipt::Setup receiptSetup() const;
     // The sales list.
     void printSalesList();
     // The lines as one customer's sales bill, with the amount total.
@@ -56,4 +72,5 @@ private:
     QToolButton* SpeedButton9;
     QToolButton* SpeedButton10;
     QToolButton* SpeedButton12;
+    QAction* N5;
 };

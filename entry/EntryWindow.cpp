@@ -225,7 +225,7 @@ void EntryWindow::SpeedButton8Click() {
     report::exportGrid(*this, reportControls());
 }
 
-void EntryWindow::runPosting(ledger::Posting posting, const PostingRun& post) {
+bool EntryWindow::runPosting(ledger::Posting posting, const PostingRun& post) {
     const QString verb = ledger::verbOf(posting);
     // The journal is named first where a sale has always named it first.
     if (!booksWritable(
@@ -233,22 +233,23 @@ void EntryWindow::runPosting(ledger::Posting posting, const PostingRun& post) {
                 ? std::initializer_list<store::Book>{store::Book::Inventory, store::Book::StockIn}
                 : std::initializer_list<store::Book>{store::Book::StockOut, store::Book::Inventory},
             verb))
-        return;
+        return false;
     ledger::Ledger books(context().programDir, context().servers, context().database);
     QString recovered;
     try {
         recovered = post(books, [this](const ledger::Progress& step) { showProgress(step); });
     } catch (const ledger::Refusal& refusal) {
         showNothingPosted(refusal, verb, true);
-        return;
+        return false;
     } catch (const store::StoreError& failure) {
         showNothingPosted(failure, verb);
-        return;
+        return false;
     }
     if (!recovered.isEmpty())
         context().prompt->information(this, recovered);
     emptyLines(*m_grid);
     StatusBar1->setPanelText(Panel::LineCount, QStringLiteral("0"));
+    return true;
 }
 
 void EntryWindow::showProgress(const ledger::Progress& step) {

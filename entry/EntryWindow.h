@@ -90,10 +90,10 @@ protected:
     // A posting through the shop's books: `post` turns the grid's lines into the ledger's
     // and posts them, while the progress bar and the status panels follow. Afterwards the
     // lines are gone, or, when anything stopped the posting, a box says why and that
-    // nothing was stored, and the lines stay.
+    // nothing was stored, and the lines stay. True when the lines were posted.
     using PostingRun =
         std::function<QString(ledger::Ledger& books, const ledger::ProgressFn& progress)>;
-    void runPosting(ledger::Posting posting, const PostingRun& post);
+    bool runPosting(ledger::Posting posting, const PostingRun& post);
     QString bookPath(store::Book book) const;
     QString todayText() const;
     // What the export and the printouts read and report into.

@@ -5,11 +5,15 @@
 #include <functional>
 #include <memory>
 
+#include "receipt/ReceiptSetup.h"
 #include "store/DataBooks.h"
 #include "store/SpreadsheetServer.h"
 
 namespace database {
 class Database;
+}
+namespace receipt {
+class ReceiptPrinter;
 }
 namespace store {
 class SheetPrinter;
@@ -38,6 +42,11 @@ struct AppContext {
     // The footer of every printout: the settings dialog's company name and contact
     // information as they stand at that moment, saved or not. Unset, both are empty.
     std::function<QString()> printFooter = {};
+    // Where till receipts go, and how the shop has set them up: the settings dialog's
+    // receipt strip, company name and contact information, saved or not. Unset, the
+    // program prints no receipts.
+    std::shared_ptr<receipt::ReceiptPrinter> receipts = {};
+    std::function<receipt::Setup()> receiptSetup = {};
 
     QString filePath(const QString& fileName) const { return programDir + fileName; }
     // Whether the data book is there to be read: in the database it always is.

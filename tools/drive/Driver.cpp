@@ -21,6 +21,7 @@
 #include "app/AppWindows.h"
 #include "app/BookStore.h"
 #include "app/Unit_main.h"
+#include "receipt/ReceiptPrinter.h"
 #include "store/DataBooks.h"
 #include "store/print/QtSheetPrinter.h"
 #include "ui/PanelStatusBar.h"
@@ -64,8 +65,10 @@ Driver::Driver(QStringList lines, bool echo, QString database)
       m_echo(echo),
       m_database(std::move(database)),
       m_clock(QDate::currentDate()),
-      m_printer(std::make_shared<store::QtSheetPrinter>()) {
+      m_printer(std::make_shared<store::QtSheetPrinter>()),
+      m_receipts(std::make_shared<receipt::ReceiptPrinter>()) {
     m_context.prompt = &m_prompt;
+    m_context.receipts = m_receipts;
     m_context.clock = &m_clock;
 
     const std::pair<const char*, void (Driver::*)(const QString&)> table[] = {
@@ -212,10 +215,16 @@ void Driver::cmdDir(const QString& args) {
 }
 
 void Driver::cmdToday(const QString& args) {
-    const QDate day = QDate::fromString(args, QStringLiteral("yyyy-MM-dd"));
+    QString rest = args;
+    const QString date = takeWord(rest);
+    const QDate day = QDate::fromString(date, QStringLiteral("yyyy-MM-dd"));
     if (!day.isValid())
-        throw DriveError{QStringLiteral("'%1' is not a date yyyy-mm-dd").arg(args)};
-    m_clock.setToday(day);
+        throw DriveError{QStringLiteral("'%1' is not a date yyyy-mm-dd").arg(date)};
+    const QTime time =
+        rest.isEmpty() ? QTime(0, 0) : QTime::fromString(rest, QStringLiteral("HH:mm"));
+    if (!time.isValid())
+        throw DriveError{QStringLiteral("'%1' is not a time of day HH:MM").arg(rest)};
+    m_clock.setToday(day, time);
 }
 
 void Driver::cmdTimer(const QString& args) {
@@ -355,6 +364,7 @@ void Driver::cmdPrintTo(const QString& args) {
     if (args.isEmpty() || !QDir(args).exists())
         throw DriveError{QStringLiteral("no folder '%1'").arg(args)};
     m_printer->setPrintTarget(QDir(args).absolutePath());
+    m_receipts->setPrintTarget(QDir(args).absolutePath());
 }
 
 void Driver::cmdStatus(const QString& args) {

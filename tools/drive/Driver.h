@@ -12,6 +12,9 @@
 
 class AppWindows;
 class QWidget;
+namespace receipt {
+class ReceiptPrinter;
+}
 namespace store {
 class QtSheetPrinter;
 }
@@ -89,6 +92,7 @@ private:
     ScriptedPrompt m_prompt;
     ui::FixedClock m_clock;
     std::shared_ptr<store::QtSheetPrinter> m_printer;
+    std::shared_ptr<receipt::ReceiptPrinter> m_receipts;
     ui::AppContext m_context;
     std::unique_ptr<AppWindows> m_windows;
     QWidget* m_current = nullptr;

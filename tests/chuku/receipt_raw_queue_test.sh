@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Till receipts through a real scheduler, set up as the README tells a shop to set up a
+# thermal printer: a raw queue, here on a socket device. A sale with its receipt printed
+# after it must deliver the receipt's ESC/POS bytes untouched, the same bytes the driver's
+# print folder catches; a queue that does not exist must leave the sale posted and say
+# that the receipt was not printed.
+#
+# usage: receipt_raw_queue_test.sh DRIVE MKBOOKS SHEET
+set -euo pipefail
+drive=$1 mkbooks=$2 sheet=$3
+source "$(dirname "$0")/../store/print/private_cups.sh"
+
+# A sale of three cans in a fresh folder FOLDER, its receipt printed on QUEUE as chosen in
+# the settings dialog (where the settings file names SAVED), or caught in the print folder
+# PRINTTO when one is given; prints the boxes, then the item's stock row.
+sell() {
+    local books=$1 saved=$2 queue=$3 printto=${4:-}
+    mkdir -p "$books" ${printto:+"$printto"}
+    "$mkbooks" "$books" >/dev/null
+    "$sheet" "$books/tvkucun.dat" put 2 1001 可口可乐 瓶 10 2.5 25 3.5 甲饮料厂 5
+    printf '[receipt]\nprinter=%s\nwidth=58\nmode=escpos\nautoprint=1\n' "$saved" \
+        >"$books/tvstorekeep.ini"
+    client env QT_QPA_PLATFORM=offscreen "$drive" 2>/dev/null <<SCRIPT | grep -v '^qt: '
+dir $books
+today 2011-05-03 14:30
+${printto:+printto $printto}
+window main
+click SpeedButton5
+window config
+set Edit1 小店
+set Edit2 电话 8812345
+set ComboBox1 $queue
+click BitBtn2
+window chuku
+set Edit2 1001
+click SpeedButton1
+click SpeedButton2
+cell StringGrid_chuku 3 1 3
+cell StringGrid_chuku 4 1 3.5
+cell StringGrid_chuku 5 1 10.5
+cell StringGrid_chuku 7 1 张三
+answer yes
+click SpeedButton4
+messages
+SCRIPT
+    "$sheet" "$books/tvkucun.dat" dump | sed -n 2p
+}
+
+fail() {
+    echo "$1"
+    shift
+    printf '%s\n' "$@"
+    exit 1
+}
+
+out=$(sell "$dir/missing" NoSuchQueue NoSuchQueue)
+posted='2: 1001 | 可口可乐 | 瓶 | 7 | 2.5 | 17.5 | 3.5 | 甲饮料厂 | 5'
+grep -qx 'error: 销售出库已完成，库存和出库记录都已保存；但小票没有打印：' <<<"$out" &&
+    grep -q '^找不到小票打印机“NoSuchQueue”' <<<"$out" && grep -qxF "$posted" <<<"$out" ||
+    fail "a missing queue: expected the sale posted and the receipt's failure, got:" "$out"
+"$sheet" "$dir/missing/tvchuku.dat" dump | grep -q '^2: 1001 | 可口可乐 | 瓶 | 3 ' ||
+    fail "a missing queue: the journal lacks the sale"
+
+# The printer is a listener on a local port, as a network till printer listens on 9100; it
+# keeps the bytes of one job. (A file: device would not do: CUPS writes one only through a
+# filter, and a raw queue has none.)
+timeout 60 python3 -c '
+import socket, sys
+server = socket.create_server(("127.0.0.1", 0))
+with open(sys.argv[1] + ".tmp", "w") as port:
+    port.write(str(server.getsockname()[1]))
+import os; os.rename(sys.argv[1] + ".tmp", sys.argv[1])
+connection, _ = server.accept()
+with open(sys.argv[2], "wb") as out:
+    while chunk := connection.recv(65536):
+        out.write(chunk)
+' "$dir/port" "$dir/out/till.bin" &
+listener=$!
+for _ in $(seq 100); do
+    [ -s "$dir/port" ] && break
+    sleep 0.1
+done
+# No PPD and no model: a raw queue, which hands jobs to the device as they come.
+client lpadmin -p Till -E -v "socket://127.0.0.1:$(cat "$dir/port")" 2>"$dir/log/lpadmin.err" ||
+    { cat "$dir/log/lpadmin.err"; exit 1; }
+# The settings name no queue: the dialog lists the new one, and it is chosen there.
+out=$(sell "$dir/raw" "" Till)
+[ "$out" = $'confirm: 确认开始进行销售出库操作吗？\n'"$posted" ] ||
+    fail "the raw queue: expected the sale posted without a word, got:" "$out"
+await_one_job Till
+wait "$listener"
+
+sell "$dir/caught" "" Till "$dir/caught/out" >/dev/null
+cmp "$dir/out/till.bin" "$dir/caught/out/receipt-001.bin" ||
+    fail "the queue delivered other bytes than the receipt's"
+echo "the raw queue delivered the receipt's $(wc -c <"$dir/out/till.bin") bytes"

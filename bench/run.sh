@@ -14,7 +14,7 @@ runs=${BENCH_RUNS:-3}
 # Debian's interpreter: openpyxl comes from its packages, not from whatever is first on PATH.
 py=/usr/bin/python3
 
-for tool in bench_books store_bench bench_open_journal ui_bench entry_bench ledger_bench kucun_bench report_bench legacy_bench fenxi_bench database_bench; do
+for tool in bench_books store_bench bench_open_journal ui_bench entry_bench ledger_bench kucun_bench report_bench legacy_bench fenxi_bench receipt_bench database_bench; do
   if [ ! -x "$bin/$tool" ]; then
     echo "missing $bin/$tool: build with -DTAVELO_BUILD_BENCH=ON first (make bench)" >&2
     exit 1
@@ -66,6 +66,10 @@ echo "== the export and printouts of 100,000 records, and a sales bill of 30 lin
 echo "== the sales analysis of 100,000 records by month and by day, the charts painted, offscreen (median of 3 repetitions; target under 500 ms)"
 "$bin/fenxi_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
   2>&1 | grep -v '^qt\.\|XDG_RUNTIME_DIR\|propagateSizeHints'
+
+echo "== a till receipt of 30 lines: drawn, rasterised and encoded as ESC/POS at 58 and 80 mm, and as a driver's page (median of 3 repetitions)"
+"$bin/receipt_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
+  2>&1 | grep -v '^qt\.\|XDG_RUNTIME_DIR'
 
 echo "== converting a stock-in journal of 100,000 records from the older binary format (median of 3 repetitions)"
 "$bin/legacy_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true

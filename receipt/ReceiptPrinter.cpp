@@ -32,9 +32,18 @@ QString cupsReason() {
 void sendRawJob(const QString& queue, const QByteArray& job) {
     const QByteArray name = queue.toUtf8();
     cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.constData(), nullptr);
-    if (!dest)
+    if (!dest) {
+        // CUPS says "does not exist" as well when it could not ask the scheduler at all,
+        // which sends the shop keeper to the wrong place.
+        http_t* scheduler = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC,
+                                         cupsEncryption(), 1, 3000, nullptr);
+        if (!scheduler)
+            throw store::StoreError(
+                QStringLiteral("打印系统（CUPS）没有运行，小票打印机“%1”不能使用").arg(queue));
+        httpClose(scheduler);
         throw store::StoreError(
-            QStringLiteral("找不到小票打印机“%1”（%2）").arg(queue, cupsReason()));
+            QStringLiteral("找不到小票打印机“%1”：系统中没有这个打印队列").arg(queue));
+    }
     cupsFreeDests(1, dest);
     const int id = cupsCreateJob(CUPS_HTTP_DEFAULT, name.constData(), kJobTitle, 0, nullptr);
     if (id == 0)

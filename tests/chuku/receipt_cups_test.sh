@@ -56,7 +56,8 @@ fail() {
 out=$(sell "$dir/missing" NoSuchQueue NoSuchQueue escpos)
 posted='2: 1001 | 可口可乐 | 瓶 | 7 | 2.5 | 17.5 | 3.5 | 甲饮料厂 | 5'
 grep -qx 'error: 销售出库已完成，库存和出库记录都已保存；但小票没有打印：' <<<"$out" &&
-    grep -q '^找不到小票打印机“NoSuchQueue”' <<<"$out" && grep -qxF "$posted" <<<"$out" ||
+    grep -qx '找不到小票打印机“NoSuchQueue”：系统中没有这个打印队列' <<<"$out" &&
+    grep -qxF "$posted" <<<"$out" ||
     fail "a missing queue: expected the sale posted and the receipt's failure, got:" "$out"
 "$sheet" "$dir/missing/tvchuku.dat" dump | grep -q '^2: 1001 | 可口可乐 | 瓶 | 3 ' ||
     fail "a missing queue: the journal lacks the sale"
@@ -80,6 +81,11 @@ for _ in $(seq 100); do
     [ -s "$dir/port" ] && break
     sleep 0.1
 done
+# No scheduler to ask is not a missing queue.
+out=$(CUPS_SERVER=$dir/none.sock sell "$dir/no-cups" Till Till escpos)
+grep -qx '打印系统（CUPS）没有运行，小票打印机“Till”不能使用' <<<"$out" ||
+    fail "no scheduler: expected the box to say so, got:" "$out"
+
 # No PPD and no model: a raw queue, which hands jobs to the device as they come.
 client lpadmin -p Till -E -v "socket://127.0.0.1:$(cat "$dir/port")" 2>"$dir/log/lpadmin.err" ||
     { cat "$dir/log/lpadmin.err"; exit 1; }

@@ -93,14 +93,10 @@ void ReceiptDrawing::addText(const QString& text, int align, bool title) {
 
 void ReceiptDrawing::addSplit(const QString& left, const QString& right) {
     const QFontMetricsF metrics = metricsOf(m_body);
-    const double gap = kBodyDots;
-    if (!left.isEmpty() &&
-        metrics.horizontalAdvance(left) + gap + metrics.horizontalAdvance(right) > m_width) {
+    const double needed = metrics.horizontalAdvance(right) +
+                          (left.isEmpty() ? 0 : kBodyDots + metrics.horizontalAdvance(left));
+    if (needed > m_width) {
         addText(left, Qt::AlignLeft);
-        addText(right, Qt::AlignRight);
-        return;
-    }
-    if (metrics.horizontalAdvance(right) > m_width) {
         addText(right, Qt::AlignRight);
         return;
     }

@@ -36,8 +36,8 @@ private:
     };
     // Wrapped lines of `text` in `align`, below what is laid out; a `title` in the large face.
     void addText(const QString& text, int align, bool title = false);
-    // A figure on the right with an optional word on the left, on one line; the word moves
-    // up a line of its own when the two would overlap.
+    // A figure on the right with an optional word on the left, on one line; each gets
+    // lines of its own when the two would overlap.
     void addSplit(const QString& left, const QString& right);
     void addRule();
     void addGap(double dots);

@@ -40,14 +40,46 @@ while IFS=$'\t' read -r code name unit qty price amount cost day remark; do
   row=$((row + 1))
 done <"$work/sales.tsv"
 
+printf '[receipt]\nprinter=Till\nwidth=58\nmode=escpos\n' >"$work/tvstorekeep.ini"
+mkdir "$work/out"
+
 xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tools/drive" <<SCRIPT
 dir $work
-today 2026-11-30
+today 2026-11-30 18:05
+printto $work/out
 window main
 grab $out/main.png
 window fenxi
 set Edit1 2026-11-01
 click SpeedButton1
 grab $out/fenxi.png
+window config
+set Edit1 明月便利店
+set Edit2 电话 0571-88886666
+grab $out/config.png
+window chuku
+set ComboBox1 销售日期
+set Edit3 2026-11-30
+click SpeedButton12
+click N5
 SCRIPT
+
+# The receipt as the printer would print it: the ESC/POS job's raster bands, one dot a pixel.
+python3 - "$work/out/receipt-001.bin" "$out/receipt.png" <<'PY'
+import struct, sys, zlib
+job = open(sys.argv[1], "rb").read()
+at, rows, width = 2, [], 0
+while job[at:at + 4] == b"\x1d\x76\x30\x00":
+    width, height = job[at + 4] | job[at + 5] << 8, job[at + 6] | job[at + 7] << 8
+    at += 8
+    rows += [job[at + r * width:at + (r + 1) * width] for r in range(height)]
+    at += width * height
+# A PNG of one bit a pixel has 1 for white: the printer's bits inverted.
+raw = b"".join(b"\0" + bytes(255 - b for b in row) for row in rows)
+def chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+with open(sys.argv[2], "wb") as png:
+    png.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width * 8, len(rows), 1, 0, 0, 0, 0))
+              + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+PY
 echo "pictures in $out"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Draws every picture the program shows -- the main window's shop picture,
-# the About box icon and strip, and the ten toolbar button glyphs -- from
+# the About box icon and strip, the ten toolbar button glyphs, and the
+# application icon the desktop shows for it at each hicolor size -- from
 # ImageMagick vector primitives and Noto Serif CJK SC text.
 #
 # The JPEGs in resources/pictures/ are this script's output.  They are
@@ -94,17 +95,20 @@ keyed_quality=100
 #   exactly on pixel boundaries after the box filter.
 render() {
     local name=$1 w=$2 h=$3 f=$4 bg=$5 mvg=$6
-    {
-        printf 'viewbox 0 0 %d %d\n' $((w * f)) $((h * f))
-        printf 'affine %d,0,0,%d,-0.5,-0.5\n' "$f" "$f"
-        cat "$mvg"
-    } >"$work/$name.mvg"
     # The drawing goes in as a string: Debian's ImageMagick policy refuses
     # "-draw @file".
     convert -size $((w * f))x$((h * f)) "xc:$bg" \
-        -draw "$(cat "$work/$name.mvg")" \
+        -draw "$(scaled_mvg $((w * f)) $((h * f)) "$f" "$mvg")" \
         -scale "${w}x${h}!" \
         "${jpeg_opts[@]}" -quality "$keyed_quality" "$out/$name"
+}
+
+# scaled_mvg CANVAS_WIDTH CANVAS_HEIGHT SCALE MVG
+#   Prints MVG behind the viewbox and affine that render describes.
+scaled_mvg() {
+    printf 'viewbox 0 0 %d %d\n' "$1" "$2"
+    printf 'affine %s,0,0,%s,-0.5,-0.5\n' "$3" "$3"
+    cat "$4"
 }
 
 # --------------------------------------------------------------------------
@@ -274,12 +278,9 @@ EOF
     sed -i -e "s/__TITLE_X__/$title_x/" -e "s/__VERSION_X__/$version_x/" \
         "$work/main.body"
 
-    {
-        printf 'viewbox 0 0 %d %d\n' $((w * f)) $((h * f))
-        printf 'affine %d,0,0,%d,-0.5,-0.5\n' "$f" "$f"
-        cat "$work/main.body"
-    } >"$work/main.mvg"
-    convert "$bg" -draw "$(cat "$work/main.mvg")" -scale "${w}x${h}!" \
+    convert "$bg" \
+        -draw "$(scaled_mvg $((w * f)) $((h * f)) "$f" "$work/main.body")" \
+        -scale "${w}x${h}!" \
         "${jpeg_opts[@]}" -quality "$photo_quality" "$out/main.jpg"
 }
 
@@ -564,7 +565,162 @@ path 'M 2.5,12 L 9,8.5 L 13,10 L 21.5,2.5'
 EOF
 }
 
+# --------------------------------------------------------------------------
+# The application icon the desktop shows in menus, the task bar and software
+# centres: a shop front under a striped awning on a rounded blue tile, with
+# the amber door as its one accent.  Unlike everything above it has a
+# transparent background, so it is written as RGBA PNG, one file per
+# hicolor size, into resources/icons/hicolor/NxN/apps/.  Like the JPEGs the
+# PNGs are committed, so building the program does not need ImageMagick.
+# --------------------------------------------------------------------------
+
+# stripes X0 X1 Y0 Y1 WIDTH -- the awning's cloth: teal and white stripes
+# of WIDTH, teal at both ends.
+stripes() {
+    local x=$1 n=0
+    while [ "$x" -lt "$2" ]; do
+        if [ $((n % 2)) -eq 0 ]; then echo "fill '$TEAL'"; else echo "fill '#ffffff'"; fi
+        echo "path 'M $x,$3 H $((x + $5)) V $4 H $x Z'"
+        x=$((x + $5)) n=$((n + 1))
+    done
+}
+
+# The full drawing, on a 64-unit square.  The main edges fall on multiples
+# of four units so that they stay sharp at 32 and 48 pixels too.
+icon_large_body() {
+    cat <<EOF
+stroke none
+
+# the tile
+fill '$NAVY'
+roundrectangle 4,4 60,60 12,12
+fill '$BLUE'
+roundrectangle 5,5 59,59 11,11
+
+# walls, shaded under the awning so its white scallops stand out
+fill '#f5efe3'
+path 'M 16,28 H 48 V 52 H 16 Z'
+fill '#e2d7c3'
+path 'M 16,28 H 48 V 34 H 16 Z'
+
+# shop window with a carton on show
+fill '$NAVY'
+path 'M 20,36 H 32 V 48 H 20 Z'
+fill '#e4f0f8'
+path 'M 22,38 H 30 V 46 H 22 Z'
+fill '$CARD_DARK'
+path 'M 23,40 H 29 V 46 H 23 Z'
+fill '$CARD'
+path 'M 23.5,40.5 H 28.5 V 46 H 23.5 Z'
+fill '$CARD_LINE'
+path 'M 25.5,40.5 H 26.5 V 46 H 25.5 Z'
+
+# the door, the accent
+fill '$RUST_DARK'
+path 'M 36,36 H 44 V 52 H 36 Z'
+fill '$AMBER'
+path 'M 37,37 H 43 V 52 H 37 Z'
+fill '#f3c283'
+path 'M 38,38 H 42 V 43 H 38 Z'
+fill '$RUST_DARK'
+circle 41.5,46 41.5,47
+
+# step
+fill '#b9c9d8'
+path 'M 12,52 H 52 V 54 H 12 Z'
+
+# awning: rod, striped cloth, scalloped hem
+fill '$TEAL_DARK'
+path 'M 10,12 H 54 V 16 H 10 Z'
+EOF
+    stripes 12 52 16 28 8
+    local x n=0
+    for x in 16 24 32 40 48; do
+        if [ $((n % 2)) -eq 0 ]; then echo "fill '$TEAL'"; else echo "fill '#ffffff'"; fi
+        echo "circle $x,28 $x,32"
+        n=$((n + 1))
+    done
+}
+
+# The simplified drawing for 16, 22 and 24 pixels, in pixels: the tile, an
+# awning of two-pixel stripes whose teal ones hang a pixel lower for a hem,
+# the walls, the window and the amber door.  Goods and scallops would only
+# blur at these sizes; at 16 the window is a plain dark pane and the step
+# goes too.
+icon_small_body() {
+    local n=$1 r rod aw0 aw1 cloth hem wall0 wall1 win0 win1 win_top win_bot door0 door1
+    case $n in
+        #   r  rod aw0 aw1 cloth hem wall0 wall1 win0 win1 win_top win_bot door0 door1
+        16) set -- 3 3 3 13 6 7 4 12 5 8 8 11 9 11 ;;
+        22) set -- 4 4 4 18 8 9 5 17 6 11 11 16 12 16 ;;
+        24) set -- 4 5 5 19 9 10 6 18 7 12 12 17 13 17 ;;
+        *) echo "no small icon drawing for $n pixels" >&2; return 1 ;;
+    esac
+    r=$1 rod=$2 aw0=$3 aw1=$4 cloth=$5 hem=$6 wall0=$7 wall1=$8
+    win0=$9 win1=${10} win_top=${11} win_bot=${12} door0=${13} door1=${14}
+    local base=$((n - 3))
+    cat <<EOF
+stroke none
+fill '$NAVY'
+roundrectangle 1,1 $((n - 1)),$((n - 1)) $r,$r
+fill '$BLUE'
+roundrectangle 2,2 $((n - 2)),$((n - 2)) $((r - 1)),$((r - 1))
+fill '#f5efe3'
+path 'M $wall0,$cloth H $wall1 V $base H $wall0 Z'
+fill '$NAVY'
+path 'M $win0,$win_top H $win1 V $win_bot H $win0 Z'
+fill '$AMBER'
+path 'M $door0,$win_top H $door1 V $base H $door0 Z'
+fill '$TEAL_DARK'
+path 'M $aw0,$rod H $aw1 V $((rod + 1)) H $aw0 Z'
+EOF
+    if [ "$n" -gt 16 ]; then
+        cat <<EOF
+fill '#e4f0f8'
+path 'M $((win0 + 1)),$((win_top + 1)) H $((win1 - 1)) V $((win_bot - 1)) H $((win0 + 1)) Z'
+fill '#b9c9d8'
+path 'M $((aw0 - 1)),$base H $((aw1 + 1)) V $((base + 1)) H $((aw0 - 1)) Z'
+EOF
+    fi
+    stripes "$aw0" "$aw1" $((rod + 1)) "$cloth" 2
+    local x
+    echo "fill '$TEAL'"
+    for ((x = aw0; x < aw1; x += 4)); do
+        echo "path 'M $x,$cloth H $((x + 2)) V $hem H $x Z'"
+    done
+}
+
+# render_icon SIZE FACTOR UNITS MVG
+#   Like render, but on a transparent canvas into the hicolor theme; the
+#   drawing is in UNITS by UNITS and is scaled to fill SIZE pixels.
+#   "-scale" weighs each pixel by its opacity, so the anti-aliased edges keep
+#   their colour instead of darkening towards the transparent black.
+render_icon() {
+    local n=$1 f=$2 units=$3 mvg=$4
+    local dir="$here/icons/hicolor/${n}x${n}/apps"
+    mkdir -p "$dir"
+    convert -size $((n * f))x$((n * f)) xc:none \
+        -draw "$(scaled_mvg $((n * f)) $((n * f)) \
+            "$(awk -v n="$n" -v f="$f" -v u="$units" 'BEGIN { printf "%g", n * f / u }')" \
+            "$mvg")" \
+        -scale "${n}x${n}!" \
+        -strip -define png:exclude-chunks=date,time PNG32:"$dir/com.example.tavelo.png"
+}
+
+app_icon() {
+    icon_large_body >"$work/app-icon.body"
+    local n
+    for n in 16 22 24; do
+        icon_small_body "$n" >"$work/app-icon-$n.body"
+        render_icon "$n" 8 "$n" "$work/app-icon-$n.body"
+    done
+    for n in 32 48 64 128 256; do
+        render_icon "$n" 8 64 "$work/app-icon.body"
+    done
+}
+
 main_picture
 about_icon
 about_strip
 glyphs
+app_icon

@@ -1,11 +1,15 @@
 #include <QApplication>
+#include <QStandardPaths>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/AppWindows.h"
 #include "app/BookStore.h"
+#include "app/ProgramFolder.h"
 #include "app/Unit_main.h"
 #include "receipt/ReceiptPrinter.h"
+#include "store/StoreError.h"
 #include "store/print/QtSheetPrinter.h"
 #include "ui/Application.h"
 #include "ui/Clock.h"
@@ -36,9 +40,18 @@ int main(int argc, char* argv[]) {
     ui::prepareApplication(app);
 
     ui::QtPrompt prompt;
+    app::ProgramFolder folder;
+    try {
+        folder = app::chooseProgramFolder(
+            QApplication::arguments(), QApplication::applicationDirPath(),
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    } catch (const store::StoreError& e) {
+        prompt.error(nullptr, e.message());
+        return 1;
+    }
     ui::SystemClock clock;
     ui::AppContext context;
-    context.programDir = QApplication::applicationDirPath() + QLatin1Char('/');
+    context.programDir = folder.path;
     context.prompt = &prompt;
     context.clock = &clock;
     app::chooseBookStore(context, std::make_shared<store::QtSheetPrinter>());
@@ -46,5 +59,10 @@ int main(int argc, char* argv[]) {
 
     AppWindows windows(context);
     windows.main()->show();
+    if (folder.created) {
+        QTimer::singleShot(0, windows.main(), [&] {
+            prompt.information(windows.main(), app::firstStartMessage(folder));
+        });
+    }
     return app.exec();
 }

@@ -26,8 +26,8 @@ class Clock;
 
 // What every window is given at construction instead of finding it for itself: the
 // folder of the books and the settings file, the boxes, today's date and the spreadsheet
-// server. The program passes the executable's folder, the desktop's boxes and the system
-// date; tests and the driver pass a scratch folder, scripted answers and a fixed day.
+// server. The program passes the folder it chose at start-up, the desktop's boxes and the
+// system date; tests and the driver pass a scratch folder, scripted answers and a fixed day.
 struct AppContext {
     QString programDir;  // ends with a separator
     Prompt* prompt = nullptr;

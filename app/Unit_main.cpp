@@ -1,14 +1,17 @@
 #include "app/Unit_main.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <limits>
 
@@ -18,6 +21,7 @@
 #include "ui/PanelStatusBar.h"
 #include "ui/Pictures.h"
 #include "ui/Prompt.h"
+#include "ui/ShippedFiles.h"
 #include "ui/Widgets.h"
 
 const QString TForm_main::kCaption = QStringLiteral("Tavelo进销存门店版V2.0 ");
@@ -233,5 +237,20 @@ void TForm_main::backUpOnRequest() {
 void TForm_main::openHelp() {
     // The help file is named relative to the program's folder, which stays current after.
     QDir::setCurrent(m_context.programDir);
-    m_context.prompt->openExternal(app::kHelpFile);
+    if (QFileInfo::exists(app::kHelpFile)) {
+        m_context.prompt->openExternal(app::kHelpFile);
+        return;
+    }
+    // Few Linux desktops can show a compiled help file, so the program brings its manual
+    // as web pages, which every desktop opens in its browser.
+    const QString manual = ui::shippedFile(QCoreApplication::applicationDirPath(), app::kManualPage,
+                                           ui::Shipped::Data);
+    if (manual.isEmpty()) {
+        m_context.prompt->error(
+            this, QStringLiteral(
+                      "找不到软件教程：程序文件夹中没有 %1，随程序安装的使用手册（%2）也不在。")
+                      .arg(app::kHelpFile, app::kManualPage));
+        return;
+    }
+    m_context.prompt->openExternal(QUrl::fromLocalFile(manual).toString());
 }

@@ -47,7 +47,7 @@ private:
     void showDialog(QDialog* dialog);
     // "数据备份": the books copied once the shop keeper agrees.
     void backUpOnRequest();
-    // "软件教程".
+    // "软件教程": the help file of the program folder, else the manual shipped with it.
     void openHelp();
     void SpeedButton1Click();
     void SpeedButton2Click();

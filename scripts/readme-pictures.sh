@@ -9,12 +9,9 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$root/build}
 out=${2:-$root/docs/pictures}
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
-work=$(mktemp -d "${TMPDIR:-/tmp}/tavelo-pictures-XXXXXX")
-trap 'rm -rf "$work"' EXIT
-
-"$build/tools/mkbooks" "$work" >/dev/null
+# shellcheck source=scripts/pictures-common.sh
+source "$root/scripts/pictures-common.sh"
+pictures_start "$build" "$out"
 # A month of a corner shop's sales, the same every run: code, name, unit, quantity, price,
 # amount, average cost, day, remark; about one record in fifteen a return.
 awk 'BEGIN {

@@ -8,6 +8,7 @@
 
 #include "store/DataBooks.h"
 #include "ui/Prompt.h"
+#include "ui/ShippedFiles.h"
 
 namespace ui {
 
@@ -17,7 +18,10 @@ namespace {
 constexpr int kConverterPatienceMs = 10 * 60 * 1000;
 
 QString converterPath() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/convert-legacy");
+    const QString here = QCoreApplication::applicationDirPath();
+    const QString found = shippedFile(here, QStringLiteral("convert-legacy"), Shipped::Helper);
+    // Missing, the failure names where a portable copy keeps it.
+    return found.isEmpty() ? here + QStringLiteral("/convert-legacy") : found;
 }
 
 QString question(const QStringList& books) {

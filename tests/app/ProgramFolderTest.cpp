@@ -7,6 +7,7 @@
 #include "app/ProgramFolder.h"
 #include "store/DataBooks.h"
 #include "store/StoreError.h"
+#include "ui/ShippedFiles.h"
 
 using app::chooseProgramFolder;
 
@@ -96,4 +97,23 @@ TEST_F(ProgramFolderTest, WhatCannotHoldTheBooksIsReportedAndLeftAlone) {
     EXPECT_THROW(choose(plain), store::StoreError);
     EXPECT_EQ(entries(documents), QStringList{app::kDocumentsFolderName});
     EXPECT_EQ(QFileInfo(shop.chopped(1)).size(), 5);
+}
+
+TEST(ShippedFilesTest, BesideTheProgramFirstThenInTheInstalledTreeAroundIt) {
+    QTemporaryDir root;
+    const QString bin = root.filePath("usr/bin");
+    QDir().mkpath(bin);
+    const auto place = [&](const QString& path) {
+        QDir().mkpath(QFileInfo(root.filePath(path)).path());
+        QFile file(root.filePath(path));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        return root.filePath(path);
+    };
+    const QString helper = place("usr/libexec/tavelo/convert-legacy");
+    const QString manual = place("usr/share/tavelo/manual/index.html");
+    EXPECT_EQ(ui::shippedFile(bin, "convert-legacy", ui::Shipped::Helper), helper);
+    EXPECT_EQ(ui::shippedFile(bin, "manual/index.html", ui::Shipped::Data), manual);
+    EXPECT_EQ(ui::shippedFile(bin, "manual/index.html", ui::Shipped::Helper), QString());
+    const QString portable = place("usr/bin/manual/index.html");
+    EXPECT_EQ(ui::shippedFile(bin, "manual/index.html", ui::Shipped::Data), portable);
 }

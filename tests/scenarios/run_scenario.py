@@ -10,8 +10,9 @@ A scenario reads like a session at the program:
     @user nobody             later runs and shell lines run as that user (when root)
     any other line           expected output of the line before it; blank lines count
 
-Driver lines may use $DIR; in the output, the folder's path reads $DIR again. A non-zero
-exit adds "[exit N]". Qt's own warnings ("qt: ...") are left out.
+Driver lines may use $DIR; in the output, the folder's path reads $DIR again, and the
+build tree the driver comes from reads $BUILD. A non-zero exit adds "[exit N]". Qt's own
+warnings ("qt: ...") are left out.
 
 With --cluster, every start of the program keeps its data books on the database server of
 that private cluster (scripts/pg-cluster.sh): the folder's three books are loaded into a
@@ -65,9 +66,9 @@ def as_user(user, command):
             "--clear-groups", "--"] + command
 
 
-def clean(text, folder):
+def clean(text, folder, build):
     lines = []
-    pieces = text.replace(folder, "$DIR").split("\n")
+    pieces = text.replace(folder, "$DIR").replace(build, "$BUILD").split("\n")
     if pieces and pieces[-1] == "":
         pieces.pop()
     for line in pieces:
@@ -172,7 +173,7 @@ def main():
                     output, code = run.stdout.decode("utf-8", "replace"), run.returncode
             if kind == "shell":
                 output, code = run.stdout.decode("utf-8", "replace"), run.returncode
-            actual += clean(output, folder)
+            actual += clean(output, folder, os.path.dirname(os.path.dirname(args.drive)))
             if code != 0:
                 actual.append(f"[exit {code}]")
     finally:

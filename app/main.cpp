@@ -1,4 +1,7 @@
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
 #include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
@@ -38,6 +41,12 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     ui::prepareApplication(app);
+    // Names the menu entry, so that a Wayland desktop shows its name and icon for the windows.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.example.tavelo"));
+    QIcon icon;
+    for (const QFileInfo& size : QDir(QStringLiteral(":/icons")).entryInfoList())
+        icon.addFile(size.filePath() + QStringLiteral("/apps/com.example.tavelo.png"));
+    QApplication::setWindowIcon(icon);
 
     ui::QtPrompt prompt;
     app::ProgramFolder folder;

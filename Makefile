@@ -7,7 +7,7 @@ DIST := dist
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 600
 
-.PHONY: deps build fuzz-build run test bench fuzz clean
+.PHONY: deps build fuzz-build run test package bench fuzz clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -28,6 +28,10 @@ test: build fuzz-build
 
 run: build
 	@bash scripts/make-dist.sh $(BUILD) $(DIST)
+
+# The Debian package, written into the build tree.
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 bench: deps
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DTAVELO_BUILD_BENCH=ON \

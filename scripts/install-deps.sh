@@ -22,6 +22,8 @@ packages=(
   cups printer-driver-cups-pdf
   # till receipts go to the printer as raw jobs through the CUPS client library
   libcups2-dev
+  # the package: its dependencies found by dpkg-shlibdeps (which needs file), and its checks
+  dpkg-dev file lintian desktop-file-utils appstream
   # the database engine for several tills: the client library, and a server for its tests
   postgresql libpq-dev
 )

@@ -1,14 +1,22 @@
 #!/usr/bin/env bash
 # Starts the program under a virtual X display and takes a picture of the screen, to see
-# the windows as a user would: scripts/screenshot.sh PROGRAM_DIR OUT.png [SECONDS]
+# the windows as a user would:
+#   scripts/screenshot.sh PROGRAM OUT.png [SECONDS [TITLES]]
+# PROGRAM is the program folder (its tavelo is started) or the program itself. TITLES, if
+# given, is a file that gets the titles of the windows on screen, one a line.
 set -euo pipefail
-dir="$1"
+program="$1"
+[[ -d "$program" ]] && program="$program/tavelo"
 out="$2"
 wait="${3:-3}"
+titles="${4:-/dev/null}"
 xvfb-run -a -s "-screen 0 1024x640x24" bash -c '
-    env -u QT_QPA_PLATFORM "$1/tavelo" & pid=$!
+    env -u QT_QPA_PLATFORM "$1" & pid=$!
     sleep "$3"
     import -window root "$2"
+    for window in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+        xdotool getwindowname "$window"
+    done >"$4"
     kill "$pid"
     wait "$pid" 2>/dev/null || true
-' _ "$dir" "$out" "$wait"
+' _ "$program" "$out" "$wait" "$titles"

@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QStyleOption>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
+#include <algorithm>
 
 #include "app/AppWindows.h"
 #include "app/Unit_main.h"
@@ -22,6 +29,60 @@ public:
     }
     void openExternal(const QString&) override {}
 };
+
+// The width the style leaves a control's caption in. Text wider than that is cut at the
+// edge of that room, not moved or shrunk.
+double captionRoom(QWidget* control) {
+    QStyle* style = control->style();
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        int indent = label->indent();
+        if (indent < 0 && label->frameWidth())
+            indent = label->fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2 - label->margin();
+        return label->contentsRect().width() - 2 * label->margin() - std::max(indent, 0);
+    }
+    if (auto* box = qobject_cast<QCheckBox*>(control)) {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        return style->subElementRect(QStyle::SE_CheckBoxContents, &option, box).width();
+    }
+    if (auto* button = qobject_cast<QPushButton*>(control)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        return style->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+    }
+    auto* button = qobject_cast<QToolButton*>(control);
+    if (!button)
+        return control->contentsRect().width();
+    double room =
+        button->width() - 2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+    if (!button->icon().isNull() && button->toolButtonStyle() == Qt::ToolButtonTextBesideIcon)
+        room -= button->iconSize().width() + 4;  // the glyph and its gap, left of the caption
+    return room;
+}
+
+// "NAME “CAPTION” needs W, has R" for every shown caption that does not fit.
+QString cutCaptions(QWidget* window) {
+    QStringList cut;
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+        auto* label = qobject_cast<QLabel*>(control);
+        auto* button = qobject_cast<QAbstractButton*>(control);
+        const QString text = label && !label->wordWrap() ? label->text()
+                             : button                    ? button->text()
+                                                         : QString();
+        if (text.isEmpty() || !control->isVisibleTo(window))
+            continue;
+        const QFontMetricsF metrics(control->font());
+        const double need = metrics.horizontalAdvance(text);
+        const double room = captionRoom(control);
+        // A label's line is cut at its bottom too; buttons are all taller than a line.
+        if (need > room || (label && metrics.height() > label->contentsRect().height()))
+            cut << QStringLiteral("%1 “%2” needs %3, has %4")
+                       .arg(control->objectName(), text)
+                       .arg(need)
+                       .arg(room);
+    }
+    return cut.join(QLatin1Char('\n'));
+}
 
 }  // namespace
 
@@ -73,4 +134,35 @@ TEST(MainWindow, AModuleWindowStaysOpenOnEscapeAndBringsTheMenuBackWhenClosed) {
     kucun->close();
     EXPECT_FALSE(kucun->isVisible());
     EXPECT_TRUE(windows.main()->isVisible());
+}
+
+TEST(MainWindow, EveryCaptionFitsItsControl) {
+    QTemporaryDir dir;
+    SilentPrompt prompt;
+    ui::FixedClock clock(QDate(2026, 12, 7));
+    AppWindows windows(ui::AppContext{dir.path() + '/', &prompt, &clock, {}});
+    for (const QString& name : AppWindows::names()) {
+        QWidget* window = windows.byName(name);
+        window->show();  // the layouts give their controls their sizes
+        QApplication::processEvents();
+        const QString cut = cutCaptions(window);
+        EXPECT_TRUE(cut.isEmpty()) << name.toStdString() << ":\n" << cut.toStdString();
+        window->hide();
+    }
+}
+
+// At a scale other than 1 Qt lays text out unhinted, so Latin captions ("Tavelo主页")
+// take other widths than at 1: the same windows again, as a HiDPI desktop scales them.
+TEST(MainWindow, EveryCaptionFitsItsControlOnHighDpiScreens) {
+    for (const char* scale : {"1.5", "2"}) {
+        QProcess run;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(scale));
+        run.setProcessEnvironment(environment);
+        run.setProcessChannelMode(QProcess::MergedChannels);
+        run.start(QCoreApplication::applicationFilePath(),
+                  {QStringLiteral("--gtest_filter=MainWindow.EveryCaptionFitsItsControl")});
+        ASSERT_TRUE(run.waitForFinished(60000)) << scale;
+        EXPECT_EQ(run.exitCode(), 0) << scale << "\n" << run.readAll().toStdString();
+    }
 }

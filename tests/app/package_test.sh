@@ -42,9 +42,14 @@ lintian --tag-display-limit 0 "$deb" >"$work/lintian" 2>/dev/null || true
 home="$work/home"
 mkdir -p "$home/.config"
 echo 'XDG_DOCUMENTS_DIR="$HOME/文档"' >"$home/.config/user-dirs.dirs"
+# What the program hands to the desktop is written down instead of opened.
+mkdir "$work/desktop"
+printf '#!/bin/sh\necho "$1" >>"%s"\n' "$work/opened" >"$work/desktop/xdg-open"
+chmod +x "$work/desktop/xdg-open"
 start() {
-    env -u XDG_CONFIG_HOME -u XDG_DATA_HOME HOME="$home" \
-        bash "$source/scripts/screenshot.sh" "$root/usr/bin/tavelo" "$1" 4 "$2"
+    env -u XDG_CONFIG_HOME -u XDG_DATA_HOME -u XDG_CURRENT_DESKTOP HOME="$home" \
+        PATH="$work/desktop:$PATH" \
+        bash "$source/scripts/screenshot.sh" "$root/usr/bin/tavelo" "$1" 4 "$2" "${3:-true}"
 }
 start "$build/package-first-start.png" "$work/first"
 shop="$home/文档/Tavelo进销存"
@@ -58,7 +63,11 @@ grep -qx 'Tavelo进销存门店版V2.0' "$work/first" || fail "no first-start bo
 
 # The next start finds the folder and says nothing; nothing was written beside the program.
 touch -d '2026-01-01' "$shop"/*.dat
-start "$work/second.png" "$work/second"
+# 软件教程 (its button's middle) opens the manual that came in the package.
+start "$work/second.png" "$work/second" \
+    'xdotool mousemove --window "$(xdotool search --name "^Tavelo进销存门店版V2.0 $")" 532 28 click 1; sleep 1'
+[[ "$(cat "$work/opened")" == "file://$root/usr/share/tavelo/manual/index.html" ]] ||
+    fail "软件教程 opened: $(cat "$work/opened" 2>&1)"
 grep -qx 'Tavelo进销存门店版V2.0 ' "$work/second" || fail "no main window at the second start"
 ! grep -qx 'Tavelo进销存门店版V2.0' "$work/second" || fail "the first-start box came again"
 [[ -z "$(find "$shop" -name '*.dat' -newermt '2026-01-02')" ]] ||

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <optional>
 
 #include "app/SettingsFile.h"
 #include "store/DataBooks.h"
@@ -19,20 +20,22 @@ QString withSeparator(const QString& dir) {
     return QDir::cleanPath(QFileInfo(dir).absoluteFilePath()) + QLatin1Char('/');
 }
 
-// The value of --dir, or an empty string when the option is not given.
-QString folderArgument(const QStringList& arguments) {
+// The value of --dir, if the option is given.
+std::optional<QString> folderArgument(const QStringList& arguments) {
     const QString option = QStringLiteral("--dir");
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& word = arguments[i];
+        std::optional<QString> value;
         if (word.startsWith(option + QLatin1Char('=')))
-            return word.mid(option.size() + 1);
-        if (word == option) {
-            if (i + 1 == arguments.size() || arguments[i + 1].isEmpty())
-                throw StoreError(QStringLiteral("命令行的 --dir 后面缺少数据文件夹的路径。"));
-            return arguments[i + 1];
-        }
+            value = word.mid(option.size() + 1);
+        else if (word == option)
+            value = i + 1 < arguments.size() ? arguments[i + 1] : QString();
+        if (value && value->isEmpty())
+            throw StoreError(QStringLiteral("命令行的 --dir 后面缺少数据文件夹的路径。"));
+        if (value)
+            return value;
     }
-    return {};
+    return std::nullopt;
 }
 
 // The documents folder is made whole or not at all: the books are written into a hidden
@@ -71,11 +74,10 @@ void makeDocumentsFolder(const QString& documentsDir, const QString& target) {
 
 ProgramFolder chooseProgramFolder(const QStringList& arguments, const QString& executableDir,
                                   const QString& documentsDir) {
-    const QString given = folderArgument(arguments);
-    if (!given.isEmpty()) {
-        if (!QFileInfo(given).isDir())
-            throw StoreError(QStringLiteral("命令行指定的数据文件夹 %1 不存在。").arg(given));
-        return {withSeparator(given), false};
+    if (const std::optional<QString> given = folderArgument(arguments)) {
+        if (!QFileInfo(*given).isDir())
+            throw StoreError(QStringLiteral("命令行指定的数据文件夹 %1 不存在。").arg(*given));
+        return {withSeparator(*given), false};
     }
     // A till whose books moved to a database server keeps only its settings file there.
     const QString beside = withSeparator(executableDir);

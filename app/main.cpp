@@ -42,10 +42,11 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     ui::prepareApplication(app);
     // Names the menu entry, so that a Wayland desktop shows its name and icon for the windows.
-    QGuiApplication::setDesktopFileName(QStringLiteral("com.example.tavelo"));
+    const QString id = QStringLiteral(TAVELO_APP_ID);
+    QGuiApplication::setDesktopFileName(id);
     QIcon icon;
     for (const QFileInfo& size : QDir(QStringLiteral(":/icons")).entryInfoList())
-        icon.addFile(size.filePath() + QStringLiteral("/apps/com.example.tavelo.png"));
+        icon.addFile(size.filePath() + QStringLiteral("/apps/%1.png").arg(id));
     QApplication::setWindowIcon(icon);
 
     ui::QtPrompt prompt;

@@ -4,8 +4,6 @@
 # description and the icons.
 include(GNUInstallDirs)
 
-set(TAVELO_APP_ID com.example.tavelo)
-
 install(TARGETS tavelo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS convert-legacy mkbooks sheet books-db
         RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/tavelo)

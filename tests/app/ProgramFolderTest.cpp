@@ -55,6 +55,7 @@ TEST_F(ProgramFolderTest, TheCommandLineThenAPortableFolderComeBeforeTheDocument
 
     EXPECT_THROW(choose({"tavelo", "--dir", root.filePath("nowhere")}), store::StoreError);
     EXPECT_THROW(choose({"tavelo", "--dir"}), store::StoreError);
+    EXPECT_THROW(choose({"tavelo", "--dir="}), store::StoreError);
     EXPECT_FALSE(QFileInfo::exists(documents));
 }
 

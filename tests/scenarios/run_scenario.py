@@ -8,6 +8,9 @@ A scenario reads like a session at the program:
     > driver command         consecutive driver lines form one start of the program, and
                              "> dir" always begins a new one
     @user nobody             later runs and shell lines run as that user (when root)
+    @env NAME=VALUE ...      later starts of the program run with these variables ($DIR and
+                             $FAULTFS, the failing-disk library, read as themselves); a
+                             bare "@env" drops them again
     any other line           expected output of the line before it; blank lines count
 
 Driver lines may use $DIR; in the output, the folder's path reads $DIR again, and the
@@ -54,6 +57,8 @@ def parse(path):
                 expected.append(line)
             elif line.startswith("@user "):
                 steps.append(("user", line[6:].strip()))
+            elif line.startswith("@env"):
+                steps.append(("env", line[4:].split()))
             else:
                 expected.append(line)
     return steps, expected
@@ -130,6 +135,7 @@ def main():
     parser.add_argument("--mkbooks", required=True)
     parser.add_argument("--sheet", required=True)
     parser.add_argument("--cluster", help="a private PostgreSQL cluster's folder")
+    parser.add_argument("--faultfs", default="", help="the failing-disk library (LD_PRELOAD)")
     parser.add_argument("scenario")
     args = parser.parse_args()
     args.drive = os.path.abspath(args.drive)
@@ -149,10 +155,18 @@ def main():
                CUPS_SERVER=os.path.join(folder, "no-cups.sock"))
     actual = []
     user = None
+    extra_env = {}
     try:
         for kind, payload, *rest in steps:
             if kind == "user":
                 user = payload
+                continue
+            if kind == "env":
+                extra_env = {}
+                for assignment in payload:
+                    name, _, value = assignment.partition("=")
+                    extra_env[name] = value.replace("$DIR", folder).replace("$FAULTFS",
+                                                                            args.faultfs)
                 continue
             if kind == "shell":
                 actual.append("$ " + payload)
@@ -163,7 +177,7 @@ def main():
 
                 def start(extra):
                     return subprocess.run(as_user(user, [args.drive, "--echo"] + extra), cwd="/",
-                                          env=env, input=script.encode(),
+                                          env=dict(env, **extra_env), input=script.encode(),
                                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                           timeout=120)
                 if args.cluster and not rest[0]:

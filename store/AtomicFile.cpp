@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstdlib>
@@ -55,8 +56,13 @@ std::string systemErrorText(int err) {
     const char* cause = nullptr;
     switch (err) {
         case ENOSPC:
+            cause = "磁盘已满";
+            break;
         case EDQUOT:
-            cause = "磁盘空间不足";
+            cause = "磁盘配额已用完";
+            break;
+        case EIO:
+            cause = "磁盘读写出错";
             break;
         case EACCES:
             cause = "没有访问权限";
@@ -147,14 +153,22 @@ bool isReadOnlyFile(const QString& path) {
     return readOnly(local(path));
 }
 
+bool onReadOnlyFileSystem(const std::string& path) {
+    struct statvfs fs;
+    return ::statvfs(path.c_str(), &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0;
+}
+
 void replaceAtomically(const std::string& requested,
                        const std::function<void(const std::string& tmpPath)>& fill) {
     const std::string path = resolvedPath(requested);
     const std::string dir = directoryOf(path);
     const size_t slash = path.rfind('/');
     const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (readOnly(path))
-        throw AtomicFileError("文件 " + base + " 是只读文件，不能保存");
+    if (readOnly(path)) {
+        throw AtomicFileError(onReadOnlyFileSystem(path)
+                                  ? "文件 " + base + " 所在的文件系统是只读的，不能保存"
+                                  : "文件 " + base + " 是只读文件，不能保存");
+    }
     // The lock file marks the save as running for as long as it holds its flock; the new
     // file beside it may be replaced underneath by the writer (libzip renames its own
     // temporary file over it), so it cannot carry the lock itself.

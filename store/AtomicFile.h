@@ -27,12 +27,15 @@ void replaceAtomically(const std::string& path,
                        const std::function<void(const std::string& tmpPath)>& fill);
 
 // The common causes of a failed file operation in the shop keeper's words, the system's
-// own text after them in brackets: "磁盘空间不足（No space left on device）".
+// own text after them in brackets: "磁盘已满（No space left on device）".
 std::string systemErrorText(int err);
 
 // Whether a file exists and may not be written by this process (or has no write
 // permission at all): a save would be refused.
 bool isReadOnlyFile(const QString& path);
+// Whether the file system holding `path` is mounted read-only: a disk that turned
+// read-only after an error is not a book someone protected, and is said so.
+bool onReadOnlyFileSystem(const std::string& path);
 
 // What saves killed half way (a power cut, kill -9) left in a folder: the lock files no
 // running save holds, and the files beside them. Returns how many files it removed.

@@ -224,6 +224,12 @@ std::unique_ptr<WorkbookData> WorkbookData::load(std::unique_ptr<ZipArchive> arc
     auto d = std::make_unique<WorkbookData>();
     ZipArchive& zip = *archive;
 
+    // Carried over unread, but another program reads it: refused like any other part when
+    // it is not plain XML (a DOCTYPE, nesting beyond the limit).
+    if (const auto types = zip.find("[Content_Types].xml")) {
+        pugi::xml_document doc;
+        loadDom(doc, readDomPart(zip, *types), "[Content_Types].xml");
+    }
     std::string workbookPart;
     for (const auto& [id, rel] : readRels(zip, "_rels/.rels", "")) {
         if (!rel.external && endsWith(rel.type, "/officeDocument")) {

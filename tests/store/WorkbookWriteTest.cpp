@@ -287,7 +287,7 @@ TEST_F(AtomicSave, AFailedSaveLeavesTheOldBookAsItWas) {
         FAIL();
     } catch (const StoreError& e) {
         // The cause in the shop keeper's words, the system's after it.
-        EXPECT_TRUE(e.message().contains("磁盘空间不足（No space left on device）"))
+        EXPECT_TRUE(e.message().contains("磁盘已满（No space left on device）"))
             << e.message().toStdString();
     }
     EXPECT_EQ(testbooks::readFile(path), original);

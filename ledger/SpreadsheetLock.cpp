@@ -99,10 +99,7 @@ bool isStale(const QStringList& fields) {
     return true;
 }
 
-}  // namespace
-
-std::optional<SpreadsheetHolder> spreadsheetHolder(const QString& bookPath) {
-    const QFileInfo book(bookPath);
+std::optional<SpreadsheetHolder> holderBeside(const QFileInfo& book) {
     QFile lock(book.absolutePath() + "/.~lock." + book.fileName() + '#');
     if (!lock.open(QIODevice::ReadOnly) && !lock.exists())
         return std::nullopt;
@@ -114,6 +111,20 @@ std::optional<SpreadsheetHolder> spreadsheetHolder(const QString& bookPath) {
     if (isStale(*fields))
         return std::nullopt;
     return SpreadsheetHolder{(*fields)[0].isEmpty() ? (*fields)[1] : (*fields)[0], (*fields)[2]};
+}
+
+}  // namespace
+
+std::optional<SpreadsheetHolder> spreadsheetHolder(const QString& bookPath) {
+    // The office puts its lock beside the name it opened: the book as the program folder
+    // names it, or the file behind it when the book is a link (or a folder on the way is).
+    const QFileInfo named(bookPath);
+    if (auto holder = holderBeside(named))
+        return holder;
+    const QString real = named.canonicalFilePath();
+    if (real.isEmpty() || real == named.absoluteFilePath())
+        return std::nullopt;
+    return holderBeside(QFileInfo(real));
 }
 
 }  // namespace ledger

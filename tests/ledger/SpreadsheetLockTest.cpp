@@ -130,4 +130,12 @@ TEST(SpreadsheetLockTest, LocksWeCannotProveStaleCount) {
     holder = spreadsheetHolder(book);
     ASSERT_TRUE(holder.has_value());
     EXPECT_EQ(holder->user, "未知用户");
+
+    // A book behind a link, opened through the file it leads to: the lock lies beside that.
+    QTemporaryDir disk;
+    ASSERT_TRUE(QFile::remove(lock) && writeFile(disk.filePath("chuku.xlsx"), "") &&
+                QFile::link(disk.filePath("chuku.xlsx"), book));
+    EXPECT_FALSE(spreadsheetHolder(book).has_value());
+    ASSERT_TRUE(writeFile(disk.filePath(".~lock.chuku.xlsx#"), ""));
+    EXPECT_TRUE(spreadsheetHolder(book).has_value());
 }

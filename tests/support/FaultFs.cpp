@@ -1,6 +1,7 @@
 // A disk that fails on cue, loaded with LD_PRELOAD into a process under test: the Nth call
 // that writes, flushes, renames, links, unlinks or creates a file in one folder fails with
 // an errno of the test's choosing (or kills the process on the spot), once or from then on.
+// It takes the calls the program, Qt and libzip import (nm -D --undefined-only).
 //
 //   TAVELO_FAULT_DIR    the folder whose files count (calls elsewhere pass untouched)
 //   TAVELO_FAULT        CALL:N:ACTION[:on]  CALL is any, write, fsync, rename, link, unlink
@@ -14,7 +15,6 @@
 #include <limits.h>
 #include <signal.h>
 #include <stdarg.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -140,6 +140,16 @@ bool creates(int flags) {
     return (flags & (O_CREAT | O_TRUNC)) != 0 || (flags & O_ACCMODE) != O_RDONLY;
 }
 
+mode_t modeOf(int flags, va_list args) {
+    return (flags & (O_CREAT | O_TMPFILE)) ? mode_t(va_arg(args, int)) : 0;
+}
+
+int openChecked(const char* name, const char* path, int flags, mode_t mode) {
+    if (creates(flags) && fails("open", path))
+        return -1;
+    return next<int (*)(const char*, int, ...)>(name)(path, flags, mode);
+}
+
 }  // namespace
 
 extern "C" {
@@ -148,18 +158,6 @@ ssize_t write(int fd, const void* buf, size_t n) {
     if (fd > 2 && fails("write", pathOf(fd)))
         return -1;
     return next<ssize_t (*)(int, const void*, size_t)>("write")(fd, buf, n);
-}
-
-ssize_t pwrite(int fd, const void* buf, size_t n, off_t at) {
-    if (fails("write", pathOf(fd)))
-        return -1;
-    return next<ssize_t (*)(int, const void*, size_t, off_t)>("pwrite")(fd, buf, n, at);
-}
-
-ssize_t writev(int fd, const struct iovec* v, int count) {
-    if (fd > 2 && fails("write", pathOf(fd)))
-        return -1;
-    return next<ssize_t (*)(int, const struct iovec*, int)>("writev")(fd, v, count);
 }
 
 size_t fwrite(const void* buf, size_t size, size_t count, FILE* stream) {
@@ -185,12 +183,6 @@ int rename(const char* from, const char* to) {
     if (fails("rename", to))
         return -1;
     return next<int (*)(const char*, const char*)>("rename")(from, to);
-}
-
-int renameat(int fromDir, const char* from, int toDir, const char* to) {
-    if (failsAt("rename", toDir, to))
-        return -1;
-    return next<int (*)(int, const char*, int, const char*)>("renameat")(fromDir, from, toDir, to);
 }
 
 int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
@@ -219,30 +211,27 @@ int unlink(const char* path) {
     return next<int (*)(const char*)>("unlink")(path);
 }
 
-int unlinkat(int dir, const char* path, int flags) {
-    if (failsAt("unlink", dir, path))
-        return -1;
-    return next<int (*)(int, const char*, int)>("unlinkat")(dir, path, flags);
+int open(const char* path, int flags, ...) {
+    va_list args;
+    va_start(args, flags);
+    const mode_t mode = modeOf(flags, args);
+    va_end(args);
+    return openChecked("open", path, flags, mode);
 }
 
-#define COMMA ,
-// The four ways a file is opened for writing, with the mode only when one was passed.
-#define TAVELO_OPEN(NAME, DIR_PARAM, DIR_ARG, CHECK)                                             \
-    int NAME(DIR_PARAM const char* path, int flags, ...) {                                       \
-        mode_t mode = 0;                                                                         \
-        if (flags & (O_CREAT | O_TMPFILE)) {                                                     \
-            va_list args;                                                                        \
-            va_start(args, flags);                                                               \
-            mode = mode_t(va_arg(args, int));                                                    \
-            va_end(args);                                                                        \
-        }                                                                                        \
-        if (creates(flags) && CHECK)                                                             \
-            return -1;                                                                           \
-        return next<int (*)(DIR_PARAM const char*, int, ...)>(#NAME)(DIR_ARG path, flags, mode); \
-    }
-TAVELO_OPEN(open, , , fails("open", path))
-TAVELO_OPEN(open64, , , fails("open", path))
-TAVELO_OPEN(openat, int dir COMMA, dir COMMA, failsAt("open", dir, path))
-TAVELO_OPEN(openat64, int dir COMMA, dir COMMA, failsAt("open", dir, path))
+int open64(const char* path, int flags, ...) {
+    va_list args;
+    va_start(args, flags);
+    const mode_t mode = modeOf(flags, args);
+    va_end(args);
+    return openChecked("open64", path, flags, mode);
+}
+
+// libzip and the program make their temporary files with it.
+int mkstemp(char* path) {
+    if (fails("open", path))
+        return -1;
+    return next<int (*)(char*)>("mkstemp")(path);
+}
 
 }  // extern "C"

@@ -1,6 +1,7 @@
 #include "app/Backup.h"
 
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <optional>
 
 #include "database/Connection.h"
@@ -16,56 +17,54 @@ namespace app {
 namespace {
 
 QString backupPath(const QString& programDir, store::Book book) {
-    QString target = store::bookPath(programDir, book);
-    return target.replace(target.size() - 4, 4, QStringLiteral(".bak"));
+    return QFileInfo(store::bookPath(programDir, book)).dir().filePath(store::backupFileName(book));
 }
 
-bool backupOne(const QString& programDir, store::Book book) {
-    const QString source = store::bookPath(programDir, book);
-    const QString target = backupPath(programDir, book);
-    if (!QFileInfo(source).isFile())
-        return false;
-    // A backup the user made read-only is not replaced, as a plain file copy would refuse.
-    const QFileInfo existing(target);
-    if (existing.exists() && !existing.isWritable())
-        return false;
-    try {
-        store::copyFileAtomically(source, target);
-    } catch (const store::AtomicFileError&) {
-        return false;
-    }
-    return true;
+ledger::NewVersion copyOf(const QString& source, const QString& target) {
+    return {target,
+            [source](const QString& scratch) { store::copyFileAtomically(source, scratch); }};
 }
 
 }  // namespace
 
 bool backupDataBooks(const QString& programDir, database::Database* database) {
-    if (database) {
-        QStringList targets;
-        for (store::Book book : database::kDataBooks)
-            targets << backupPath(programDir, book);
-        try {
-            database::exportBooks(database->connection(), targets);
-        } catch (const store::StoreError&) {
-            return false;
-        }
-        return true;
-    }
-    // The three copies are one set: no posting may replace a book between them, and a
-    // commit a crash cut short is finished first (start-up has told the shop keeper of
-    // any such commit already; one newer than that is finished here without a word).
-    std::optional<ledger::WriterLock> lock;
+    // The three copies are one set: no posting may replace a book between them, a commit a
+    // crash cut short is finished first (start-up has told the shop keeper of any such
+    // commit already; one newer than that is finished here without a word), and the three
+    // backups replace the old ones through one commit, as a posting's books do.
     try {
-        lock.emplace(programDir);
+        ledger::WriterLock lock(programDir);
         ledger::recoverCommit(programDir);
+        QList<ledger::NewVersion> copies;
+        std::optional<QTemporaryDir> exported;
+        if (database) {
+            // All three from one moment of the database, then copied in like the books.
+            exported.emplace();
+            QStringList paths;
+            for (store::Book book : database::kDataBooks)
+                paths << exported->filePath(store::bookFileName(book));
+            database::exportBooks(database->connection(), paths);
+            for (qsizetype i = 0; i < paths.size(); ++i)
+                copies << copyOf(paths[i], backupPath(programDir, database::kDataBooks[i]));
+        } else {
+            for (const store::Book book :
+                 {store::Book::StockIn, store::Book::StockOut, store::Book::Inventory}) {
+                const QString source = store::bookPath(programDir, book);
+                const QFileInfo target(backupPath(programDir, book));
+                // A missing book, or a backup the user made read-only, fails the backup; the
+                // previous set stays whole.
+                if (!QFileInfo(source).isFile() || (target.exists() && !target.isWritable()))
+                    return false;
+                copies << copyOf(source, target.filePath());
+            }
+        }
+        ledger::commitFiles(programDir, QStringLiteral("数据备份"), copies);
     } catch (const store::StoreError&) {
         return false;
+    } catch (const store::AtomicFileError&) {
+        return false;
     }
-    bool all = true;
-    for (const store::Book book :
-         {store::Book::StockIn, store::Book::StockOut, store::Book::Inventory})
-        all = backupOne(programDir, book) && all;
-    return all;
+    return true;
 }
 
 }  // namespace app

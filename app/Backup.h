@@ -9,10 +9,10 @@ class Database;
 namespace app {
 
 // Copies the three data books to their backup files beside them (tvruku.bak,
-// tvchuku.bak, tvkucun.bak, in that order). Every step is attempted even after one has
-// failed; true only when all three succeeded. A step fails when its book is missing or
-// the copy is refused; each copy goes to a temporary file that replaces the old backup
-// only when complete, so a failed step leaves the previous backup as it was.
+// tvchuku.bak, tvkucun.bak) as one set: the three backups are replaced together, through
+// the commit a posting uses, or not at all, so that they are always from one moment. True
+// when they were; false when a book is missing, a backup is read-only or a copy failed,
+// and then the previous backups are as they were.
 //
 // With a database, the three backups are the books exported from it as workbooks, all
 // from one moment; a spreadsheet program opens them as it opens the books.

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "entry/EntryLines.h"
+#include "ledger/BookCommit.h"
 #include "ledger/Listings.h"
 #include "store/Numbers.h"
 #include "store/ValueRules.h"
@@ -227,6 +228,10 @@ void EntryWindow::SpeedButton8Click() {
 
 bool EntryWindow::runPosting(ledger::Posting posting, const PostingRun& post) {
     const QString verb = ledger::verbOf(posting);
+    if (m_linesPending) {
+        settlePendingLines(verb);
+        return false;
+    }
     // The journal is named first where a sale has always named it first.
     if (!booksWritable(
             ledger::journalOf(posting) == store::Book::StockIn
@@ -235,9 +240,14 @@ bool EntryWindow::runPosting(ledger::Posting posting, const PostingRun& post) {
             verb))
         return false;
     ledger::Ledger books(context().programDir, context().servers, context().database);
-    QString recovered;
+    QString told;
     try {
-        recovered = post(books, [this](const ledger::Progress& step) { showProgress(step); });
+        told = post(books, [this](const ledger::Progress& step) { showProgress(step); });
+    } catch (const ledger::UnsettledCommit& unsettled) {
+        // Nothing here may say the books are unchanged: the record decides.
+        m_linesPending = unsettled.outcome() == ledger::UnsettledCommit::Outcome::Completes;
+        context().prompt->error(this, unsettled.message());
+        return false;
     } catch (const ledger::Refusal& refusal) {
         showNothingPosted(refusal, verb, true);
         return false;
@@ -245,11 +255,28 @@ bool EntryWindow::runPosting(ledger::Posting posting, const PostingRun& post) {
         showNothingPosted(failure, verb);
         return false;
     }
-    if (!recovered.isEmpty())
-        context().prompt->information(this, recovered);
+    if (!told.isEmpty())
+        context().prompt->information(this, told);
     emptyLines(*m_grid);
     StatusBar1->setPanelText(Panel::LineCount, QStringLiteral("0"));
     return true;
+}
+
+void EntryWindow::settlePendingLines(const QString& verb) {
+    try {
+        const QString done =
+            ledger::Ledger(context().programDir, context().servers, context().database).recover();
+        m_linesPending = false;
+        emptyLines(*m_grid);
+        StatusBar1->setPanelText(Panel::LineCount, QStringLiteral("0"));
+        context().prompt->information(
+            this, (done.isEmpty() ? QString() : done + QStringLiteral("\n\n")) +
+                      QStringLiteral("这些数据已经保存，没有再次%1。").arg(verb));
+    } catch (const store::StoreError& failure) {
+        context().prompt->error(
+            this, QStringLiteral("这些数据已经记下，磁盘恢复正常后会自动完成，不能再次%1。\n%2")
+                      .arg(verb, failure.message()));
+    }
 }
 
 void EntryWindow::showProgress(const ledger::Progress& step) {

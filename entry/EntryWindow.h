@@ -90,7 +90,9 @@ protected:
     // A posting through the shop's books: `post` turns the grid's lines into the ledger's
     // and posts them, while the progress bar and the status panels follow. Afterwards the
     // lines are gone, or, when anything stopped the posting, a box says why and that
-    // nothing was stored, and the lines stay. True when the lines were posted.
+    // nothing was stored, and the lines stay; when a failing disk left the outcome to the
+    // commit record, the box says that instead, and the lines stay but are not posted
+    // again. True when the lines were posted.
     using PostingRun =
         std::function<QString(ledger::Ledger& books, const ledger::ProgressFn& progress)>;
     bool runPosting(ledger::Posting posting, const PostingRun& post);
@@ -136,6 +138,9 @@ private:
     // missing or read-only. Posting into one book alone would leave lines that a second
     // press counts twice.
     bool booksWritable(std::initializer_list<store::Book> books, const QString& verb);
+    // A press while the lines' last posting waits on its commit record: the record is
+    // carried out if the disk lets it now, and the lines are never posted twice.
+    void settlePendingLines(const QString& verb);
     // The posting stopped before anything was stored: the failure, and that the books are
     // as they were. A plain box for a fact of the shop, an error box for a fault.
     void showNothingPosted(const store::StoreError& failure, const QString& verb,
@@ -169,6 +174,9 @@ private:
     void offerTodayForDateField();
 
     const EntryTable& m_table;
+    // The lines were posted as far as a failing disk let it: the commit record that stayed
+    // completes them at the next start, so the buttons must not post them again.
+    bool m_linesPending = false;
     ui::StringGrid* m_grid = nullptr;
     QFrame* m_lookup = nullptr;
     QFrame* m_tools = nullptr;

@@ -149,6 +149,9 @@ QString Ledger::unwritableBook(std::initializer_list<store::Book> books) const {
         const QString path = store::bookPath(m_dir, book);
         if (!QFileInfo::exists(path))
             return QStringLiteral("找不到数据文件 %1").arg(store::bookFileName(book));
+        if (store::onReadOnlyFileSystem(QFile::encodeName(path).toStdString()))
+            return QStringLiteral("数据文件 %1 所在的磁盘（文件系统）是只读的，不能保存")
+                .arg(store::bookFileName(book));
         if (store::isReadOnlyFile(path))
             return QStringLiteral("数据文件 %1 是只读文件，不能保存")
                 .arg(store::bookFileName(book));
@@ -156,18 +159,22 @@ QString Ledger::unwritableBook(std::initializer_list<store::Book> books) const {
     return {};
 }
 
+// A record may also be a backup's, which the database engine's tills write too.
 QString Ledger::recover() const {
-    if (m_database)
-        return {};
     WriterLock lock(m_dir);
     return recoverCommit(m_dir);
 }
 
 QString Ledger::recoverIfIdle() const {
-    if (m_database || !commitPending(m_dir))
+    if (!commitPending(m_dir))
         return {};
     const auto lock = WriterLock::ifFree(m_dir);
     return lock ? recoverCommit(m_dir) : QString();
+}
+
+void Ledger::discardCommitRecord() const {
+    WriterLock lock(m_dir);
+    ledger::discardCommitRecord(m_dir);
 }
 
 void Ledger::postToDatabase(Posting posting, const QList<double>& codes, const ProgressFn& progress,
@@ -202,7 +209,15 @@ QString Ledger::post(Posting posting, const QList<double>& codes, const Progress
                                          QString::fromStdString(store::systemErrorText(errno))));
     }
     WriterLock lock(m_dir);
-    const QString recovered = recoverCommit(m_dir);
+    QString recovered;
+    try {
+        recovered = recoverCommit(m_dir);
+    } catch (const UnsettledCommit& earlier) {
+        throw UnsettledCommit(
+            earlier.message() + QStringLiteral("\n这次没有%1任何数据。").arg(verbOf(posting)),
+            UnsettledCommit::Outcome::Waits, earlier.mayDiscardRecord());
+    }
+    QString note;
     try {
         // Checked again under the lock: the books may have changed since the window looked.
         for (store::Book book : {store::Book::Inventory, journalBook}) {
@@ -228,9 +243,20 @@ QString Ledger::post(Posting posting, const QList<double>& codes, const Progress
         for (qsizetype i = 0; i < lines; ++i)
             journal.writeRow(before + int(i) + 1, record(i));
         const int items = inventory.usedRowCount() - 1, records = journal.usedRowCount() - 1;
-        commitBooks(m_dir, {{&inventory, store::bookPath(m_dir, store::Book::Inventory)},
-                            {&journal, store::bookPath(m_dir, journalBook)}});
+        const QString inventoryPath = store::bookPath(m_dir, store::Book::Inventory);
+        const QString journalPath = store::bookPath(m_dir, journalBook);
+        note = commitFiles(
+            m_dir, QStringLiteral("%1 %2 行").arg(verbOf(posting)).arg(lines),
+            {{inventoryPath, [&](const QString& scratch) { inventory->saveAs(scratch); }},
+             {journalPath, [&](const QString& scratch) { journal->saveAs(scratch); }}});
+        inventory->savedCopyMovedTo(inventoryPath);
+        journal->savedCopyMovedTo(journalPath);
         report(progress, {Progress::Committed, 0, items, records});
+    } catch (const UnsettledCommit& failure) {
+        if (recovered.isEmpty())
+            throw;
+        throw UnsettledCommit(recovered + QStringLiteral("\n\n") + failure.message(),
+                              failure.outcome(), failure.mayDiscardRecord());
     } catch (const Refusal& failure) {
         if (recovered.isEmpty())
             throw;
@@ -243,7 +269,8 @@ QString Ledger::post(Posting posting, const QList<double>& codes, const Progress
             throw;
         throw store::StoreError(recovered + QStringLiteral("\n\n") + failure.message());
     }
-    return recovered;
+    return recovered.isEmpty() || note.isEmpty() ? recovered + note
+                                                 : recovered + QStringLiteral("\n\n") + note;
 }
 
 QString Ledger::postPurchase(const QList<PurchaseLine>& lines, const ProgressFn& progress) {

@@ -49,9 +49,11 @@ public:
 
 // The shop's books and their rules: each posting reads the inventory and its journal
 // once, applies every line in memory, and commits both books together, under the writer
-// lock and only when no spreadsheet program has either open. Any failure leaves both
-// books as they were and throws store::StoreError (Refusal for the shop's own reasons).
-// A posting returns what recovering an interrupted earlier commit did, usually nothing.
+// lock and only when no spreadsheet program has either open. A failure throws
+// store::StoreError (Refusal for the shop's own reasons) after which both books are as
+// they were, or UnsettledCommit when a failing disk left the outcome to the commit record.
+// A posting returns what there is to tell beside it, usually nothing: what recovering an
+// interrupted earlier commit did, or that the books were saved but the record stayed.
 //
 // With a database, the inventory and the journals are its tables, and a posting is one
 // transaction there instead: the items it touches locked, the same rules applied to them,
@@ -73,11 +75,14 @@ public:
     // empty when all may be.
     QString unwritableBook(std::initializer_list<store::Book> books) const;
 
-    // Finishes an interrupted commit, waiting for the writer lock like a posting.
+    // Finishes an interrupted commit (of a posting, or of the backups, which a till on the
+    // database writes too), waiting for the writer lock like a posting.
     QString recover() const;
     // The same for a reader, which never waits: when somebody holds the lock, their
     // commit is running, not interrupted, and the books are left to them.
     QString recoverIfIdle() const;
+    // Deletes an unreadable commit record once the shop keeper agreed (see BookCommit.h).
+    void discardCommitRecord() const;
 
 private:
     // What every posting does around its own rules: the lock, the checks, both books read

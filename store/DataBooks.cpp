@@ -32,6 +32,10 @@ QString bookFileName(Book book) {
     return QStringLiteral("tvbaocun.dat");
 }
 
+QString backupFileName(Book book) {
+    return bookFileName(book).chopped(4) + QStringLiteral(".bak");
+}
+
 std::shared_ptr<KeptBooks> keptDataBooks() {
     return std::make_shared<KeptBooks>(QStringList{
         bookFileName(Book::Inventory), bookFileName(Book::StockIn), bookFileName(Book::StockOut)});

@@ -17,6 +17,8 @@ enum class Book { Inventory, StockIn, StockOut, Report };
 inline constexpr Book kAllBooks[] = {Book::Inventory, Book::StockIn, Book::StockOut, Book::Report};
 
 QString bookFileName(Book book);  // "tvkucun.dat", ...
+// The name of a data book's backup beside it: "tvkucun.bak", ...
+QString backupFileName(Book book);
 // The program directory joined with the book's file name.
 QString bookPath(const QString& programDir, Book book);
 // The paths of the books in the program directory that are in the older binary format.

@@ -17,10 +17,16 @@ struct KeptBooks::FileIdentity {
     ino_t inode = 0;
     off_t size = 0;
     timespec modified{};
+    // An edit in place can put the modification time back (touch -d); the change time
+    // only the kernel sets.
+    timespec changed{};
 
+    static bool same(const timespec& a, const timespec& b) {
+        return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+    }
     bool operator==(const FileIdentity& o) const {
         return device == o.device && inode == o.inode && size == o.size &&
-               modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
+               same(modified, o.modified) && same(changed, o.changed);
     }
 };
 
@@ -28,7 +34,7 @@ std::optional<KeptBooks::FileIdentity> KeptBooks::identityOf(const QString& path
     struct stat st;
     if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
-    return FileIdentity{st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+    return FileIdentity{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
 }
 
 struct KeptBooks::Entry {

@@ -16,8 +16,8 @@ namespace store {
 // fetching one code a second, or a search run twice, should not read 100,000 rows from
 // disk each time.
 //
-// A file counts as unchanged while its device, inode, size and modification time (to the
-// nanosecond) are those it had when it was read; that is checked at every open, so a book
+// A file counts as unchanged while its device, inode, size, modification and change times
+// (to the nanosecond) are those it had when it was read; that is checked at every open, so a book
 // changed by any program is read afresh. The program's own saves hand their cells back
 // (refresh), and the file they wrote then matches. At most `capacity` books are kept, the
 // least recently opened going first.
@@ -36,7 +36,7 @@ public:
     Workbook open(const QString& path) override;
     // After a save of the book opened from `path`: `saved` is what the file at
     // saved.path() now holds. A save as another name that is then renamed over `path`
-    // (a commit) keeps the file's identity, so the next open finds it.
+    // (a commit) refreshes again once renamed: the rename moves the change time.
     void refresh(const QString& path, const Workbook& saved) override;
 
     // How many times a book was read from disk (tests and benchmarks).

@@ -33,6 +33,9 @@ public:
     virtual void printOut() = 0;                            // ActiveWorkBook.Printout
     virtual void closeWorkbooks() = 0;                      // WorkBooks.Close, no question
     virtual void quit() = 0;                                // Quit
+    // The file the last saveAs wrote was renamed to fullPath (a commit put it in place of
+    // the book): the book lives there now.
+    virtual void savedCopyMovedTo(const QString& fullPath) { (void)fullPath; }
 };
 
 // Creates a server; throws ServerUnavailable when none can be started.

@@ -112,6 +112,12 @@ QString Workbook::path() const {
     return m_path;
 }
 
+void Workbook::fileMovedTo(const QString& path) {
+    const QFileInfo info(path);
+    m_path = info.absoluteFilePath();
+    m_name = info.fileName();
+}
+
 static void checkAddress(const QString& name, int row, int col) {
     if (row < 1 || row > Workbook::kMaxRows) {
         failBook(name, QStringLiteral("行号 %1 超出电子表格的范围（1 至 %2）")

@@ -64,6 +64,8 @@ public:
 
     QString displayName() const;
     QString path() const;  // empty for a book that was never saved
+    // The file this book was last saved to now has another name (it was renamed there).
+    void fileMovedTo(const QString& path);
 
     // Index of the last row of sheet 1 that holds a value; 1 when there is none.
     int usedRowCount() const;

@@ -65,6 +65,12 @@ public:
             throw StoreError(QStringLiteral("没有可用的打印功能"));
         m_printer->print(b);
     }
+    void savedCopyMovedTo(const QString& fullPath) override {
+        book().fileMovedTo(fullPath);
+        // The rename changed the file's change time, which is part of what the keeper
+        // knows it by.
+        refreshKept();
+    }
     void closeWorkbooks() override { m_book.reset(); }
     void quit() override { m_book.reset(); }
 

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
+#include "ledger/BookCommit.h"
 #include "ledger/Ledger.h"
 #include "store/DataBooks.h"
 #include "ui/OldBooks.h"
@@ -71,11 +72,23 @@ void ModuleWindow::settleBooks() {
 }
 
 void settleBooks(const AppContext& context, QWidget* parent) {
+    const ledger::Ledger books(context.programDir, context.servers, context.database);
     try {
-        const QString done =
-            ledger::Ledger(context.programDir, context.servers, context.database).recoverIfIdle();
+        const QString done = books.recoverIfIdle();
         if (!done.isEmpty())
             context.prompt->information(parent, done);
+    } catch (const ledger::UnsettledCommit& unsettled) {
+        if (!unsettled.mayDiscardRecord() ||
+            !context.prompt->confirm(
+                parent, unsettled.message() + QStringLiteral("\n\n删除这个提交记录吗？"))) {
+            context.prompt->error(parent, unsettled.message());
+            return;
+        }
+        try {
+            books.discardCommitRecord();
+        } catch (const store::StoreError& failure) {
+            context.prompt->error(parent, failure.message());
+        }
     } catch (const store::StoreError& failure) {
         context.prompt->error(parent, failure.message());
     }

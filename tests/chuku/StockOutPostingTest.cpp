@@ -71,7 +71,9 @@ TEST_F(StockOutPosting, AJournalThatCannotBeSavedLeavesBothBooksAsTheyWere) {
     expectLinesKept();
     EXPECT_EQ(status->panelText(1), "7");
     ASSERT_EQ(prompt.messages.size(), 2);
-    EXPECT_EQ(prompt.messages[1], "error: 磁盘已满\n没有出库任何数据，库存和出库记录都未改动。");
+    EXPECT_EQ(prompt.messages[1],
+              "error: 无法保存数据文件 "
+              "tvchuku.dat：磁盘已满\n没有出库任何数据，库存和出库记录都未改动。");
 }
 
 TEST_F(StockOutPosting, AnInventoryThatCannotBeWrittenLeavesBothBooksAsTheyWere) {
@@ -86,7 +88,8 @@ TEST_F(StockOutPosting, AnInventoryThatCannotBeWrittenLeavesBothBooksAsTheyWere)
     expectLinesKept();
     ASSERT_EQ(prompt.messages.size(), 2);
     EXPECT_EQ(prompt.messages[1],
-              "error: 磁盘已满\n没有退货返库任何数据，库存和出库记录都未改动。");
+              "error: 无法保存数据文件 "
+              "tvkucun.dat：磁盘已满\n没有退货返库任何数据，库存和出库记录都未改动。");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).filter(".commit"),
               QStringList());
 }

@@ -255,32 +255,27 @@ TEST(SalesAnalysis, TotalsEqualTheProfitTotalOfTheSameRecordsToTheLastDigit) {
 }
 
 // A crash at each moment of a commit, made real: the posting runs in a child process that
-// ends on the spot (no unwinding, no clean-up), and the next start recovers.
-class CommitCrash : public LedgerRules, public ::testing::WithParamInterface<CommitStep> {};
+// ends on the spot, and the next start recovers. The start may reach the folder by another
+// name than the posting did: a second shortcut through a link, a till that mounts the
+// shared folder elsewhere.
+enum class FolderName { Same, CrashedThroughLink, RecoveredThroughLink };
+class CommitCrash : public LedgerRules,
+                    public ::testing::WithParamInterface<std::tuple<CommitStep, FolderName>> {};
 
 TEST_P(CommitCrash, LeavesBothBooksOldOrBothNewAndTheNextStartSaysSoOnce) {
+    const auto [step, name] = GetParam();
+    QTemporaryDir links;
+    const QString link = links.filePath("shop");
+    ASSERT_TRUE(QFile::link(dir.path(), link));
     const QByteArray before = booksDigest(dir.path());
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ledger::setCommitHook([](CommitStep step) {
-            if (step == GetParam())
-                _exit(0);
-        });
-        try {
-            books.postSale({sale(1, 1001, 3)});
-        } catch (...) {
-        }
-        _exit(1);  // the hook was never reached
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_EQ(WEXITSTATUS(status), 0);
+    ASSERT_TRUE(crashSaleAt(name == FolderName::CrashedThroughLink ? link : dir.path(), step));
 
-    const QString told = books.recover();
-    const bool recordWritten = GetParam() >= CommitStep::RecordWritten;
+    const ledger::Ledger start(name == FolderName::RecoveredThroughLink ? link : dir.path(),
+                               store::workbookServerFactory());
+    const QString told = start.recover();
+    const bool recordWritten = step >= CommitStep::RecordWritten;
     EXPECT_EQ(told.isEmpty(), !recordWritten) << told.toStdString();
-    EXPECT_EQ(books.recover(), QString());
+    EXPECT_EQ(start.recover(), QString());
     EXPECT_EQ(leftovers(dir.path()).join(' '), QString());
     EXPECT_EQ(booksDigest(dir.path()) == before, !recordWritten);
     const StockCheck check = checkStock(dir.path());
@@ -288,10 +283,21 @@ TEST_P(CommitCrash, LeavesBothBooksOldOrBothNewAndTheNextStartSaysSoOnce) {
     EXPECT_EQ(check.stockOuts, recordWritten ? 1 : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(AtEveryStep, CommitCrash,
-                         ::testing::Values(CommitStep::FirstWritten, CommitStep::SecondWritten,
-                                           CommitStep::RecordWritten, CommitStep::FirstReplaced,
-                                           CommitStep::Replaced));
+std::string crashName(const ::testing::TestParamInfo<CommitCrash::ParamType>& info) {
+    static const char* const steps[] = {"FirstWritten", "SecondWritten", "RecordWritten",
+                                        "FirstReplaced", "Replaced"};
+    static const char* const names[] = {"", "_CrashedThroughLink", "_RecoveredThroughLink"};
+    return std::string(steps[int(std::get<0>(info.param))]) + names[int(std::get<1>(info.param))];
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AtEveryStep, CommitCrash,
+    ::testing::Combine(::testing::Values(CommitStep::FirstWritten, CommitStep::SecondWritten,
+                                         CommitStep::RecordWritten, CommitStep::FirstReplaced,
+                                         CommitStep::Replaced),
+                       ::testing::Values(FolderName::Same, FolderName::CrashedThroughLink,
+                                         FolderName::RecoveredThroughLink)),
+    crashName);
 
 TEST_F(LedgerRules, ASecondBookThatCannotBeReplacedPutsTheFirstBack) {
     const QByteArray before = booksDigest(dir.path());

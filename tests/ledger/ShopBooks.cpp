@@ -4,6 +4,10 @@
 #include <QDir>
 #include <QFile>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "ledger/Ledger.h"
 #include "store/DataBooks.h"
 #include "store/Workbook.h"
 
@@ -74,6 +78,24 @@ QStringList leftovers(const QString& dir) {
     for (store::Book book : store::kAllBooks)
         names.removeAll(store::bookFileName(book));
     return names;
+}
+
+bool crashSaleAt(const QString& dir, ledger::CommitStep step) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ledger::setCommitHook([step](ledger::CommitStep reached) {
+            if (reached == step)
+                _exit(0);
+        });
+        try {
+            ledger::Ledger(dir, store::workbookServerFactory()).postSale({sale(1, 1001, 3)});
+        } catch (...) {
+        }
+        _exit(1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
 }
 
 ledger::PurchaseLine purchase(int row, double code, double qty, double amount) {

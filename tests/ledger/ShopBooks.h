@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "ledger/BookCommit.h"
 #include "ledger/Lines.h"
 
 // A program folder for the ledger's tests: items 1001 … 1000 + items, each with as many
@@ -25,6 +26,11 @@ StockCheck checkStock(const QString& dir);
 QByteArray booksDigest(const QString& dir);
 // The files in the folder other than the four books; empty when nothing was left behind.
 QStringList leftovers(const QString& dir);
+
+// A sale of 3 of item 1001 posted from `dir` in a child process that ends on the spot (no
+// unwinding, no clean-up) when its commit reaches `step`, as a crash there would. False
+// when the posting never got there.
+bool crashSaleAt(const QString& dir, ledger::CommitStep step);
 
 ledger::PurchaseLine purchase(int row, double code, double qty, double amount);
 ledger::SaleLine sale(int row, double code, double qty, double price = 3);

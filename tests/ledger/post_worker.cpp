@@ -1,28 +1,45 @@
-// Posts `rounds` random purchases, sales and returns of items 1001–1010 into a program
-// folder, as a till would, for the kill and concurrency tests; "posted N" at the end.
-// Given a conninfo, the till posts into that database instead of the folder's books.
+// A till for the kill, fault and concurrency tests, in a process of its own:
+//   post_worker DIR ROUNDS SEED [CONNINFO]  posts ROUNDS random purchases, sales and returns
+//       of items 1001–1010 ("posted N" at the end); given a conninfo, into that database
+//   post_worker DIR once purchase|sale      posts one line of item 1001 and says how it
+//       went: "posted", "unchanged", or how the commit record will settle it ("completes",
+//       "undoes", "unknown"), the shop keeper's message on the lines after
+//   post_worker DIR recover                 what a start does: recoverIfIdle, and its message
 #include <QCoreApplication>
 #include <cstdio>
+#include <cstring>
 #include <random>
 
 #include "ShopBooks.h"
 #include "database/Database.h"
+#include "ledger/BookCommit.h"
 #include "ledger/Ledger.h"
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    if (argc != 4 && argc != 5) {
-        std::fprintf(stderr, "usage: post_worker DIR ROUNDS SEED [CONNINFO]\n");
-        return 2;
+namespace {
+
+void say(const char* outcome, const QString& message) {
+    std::printf("%s\n%s\n", outcome, message.toUtf8().constData());
+}
+
+int postOnce(ledger::Ledger& books, const char* kind) {
+    try {
+        say("posted", std::strcmp(kind, "sale") == 0
+                          ? books.postSale({sale(1, 1001, 3)})
+                          : books.postPurchase({purchase(1, 1001, 5, 40)}));
+    } catch (const ledger::UnsettledCommit& unsettled) {
+        using Outcome = ledger::UnsettledCommit::Outcome;
+        say(unsettled.outcome() == Outcome::Completes ? "completes"
+            : unsettled.outcome() == Outcome::Undoes  ? "undoes"
+                                                      : "unknown",
+            unsettled.message());
+    } catch (const store::StoreError& failure) {
+        say("unchanged", failure.message());
     }
-    const QString dir = QString::fromLocal8Bit(argv[1]);
-    std::shared_ptr<database::Database> server;
-    if (argc == 5)
-        server = std::make_shared<database::Database>(QString::fromLocal8Bit(argv[4]), dir);
-    ledger::Ledger books(dir, server ? server->servers(nullptr) : store::workbookServerFactory(),
-                         server);
-    std::mt19937 random(std::atoi(argv[3]));
-    const int rounds = std::atoi(argv[2]);
+    return 0;
+}
+
+int postRandomly(ledger::Ledger& books, int rounds, int seed) {
+    std::mt19937 random(seed);
     try {
         for (int round = 0; round < rounds; ++round) {
             const int code = 1001 + int(random() % 10);
@@ -46,4 +63,35 @@ int main(int argc, char** argv) {
     }
     std::printf("posted %d\n", rounds);
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const bool once = argc == 4 && std::strcmp(argv[2], "once") == 0;
+    const bool recover = argc == 3 && std::strcmp(argv[2], "recover") == 0;
+    if (!once && !recover && argc != 4 && argc != 5) {
+        std::fprintf(stderr,
+                     "usage: post_worker DIR ROUNDS SEED [CONNINFO] | DIR once purchase|sale |"
+                     " DIR recover\n");
+        return 2;
+    }
+    const QString dir = QString::fromLocal8Bit(argv[1]);
+    std::shared_ptr<database::Database> server;
+    if (argc == 5)
+        server = std::make_shared<database::Database>(QString::fromLocal8Bit(argv[4]), dir);
+    ledger::Ledger books(dir, server ? server->servers(nullptr) : store::workbookServerFactory(),
+                         server);
+    if (once)
+        return postOnce(books, argv[3]);
+    if (recover) {
+        try {
+            say("recovered", books.recoverIfIdle());
+        } catch (const store::StoreError& failure) {
+            say("failed", failure.message());
+        }
+        return 0;
+    }
+    return postRandomly(books, std::atoi(argv[2]), std::atoi(argv[3]));
 }

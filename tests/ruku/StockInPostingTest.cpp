@@ -44,7 +44,9 @@ TEST_F(StockInPosting, AJournalThatCannotBeWrittenLeavesBothBooksAsTheyWere) {
     EXPECT_EQ(digest(store::Book::StockIn), journal);
     EXPECT_EQ(grid->rowCount(), 4);
     ASSERT_EQ(prompt.messages.size(), 2);
-    EXPECT_EQ(prompt.messages[1], "error: 磁盘已满\n没有入库任何数据，库存和入库记录都未改动。");
+    EXPECT_EQ(
+        prompt.messages[1],
+        "error: 无法保存数据文件 tvruku.dat：磁盘已满\n没有入库任何数据，库存和入库记录都未改动。");
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ TEST_F(Kept, AnUnchangedBookIsReadOnceAndAChangeInOneCopyShowsInNoOther) {
     EXPECT_FALSE(kept.keeps(path(Book::Report)));
 }
 
-TEST_F(Kept, ABookRewrittenInPlaceAtTheSameSizeWithinTheSameSecondIsReadAfresh) {
+TEST_F(Kept, ABookRewrittenInPlaceAtTheSameSizeWithItsModificationTimePutBackIsReadAfresh) {
     // Two books of one size that differ in one cell.
     auto bookWith = [](int n) {
         Workbook wb = Workbook::createNew();
@@ -74,7 +74,7 @@ TEST_F(Kept, ABookRewrittenInPlaceAtTheSameSizeWithinTheSameSecondIsReadAfresh) 
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     file.write(bookWith(other));
     file.close();
-    setModified(inventory, 1765000000, 200000000);
+    setModified(inventory, 1765000000, 100000000);  // as touch -d puts it back
     EXPECT_EQ(cellOf(inventory, 1, 1), QString::number(other));
     EXPECT_EQ(kept.reads(), 2);
 }
@@ -93,6 +93,7 @@ TEST_F(Kept, TheProgramsOwnCommitIsFoundWithoutAReadAndSavesAgainAfterTheOldFile
         ASSERT_EQ(::rename(QFile::encodeName(fresh).constData(),
                            QFile::encodeName(inventory).constData()),
                   0);
+        server->savedCopyMovedTo(inventory);
     }
     EXPECT_EQ(kept.reads(), 1);
     EXPECT_EQ(cellOf(inventory, 3, 1), "2");

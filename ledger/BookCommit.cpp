@@ -295,18 +295,21 @@ QString finish(const QString& programDir, const QList<Entry>& entries) {
         .arg(kRecordName, cause(err));
 }
 
+// An undo that could not finish: what stopped it, and what the record that stays will do.
+struct UndoStopped {
+    store::StoreError failure;
+    UnsettledCommit::Outcome outcome;
+};
+
 // Puts back every file that was replaced, after saying so in the record. A file not yet
-// replaced is its old link's own file, which the rename leaves as it is. Throws
-// UnsettledCommit when it cannot: the record that then stays decides.
+// replaced is its old link's own file, which the rename leaves as it is. Throws UndoStopped
+// when it cannot, and when a file is not what it was before (checked where the commit kept
+// its old version's identity).
 void undo(const QString& programDir, const QString& what, const QList<Entry>& entries) {
     try {
         writeRecord(programDir, State::Undo, what, entries);
     } catch (const store::StoreError& failure) {
-        throw UnsettledCommit(
-            failure.message() +
-                QStringLiteral("\n这次操作已经记下，但因磁盘出错既没能做完，也没能撤销。磁盘恢复"
-                               "正常后，下次启动程序时会自动完成它，数据不必重新录入。"),
-            UnsettledCommit::Outcome::Completes);
+        throw UndoStopped{failure, UnsettledCommit::Outcome::Completes};
     }
     try {
         for (const Entry& e : entries) {
@@ -318,22 +321,36 @@ void undo(const QString& programDir, const QString& what, const QList<Entry>& en
                     QStringLiteral("无法删除%1：%2").arg(e.named(), cause(errno)));
         }
     } catch (const store::StoreError& failure) {
-        throw UnsettledCommit(
-            failure.message() + QStringLiteral("\n这次操作没能做完，也没能完全撤销。磁盘恢复正常"
-                                               "后，下次启动程序时会把%1恢复为这次操作之前的"
-                                               "内容，之后请重新录入。")
-                                    .arg(listed(entries)),
-            UnsettledCommit::Outcome::Undoes);
+        throw UndoStopped{failure, UnsettledCommit::Outcome::Undoes};
     }
     flushFolders(entries);
     for (const Entry& e : entries) {
         const bool back = e.created ? !exists(e.target) : !e.kept || idOf(e.target) == e.kept;
         if (!back)
-            throw UnsettledCommit(
-                QStringLiteral("无法确认%1已恢复为这次操作之前的内容，请核对。").arg(e.named()),
-                UnsettledCommit::Outcome::Unknown);
+            throw UndoStopped{
+                store::StoreError(QStringLiteral("无法确认%1已恢复为这次操作之前的内容，请核对。")
+                                      .arg(e.named())),
+                UnsettledCommit::Outcome::Unknown};
     }
     finish(programDir, entries);
+}
+
+// What the shop keeper is to do about a commit whose undo stopped, in the words of the
+// window that posted it.
+QString afterStoppedUndo(UnsettledCommit::Outcome outcome, const QList<Entry>& entries) {
+    switch (outcome) {
+        case UnsettledCommit::Outcome::Completes:
+            return QStringLiteral(
+                "这次操作已经记下，但因磁盘出错既没能做完，也没能撤销。磁盘恢复正常后，下次启动"
+                "程序时会自动完成它，数据不必重新录入。");
+        case UnsettledCommit::Outcome::Undoes:
+            return QStringLiteral(
+                       "这次操作没能做完，也没能完全撤销。磁盘恢复正常后，下次启动程序"
+                       "时会把%1恢复为这次操作之前的内容，之后请重新录入。")
+                .arg(listed(entries));
+        default:
+            return {};
+    }
 }
 
 }  // namespace
@@ -398,9 +415,11 @@ QString commitFiles(const QString& programDir, const QString& what,
     } catch (const store::StoreError& failure) {
         try {
             undo(programDir, what, entries);
-        } catch (const UnsettledCommit& unsettled) {
-            throw UnsettledCommit(failure.message() + QLatin1Char('\n') + unsettled.message(),
-                                  unsettled.outcome());
+        } catch (const UndoStopped& stopped) {
+            QString text = failure.message() + QLatin1Char('\n') + stopped.failure.message();
+            if (const QString then = afterStoppedUndo(stopped.outcome, entries); !then.isEmpty())
+                text += QLatin1Char('\n') + then;
+            throw UnsettledCommit(text, stopped.outcome);
         }
         throw;
     }
@@ -439,8 +458,8 @@ QString recoverCommit(const QString& programDir) {
     if (!complete) {
         try {
             undo(programDir, r.what, r.entries);
-        } catch (const store::StoreError& failure) {
-            throw stuck(failure, UnsettledCommit::Outcome::Undoes);
+        } catch (const UndoStopped& stopped) {
+            throw stuck(stopped.failure, UnsettledCommit::Outcome::Undoes);
         }
         const bool backups = listed(r.entries).startsWith(QStringLiteral("备份"));
         return head + QStringLiteral("%1没有完成，已经撤销：%2 都恢复为那次操作之前的内容%3。")

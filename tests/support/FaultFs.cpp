@@ -45,9 +45,9 @@ Plan load() {
         if (::realpath(d, real))
             p.realDir = real;
     }
-    if (const char* spec = std::getenv("TAVELO_FAULT")) {
+    if (const char* fault = std::getenv("TAVELO_FAULT")) {
         char call[16] = {}, at[64] = {}, action[16] = {}, mode[8] = {};
-        std::sscanf(spec, "%15[^:]:%63[^:]:%15[^:]:%7s", call, at, action, mode);
+        std::sscanf(fault, "%15[^:]:%63[^:]:%15[^:]:%7s", call, at, action, mode);
         p.call = call;
         for (char* n = std::strtok(at, ","); n != nullptr; n = std::strtok(nullptr, ","))
             p.at.push_back(std::atol(n));
@@ -144,10 +144,10 @@ mode_t modeOf(int flags, va_list args) {
     return (flags & (O_CREAT | O_TMPFILE)) ? mode_t(va_arg(args, int)) : 0;
 }
 
-int openChecked(const char* name, const char* path, int flags, mode_t mode) {
+int openChecked(const char* path, int flags, mode_t mode) {
     if (creates(flags) && fails("open", path))
         return -1;
-    return next<int (*)(const char*, int, ...)>(name)(path, flags, mode);
+    return next<int (*)(const char*, int, ...)>("open")(path, flags, mode);
 }
 
 }  // namespace
@@ -216,16 +216,11 @@ int open(const char* path, int flags, ...) {
     va_start(args, flags);
     const mode_t mode = modeOf(flags, args);
     va_end(args);
-    return openChecked("open", path, flags, mode);
+    return openChecked(path, flags, mode);
 }
 
-int open64(const char* path, int flags, ...) {
-    va_list args;
-    va_start(args, flags);
-    const mode_t mode = modeOf(flags, args);
-    va_end(args);
-    return openChecked("open64", path, flags, mode);
-}
+// The same call under its large-file name, which Qt imports.
+int open64(const char* path, int flags, ...) __attribute__((alias("open")));
 
 // libzip and the program make their temporary files with it.
 int mkstemp(char* path) {

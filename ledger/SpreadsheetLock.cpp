@@ -21,11 +21,11 @@ std::optional<QStringList> parseLock(const QByteArray& bytes) {
     const QString text = QString::fromUtf8(bytes);
     QStringList fields{QString()};
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size())
+        if (text[i] == u'\\' && i + 1 < text.size())
             fields.back() += text[++i];
-        else if (text[i] == ',')
+        else if (text[i] == u',')
             fields << QString();
-        else if (text[i] == ';')
+        else if (text[i] == u';')
             return fields.size() >= 3 ? std::optional(fields) : std::nullopt;
         else
             fields.back() += text[i];
@@ -41,7 +41,7 @@ QUrl profileKey(const QString& url) {
 bool isThisHost(const QString& host) {
     const QString me = QSysInfo::machineHostName();
     return !me.isEmpty() && (host.compare(me, Qt::CaseInsensitive) == 0 ||
-                             host.startsWith(me + '.', Qt::CaseInsensitive));
+                             host.startsWith(me + u'.', Qt::CaseInsensitive));
 }
 
 QString systemUser() {
@@ -56,7 +56,7 @@ QString systemUser() {
 // the lock does not say). Only a profile named on its command line rules it out: without one
 // it runs on a default we cannot work out for it.
 bool mayHoldProfile(const QString& procDir, const QUrl& profile) {
-    QFile stat(procDir + "/stat");
+    QFile stat(procDir + QStringLiteral("/stat"));
     if (!stat.open(QIODevice::ReadOnly))
         return false;
     const QByteArray s = stat.readAll();
@@ -69,7 +69,7 @@ bool mayHoldProfile(const QString& procDir, const QUrl& profile) {
         return false;
     if (s[close + 2] == 'Z' || s[close + 2] == 'X')
         return false;  // killed and not yet reaped: holds nothing
-    QFile cmdline(procDir + "/cmdline");
+    QFile cmdline(procDir + QStringLiteral("/cmdline"));
     if (!cmdline.open(QIODevice::ReadOnly))
         return true;
     bool named = false;
@@ -77,7 +77,7 @@ bool mayHoldProfile(const QString& procDir, const QUrl& profile) {
         if (!arg.startsWith("-env:UserInstallation="))
             continue;
         const QString url = QString::fromUtf8(arg.mid(22));
-        if (profile.isEmpty() || !url.startsWith("file:") || url.contains('$') ||
+        if (profile.isEmpty() || !url.startsWith(QLatin1String("file:")) || url.contains(u'$') ||
             profileKey(url) == profile)
             return true;
         named = true;
@@ -88,10 +88,11 @@ bool mayHoldProfile(const QString& procDir, const QUrl& profile) {
 // The lock names no process, so only an office of ours that is gone proves it stale. Another
 // account's processes may be hidden from us, and another machine's always are.
 bool isStale(const QStringList& fields) {
-    if (!isThisHost(fields[2]) || fields[1] != systemUser() || !QFile::exists("/proc/self/stat"))
+    if (!isThisHost(fields[2]) || fields[1] != systemUser() ||
+        !QFile::exists(QStringLiteral("/proc/self/stat")))
         return false;
     const QUrl profile = fields.size() > 4 ? profileKey(fields[4]) : QUrl();
-    const QDir proc("/proc");
+    const QDir proc(QStringLiteral("/proc"));
     for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         if (pid[0].isDigit() && mayHoldProfile(proc.filePath(pid), profile))
             return false;
@@ -100,7 +101,7 @@ bool isStale(const QStringList& fields) {
 }
 
 std::optional<SpreadsheetHolder> holderBeside(const QFileInfo& book) {
-    QFile lock(book.absolutePath() + "/.~lock." + book.fileName() + '#');
+    QFile lock(book.absolutePath() + QStringLiteral("/.~lock.") + book.fileName() + u'#');
     if (!lock.open(QIODevice::ReadOnly) && !lock.exists())
         return std::nullopt;
     // A lock we cannot make out still means someone may save over our posting.

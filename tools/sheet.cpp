@@ -19,7 +19,7 @@
 namespace {
 
 QString shown(const store::CellValue& v) {
-    if (v.isText() && (store::parseDecimal(QStringView(v.text)) || v.text.startsWith('\'')))
+    if (v.isText() && (store::parseDecimal(QStringView(v.text)) || v.text.startsWith(u'\'')))
         return QLatin1Char('\'') + v.text;
     return v.displayText();
 }

@@ -102,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Failure{"purchase", "EIO", false}, Failure{"purchase", "ENOSPC", false},
                       Failure{"purchase", "EROFS", true}, Failure{"sale", "EIO", false},
                       Failure{"sale", "ENOSPC", false}, Failure{"sale", "EROFS", true}),
-    [](const auto& info) { return std::string(info.param.posting) + "_" + info.param.error; });
+    [](const auto& test) { return std::string(test.param.posting) + "_" + test.param.error; });
 
 // Two faults: the journal's new file cannot replace it (the 7th rename), and the inventory,
 // already replaced, cannot be put back (the 9th, after the undo's own record). The undo is

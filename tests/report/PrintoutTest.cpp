@@ -111,9 +111,10 @@ protected:
 TEST_F(Printouts, TheSalesBillHeadsThePageWithTheFirstLinesCustomerAndDate) {
     TForm_chuku& chuku = *windows->chuku();
     ui::StringGrid& grid = *chuku.findChild<ui::StringGrid*>("StringGrid_chuku");
-    typeLines(grid, {{"1001", "可口可乐", "瓶", "8", "2.5", "20", "1.8", "甲店", "2011-05-03"},
-                     {"1002", "雪碧", "瓶", "5", "2.5", "12.5", "1.9", "乙店", "2011-05-04", "整箱"},
-                     {"110", "毛巾", "条", "1", "3", "3", "2", "甲店", "2011-05-04", "退货"}});
+    typeLines(grid,
+              {{"1001", "可口可乐", "瓶", "8", "2.5", "20", "1.8", "甲店", "2011-05-03"},
+               {"1002", "雪碧", "瓶", "5", "2.5", "12.5", "1.9", "乙店", "2011-05-04", "整箱"},
+               {"110", "毛巾", "条", "1", "3", "3", "2", "甲店", "2011-05-04", "退货"}});
     chuku.SpeedButton7Click();
 
     ASSERT_EQ(printer->printed.size(), 1u);
@@ -227,9 +228,8 @@ TEST_F(Printouts, AnExportNeverReplacesOneOfTheProgramsOwnBooks) {
         prompt.target = dir.path() + "/./" + store::bookFileName(book);
         kucun.SpeedButton8Click();
         ASSERT_EQ(prompt.messages.size(), 2);
-        EXPECT_EQ(prompt.messages[1],
-                  "error: 不能把数据导出到程序自己的数据文件 " + store::bookFileName(book) +
-                      "，请另选文件名");
+        EXPECT_EQ(prompt.messages[1], "error: 不能把数据导出到程序自己的数据文件 " +
+                                          store::bookFileName(book) + "，请另选文件名");
         EXPECT_EQ(bytes(path(book)), before);
     }
     EXPECT_EQ(servers, 0);

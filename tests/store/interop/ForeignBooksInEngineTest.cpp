@@ -162,8 +162,8 @@ TEST_P(OpenpyxlJournal, ReadsInlineStringsAndDatesOfEitherDateSystem) {
 
 INSTANTIATE_TEST_SUITE_P(ForeignBooksInEngine, OpenpyxlJournal,
                          ::testing::Values("openpyxl_journal.xlsx", "openpyxl_1904.xlsx"),
-                         [](const auto& info) {
-                             return std::string(info.param).find("1904") != std::string::npos
+                         [](const auto& test) {
+                             return std::string(test.param).find("1904") != std::string::npos
                                         ? std::string("Date1904")
                                         : std::string("Date1900");
                          });

@@ -1,30 +1,32 @@
-# The two commands of the README, and the benchmarks and the long fuzz run.
+# The two commands of the README, and the benchmarks, the long fuzz run and the whole tidy.
 SHELL := /bin/bash
 BUILD := build
-FUZZ_BUILD := build-fuzz
+SAN_BUILD := build-san
 BENCH_BUILD := build-bench
 DIST := dist
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 600
 
-.PHONY: deps build fuzz-build run test package bench fuzz clean
+.PHONY: deps build san-build run test package bench fuzz tidy clean
 
 deps:
 	@bash scripts/install-deps.sh
 
 build: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release \
-	  -DTAVELO_FUZZ_BINARY=$(CURDIR)/$(FUZZ_BUILD)/fuzz/fuzz_reader >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(BUILD) -j$(JOBS)
 
-# The readers' fuzzers need clang's libFuzzer: a tree of its own.
-fuzz-build: deps
-	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DTAVELO_BUILD_FUZZ=ON -DTAVELO_BUILD_TESTS=OFF >/dev/null
-	@cmake --build $(FUZZ_BUILD) --target fuzz_reader fuzz_legacy -j$(JOBS)
+# The sanitized tree: clang's AddressSanitizer and UndefinedBehaviorSanitizer over a Debug
+# build, at -O1 as they are meant to run. It holds the readers' fuzzers too (they need
+# clang's libFuzzer), and builds only what its tests (ctest -L sanitized) run.
+san-build: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=Debug \
+	  "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1" -DTAVELO_BUILD_FUZZ=ON >/dev/null
+	@cmake --build $(SAN_BUILD) --target sanitized -j$(JOBS)
 
-test: build fuzz-build
+test: build san-build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+	@cd $(SAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS) -L sanitized
 
 run: build
 	@bash scripts/make-dist.sh $(BUILD) $(DIST)
@@ -39,9 +41,13 @@ bench: deps
 	@cmake --build $(BENCH_BUILD) -j$(JOBS)
 	@bash bench/run.sh $(BENCH_BUILD)
 
-fuzz: fuzz-build
-	@bash fuzz/run.sh $(FUZZ_BUILD)/fuzz/fuzz_reader $(FUZZ_SECONDS)
-	@bash fuzz/run.sh $(FUZZ_BUILD)/fuzz/fuzz_legacy $(FUZZ_SECONDS)
+fuzz: san-build
+	@bash fuzz/run.sh $(SAN_BUILD)/fuzz/fuzz_reader $(FUZZ_SECONDS)
+	@bash fuzz/run.sh $(SAN_BUILD)/fuzz/fuzz_legacy $(FUZZ_SECONDS)
+
+# clang-tidy over every source; `make test` looks only at what changed since .ci/tidy-clean.
+tidy: build
+	@bash scripts/tidy.sh $(BUILD) all
 
 clean:
-	rm -rf $(BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(BENCH_BUILD)

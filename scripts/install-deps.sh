@@ -11,8 +11,8 @@ packages=(
   libfreexl-dev libgsf-1-dev
   # run: a Song-style CJK face for the interface and for printouts, Qt's own texts in Chinese
   fonts-noto-cjk fonts-arphic-uming qt6-translations-l10n
-  # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev
+  # tests and benchmarks, and the gates of `make test`: format, tidy, a compiler cache
+  libgtest-dev libgmock-dev libbenchmark-dev clang-format clang-tidy ccache
   python3 python3-openpyxl liborcus-bin libreoffice-calc-nogui
   # old-format test books, made here: Excel 97-2003 by xlwt, Excel 5.0 by a Perl script
   python3-xlwt libole-storage-lite-perl

@@ -59,7 +59,8 @@ testbooks::Parts foreignBook() {
          "applyFont=\"1\"/></cellXfs></styleSheet>"});
     parts.push_back(
         {"xl/worksheets/sheet2.xml", sheetXml("<row r=\"1\"><c r=\"A1\"><v>42</v></c></row>")});
-    parts.push_back({"xl/media/image1.png", std::string("\x89PNG\r\n\x1a\n\0\0binary", 18)});
+    static constexpr char kPng[] = "\x89PNG\r\n\x1a\n\0\0binary";
+    parts.push_back({"xl/media/image1.png", std::string(kPng, sizeof kPng - 1)});
     return parts;
 }
 

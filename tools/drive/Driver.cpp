@@ -101,8 +101,8 @@ Driver::Driver(QStringList lines, bool echo, QString database)
         {"wait", &Driver::cmdWait},
     };
     for (const auto& [name, member] : table)
-        m_commands[QString::fromUtf8(name)] = [this, member](const QString& args) {
-            (this->*member)(args);
+        m_commands[QString::fromUtf8(name)] = [this, run = member](const QString& args) {
+            (this->*run)(args);
         };
 }
 

@@ -193,7 +193,8 @@ UnsettledCommit unreadableRecord(const QString& programDir) {
 // says: it lies in the folder it is about, so the files' names are all it needs.
 Record readRecord(const QString& programDir, const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > 64 * 1024)
+    constexpr qint64 kLongestRecord = qint64{64} * 1024;
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kLongestRecord)
         throw unreadableRecord(programDir);
     const QList<QByteArray> lines = file.readAll().split('\n');
     const bool v1 = lines.value(0) == kRecordMagicV1;

@@ -1,4 +1,5 @@
 #include <optional>
+#include <utility>
 
 #include "BookSource.h"
 #include "SheetPrinter.h"
@@ -99,7 +100,8 @@ private:
 
 ServerFactory workbookServerFactory(std::shared_ptr<SheetPrinter> printer,
                                     std::shared_ptr<BookSource> kept) {
-    return [printer, kept]() -> std::unique_ptr<SpreadsheetServer> {
+    return [printer = std::move(printer),
+            kept = std::move(kept)]() -> std::unique_ptr<SpreadsheetServer> {
         return std::make_unique<WorkbookServer>(printer, kept);
     };
 }

@@ -27,7 +27,7 @@ QString reserveNumberedFile(const QString& target, const QString& stem, const QS
     }
     // Creating the file exclusively claims the name against a print running beside us.
     for (int tries = 0; tries < 1000; ++tries, ++next) {
-        const QString path = dir.filePath(
+        QString path = dir.filePath(
             QStringLiteral("%1-%2.%3").arg(stem).arg(next, 3, 10, QLatin1Char('0')).arg(suffix));
         QFile file(path);
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))

@@ -61,8 +61,6 @@ bool backupDataBooks(const QString& programDir, database::Database* database) {
         ledger::commitFiles(programDir, QStringLiteral("数据备份"), copies);
     } catch (const store::StoreError&) {
         return false;
-    } catch (const store::AtomicFileError&) {
-        return false;
     }
     return true;
 }

@@ -237,8 +237,7 @@ void TForm_fenxi::exportPicture() {
         // A picture that could not be written whole leaves the old file of that name as it was.
         store::writeFileAtomically(QFileInfo(*target).absoluteFilePath(), png);
     } catch (const store::AtomicFileError& failure) {
-        context().prompt->error(
-            this, QStringLiteral("图片没有保存：%1").arg(QString::fromStdString(failure.what())));
+        context().prompt->error(this, QStringLiteral("图片没有保存：%1").arg(failure.message()));
     }
 }
 

@@ -149,8 +149,7 @@ void writeRecord(const QString& programDir, State state, const QString& what,
     try {
         store::writeFileAtomically(recordPath(programDir), text);
     } catch (const store::AtomicFileError& failure) {
-        throw store::StoreError(QStringLiteral("无法写入提交记录：") +
-                                causeIn(QString::fromUtf8(failure.what())));
+        throw store::StoreError(QStringLiteral("无法写入提交记录：") + causeIn(failure.message()));
     }
 }
 
@@ -265,8 +264,7 @@ void keepOld(Entry& e) {
             store::copyFileAtomically(e.target, e.old);
         } catch (const store::AtomicFileError& failure) {
             throw store::StoreError(
-                QStringLiteral("无法保留%1的原样：%2")
-                    .arg(e.named(), causeIn(QString::fromUtf8(failure.what()))));
+                QStringLiteral("无法保留%1的原样：%2").arg(e.named(), causeIn(failure.message())));
         }
     }
     e.kept = idOf(e.old);

@@ -180,13 +180,13 @@ Outcome convertBook(const QString& path) {
                                  .arg(QString::fromStdString(store::systemErrorText(errno))));
         store::flushFolder(local(dir));
         return {Outcome::Converted, summary(name, old, figures, kept)};
+    } catch (const store::AtomicFileError& failure) {
+        // Names a file, not the book; every other failure names the book itself.
+        QFile::remove(fresh);
+        return {Outcome::Refused, QStringLiteral("工作簿 %1：%2").arg(name, failure.message())};
     } catch (const store::StoreError& failure) {
         QFile::remove(fresh);
         return {Outcome::Refused, failure.message()};
-    } catch (const store::AtomicFileError& failure) {
-        QFile::remove(fresh);
-        return {Outcome::Refused,
-                QStringLiteral("工作簿 %1：%2").arg(name, QString::fromUtf8(failure.what()))};
     } catch (const std::bad_alloc&) {
         QFile::remove(fresh);
         return {Outcome::Refused, QStringLiteral("工作簿 %1：内存不足").arg(name)};

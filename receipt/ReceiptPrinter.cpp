@@ -82,11 +82,7 @@ void ReceiptPrinter::sendBytes(const QByteArray& job, const Setup& setup) {
     const QString file = store::print::reserveNumberedFile(m_target, QStringLiteral("receipt"),
                                                            QStringLiteral("bin"));
     store::print::FileGuard guard(file);
-    try {
-        store::writeFileAtomically(file, job);
-    } catch (const store::AtomicFileError& e) {
-        throw store::StoreError(QString::fromUtf8(e.what()));
-    }
+    store::writeFileAtomically(file, job);
     guard.keep();
     m_lastFile = file;
 }

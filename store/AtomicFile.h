@@ -3,15 +3,18 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
-#include <stdexcept>
 #include <string>
+
+#include "store/StoreError.h"
 
 namespace store {
 
-// Why a replacement failed, in words the shop keeper can read.
-class AtomicFileError : public std::runtime_error {
+// Why a replacement failed, in words the shop keeper can read. It names the file but not
+// the book: a caller that knows the book says so before it.
+class AtomicFileError : public StoreError {
 public:
-    using std::runtime_error::runtime_error;
+    explicit AtomicFileError(const std::string& message)
+        : StoreError(QString::fromStdString(message)) {}
 };
 
 // Replaces the file at `path` so that it is never seen half written: `fill` writes a

@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "AtomicFile.h"
 #include "StoreError.h"
 #include "xlsx/Formulas.h"
 #include "xlsx/Package.h"
@@ -36,6 +37,9 @@ template <class F>
 auto guarded(const QString& name, F f) -> decltype(f()) {
     try {
         return f();
+    } catch (const AtomicFileError& e) {
+        // The file layer names the file; the shop keeper knows it as the book.
+        failBook(name, e.message());
     } catch (const StoreError&) {
         throw;
     } catch (const xlsx::XmlError& e) {

@@ -22,6 +22,7 @@
 #include "store/ValueRules.h"
 #include "store/Workbook.h"
 #include "ui/Clock.h"
+#include "ui/ErrorBox.h"
 #include "ui/PanelStatusBar.h"
 #include "ui/Prompt.h"
 #include "ui/StringGrid.h"
@@ -313,18 +314,12 @@ bool EntryWindow::booksWritable(std::initializer_list<store::Book> books, const 
 
 void EntryWindow::showNothingPosted(const store::StoreError& failure, const QString& verb,
                                     bool plainBox) {
-    if (dynamic_cast<const store::ServerUnavailable*>(&failure) ||
-        dynamic_cast<const store::OldFormatBook*>(&failure)) {
-        showFailure(failure);
-        return;
-    }
     const QString text =
         failure.message() +
         QStringLiteral("\n没有%1任何数据，库存和%2都未改动。").arg(verb, m_table.journalRecords);
-    if (plainBox)
-        context().prompt->information(this, text);
-    else
-        context().prompt->error(this, text);
+    ui::showErrorBox(
+        context(), this, failure,
+        ui::ErrorBox{plainBox ? ui::ErrorBox::Kind::Information : ui::ErrorBox::Kind::Error, text});
 }
 
 void EntryWindow::itemCounted(int, store::BookPass&) {}

@@ -10,9 +10,14 @@ namespace store {
 // where one is involved.
 class StoreError : public std::runtime_error {
 public:
+    // What a failure asks of the window that shows it beyond its text: most are that text
+    // in an error box, two call for a box of their own.
+    enum class Kind { Plain, ServerUnavailable, OldFormatBook };
+
     explicit StoreError(const QString& message)
         : std::runtime_error(message.toStdString()), m_message(message) {}
     const QString& message() const { return m_message; }
+    virtual Kind kind() const { return Kind::Plain; }
 
 private:
     QString m_message;
@@ -23,6 +28,7 @@ private:
 class ServerUnavailable : public StoreError {
 public:
     using StoreError::StoreError;
+    Kind kind() const override { return Kind::ServerUnavailable; }
 };
 
 // A book in the older binary spreadsheet format (the compound-file kind of the Windows
@@ -31,6 +37,7 @@ public:
 class OldFormatBook : public StoreError {
 public:
     using StoreError::StoreError;
+    Kind kind() const override { return Kind::OldFormatBook; }
 };
 
 }  // namespace store

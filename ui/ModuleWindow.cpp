@@ -6,8 +6,7 @@
 
 #include "ledger/BookCommit.h"
 #include "ledger/Ledger.h"
-#include "store/DataBooks.h"
-#include "ui/OldBooks.h"
+#include "ui/ErrorBox.h"
 #include "ui/Prompt.h"
 #include "ui/Widgets.h"
 
@@ -56,15 +55,7 @@ void ModuleWindow::done(int result) {
 }
 
 void ModuleWindow::showFailure(const store::StoreError& failure) {
-    if (dynamic_cast<const store::OldFormatBook*>(&failure) &&
-        !store::oldFormatBooks(m_context.programDir).isEmpty()) {
-        offerConversion(m_context, this, true);
-        return;
-    }
-    if (dynamic_cast<const store::ServerUnavailable*>(&failure))
-        m_context.prompt->information(this, store::installServerMessage());
-    else
-        m_context.prompt->error(this, failure.message());
+    showErrorBox(m_context, this, failure);
 }
 
 void ModuleWindow::settleBooks() {

@@ -29,9 +29,7 @@ public:
 
     void done(int result) override;
 
-    // The box for a failed operation: the offer to convert for a book in the older
-    // format, the install message when no server could be started, else the error box
-    // with the failure's text.
+    // The box for a failed operation over this window: see ui::errorBox.
     void showFailure(const store::StoreError& failure);
     // Before a book is read: see ui::settleBooks.
     void settleBooks();

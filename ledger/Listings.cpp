@@ -30,10 +30,6 @@ const QList<InventoryView>& inventoryViews() {
     return views;
 }
 
-const InventoryView& quantitiesView() {
-    return inventoryViews().front();
-}
-
 int inventoryField(const QString& name) {
     if (name == QStringLiteral("商品编号"))
         return ItemCode;

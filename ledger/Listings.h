@@ -41,8 +41,6 @@ struct InventoryView {
     QList<int> columns;
 };
 const QList<InventoryView>& inventoryViews();
-// The view that lists the shortages.
-const InventoryView& quantitiesView();
 
 // The inventory column a field box text names, or 0.
 int inventoryField(const QString& name);

@@ -64,10 +64,6 @@ bool valueEquals(const CellValue& a, const CellValue& b) {
     return requireNumber(a) == requireNumber(b);
 }
 
-double valueAdd(const CellValue& a, const CellValue& b) {
-    return requireNumber(a) + requireNumber(b);
-}
-
 QStringList conditionNames() {
     return {QStringLiteral("等于"), QStringLiteral("包含")};
 }

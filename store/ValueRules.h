@@ -11,7 +11,6 @@ namespace store {
 // decimal number, two texts compare byte for byte. An empty cell, or a text that is
 // not a number where one is needed, cannot take part: StoreError naming the text.
 bool valueEquals(const CellValue& a, const CellValue& b);
-double valueAdd(const CellValue& a, const CellValue& b);
 
 // A value that must be a number in a comparison or a sum.
 double requireNumber(const CellValue& v);

@@ -14,9 +14,10 @@ class QVBoxLayout;
 
 namespace ui {
 
-// What the three module windows share as windows: shown modally in place of the menu,
-// and however they are closed ("返回菜单" or the title-bar close box) their close handler
-// brings the menu back.
+// What the four module windows (stock in, sales, the inventory query and the sales
+// analysis) share as windows: shown modally in place of the menu, and however they are
+// closed ("返回菜单" or the title-bar close box) their close handler brings the menu back.
+// Their operations end in the same boxes when the books fail.
 class ModuleWindow : public QDialog {
     Q_OBJECT
 public:

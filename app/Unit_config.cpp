@@ -119,13 +119,14 @@ QString TForm_config::contactInfo() const {
 }
 
 receipt::Setup TForm_config::receiptSetup() const {
-    return {ComboBox1->currentData().toString(),
-            ComboBox2->currentData().toInt(),
-            ComboBox3->currentData().toString() == QLatin1String("driver") ? receipt::Mode::Driver
-                                                                           : receipt::Mode::EscPos,
-            CheckBox2->isChecked(),
-            Edit1->text(),
-            Edit2->text()};
+    return {.printer = ComboBox1->currentData().toString(),
+            .paperMm = ComboBox2->currentData().toInt(),
+            .mode = ComboBox3->currentData().toString() == QLatin1String("driver")
+                        ? receipt::Mode::Driver
+                        : receipt::Mode::EscPos,
+            .autoprint = CheckBox2->isChecked(),
+            .shop = Edit1->text(),
+            .contact = Edit2->text()};
 }
 
 void TForm_config::showEvent(QShowEvent* event) {

@@ -30,59 +30,79 @@ enum : int { Code, Name, Unit, Qty, Price, Amount, AvgCost, Customer, Date, Rema
 }
 
 // "统计利润" over the rows a grid shows.
-const ledger::SalesColumns kSalesColumns{Col::Qty, Col::Price, Col::Amount, Col::AvgCost,
-                                         Col::Remark};
+const ledger::SalesColumns kSalesColumns{.qty = Col::Qty,
+                                         .price = Col::Price,
+                                         .amount = Col::Amount,
+                                         .avgCost = Col::AvgCost,
+                                         .remark = Col::Remark};
 
 ledger::SaleLine saleLine(const EntryLine& line) {
-    return {line.row,
-            line.text(Col::Code),
-            line.number(Col::Code),
-            line.text(Col::Name),
-            line.text(Col::Unit),
-            line.number(Col::Qty),
-            line.text(Col::Qty),
-            line.number(Col::Price),
-            line.number(Col::Amount),
-            line.number(Col::AvgCost),
-            line.text(Col::Customer),
-            line.text(Col::Date),
-            line.text(Col::Remark)};
+    return {.row = line.row,
+            .codeText = line.text(Col::Code),
+            .code = line.number(Col::Code),
+            .name = line.text(Col::Name),
+            .unit = line.text(Col::Unit),
+            .qty = line.number(Col::Qty),
+            .qtyText = line.text(Col::Qty),
+            .price = line.number(Col::Price),
+            .amount = line.number(Col::Amount),
+            .avgCost = line.number(Col::AvgCost),
+            .customer = line.text(Col::Customer),
+            .date = line.text(Col::Date),
+            .remark = line.text(Col::Remark)};
 }
 
 }  // namespace
 
 const entry::EntryTable& TForm_chuku::columns() {
+    using namespace store::InventoryCol;
     static const entry::EntryTable table{
-        {QStringLiteral("出库总数："), QStringLiteral("当前数据："), QStringLiteral("库存总数：")},
-        QStringLiteral("出库记录"),
-        {{1, 100}, {2, 260}, {3, 100}, {4, 100}, {7, 100}, {5, 100}, {10, 100}},
-        6,
-        {
-            {QStringLiteral("商品编号"), 100, CellRule::Number, LineSource::preview(0)},
-            {QStringLiteral("商品名称"), 260, CellRule::Text, LineSource::preview(1)},
-            {QStringLiteral("单位"), 100, CellRule::Text, LineSource::preview(2)},
-            {QStringLiteral("卖出数量"), 100, CellRule::Number, {LineSource::Zero}},
-            {QStringLiteral("卖出价"), 100, CellRule::Number, {LineSource::Zero}},
-            {QStringLiteral("卖出金额"), 100, CellRule::Number, {LineSource::Zero}},
-            // The average cost when the line was made; the sale price stays in the preview.
-            {QStringLiteral("库存均价"), 100, CellRule::Number, LineSource::preview(5)},
-            {QStringLiteral("客户名称"), 300, CellRule::Text, {LineSource::Empty}},
-            {QStringLiteral("售出日期"), 100, CellRule::Text, {LineSource::Today}},
-            {QStringLiteral("备注"), 100, CellRule::Free, LineSource::preview(6)},
-        },
-        false,
-        {QStringLiteral("SpeedButton12"),
-         QStringLiteral("检索出库记录"),
-         store::Book::StockOut,
-         {{QStringLiteral("商品编号"), store::StockOutCol::ItemCode, true},
-          {QStringLiteral("商品名称"), store::StockOutCol::ItemName},
-          {QStringLiteral("客户名称"), store::StockOutCol::Customer},
-          {QStringLiteral("销售日期"), store::StockOutCol::OutDate}},
-         store::StockOutCol::OutDate,
-         query::wholeBookShape(store::Book::StockOut)},
-        4,
-        {false, true},
-        {4},
+        .statusCaptions = {QStringLiteral("出库总数："), QStringLiteral("当前数据："),
+                           QStringLiteral("库存总数：")},
+        .journalRecords = QStringLiteral("出库记录"),
+        .previewColumns = {{.inventoryCol = ItemCode, .width = 100},
+                           {.inventoryCol = ItemName, .width = 260},
+                           {.inventoryCol = Unit, .width = 100},
+                           {.inventoryCol = StockQty, .width = 100},
+                           {.inventoryCol = SalePrice, .width = 100},
+                           {.inventoryCol = AvgCost, .width = 100},
+                           {.inventoryCol = Remark, .width = 100}},
+        .previewColsBeforeFetch = 6,
+        // Caption, width, what the line check asks of the cell, where a fetched line takes it.
+        .lineColumns =
+            {
+                {QStringLiteral("商品编号"), 100, CellRule::Number,
+                 LineSource::inventory(ItemCode)},
+                {QStringLiteral("商品名称"), 260, CellRule::Text, LineSource::inventory(ItemName)},
+                {QStringLiteral("单位"), 100, CellRule::Text, LineSource::inventory(Unit)},
+                {QStringLiteral("卖出数量"), 100, CellRule::Number, {LineSource::Zero}},
+                {QStringLiteral("卖出价"), 100, CellRule::Number, {LineSource::Zero}},
+                {QStringLiteral("卖出金额"), 100, CellRule::Number, {LineSource::Zero}},
+                // The average cost when the line was made; the sale price stays in the preview.
+                {QStringLiteral("库存均价"), 100, CellRule::Number, LineSource::inventory(AvgCost)},
+                {QStringLiteral("客户名称"), 300, CellRule::Text, {LineSource::Empty}},
+                {QStringLiteral("售出日期"), 100, CellRule::Text, {LineSource::Today}},
+                {QStringLiteral("备注"), 100, CellRule::Free, LineSource::inventory(Remark)},
+            },
+        .addedLineTakesDefaults = false,
+        .search = {.buttonName = QStringLiteral("SpeedButton12"),
+                   .caption = QStringLiteral("检索出库记录"),
+                   .journal = store::Book::StockOut,
+                   .fields = {{.name = QStringLiteral("商品编号"),
+                               .journalCol = store::StockOutCol::ItemCode,
+                               .holdsNumbers = true},
+                              {.name = QStringLiteral("商品名称"),
+                               .journalCol = store::StockOutCol::ItemName},
+                              {.name = QStringLiteral("客户名称"),
+                               .journalCol = store::StockOutCol::Customer},
+                              {.name = QStringLiteral("销售日期"),
+                               .journalCol = store::StockOutCol::OutDate}},
+                   .dateCol = store::StockOutCol::OutDate,
+                   .result = query::wholeBookShape(store::Book::StockOut)},
+        .returnButtonSlot = 4,
+        .grid = {.columnSizing = false, .editorAlwaysShown = true},
+        // A scanned item sells at its sale price; a code the inventory lacks is refused.
+        .scan = {.priceInventoryCol = SalePrice},
     };
     return table;
 }

@@ -17,10 +17,12 @@ bool onlyDigitsAndPoints(const QString& text) {
 }
 
 // A line's cell from its source; without a preview, only the defaults (zeros and today).
-QString sourceText(const LineSource& source, const ui::StringGrid* preview, const QString& today) {
+QString sourceText(const EntryTable& table, const LineSource& source, const ui::StringGrid* preview,
+                   const QString& today) {
     switch (source.kind) {
-        case LineSource::Preview:
-            return preview ? preview->cell(source.previewCol, 0) : QString();
+        case LineSource::Inventory:
+            return preview ? preview->cell(table.previewIndexOf(source.inventoryCol), 0)
+                           : QString();
         case LineSource::Zero:
             return QStringLiteral("0");
         case LineSource::Today:
@@ -40,16 +42,16 @@ QString fillProperlyMessage() {
 void setUpEntryGrid(ui::StringGrid& grid, const EntryTable& table) {
     grid.setColCount(table.columnCount());
     for (int c = 0; c < table.columnCount(); ++c) {
-        grid.setColWidth(c, table.columns[c].width);
-        grid.setCell(c, 0, table.columns[c].caption);
+        grid.setColWidth(c, table.lineColumns[c].width);
+        grid.setCell(c, 0, table.lineColumns[c].caption);
     }
 }
 
 void fillLineFromPreview(ui::StringGrid& grid, int row, const EntryTable& table,
                          const ui::StringGrid& preview, const QString& today) {
     QStringList texts;
-    for (const EntryColumn& column : table.columns)
-        texts << sourceText(column.source, &preview, today);
+    for (const EntryColumn& column : table.lineColumns)
+        texts << sourceText(table, column.source, &preview, today);
     grid.cells().setRow(row, texts);
 }
 
@@ -59,7 +61,7 @@ void appendLine(ui::StringGrid& grid, const EntryTable& table, const QString& to
     if (!table.addedLineTakesDefaults)
         return;
     for (int c = 0; c < table.columnCount(); ++c) {
-        const QString text = sourceText(table.columns[c].source, nullptr, today);
+        const QString text = sourceText(table, table.lineColumns[c].source, nullptr, today);
         if (!text.isEmpty())
             grid.setCell(c, row, text);
     }
@@ -86,7 +88,7 @@ bool lineInvalid(const ui::StringGrid& grid, const EntryTable& table, int row) {
     bool invalid = false;
     for (int c = 0; c < table.columnCount(); ++c) {
         const QString text = grid.cell(c, row);
-        switch (table.columns[c].rule) {
+        switch (table.lineColumns[c].rule) {
             case CellRule::Text:
                 invalid |= text.isEmpty();
                 break;
@@ -148,8 +150,8 @@ QList<EntryLine> readBatch(const ui::StringGrid& grid, const EntryTable& table) 
         line.row = row;
         for (int c = 0; c < table.columnCount(); ++c) {
             line.texts << grid.cell(c, row);
-            const bool isNumber = table.columns[c].rule == CellRule::Number;
-            line.numbers << (isNumber ? ui::cellNumber(grid, c, row, table.columns[c].caption)
+            const bool isNumber = table.lineColumns[c].rule == CellRule::Number;
+            line.numbers << (isNumber ? ui::cellNumber(grid, c, row, table.lineColumns[c].caption)
                                       : 0.0);
         }
         lines << line;

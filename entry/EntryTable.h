@@ -13,19 +13,22 @@ namespace entry {
 // build a batch of lines, check the last line, compute price or amount, copy and paste
 // a cell) is written once and told by one of these tables what the window's columns are.
 
-// One preview column: the inventory book column it shows and its width.
+// One preview column: the inventory book column it shows (store::InventoryCol, counted
+// from 1) and its width.
 struct PreviewColumn {
-    int bookCol;
+    int inventoryCol;
     int width;
 };
 
 // Where a cell of a line filled from the preview comes from.
 struct LineSource {
-    enum Kind { Preview, Zero, Today, Empty };
+    enum Kind { Inventory, Zero, Today, Empty };
     Kind kind = Empty;
-    int previewCol = -1;
+    // With Inventory: the item's inventory column (store::InventoryCol), as the preview
+    // shows it; the table must have that column among its preview columns.
+    int inventoryCol = 0;
 
-    static LineSource preview(int col) { return {Preview, col}; }
+    static LineSource inventory(int col) { return {Inventory, col}; }
 };
 
 // What the line check asks of a cell of the last line.
@@ -47,12 +50,12 @@ struct EntryColumn {
 struct SearchField {
     QString name;
     int journalCol;
-    bool numbers = false;
+    bool holdsNumbers = false;
 };
 
 // The search strip and what it searches.
 struct JournalSearch {
-    QString button;  // the button's name and caption
+    QString buttonName;  // the button's object name
     QString caption;
     store::Book journal;
     QList<SearchField> fields;
@@ -72,9 +75,10 @@ struct EntryTable {
     QStringList statusCaptions;
     // What the messages call the window's journal: "入库记录", "出库记录".
     QString journalRecords;
-    QList<PreviewColumn> preview;
-    int previewDesignCols;
-    QList<EntryColumn> columns;  // the entry shape, column 0 the code, 1 the name
+    QList<PreviewColumn> previewColumns;
+    // The preview's column count until the first item is fetched into it.
+    int previewColsBeforeFetch;
+    QList<EntryColumn> lineColumns;  // the entry shape, column 0 the code, 1 the name
     // A line added below a valid line starts with the quantity, price and amount "0" and
     // today's date (stock-in), or empty (stock-out).
     bool addedLineTakesDefaults;
@@ -88,7 +92,7 @@ struct EntryTable {
     } grid = {};
     // What Enter in the code field (a barcode scanner) does with a code.
     struct Scan {
-        int pricePreviewCol = -1;  // the preview column a new line's price comes from
+        int priceInventoryCol = 0;  // the inventory column a new line's price comes from
         // A code the inventory does not know starts a line for a new item (stock-in), or
         // is refused.
         bool unknownCodeStartsItem = false;
@@ -100,7 +104,9 @@ struct EntryTable {
     static constexpr int kPriceCol = 4;
     static constexpr int kAmountCol = 5;
 
-    int columnCount() const { return int(columns.size()); }
+    int columnCount() const { return int(lineColumns.size()); }
+    // Where the preview shows an inventory column, counted from 0; -1 when it does not.
+    int previewIndexOf(int inventoryCol) const;
 };
 
 }  // namespace entry

@@ -38,10 +38,10 @@ constexpr int kButtonWidth = 89;
 constexpr int kButtonHeight = 37;
 
 // Inventory columns the preview shows as numbers; the others are texts.
-bool isNumberColumn(int bookCol) {
+bool isNumberColumn(int inventoryCol) {
     using namespace store::InventoryCol;
-    return bookCol == ItemCode || bookCol == StockQty || bookCol == AvgCost ||
-           bookCol == StockValue || bookCol == SalePrice || bookCol == AlertQty;
+    return inventoryCol == ItemCode || inventoryCol == StockQty || inventoryCol == AvgCost ||
+           inventoryCol == StockValue || inventoryCol == SalePrice || inventoryCol == AlertQty;
 }
 
 }  // namespace
@@ -60,6 +60,14 @@ QString JournalSearch::dateField() const {
             return f.name;
     }
     return {};
+}
+
+int EntryTable::previewIndexOf(int inventoryCol) const {
+    for (int i = 0; i < previewColumns.size(); ++i) {
+        if (previewColumns[i].inventoryCol == inventoryCol)
+            return i;
+    }
+    return -1;
 }
 
 QStringList JournalSearch::fieldNames() const {
@@ -109,7 +117,7 @@ void EntryWindow::buildPreview() {
     auto* layout = new QVBoxLayout(strip);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->setSpacing(1);
-    StringGrid_kucun = new ui::StringGrid(m_table.previewDesignCols, 1, strip);
+    StringGrid_kucun = new ui::StringGrid(m_table.previewColsBeforeFetch, 1, strip);
     StringGrid_kucun->setObjectName(QStringLiteral("StringGrid_kucun"));
     StringGrid_kucun->setFixedRows(0);
     StringGrid_kucun->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -154,7 +162,7 @@ void EntryWindow::buildSearch() {
     auto* layout = new QHBoxLayout(strip);
     layout->setContentsMargins(6, 3, 6, 3);
     layout->setSpacing(6);
-    m_searchButton = ui::speedButton(strip, m_table.search.button, m_table.search.caption,
+    m_searchButton = ui::speedButton(strip, m_table.search.buttonName, m_table.search.caption,
                                      QString(), 0, 0, 100, 24);
     m_searchButton->setFixedSize(100, 24);
     layout->addWidget(m_searchButton);
@@ -334,9 +342,9 @@ EntryWindow::Fetched EntryWindow::fetchItem() {
     const QString path = bookPath(store::Book::Inventory);
     if (!context().hasBook(store::Book::Inventory))
         return Fetched::NoItem;
-    StringGrid_kucun->setColCount(int(m_table.preview.size()));
-    for (int c = 0; c < m_table.preview.size(); ++c)
-        StringGrid_kucun->setColWidth(c, m_table.preview[c].width);
+    StringGrid_kucun->setColCount(int(m_table.previewColumns.size()));
+    for (int c = 0; c < m_table.previewColumns.size(); ++c)
+        StringGrid_kucun->setColWidth(c, m_table.previewColumns[c].width);
     StringGrid_kucun->cells().setRow(0, {});
     StringGrid_kucun->setRowCount(1);
     settleBooks();
@@ -434,12 +442,13 @@ void EntryWindow::fillScannedLine(int row, const QString& code, bool known) {
     // A cell the preview does not give (the customer) is the line above's: one customer
     // takes the whole basket.
     for (int c = 0; c < m_table.columnCount() && row > 1; ++c) {
-        if (m_table.columns[c].source.kind == LineSource::Empty)
+        if (m_table.lineColumns[c].source.kind == LineSource::Empty)
             grid.setCell(c, row, grid.cell(c, row - 1));
     }
-    const double price = known ? store::readNumber(store::CellValue::fromText(
-                                     StringGrid_kucun->cell(m_table.scan.pricePreviewCol, 0)))
-                               : 0.0;
+    const int priceCol = m_table.previewIndexOf(m_table.scan.priceInventoryCol);
+    const double price =
+        known ? store::readNumber(store::CellValue::fromText(StringGrid_kucun->cell(priceCol, 0)))
+              : 0.0;
     grid.setCell(EntryTable::kCodeCol, row, code);
     grid.setCell(EntryTable::kQtyCol, row, QStringLiteral("1"));
     grid.setCell(EntryTable::kPriceCol, row, store::formatGeneral(price));
@@ -459,10 +468,10 @@ void EntryWindow::countScannedAgain(int row) {
 
 void EntryWindow::fillPreview(store::BookPass& book, int row) {
     QStringList texts;
-    for (const PreviewColumn& column : m_table.preview) {
-        texts << (isNumberColumn(column.bookCol)
-                      ? store::formatGeneral(book.number(row, column.bookCol))
-                      : book.value(row, column.bookCol).displayText());
+    for (const PreviewColumn& column : m_table.previewColumns) {
+        texts << (isNumberColumn(column.inventoryCol)
+                      ? store::formatGeneral(book.number(row, column.inventoryCol))
+                      : book.value(row, column.inventoryCol).displayText());
     }
     StringGrid_kucun->cells().setRow(0, texts);
 }
@@ -574,18 +583,20 @@ void EntryWindow::searchJournal() {
     const JournalSearch& search = m_table.search;
     // The boxes and the date are read once: what was asked when the search started.
     const SearchField* field = search.fieldNamed(ComboBox1->currentText());
-    const ledger::JournalTest test{{field ? field->journalCol : 0,
-                                    store::conditionNamed(ComboBox2->currentText()), Edit3->text()},
-                                   CheckBox1->isChecked(),
-                                   search.dateCol,
-                                   todayText()};
+    const ledger::JournalTest test{
+        .field = {.col = field ? field->journalCol : 0,
+                  .condition = store::conditionNamed(ComboBox2->currentText()),
+                  .text = Edit3->text()},
+        .todayOnly = CheckBox1->isChecked(),
+        .dateCol = search.dateCol,
+        .today = todayText()};
     const query::Listing listing{
         search.journal,
         search.result,
         &search.result,
         [&test](store::BookPass& book, int row) { return test.matches(book, row); },
         query::handOver(*Button1, TargetRow, SourceRow, m_openBook),
-        field && field->numbers
+        field && field->holdsNumbers
             ? store::numberSearchRefusal(test.field.condition, test.field.text, field->name)
             : QString()};
     if (listing.run(*this,

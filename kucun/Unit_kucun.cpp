@@ -186,8 +186,9 @@ void TForm_kucun::queryItems() {
         return;
     // The boxes are read once: what the shop keeper asked for when the query started.
     const QString field = ComboBox1->currentText();
-    const ledger::FieldTest test{ledger::inventoryField(field),
-                                 store::conditionNamed(ComboBox2->currentText()), Edit1->text()};
+    const ledger::FieldTest test{.col = ledger::inventoryField(field),
+                                 .condition = store::conditionNamed(ComboBox2->currentText()),
+                                 .text = Edit1->text()};
     const query::Listing listing{
         store::Book::Inventory,
         everythingView(),

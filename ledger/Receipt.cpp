@@ -7,8 +7,7 @@ namespace ledger {
 
 Receipt makeReceipt(const QList<SaleLine>& lines, bool returns, const QString& shop,
                     const QString& contact, const QDateTime& printed) {
-    Receipt receipt{shop, contact, printed, lines.isEmpty() ? QString() : lines.first().customer,
-                    {},   {},      {}};
+    QList<ReceiptLine> printedLines;
     double quantity = 0;
     double total = 0;
     for (const SaleLine& line : lines) {
@@ -16,13 +15,19 @@ Receipt makeReceipt(const QList<SaleLine>& lines, bool returns, const QString& s
         const double sign = isReturn ? -1 : 1;
         quantity += sign * line.qty;
         total += sign * line.amount;
-        receipt.lines.append({line.name, store::formatGeneral(sign * line.qty),
-                              store::formatGeneral(line.price),
-                              store::formatFixed2(sign * line.amount), isReturn});
+        printedLines.append({.name = line.name,
+                             .quantity = store::formatGeneral(sign * line.qty),
+                             .price = store::formatGeneral(line.price),
+                             .amount = store::formatFixed2(sign * line.amount),
+                             .isReturn = isReturn});
     }
-    receipt.quantity = store::formatGeneral(quantity);
-    receipt.total = store::formatFixed2(total);
-    return receipt;
+    return {.shop = shop,
+            .contact = contact,
+            .printed = printed,
+            .customer = lines.isEmpty() ? QString() : lines.first().customer,
+            .lines = printedLines,
+            .quantity = store::formatGeneral(quantity),
+            .total = store::formatFixed2(total)};
 }
 
 }  // namespace ledger

@@ -131,8 +131,11 @@ struct Found {
 Found searchNames(const store::ServerFactory& servers, const QString& programDir,
                   std::vector<QStringList>& grid) {
     using namespace store::StockOutCol;
-    const ledger::JournalTest test{
-        {ItemName, store::Condition::Contains, QStringLiteral("可乐")}, false, OutDate, {}};
+    const ledger::JournalTest test{.field = {.col = ItemName,
+                                             .condition = store::Condition::Contains,
+                                             .text = QStringLiteral("可乐")},
+                                   .dateCol = OutDate,
+                                   .today = {}};
     store::BookPass journal(servers, store::bookPath(programDir, store::Book::StockOut));
     grid.clear();
     const int used = journal.usedRowCount();

@@ -20,19 +20,19 @@ inline QList<ledger::SaleLine> saleLines(int count = kPostingLines, int first = 
     QList<ledger::SaleLine> lines;
     for (int line = first; line < first + count; ++line) {
         const double code = spreadCode(line);
-        lines.append({line - first + 1,
-                      QString::number(code),
-                      code,
-                      "商品",
-                      "个",
-                      3,
-                      "3",
-                      3.2,
-                      9.6,
-                      2.4,
-                      "张三",
-                      "2011-05-03",
-                      {}});
+        lines.append({.row = line - first + 1,
+                      .codeText = QString::number(code),
+                      .code = code,
+                      .name = "商品",
+                      .unit = "个",
+                      .qty = 3,
+                      .qtyText = "3",
+                      .price = 3.2,
+                      .amount = 9.6,
+                      .avgCost = 2.4,
+                      .customer = "张三",
+                      .date = "2011-05-03",
+                      .remark = {}});
     }
     return lines;
 }
@@ -41,20 +41,20 @@ inline QList<ledger::PurchaseLine> purchaseLines(int count = kPostingLines, int 
     QList<ledger::PurchaseLine> lines;
     for (int line = first; line < first + count; ++line) {
         const double code = spreadCode(line);
-        lines.append({line - first + 1,
-                      QString::number(code),
-                      code,
-                      "商品",
-                      "个",
-                      3,
-                      2.5,
-                      7.5,
-                      2.4,
-                      "甲厂",
-                      "2011-05-03",
-                      3.2,
-                      10,
-                      {}});
+        lines.append({.row = line - first + 1,
+                      .codeText = QString::number(code),
+                      .code = code,
+                      .name = "商品",
+                      .unit = "个",
+                      .qty = 3,
+                      .price = 2.5,
+                      .amount = 7.5,
+                      .avgCost = 2.4,
+                      .supplier = "甲厂",
+                      .date = "2011-05-03",
+                      .salePrice = 3.2,
+                      .alertQty = 10,
+                      .remark = {}});
     }
     return lines;
 }

@@ -4,6 +4,7 @@
 #include <QDir>
 
 #include "chuku/Unit_chuku.h"
+#include "ruku/Unit_ruku.h"
 #include "store/StoreError.h"
 #include "support/PostingFixture.h"
 
@@ -92,6 +93,21 @@ TEST_F(StockOutPosting, AnInventoryThatCannotBeWrittenLeavesBothBooksAsTheyWere)
               "tvkucun.dat：磁盘已满\n没有退货返库任何数据，库存和出库记录都未改动。");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).filter(".commit"),
               QStringList());
+}
+
+// A line cell taken from an inventory column the preview does not show would stay empty
+// without a word: both windows' tables must take only what their previews show.
+TEST(EntryTables, LinesAndScansTakeOnlyColumnsThePreviewShows) {
+    for (const entry::EntryTable* table : {&TForm_ruku::columns(), &TForm_chuku::columns()}) {
+        for (const entry::EntryColumn& column : table->lineColumns) {
+            if (column.source.kind == entry::LineSource::Inventory) {
+                EXPECT_GE(table->previewIndexOf(column.source.inventoryCol), 0)
+                    << column.caption.toStdString();
+            }
+        }
+        EXPECT_GE(table->previewIndexOf(table->scan.priceInventoryCol), 0)
+            << table->journalRecords.toStdString();
+    }
 }
 
 }  // namespace

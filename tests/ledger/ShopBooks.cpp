@@ -99,11 +99,34 @@ bool crashSaleAt(const QString& dir, ledger::CommitStep step) {
 }
 
 ledger::PurchaseLine purchase(int row, double code, double qty, double amount) {
-    return {row,    QString::number(code), code, "商品", "个", qty, amount / qty, amount, 2,
-            "甲厂", "2011-05-03",          3,    1,      {}};
+    return {.row = row,
+            .codeText = QString::number(code),
+            .code = code,
+            .name = "商品",
+            .unit = "个",
+            .qty = qty,
+            .price = amount / qty,
+            .amount = amount,
+            .avgCost = 2,
+            .supplier = "甲厂",
+            .date = "2011-05-03",
+            .salePrice = 3,
+            .alertQty = 1,
+            .remark = {}};
 }
 
 ledger::SaleLine sale(int row, double code, double qty, double price) {
-    return {row,   QString::number(code), code, "商品", "个",         qty, QString::number(qty),
-            price, qty * price,           2,    "张三", "2011-05-03", {}};
+    return {.row = row,
+            .codeText = QString::number(code),
+            .code = code,
+            .name = "商品",
+            .unit = "个",
+            .qty = qty,
+            .qtyText = QString::number(qty),
+            .price = price,
+            .amount = qty * price,
+            .avgCost = 2,
+            .customer = "张三",
+            .date = "2011-05-03",
+            .remark = {}};
 }

@@ -1,6 +1,7 @@
 #include "app/BookStore.h"
 
 #include "app/SettingsFile.h"
+#include "app/SettingsKeys.h"
 #include "database/Database.h"
 #include "store/KeptBooks.h"
 
@@ -13,10 +14,9 @@ void chooseBookStore(ui::AppContext& context, std::shared_ptr<store::SheetPrinte
     if (server.isEmpty()) {
         const SettingsFile settings(context.filePath(SettingsFile::kFileName));
         const QString backend =
-            settings.readString(QStringLiteral("database"), QStringLiteral("backend"), {});
-        if (backend.trimmed().compare(QStringLiteral("postgresql"), Qt::CaseInsensitive) == 0)
-            server =
-                settings.readString(QStringLiteral("database"), QStringLiteral("conninfo"), {});
+            settings.readString(settingKeys::kDatabaseSection, settingKeys::kBackend, {});
+        if (backend.trimmed().compare(settingKeys::kBackendPostgresql, Qt::CaseInsensitive) == 0)
+            server = settings.readString(settingKeys::kDatabaseSection, settingKeys::kConnInfo, {});
     }
     if (server.isEmpty()) {
         context.database.reset();

@@ -11,12 +11,12 @@
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
+#include "app/SettingsKeys.h"
 #include "store/AtomicFile.h"
 
 namespace app {
 
 const QString SettingsFile::kFileName = QStringLiteral("tvstorekeep.ini");
-const QString SettingsFile::kSection = QStringLiteral("config");
 
 namespace {
 
@@ -121,8 +121,8 @@ void SettingsFile::writeInteger(const QString& section, const QString& key, int 
 bool readAutoBackupFlag(const SettingsFile& settings) {
     if (!settings.exists())
         return false;
-    return (settings.readInteger(SettingsFile::kSection, QStringLiteral("autobakup"), 0) & 0xFF) !=
-           0;
+    return (settings.readInteger(settingKeys::kConfigSection, settingKeys::kAutoBackup, 0) &
+            0xFF) != 0;
 }
 
 }  // namespace app

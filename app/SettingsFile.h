@@ -14,8 +14,7 @@ namespace app {
 // is byte for byte GB2312 for every GB2312 text, so files written elsewhere read right.
 class SettingsFile {
 public:
-    static const QString kFileName;  // "tvstorekeep.ini"
-    static const QString kSection;   // "config"
+    static const QString kFileName;  // "tvstorekeep.ini"; its sections and keys: SettingsKeys.h
 
     explicit SettingsFile(QString path);
     ~SettingsFile();

@@ -11,9 +11,12 @@
 #include <QVBoxLayout>
 
 #include "app/SettingsFile.h"
+#include "app/SettingsKeys.h"
 #include "store/AtomicFile.h"
 #include "ui/Prompt.h"
 #include "ui/Widgets.h"
+
+using namespace app::settingKeys;
 
 namespace {
 
@@ -46,8 +49,6 @@ QComboBox* stripCombo(QFrame* strip, const QString& name, int left, int top, int
     combo->setGeometry(left, top, width, 22);
     return combo;
 }
-
-const QString kReceiptSection = QStringLiteral("receipt");
 
 }  // namespace
 
@@ -84,8 +85,8 @@ TForm_config::TForm_config(const ui::AppContext& context)
     ComboBox2->addItem(QStringLiteral("80 mm"), 80);
     stripLabel(Panel6, QStringLiteral("Label5"), QStringLiteral("方式："), 152, 33);
     ComboBox3 = stripCombo(Panel6, QStringLiteral("ComboBox3"), 192, 33, 90);
-    ComboBox3->addItem(QStringLiteral("ESC/POS"), QStringLiteral("escpos"));
-    ComboBox3->addItem(QStringLiteral("打印机驱动"), QStringLiteral("driver"));
+    ComboBox3->addItem(QStringLiteral("ESC/POS"), kReceiptModeEscPos);
+    ComboBox3->addItem(QStringLiteral("打印机驱动"), kReceiptModeDriver);
     CheckBox2 = new QCheckBox(QStringLiteral("销售后自动打印小票"), Panel6);
     CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
     CheckBox2->setLayoutDirection(Qt::RightToLeft);
@@ -121,7 +122,7 @@ QString TForm_config::contactInfo() const {
 receipt::Setup TForm_config::receiptSetup() const {
     return {.printer = ComboBox1->currentData().toString(),
             .paperMm = ComboBox2->currentData().toInt(),
-            .mode = ComboBox3->currentData().toString() == QLatin1String("driver")
+            .mode = ComboBox3->currentData().toString() == kReceiptModeDriver
                         ? receipt::Mode::Driver
                         : receipt::Mode::EscPos,
             .autoprint = CheckBox2->isChecked(),
@@ -160,37 +161,31 @@ void TForm_config::loadSettings() {
     const app::SettingsFile settings(m_context.filePath(app::SettingsFile::kFileName));
     if (!settings.exists())
         return;
-    const QString& section = app::SettingsFile::kSection;
-    Edit1->setText(settings.readString(section, QStringLiteral("comname"), QString()));
-    Edit2->setText(settings.readString(section, QStringLiteral("cominfo"), QString()));
+    Edit1->setText(settings.readString(kConfigSection, kCompanyName, QString()));
+    Edit2->setText(settings.readString(kConfigSection, kContactInfo, QString()));
     CheckBox1->setChecked(app::readAutoBackupFlag(settings));
     // A width or a mode the dialog does not offer reads as the usual one, which is what a
     // save would then write.
-    listPrinters(settings.readString(kReceiptSection, QStringLiteral("printer"), {}).trimmed());
-    ComboBox2->setCurrentIndex(std::max(0, ComboBox2->findData(settings.readInteger(
-                                               kReceiptSection, QStringLiteral("width"), 58))));
+    listPrinters(settings.readString(kReceiptSection, kReceiptPrinter, {}).trimmed());
+    ComboBox2->setCurrentIndex(
+        std::max(0, ComboBox2->findData(settings.readInteger(kReceiptSection, kReceiptWidth, 58))));
     ComboBox3->setCurrentIndex(std::max(
-        0,
-        ComboBox3->findData(
-            settings.readString(kReceiptSection, QStringLiteral("mode"), {}).trimmed().toLower())));
-    CheckBox2->setChecked(settings.readInteger(kReceiptSection, QStringLiteral("autoprint"), 0) !=
-                          0);
+        0, ComboBox3->findData(
+               settings.readString(kReceiptSection, kReceiptMode, {}).trimmed().toLower())));
+    CheckBox2->setChecked(settings.readInteger(kReceiptSection, kReceiptAutoprint, 0) != 0);
 }
 
 void TForm_config::saveSettings() {
     app::SettingsFile settings(m_context.filePath(app::SettingsFile::kFileName));
-    const QString& section = app::SettingsFile::kSection;
     try {
-        settings.writeString(section, QStringLiteral("comname"), Edit1->text());
-        settings.writeString(section, QStringLiteral("cominfo"), Edit2->text());
-        settings.writeInteger(section, QStringLiteral("autobakup"), CheckBox1->isChecked() ? 1 : 0);
+        settings.writeString(kConfigSection, kCompanyName, Edit1->text());
+        settings.writeString(kConfigSection, kContactInfo, Edit2->text());
+        settings.writeInteger(kConfigSection, kAutoBackup, CheckBox1->isChecked() ? 1 : 0);
         const receipt::Setup receipt = receiptSetup();
-        settings.writeString(kReceiptSection, QStringLiteral("printer"), receipt.printer);
-        settings.writeInteger(kReceiptSection, QStringLiteral("width"), receipt.paperMm);
-        settings.writeString(kReceiptSection, QStringLiteral("mode"),
-                             ComboBox3->currentData().toString());
-        settings.writeInteger(kReceiptSection, QStringLiteral("autoprint"),
-                              receipt.autoprint ? 1 : 0);
+        settings.writeString(kReceiptSection, kReceiptPrinter, receipt.printer);
+        settings.writeInteger(kReceiptSection, kReceiptWidth, receipt.paperMm);
+        settings.writeString(kReceiptSection, kReceiptMode, ComboBox3->currentData().toString());
+        settings.writeInteger(kReceiptSection, kReceiptAutoprint, receipt.autoprint ? 1 : 0);
     } catch (const store::AtomicFileError& e) {
         m_context.prompt->error(this, QString::fromUtf8(e.what()));
         return;

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QToolButton>
+#include <functional>
 
 #include "fenxi/SalesChart.h"
 #include "report/GridReport.h"
@@ -49,23 +50,22 @@ TForm_fenxi::TForm_fenxi(const ui::AppContext& context, QWidget* menu)
     auto* body = new QHBoxLayout;
     body->setContentsMargins(0, 0, 0, 0);
     body->setSpacing(0);
-    Chart1 = new fenxi::SalesChart(this);
-    Chart1->setObjectName(QStringLiteral("Chart1"));
-    body->addWidget(Chart1, 1);
+    salesCharts = new fenxi::SalesChart(this);
+    salesCharts->setObjectName(QStringLiteral("salesCharts"));
+    body->addWidget(salesCharts, 1);
     // The figures behind the charts, for reading them exactly.
-    StringGrid_fenxi = new ui::StringGrid(3, 2, this);
-    StringGrid_fenxi->setObjectName(QStringLiteral("StringGrid_fenxi"));
+    figuresGrid = new ui::StringGrid(3, 2, this);
+    figuresGrid->setObjectName(QStringLiteral("figuresGrid"));
     const int widths[] = {84, 80, 80};
     for (int c = 0; c < 3; ++c) {
-        StringGrid_fenxi->setColWidth(c, widths[c]);
-        StringGrid_fenxi->setCell(c, 0,
-                                  QStringList{QStringLiteral("期间"), QStringLiteral("销售额"),
-                                              QStringLiteral("利润")}[c]);
+        figuresGrid->setColWidth(c, widths[c]);
+        figuresGrid->setCell(c, 0,
+                             QStringList{QStringLiteral("期间"), QStringLiteral("销售额"),
+                                         QStringLiteral("利润")}[c]);
     }
-    StringGrid_fenxi->verticalHeader()->setDefaultSectionSize(20);
-    StringGrid_fenxi->setFixedWidth(84 + 80 + 80 + StringGrid_fenxi->verticalHeader()->width() +
-                                    24);
-    body->addWidget(StringGrid_fenxi);
+    figuresGrid->verticalHeader()->setDefaultSectionSize(20);
+    figuresGrid->setFixedWidth(84 + 80 + 80 + figuresGrid->verticalHeader()->width() + 24);
+    body->addWidget(figuresGrid);
     column()->addLayout(body, 1);
 
     StatusBar1 = new ui::PanelStatusBar({70, 70, 300}, this);
@@ -75,16 +75,17 @@ TForm_fenxi::TForm_fenxi(const ui::AppContext& context, QWidget* menu)
 }
 
 void TForm_fenxi::buildButtons() {
-    QFrame* strip = addStrip(QStringLiteral("Panel1"), 57);
+    QFrame* strip = addStrip(QStringLiteral("buttonStrip"), 57);
     const struct {
         QToolButton** button;
         const char* name;
         const char* caption;
-        void (TForm_fenxi::*click)();
-    } buttons[] = {{&SpeedButton1, "SpeedButton1", "开始分析", &TForm_fenxi::SpeedButton1Click},
-                   {&SpeedButton2, "SpeedButton2", "导出图片", &TForm_fenxi::SpeedButton2Click},
-                   {&SpeedButton3, "SpeedButton3", "打印图表", &TForm_fenxi::SpeedButton3Click},
-                   {&SpeedButton4, "SpeedButton4", "返回菜单", &TForm_fenxi::SpeedButton4Click}};
+        std::function<void()> click;
+    } buttons[] = {
+        {&analyseButton, "analyseButton", "开始分析", [this] { analyse(); }},
+        {&exportPictureButton, "exportPictureButton", "导出图片", [this] { exportPicture(); }},
+        {&printChartsButton, "printChartsButton", "打印图表", [this] { printCharts(); }},
+        {&backButton, "backButton", "返回菜单", [this] { close(); }}};
     int left = 8;
     for (const auto& b : buttons) {
         *b.button = ui::speedButton(strip, QString::fromUtf8(b.name), QString::fromUtf8(b.caption),
@@ -95,7 +96,7 @@ void TForm_fenxi::buildButtons() {
 }
 
 void TForm_fenxi::buildPeriodStrip() {
-    QFrame* strip = addStrip(QStringLiteral("Panel2"), 36);
+    QFrame* strip = addStrip(QStringLiteral("periodStrip"), 36);
     auto* row = new QHBoxLayout(strip);
     row->setContentsMargins(8, 4, 8, 4);
     row->setSpacing(6);
@@ -105,38 +106,22 @@ void TForm_fenxi::buildPeriodStrip() {
         row->addWidget(caption);
     };
     const QDate today = context().clock->today();
-    label("Label1", "起始日期：");
-    Edit1 = new QLineEdit(dayText(QDate(today.year(), today.month(), 1)), strip);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setFixedWidth(100);
-    row->addWidget(Edit1);
-    label("Label2", "终止日期：");
-    Edit2 = new QLineEdit(dayText(today), strip);
-    Edit2->setObjectName(QStringLiteral("Edit2"));
-    Edit2->setFixedWidth(100);
-    row->addWidget(Edit2);
-    label("Label3", "统计方式：");
-    ComboBox1 = new QComboBox(strip);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->addItems({QStringLiteral("按日"), QStringLiteral("按月")});
-    row->addWidget(ComboBox1);
+    label("periodFromLabel", "起始日期：");
+    periodFromEdit = new QLineEdit(dayText(QDate(today.year(), today.month(), 1)), strip);
+    periodFromEdit->setObjectName(QStringLiteral("periodFromEdit"));
+    periodFromEdit->setFixedWidth(100);
+    row->addWidget(periodFromEdit);
+    label("periodToLabel", "终止日期：");
+    periodToEdit = new QLineEdit(dayText(today), strip);
+    periodToEdit->setObjectName(QStringLiteral("periodToEdit"));
+    periodToEdit->setFixedWidth(100);
+    row->addWidget(periodToEdit);
+    label("periodStepLabel", "统计方式：");
+    periodStepCombo = new QComboBox(strip);
+    periodStepCombo->setObjectName(QStringLiteral("periodStepCombo"));
+    periodStepCombo->addItems({QStringLiteral("按日"), QStringLiteral("按月")});
+    row->addWidget(periodStepCombo);
     row->addStretch(1);
-}
-
-void TForm_fenxi::SpeedButton1Click() {
-    analyse();
-}
-
-void TForm_fenxi::SpeedButton2Click() {
-    exportPicture();
-}
-
-void TForm_fenxi::SpeedButton3Click() {
-    printCharts();
-}
-
-void TForm_fenxi::SpeedButton4Click() {
-    close();
 }
 
 std::optional<TForm_fenxi::Request> TForm_fenxi::request() {
@@ -148,10 +133,10 @@ std::optional<TForm_fenxi::Request> TForm_fenxi::request() {
                           .arg(name, edit->text()));
         return parsed;
     };
-    const auto from = day(Edit1, QStringLiteral("起始日期"));
+    const auto from = day(periodFromEdit, QStringLiteral("起始日期"));
     if (!from)
         return std::nullopt;
-    const auto to = day(Edit2, QStringLiteral("终止日期"));
+    const auto to = day(periodToEdit, QStringLiteral("终止日期"));
     if (!to)
         return std::nullopt;
     if (*to < *from) {
@@ -159,7 +144,7 @@ std::optional<TForm_fenxi::Request> TForm_fenxi::request() {
         return std::nullopt;
     }
     const ledger::SalesStep step =
-        ComboBox1->currentIndex() == 1 ? ledger::SalesStep::Month : ledger::SalesStep::Day;
+        periodStepCombo->currentIndex() == 1 ? ledger::SalesStep::Month : ledger::SalesStep::Day;
     if (ledger::periodCount(*from, *to, step) > ledger::kMaxSalesPeriods) {
         context().prompt->information(
             this, step == ledger::SalesStep::Day
@@ -186,11 +171,11 @@ void TForm_fenxi::analyse() {
 
 void TForm_fenxi::showFigures(const ledger::SalesAnalysis& analysis) {
     const auto& periods = analysis.periods;
-    StringGrid_fenxi->setRowCount(int(periods.size()) + 2);
+    figuresGrid->setRowCount(int(periods.size()) + 2);
     const auto fill = [this](int row, const QString& label, const ledger::SalesTotals& figures) {
-        StringGrid_fenxi->setCell(0, row, label);
-        StringGrid_fenxi->setCell(1, row, store::formatGeneral(figures.sales));
-        StringGrid_fenxi->setCell(2, row, store::formatGeneral(figures.profit));
+        figuresGrid->setCell(0, row, label);
+        figuresGrid->setCell(1, row, store::formatGeneral(figures.sales));
+        figuresGrid->setCell(2, row, store::formatGeneral(figures.profit));
     };
     for (int i = 0; i < periods.size(); ++i)
         fill(i + 1, ledger::periodLabel(periods[i].start, analysis.step), periods[i].figures);
@@ -201,11 +186,11 @@ void TForm_fenxi::showFigures(const ledger::SalesAnalysis& analysis) {
         Panel::Undated, analysis.undated
                             ? QStringLiteral("有 %1 条记录的日期无法识别").arg(analysis.undated)
                             : QString());
-    Chart1->setAnalysis(analysis);
+    salesCharts->setAnalysis(analysis);
 }
 
 bool TForm_fenxi::hasCharts() {
-    if (Chart1->analysis())
+    if (salesCharts->analysis())
         return true;
     context().prompt->information(this, QStringLiteral("还没有图表：请先点击“开始分析”"));
     return false;
@@ -229,7 +214,7 @@ void TForm_fenxi::exportPicture() {
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    if (!Chart1->picture(kPictureSize).save(&buffer, "PNG")) {
+    if (!salesCharts->picture(kPictureSize).save(&buffer, "PNG")) {
         context().prompt->error(this, QStringLiteral("图片没有保存：无法生成 PNG 图片"));
         return;
     }
@@ -245,7 +230,7 @@ void TForm_fenxi::printCharts() {
     if (!hasCharts() ||
         !context().prompt->confirm(this, QStringLiteral("确认将当前图表输出到打印机吗？")))
         return;
-    const ledger::SalesAnalysis& analysis = *Chart1->analysis();
+    const ledger::SalesAnalysis& analysis = *salesCharts->analysis();
     attempt([&] {
         if (!context().printer)
             throw store::StoreError(QStringLiteral("没有可用的打印机：请先在系统中设置默认打印机"));

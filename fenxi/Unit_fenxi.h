@@ -25,15 +25,16 @@ class TForm_fenxi : public ui::ModuleWindow {
 public:
     TForm_fenxi(const ui::AppContext& context, QWidget* menu);
 
-    void SpeedButton1Click();  // "开始分析"
-    void SpeedButton2Click();  // "导出图片"
-    void SpeedButton3Click();  // "打印图表"
-    void SpeedButton4Click();  // "返回菜单"
+    // "开始分析": the figures and charts of the period the boxes ask for.
+    void analyse();
+    // "导出图片": the charts into a PNG file.
+    void exportPicture();
+    // "打印图表": the charts on one page of the printer.
+    void printCharts();
 
 private:
     void buildButtons();
     void buildPeriodStrip();
-    void analyse();
     // The period and the step the boxes ask for, or nothing after a box that says why not.
     struct Request {
         QDate from, to;
@@ -41,19 +42,18 @@ private:
     };
     std::optional<Request> request();
     void showFigures(const ledger::SalesAnalysis& analysis);
-    void exportPicture();
-    void printCharts();
     // Whether there are charts to export or print; says so when there are none.
     bool hasCharts();
 
-    QToolButton* SpeedButton1;
-    QToolButton* SpeedButton2;
-    QToolButton* SpeedButton3;
-    QToolButton* SpeedButton4;
-    QLineEdit* Edit1;
-    QLineEdit* Edit2;
-    QComboBox* ComboBox1;
-    fenxi::SalesChart* Chart1;
-    ui::StringGrid* StringGrid_fenxi;
+    QToolButton* analyseButton;
+    QToolButton* exportPictureButton;
+    QToolButton* printChartsButton;
+    QToolButton* backButton;  // "返回菜单"
+    QLineEdit* periodFromEdit;
+    QLineEdit* periodToEdit;
+    QComboBox* periodStepCombo;  // by day or by month
+    fenxi::SalesChart* salesCharts;
+    ui::StringGrid* figuresGrid;
+    // Named as every window's status bar is: the scenario driver reads them all by it.
     ui::PanelStatusBar* StatusBar1;
 };

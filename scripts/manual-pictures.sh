@@ -213,7 +213,7 @@ click SpeedButton11
 grab $out/kucun-shortage.png
 
 window fenxi
-click SpeedButton1
+click analyseButton
 grab $out/fenxi.png
 
 window config

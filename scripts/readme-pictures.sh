@@ -47,8 +47,8 @@ printto $work/out
 window main
 grab $out/main.png
 window fenxi
-set Edit1 2026-11-01
-click SpeedButton1
+set periodFromEdit 2026-11-01
+click analyseButton
 grab $out/fenxi.png
 window config
 set Edit1 明月便利店

@@ -29,16 +29,16 @@ void timeAnalysis(benchmark::State& state, const char* from, const char* to, con
     };
     context.servers = servers();
     TForm_fenxi form(context, nullptr);
-    form.findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText(QString::fromUtf8(from));
-    form.findChild<QLineEdit*>(QStringLiteral("Edit2"))->setText(QString::fromUtf8(to));
-    form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))
+    form.findChild<QLineEdit*>(QStringLiteral("periodFromEdit"))->setText(QString::fromUtf8(from));
+    form.findChild<QLineEdit*>(QStringLiteral("periodToEdit"))->setText(QString::fromUtf8(to));
+    form.findChild<QComboBox*>(QStringLiteral("periodStepCombo"))
         ->setCurrentText(QString::fromUtf8(step));
     form.show();
-    auto* chart = form.findChild<fenxi::SalesChart*>(QStringLiteral("Chart1"));
+    auto* chart = form.findChild<fenxi::SalesChart*>(QStringLiteral("salesCharts"));
     if (kept)
-        form.SpeedButton1Click();
+        form.analyse();
     for (auto _ : state) {
-        form.SpeedButton1Click();
+        form.analyse();
         chart->repaint();
     }
     const QString found =

@@ -76,23 +76,23 @@ TForm_config::TForm_config(const ui::AppContext& context)
     CheckBox1->setLayoutDirection(Qt::RightToLeft);  // the text left of the box
     CheckBox1->setGeometry(12, 6, 140, 20);
     column->addWidget(Panel5);
-    auto* Panel6 = strip(this, QStringLiteral("Panel6"), 88);
-    stripLabel(Panel6, QStringLiteral("Label3"), QStringLiteral("小票打印："), 12, 7);
-    ComboBox1 = stripCombo(Panel6, QStringLiteral("ComboBox1"), 72, 7, 210);
-    stripLabel(Panel6, QStringLiteral("Label4"), QStringLiteral("纸宽："), 12, 33);
-    ComboBox2 = stripCombo(Panel6, QStringLiteral("ComboBox2"), 72, 33, 70);
-    ComboBox2->addItem(QStringLiteral("58 mm"), 58);
-    ComboBox2->addItem(QStringLiteral("80 mm"), 80);
-    stripLabel(Panel6, QStringLiteral("Label5"), QStringLiteral("方式："), 152, 33);
-    ComboBox3 = stripCombo(Panel6, QStringLiteral("ComboBox3"), 192, 33, 90);
-    ComboBox3->addItem(QStringLiteral("ESC/POS"), kReceiptModeEscPos);
-    ComboBox3->addItem(QStringLiteral("打印机驱动"), kReceiptModeDriver);
-    CheckBox2 = new QCheckBox(QStringLiteral("销售后自动打印小票"), Panel6);
-    CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
-    CheckBox2->setLayoutDirection(Qt::RightToLeft);
-    CheckBox2->setGeometry(12, 61, 160, 20);
+    auto* receiptStrip = strip(this, QStringLiteral("receiptStrip"), 88);
+    stripLabel(receiptStrip, QStringLiteral("printerLabel"), QStringLiteral("小票打印："), 12, 7);
+    printerCombo = stripCombo(receiptStrip, QStringLiteral("printerCombo"), 72, 7, 210);
+    stripLabel(receiptStrip, QStringLiteral("paperWidthLabel"), QStringLiteral("纸宽："), 12, 33);
+    paperWidthCombo = stripCombo(receiptStrip, QStringLiteral("paperWidthCombo"), 72, 33, 70);
+    paperWidthCombo->addItem(QStringLiteral("58 mm"), 58);
+    paperWidthCombo->addItem(QStringLiteral("80 mm"), 80);
+    stripLabel(receiptStrip, QStringLiteral("printModeLabel"), QStringLiteral("方式："), 152, 33);
+    printModeCombo = stripCombo(receiptStrip, QStringLiteral("printModeCombo"), 192, 33, 90);
+    printModeCombo->addItem(QStringLiteral("ESC/POS"), kReceiptModeEscPos);
+    printModeCombo->addItem(QStringLiteral("打印机驱动"), kReceiptModeDriver);
+    printAfterSaleCheck = new QCheckBox(QStringLiteral("销售后自动打印小票"), receiptStrip);
+    printAfterSaleCheck->setObjectName(QStringLiteral("printAfterSaleCheck"));
+    printAfterSaleCheck->setLayoutDirection(Qt::RightToLeft);
+    printAfterSaleCheck->setGeometry(12, 61, 160, 20);
     listPrinters(QString());
-    column->addWidget(Panel6);
+    column->addWidget(receiptStrip);
     auto* Panel3 = strip(this, QStringLiteral("Panel3"), 0);
     BitBtn1 = new QPushButton(QStringLiteral("修改设置"), Panel3);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
@@ -120,29 +120,29 @@ QString TForm_config::contactInfo() const {
 }
 
 receipt::Setup TForm_config::receiptSetup() const {
-    return {.printer = ComboBox1->currentData().toString(),
-            .paperMm = ComboBox2->currentData().toInt(),
-            .mode = ComboBox3->currentData().toString() == kReceiptModeDriver
+    return {.printer = printerCombo->currentData().toString(),
+            .paperMm = paperWidthCombo->currentData().toInt(),
+            .mode = printModeCombo->currentData().toString() == kReceiptModeDriver
                         ? receipt::Mode::Driver
                         : receipt::Mode::EscPos,
-            .autoprint = CheckBox2->isChecked(),
+            .autoprint = printAfterSaleCheck->isChecked(),
             .shop = Edit1->text(),
             .contact = Edit2->text()};
 }
 
 void TForm_config::showEvent(QShowEvent* event) {
-    listPrinters(ComboBox1->currentData().toString(), QPrinterInfo::availablePrinterNames());
+    listPrinters(printerCombo->currentData().toString(), QPrinterInfo::availablePrinterNames());
     QDialog::showEvent(event);
 }
 
 void TForm_config::listPrinters(const QString& chosen, QStringList queues) {
     if (!chosen.isEmpty() && !queues.contains(chosen))
         queues.prepend(chosen);
-    ComboBox1->clear();
-    ComboBox1->addItem(QStringLiteral("（不打印小票）"), QString());
+    printerCombo->clear();
+    printerCombo->addItem(QStringLiteral("（不打印小票）"), QString());
     for (const QString& queue : queues)
-        ComboBox1->addItem(queue, queue);
-    ComboBox1->setCurrentIndex(std::max(0, ComboBox1->findData(chosen)));
+        printerCombo->addItem(queue, queue);
+    printerCombo->setCurrentIndex(std::max(0, printerCombo->findData(chosen)));
 }
 
 void TForm_config::FormCreate() {
@@ -167,12 +167,13 @@ void TForm_config::loadSettings() {
     // A width or a mode the dialog does not offer reads as the usual one, which is what a
     // save would then write.
     listPrinters(settings.readString(kReceiptSection, kReceiptPrinter, {}).trimmed());
-    ComboBox2->setCurrentIndex(
-        std::max(0, ComboBox2->findData(settings.readInteger(kReceiptSection, kReceiptWidth, 58))));
-    ComboBox3->setCurrentIndex(std::max(
-        0, ComboBox3->findData(
+    paperWidthCombo->setCurrentIndex(std::max(
+        0, paperWidthCombo->findData(settings.readInteger(kReceiptSection, kReceiptWidth, 58))));
+    printModeCombo->setCurrentIndex(std::max(
+        0, printModeCombo->findData(
                settings.readString(kReceiptSection, kReceiptMode, {}).trimmed().toLower())));
-    CheckBox2->setChecked(settings.readInteger(kReceiptSection, kReceiptAutoprint, 0) != 0);
+    const int autoprint = settings.readInteger(kReceiptSection, kReceiptAutoprint, 0);
+    printAfterSaleCheck->setChecked(autoprint != 0);
 }
 
 void TForm_config::saveSettings() {
@@ -184,7 +185,8 @@ void TForm_config::saveSettings() {
         const receipt::Setup receipt = receiptSetup();
         settings.writeString(kReceiptSection, kReceiptPrinter, receipt.printer);
         settings.writeInteger(kReceiptSection, kReceiptWidth, receipt.paperMm);
-        settings.writeString(kReceiptSection, kReceiptMode, ComboBox3->currentData().toString());
+        settings.writeString(kReceiptSection, kReceiptMode,
+                             printModeCombo->currentData().toString());
         settings.writeInteger(kReceiptSection, kReceiptAutoprint, receipt.autoprint ? 1 : 0);
     } catch (const store::AtomicFileError& e) {
         m_context.prompt->error(this, QString::fromUtf8(e.what()));

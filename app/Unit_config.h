@@ -35,18 +35,18 @@ private:
     void loadSettings();
     // "修改设置": the fields into the settings file.
     void saveSettings();
-    // `queues` into ComboBox1 after 不打印小票, with `chosen` selected: kept even when the
+    // `queues` into printerCombo after 不打印小票, with `chosen` selected: kept even when the
     // system no longer has it, so that saving does not lose it.
     void listPrinters(const QString& chosen, QStringList queues = {});
 
     ui::AppContext m_context;
-    QLineEdit* Edit1;
-    QLineEdit* Edit2;
-    QCheckBox* CheckBox1;
-    QComboBox* ComboBox1;  // the receipt printer's queue
-    QComboBox* ComboBox2;  // the paper width
-    QComboBox* ComboBox3;  // how the receipt goes to the printer
-    QCheckBox* CheckBox2;  // print after every sale
-    QPushButton* BitBtn1;
-    QPushButton* BitBtn2;
+    QLineEdit* Edit1;         // 公司名字
+    QLineEdit* Edit2;         // 联系信息
+    QCheckBox* CheckBox1;     // 启动时备份数据库
+    QComboBox* printerCombo;  // the receipt printer's queue
+    QComboBox* paperWidthCombo;
+    QComboBox* printModeCombo;       // ESC/POS through a raw queue, or the queue's own driver
+    QCheckBox* printAfterSaleCheck;  // a receipt after every sale or return posted
+    QPushButton* BitBtn1;            // 修改设置
+    QPushButton* BitBtn2;            // 返回菜单
 };

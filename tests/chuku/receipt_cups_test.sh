@@ -29,7 +29,7 @@ click SpeedButton5
 window config
 set Edit1 小店
 set Edit2 电话 8812345
-set ComboBox1 $queue
+set printerCombo $queue
 click BitBtn2
 window chuku
 set Edit2 1001

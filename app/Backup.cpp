@@ -41,14 +41,13 @@ bool backupDataBooks(const QString& programDir, database::Database* database) {
             // All three from one moment of the database, then copied in like the books.
             exported.emplace();
             QStringList paths;
-            for (store::Book book : database::kDataBooks)
+            for (store::Book book : store::kDataBooks)
                 paths << exported->filePath(store::bookFileName(book));
             database::exportBooks(database->connection(), paths);
             for (qsizetype i = 0; i < paths.size(); ++i)
-                copies << copyOf(paths[i], backupPath(programDir, database::kDataBooks[i]));
+                copies << copyOf(paths[i], backupPath(programDir, store::kDataBooks[i]));
         } else {
-            for (const store::Book book :
-                 {store::Book::StockIn, store::Book::StockOut, store::Book::Inventory}) {
+            for (const store::Book book : store::kDataBooks) {
                 const QString source = store::bookPath(programDir, book);
                 const QFileInfo target(backupPath(programDir, book));
                 // A missing book, or a backup the user made read-only, fails the backup; the

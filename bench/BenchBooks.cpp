@@ -60,11 +60,6 @@ CellValue txt(const QString& v) {
     return CellValue::fromText(v);
 }
 
-void writeCaptions(store::Workbook& wb, const QStringList& captions) {
-    for (int c = 0; c < captions.size(); ++c)
-        wb.setCell(1, c + 1, txt(captions[c]));
-}
-
 }  // namespace
 
 std::vector<CellValue> journalRecord(int n) {
@@ -94,9 +89,7 @@ std::vector<CellValue> journalRecord(int n) {
 void writeBenchBooks(const QString& dir, int records, int items) {
     QDir().mkpath(dir);
 
-    store::Workbook journal = store::Workbook::createNew();
-    writeCaptions(journal, {"商品编号", "商品名称", "单位", "卖出数量", "卖出价格", "卖出金额",
-                            "库存均价", "客户名称", "销售日期", "备注"});
+    store::Workbook journal = store::initialBook(store::Book::StockOut);
     for (int n = 0; n < records; ++n) {
         const std::vector<CellValue> rec = journalRecord(n);
         for (size_t c = 0; c < rec.size(); ++c)
@@ -104,9 +97,7 @@ void writeBenchBooks(const QString& dir, int records, int items) {
     }
     journal.saveAs(QDir(dir).filePath(kJournalFile));
 
-    store::Workbook inventory = store::Workbook::createNew();
-    writeCaptions(inventory, {"商品编号", "商品名称", "单位", "库存数量", "库存均价", "库存金额",
-                              "卖出核价", "供货厂商", "缺货报警", "备注"});
+    store::Workbook inventory = store::initialBook(store::Book::Inventory);
     for (int i = 0; i < items; ++i) {
         const uint32_t r = mix(uint32_t(i) * 2654435761U + 17);
         const double qty = double(r % 500);
@@ -149,7 +140,7 @@ const QString& postingBooks() {
 }
 
 void copyDataBooks(const QString& from, const QString& to) {
-    for (store::Book book : {store::Book::Inventory, store::Book::StockIn, store::Book::StockOut}) {
+    for (store::Book book : store::kDataBooks) {
         QFile::remove(store::bookPath(to, book));
         QFile::copy(store::bookPath(from, book), store::bookPath(to, book));
     }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "store/CellValue.h"
+#include "store/DataBooks.h"
 
 namespace bench {
 
@@ -13,8 +14,8 @@ namespace bench {
 constexpr int kJournalRecords = 100000;
 constexpr int kInventoryItems = 10000;
 
-inline const QString kJournalFile = QStringLiteral("tvchuku.dat");
-inline const QString kInventoryFile = QStringLiteral("tvkucun.dat");
+inline const QString kJournalFile = store::bookFileName(store::Book::StockOut);
+inline const QString kInventoryFile = store::bookFileName(store::Book::Inventory);
 
 // One stock-out record as the program appends it; n picks the item, customer and day.
 std::vector<store::CellValue> journalRecord(int n);

@@ -6,6 +6,7 @@
 #include <libpq-fe.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <optional>
@@ -62,7 +63,7 @@ private:
 
     std::optional<store::Book> bookAt(const QString& path) const {
         const QString absolute = QFileInfo(path).absoluteFilePath();
-        for (store::Book book : kDataBooks)
+        for (store::Book book : store::kDataBooks)
             if (QFileInfo(store::bookPath(m_dir, book)).absoluteFilePath() == absolute)
                 return book;
         return std::nullopt;
@@ -75,12 +76,12 @@ private:
                               const char* order) {
         QByteArray columns;
         for (const Column& column : table.columns)
-            columns += QByteArray(", t.") + column.name;
+            columns += QByteArray(", t.") + column.field;
         return connection.exec((QByteArray("SELECT r.rows, r.generation, t.seq, t.stamp") +
-                                columns + " FROM book_rows r LEFT JOIN " + table.name +
+                                columns + " FROM book_rows r LEFT JOIN " + table.table +
                                 " t ON t.stamp > $1 WHERE r.name = $2 ORDER BY " + order)
                                    .constData(),
-                               {QByteArray::number(stamp), QByteArray(table.name)});
+                               {QByteArray::number(stamp), QByteArray(table.table)});
     }
 
     void update(Connection& connection, const Table& table, Entry& entry) {
@@ -120,7 +121,7 @@ private:
 
     Database& m_database;
     QString m_dir;
-    Entry m_entries[4];  // by store::Book
+    std::array<Entry, std::size(store::kBookLayouts)> m_entries;  // by store::Book
 };
 
 Database::Database(QString conninfo, QString programDir)
@@ -196,8 +197,9 @@ Database::Posting::Posting(Connection& connection, store::Book journal, const QL
 
     const Table& inventory = tableOf(store::Book::Inventory);
     const Result rows = m_connection.exec(
-        (QByteArray("SELECT seq, ") + columnList(inventory) +
-         " FROM inventory WHERE item_code = ANY($1::float8[]) ORDER BY seq FOR UPDATE")
+        (QByteArray("SELECT seq, ") + columnList(inventory) + " FROM " + inventory.table +
+         " WHERE " + inventory.columns[store::InventoryCol::ItemCode - 1].field +
+         " = ANY($1::float8[]) ORDER BY seq FOR UPDATE")
             .constData(),
         {arrayOf(values)});
     m_sheet = std::make_unique<store::Workbook>(store::initialBook(store::Book::Inventory));
@@ -221,11 +223,11 @@ long long Database::Posting::count(const char* table) {
 }
 
 int Database::Posting::items() {
-    return int(count("inventory"));
+    return int(count(tableOf(store::Book::Inventory).table));
 }
 
 int Database::Posting::records() {
-    return int(count(tableOf(m_journal).name));
+    return int(count(tableOf(m_journal).table));
 }
 
 void Database::Posting::append(const QList<store::CellValue>& record) {
@@ -248,7 +250,7 @@ void Database::Posting::writeJournal() {
     for (qsizetype first = 0; first < m_records.size(); first += kRowsPerStatement) {
         const qsizetype rows = std::min(kRowsPerStatement, m_records.size() - first);
         QByteArray sql =
-            QByteArray("INSERT INTO ") + table.name + " (" + columnList(table) + ") VALUES ";
+            QByteArray("INSERT INTO ") + table.table + " (" + columnList(table) + ") VALUES ";
         std::vector<Param> params;
         for (qsizetype r = 0; r < rows; ++r) {
             sql += r ? ", (" : "(";
@@ -267,7 +269,7 @@ void Database::Posting::writeInventory() {
     QByteArray update = "UPDATE inventory SET ";
     QByteArray insert = "INSERT INTO inventory (" + columnList(table) + ") VALUES (";
     for (int c = 1; c <= store::kBookColumns; ++c) {
-        update += (c > 1 ? ", " : "") + QByteArray(table.columns[c - 1].name) + " = $" +
+        update += (c > 1 ? ", " : "") + QByteArray(table.columns[c - 1].field) + " = $" +
                   QByteArray::number(c);
         insert += (c > 1 ? ", $" : "$") + QByteArray::number(c);
     }

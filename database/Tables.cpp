@@ -7,61 +7,11 @@
 
 namespace database {
 
-namespace {
-
-const Table kTables[] = {
-    {store::Book::Inventory,
-     "inventory",
-     {{"item_code", true},
-      {"item_name", false},
-      {"unit", false},
-      {"stock_qty", true},
-      {"avg_cost", true},
-      {"stock_value", true},
-      {"sale_price", true},
-      {"supplier", false},
-      {"alert_qty", true},
-      {"remark", false}}},
-    {store::Book::StockIn,
-     "stock_in",
-     {{"item_code", true},
-      {"item_name", false},
-      {"unit", false},
-      {"in_qty", true},
-      {"in_price", true},
-      {"in_amount", true},
-      {"avg_cost", true},
-      {"supplier", false},
-      {"in_date", false},
-      {"remark", false}}},
-    {store::Book::StockOut,
-     "stock_out",
-     {{"item_code", true},
-      {"item_name", false},
-      {"unit", false},
-      {"out_qty", true},
-      {"out_price", true},
-      {"out_amount", true},
-      {"avg_cost", true},
-      {"customer", false},
-      {"out_date", false},
-      {"remark", false}}},
-};
-
-// The columns an import or export adds up: stock quantity and value, or the amounts.
-std::pair<int, int> totalColumns(const Table& table) {
-    if (table.book == store::Book::Inventory)
-        return {store::InventoryCol::StockQty, store::InventoryCol::StockValue};
-    return {store::StockInCol::InAmount, 0};
-}
-
-}  // namespace
-
 const Table& tableOf(store::Book book) {
-    for (const Table& table : kTables)
-        if (table.book == book)
-            return table;
-    throw store::StoreError(QStringLiteral("报表文件不在数据库中"));
+    const Table& table = store::layoutOf(book);
+    if (!table.isData())
+        throw store::StoreError(QStringLiteral("报表文件不在数据库中"));
+    return table;
 }
 
 QByteArray columnList(const Table& table) {
@@ -69,7 +19,7 @@ QByteArray columnList(const Table& table) {
     for (const Column& column : table.columns) {
         if (!list.isEmpty())
             list += ", ";
-        list += column.name;
+        list += column.field;
     }
     return list;
 }
@@ -111,7 +61,7 @@ bool schemaComplete(Connection& connection) {
                .exec(
                    "SELECT count(*) FROM pg_trigger WHERE tgname IN"
                    " ('book_added', 'book_removed', 'book_emptied', 'book_changed')")
-               .integer(0, 0) == std::size(kTables) * std::size(kTriggers);
+               .integer(0, 0) == std::ssize(store::kDataBooks) * std::ssize(kTriggers);
 }
 
 }  // namespace
@@ -128,25 +78,30 @@ void ensureSchema(Connection& connection) {
         connection.exec("CREATE SEQUENCE IF NOT EXISTS book_stamp");
         for (const char* sql : kBookkeeping)
             connection.exec(sql);
-        for (const Table& table : kTables) {
-            QByteArray sql = QByteArray("CREATE TABLE IF NOT EXISTS ") + table.name +
+        for (store::Book book : store::kDataBooks) {
+            const Table& table = tableOf(book);
+            QByteArray sql = QByteArray("CREATE TABLE IF NOT EXISTS ") + table.table +
                              " (seq bigint PRIMARY KEY DEFAULT nextval('book_order'),"
                              " stamp bigint NOT NULL DEFAULT nextval('book_stamp')";
             for (const Column& column : table.columns)
-                sql += QByteArray(", ") + column.name + (column.numeric ? " float8" : " text");
+                sql += QByteArray(", ") + column.field + (column.numeric ? " float8" : " text");
             connection.exec(sql + ")");
-            connection.exec(QByteArray("CREATE INDEX IF NOT EXISTS ") + table.name + "_stamp ON " +
-                            table.name + " (stamp)");
+            connection.exec(QByteArray("CREATE INDEX IF NOT EXISTS ") + table.table + "_stamp ON " +
+                            table.table + " (stamp)");
             // Counted afresh: a table made again starts a new generation.
             connection.exec((QByteArray("INSERT INTO book_rows (name, rows) SELECT '") +
-                             table.name + "', count(*) FROM " + table.name +
+                             table.table + "', count(*) FROM " + table.table +
                              " ON CONFLICT (name) DO UPDATE SET rows = excluded.rows,"
                              " generation = book_rows.generation + 1")
                                 .constData());
             for (const char* trigger : kTriggers)
-                connection.exec(QByteArray(trigger).replace("%1", table.name));
+                connection.exec(QByteArray(trigger).replace("%1", table.table));
         }
-        connection.exec("CREATE INDEX IF NOT EXISTS inventory_code ON inventory (item_code)");
+        // A posting finds its items by code.
+        const Table& inventory = tableOf(store::Book::Inventory);
+        connection.exec(QByteArray("CREATE INDEX IF NOT EXISTS ") + inventory.table + "_code ON " +
+                        inventory.table + " (" +
+                        inventory.columns[store::InventoryCol::ItemCode - 1].field + ")");
         return 0;
     });
 }
@@ -157,8 +112,8 @@ Param paramOf(const store::CellValue& value, const Table& table, int col) {
         return std::nullopt;
     if (value.isNumber() != column.numeric) {
         throw store::StoreError(QStringLiteral("数据库表 %1 的 %2 列放不下“%3”")
-                                    .arg(QString::fromLatin1(table.name),
-                                         QString::fromLatin1(column.name), value.displayText()));
+                                    .arg(QString::fromLatin1(table.table),
+                                         QString::fromLatin1(column.field), value.displayText()));
     }
     // 17 significant digits bring every double back exactly.
     return value.isNumber() ? QByteArray::number(value.number, 'g', 17) : value.text.toUtf8();
@@ -184,14 +139,13 @@ void putRow(store::Workbook& book, int row, const Result& rows, int r, int first
 
 void readRows(Connection& connection, const Table& table, store::Workbook& into) {
     const Result rows = connection.exec(QByteArray("SELECT ") + columnList(table) + " FROM " +
-                                        table.name + " ORDER BY seq");
+                                        table.table + " ORDER BY seq");
     for (int r = 0; r < rows.rows(); ++r)
         putRow(into, r + 2, rows, r, 0, table);
 }
 
 QStringList misfits(store::Workbook& book, const Table& table) {
     QStringList found;
-    const QStringList captions = store::bookCaptions(table.book);
     const int used = book.usedRowCount(), columns = book.usedColumnCount();
     for (int row = 2; row <= used; ++row) {
         for (int col = 1; col <= columns; ++col) {
@@ -207,7 +161,7 @@ QStringList misfits(store::Workbook& book, const Table& table) {
                 found << QStringLiteral("第 %1 行第 %2 列（%3）：“%4”应当是%5")
                              .arg(row)
                              .arg(col)
-                             .arg(captions.value(col - 1), cell.displayText(),
+                             .arg(store::columnCaption(table.book, col), cell.displayText(),
                                   table.columns[col - 1].numeric ? QStringLiteral("数字")
                                                                  : QStringLiteral("文字"));
             }
@@ -225,19 +179,19 @@ bool Totals::matches(const Totals& other) const {
 }
 
 QString Totals::describe(const Table& table) const {
-    const QStringList captions = store::bookCaptions(table.book);
-    const auto [a, b] = totalColumns(table);
-    QString text = QStringLiteral("%1 条记录，%2合计 %3")
-                       .arg(rows)
-                       .arg(captions.value(a - 1), store::formatGeneral(first));
-    if (b)
-        text +=
-            QStringLiteral("，%1合计 %2").arg(captions.value(b - 1), store::formatGeneral(second));
+    QString text =
+        QStringLiteral("%1 条记录，%2合计 %3")
+            .arg(rows)
+            .arg(store::columnCaption(table.book, table.checkSum), store::formatGeneral(first));
+    if (table.secondCheckSum)
+        text += QStringLiteral("，%1合计 %2")
+                    .arg(store::columnCaption(table.book, table.secondCheckSum),
+                         store::formatGeneral(second));
     return text;
 }
 
 Totals totalsOf(store::Workbook& book, const Table& table) {
-    const auto [a, b] = totalColumns(table);
+    const int a = table.checkSum, b = table.secondCheckSum;
     Totals totals;
     const int used = book.usedRowCount();
     totals.rows = used - 1;
@@ -250,12 +204,12 @@ Totals totalsOf(store::Workbook& book, const Table& table) {
 }
 
 Totals totalsOf(Connection& connection, const Table& table) {
-    const auto [a, b] = totalColumns(table);
-    const QByteArray second = b ? QByteArray("coalesce(sum(") + table.columns[b - 1].name + "), 0)"
+    const int a = table.checkSum, b = table.secondCheckSum;
+    const QByteArray second = b ? QByteArray("coalesce(sum(") + table.columns[b - 1].field + "), 0)"
                                 : QByteArray("0::float8");
     const Result result =
-        connection.exec(QByteArray("SELECT count(*), coalesce(sum(") + table.columns[a - 1].name +
-                        "), 0), " + second + " FROM " + table.name);
+        connection.exec(QByteArray("SELECT count(*), coalesce(sum(") + table.columns[a - 1].field +
+                        "), 0), " + second + " FROM " + table.table);
     return {result.integer(0, 0), result.number(0, 1), result.number(0, 2)};
 }
 
@@ -295,7 +249,7 @@ void insertRows(Connection& connection, const Table& table, store::Workbook& boo
         data += '\n';
     }
     connection.copyIn(
-        (QByteArray("COPY ") + table.name + " (" + columnList(table) + ") FROM STDIN").constData(),
+        (QByteArray("COPY ") + table.table + " (" + columnList(table) + ") FROM STDIN").constData(),
         data);
 }
 

@@ -12,23 +12,15 @@ class Workbook;
 
 namespace database {
 
-// The data books as tables: one row a record, the book's ten columns in its order, typed
-// as the program writes them (numbers or texts; a date is a text, as the books read it).
-// `seq` keeps the books' row order, so the bottom row is still the latest; `stamp` grows
-// with every change, so a reader fetches only what changed since it last looked.
-struct Column {
-    const char* name;
-    bool numeric;
-};
-struct Table {
-    store::Book book;
-    const char* name;
-    Column columns[store::kBookColumns];
-};
+// The data books as tables: one row a record, the book's columns in its order, typed as the
+// book's layout says (numbers or texts; a date is a text, as the books read it). `seq` keeps
+// the books' row order, so the bottom row is still the latest; `stamp` grows with every
+// change, so a reader fetches only what changed since it last looked.
+using Column = store::BookColumn;
+using Table = store::BookLayout;
 
+// The layout of a data book; the report book is never in the database.
 const Table& tableOf(store::Book book);
-inline constexpr store::Book kDataBooks[] = {store::Book::Inventory, store::Book::StockIn,
-                                             store::Book::StockOut};
 
 // Creates what is missing: the sequences and the three tables. Several tills may start at
 // once, so it runs under a lock of its own.

@@ -25,7 +25,7 @@ TransferReport importBooks(Connection& connection, const QString& dir) {
     ensureSchema(connection);
     std::vector<store::Workbook> books;
     QStringList problems;
-    for (store::Book book : kDataBooks) {
+    for (store::Book book : store::kDataBooks) {
         const QString path = store::bookPath(dir, book);
         if (!QFileInfo::exists(path))
             throw store::StoreError(QStringLiteral("找不到数据文件 %1").arg(path));
@@ -40,10 +40,10 @@ TransferReport importBooks(Connection& connection, const QString& dir) {
     return inTransaction(connection, [&] {
         TransferReport report;
         for (size_t i = 0; i < books.size(); ++i) {
-            const Table& table = tableOf(kDataBooks[i]);
+            const Table& table = tableOf(store::kDataBooks[i]);
             if (totalsOf(connection, table).rows != 0) {
                 throw store::StoreError(QStringLiteral("数据库表 %1 已有数据，只能导入到空的数据库")
-                                            .arg(QString::fromLatin1(table.name)));
+                                            .arg(QString::fromLatin1(table.table)));
             }
             insertRows(connection, table, books[i]);
             report << compared(table, totalsOf(books[i], table), totalsOf(connection, table));
@@ -59,7 +59,7 @@ TransferReport exportBooks(Connection& connection, const QStringList& paths) {
     connection.exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
     try {
         for (int i = 0; i < int(paths.size()); ++i) {
-            const Table& table = tableOf(kDataBooks[i]);
+            const Table& table = tableOf(store::kDataBooks[i]);
             books.push_back(store::initialBook(table.book));
             readRows(connection, table, books.back());
             report << compared(table, totalsOf(books.back(), table), totalsOf(connection, table));

@@ -19,7 +19,7 @@ using TransferReport = QStringList;
 // book with cells the tables cannot take is refused with the list of those cells.
 TransferReport importBooks(Connection& connection, const QString& dir);
 
-// Writes the three data books as workbooks to `paths` (by kDataBooks order), from one
+// Writes the three data books as workbooks to `paths` (by store::kDataBooks order), from one
 // moment of the server's tables. A file is replaced only when complete.
 TransferReport exportBooks(Connection& connection, const QStringList& paths);
 

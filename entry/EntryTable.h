@@ -45,12 +45,11 @@ struct EntryColumn {
     LineSource source;
 };
 
-// One field the search strip offers: its text in the field box, the journal column it
-// searches, and whether that column holds numbers by design.
+// One field the search strip offers: its text in the field box and the journal column it
+// searches (the journal's layout says whether that holds numbers).
 struct SearchField {
     QString name;
     int journalCol;
-    bool holdsNumbers = false;
 };
 
 // The search strip and what it searches.

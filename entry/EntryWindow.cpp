@@ -37,11 +37,9 @@ constexpr int kFirstButton = 200;
 constexpr int kButtonWidth = 89;
 constexpr int kButtonHeight = 37;
 
-// Inventory columns the preview shows as numbers; the others are texts.
+// The preview shows the inventory's number columns as numbers, the others as texts.
 bool isNumberColumn(int inventoryCol) {
-    using namespace store::InventoryCol;
-    return inventoryCol == ItemCode || inventoryCol == StockQty || inventoryCol == AvgCost ||
-           inventoryCol == StockValue || inventoryCol == SalePrice || inventoryCol == AlertQty;
+    return store::layoutOf(store::Book::Inventory).columns[inventoryCol - 1].numeric;
 }
 
 }  // namespace
@@ -596,7 +594,7 @@ void EntryWindow::searchJournal() {
         &search.result,
         [&test](store::BookPass& book, int row) { return test.matches(book, row); },
         query::handOver(*Button1, TargetRow, SourceRow, m_openBook),
-        field && field->holdsNumbers
+        field && store::layoutOf(search.journal).columns[field->journalCol - 1].numeric
             ? store::numberSearchRefusal(test.field.condition, test.field.text, field->name)
             : QString()};
     if (listing.run(*this,

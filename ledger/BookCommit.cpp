@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 
@@ -79,14 +80,18 @@ QString causeIn(const QString& message) {
 // The files a commit record may replace: the data books and their backups, nothing else.
 QStringList committableNames() {
     QStringList names;
-    for (store::Book b : {store::Book::Inventory, store::Book::StockIn, store::Book::StockOut})
+    for (store::Book b : store::kDataBooks)
         names << store::bookFileName(b) << store::backupFileName(b);
     return names;
 }
 
+bool isBackup(const QString& name) {
+    return std::ranges::any_of(store::kDataBooks,
+                               [&](store::Book b) { return name == store::backupFileName(b); });
+}
+
 QString fileWord(const QString& name) {
-    return name.endsWith(QStringLiteral(".bak")) ? QStringLiteral("备份文件 ")
-                                                 : QStringLiteral("数据文件 ");
+    return isBackup(name) ? QStringLiteral("备份文件 ") : QStringLiteral("数据文件 ");
 }
 
 // One file of a commit: its name in the program folder, and the paths beside the file it
@@ -119,7 +124,7 @@ QString listed(const QList<Entry>& entries) {
     bool backups = true;
     for (const Entry& e : entries) {
         names << e.name;
-        backups = backups && e.name.endsWith(QStringLiteral(".bak"));
+        backups = backups && isBackup(e.name);
     }
     return (backups ? QStringLiteral("备份文件 ") : QStringLiteral("数据文件 ")) +
            names.join(QStringLiteral("、"));

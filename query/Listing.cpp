@@ -30,19 +30,18 @@ void resetGrid(ui::StringGrid& grid, const ResultShape& shape) {
 }  // namespace
 
 ResultShape bookShape(store::Book book, const QList<int>& bookCols) {
-    static const int widths[store::kBookColumns] = {100, 260, 100, 100, 100,
-                                                    100, 100, 300, 100, 100};
-    const QStringList captions = store::bookCaptions(book);
+    const auto columns = store::layoutOf(book).columns;
     ResultShape shape;
     for (int col : bookCols)
-        shape.append({col, captions.value(col - 1), widths[col - 1]});
+        shape.append(
+            {col, QString::fromUtf8(columns[col - 1].caption), columns[col - 1].gridWidth});
     return shape;
 }
 
 ResultShape wholeBookShape(store::Book book) {
     QList<int> cols;
-    for (int c = 1; c <= store::kBookColumns; ++c)
-        cols << c;
+    for (const store::BookColumn& column : store::layoutOf(book).columns)
+        cols << column.number;
     return bookShape(book, cols);
 }
 

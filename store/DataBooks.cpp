@@ -19,26 +19,18 @@
 namespace store {
 
 QString bookFileName(Book book) {
-    switch (book) {
-        case Book::Inventory:
-            return QStringLiteral("tvkucun.dat");
-        case Book::StockIn:
-            return QStringLiteral("tvruku.dat");
-        case Book::StockOut:
-            return QStringLiteral("tvchuku.dat");
-        case Book::Report:
-            break;
-    }
-    return QStringLiteral("tvbaocun.dat");
+    return QString::fromLatin1(layoutOf(book).fileName);
 }
 
 QString backupFileName(Book book) {
-    return bookFileName(book).chopped(4) + QStringLiteral(".bak");
+    return QString::fromLatin1(layoutOf(book).backupName);
 }
 
 std::shared_ptr<KeptBooks> keptDataBooks() {
-    return std::make_shared<KeptBooks>(QStringList{
-        bookFileName(Book::Inventory), bookFileName(Book::StockIn), bookFileName(Book::StockOut)});
+    QStringList names;
+    for (Book book : kDataBooks)
+        names << bookFileName(book);
+    return std::make_shared<KeptBooks>(names);
 }
 
 QString bookPath(const QString& programDir, Book book) {
@@ -59,29 +51,16 @@ QString keptOldBookName(const QString& bookFileName) {
 }
 
 QStringList bookCaptions(Book book) {
-    switch (book) {
-        case Book::Inventory:
-            return {QStringLiteral("商品编号"), QStringLiteral("商品名称"),
-                    QStringLiteral("单位"),     QStringLiteral("库存数量"),
-                    QStringLiteral("库存均价"), QStringLiteral("库存金额"),
-                    QStringLiteral("卖出核价"), QStringLiteral("供货厂商"),
-                    QStringLiteral("缺货报警"), QStringLiteral("备注")};
-        case Book::StockIn:
-            return {QStringLiteral("商品编号"), QStringLiteral("商品名称"),
-                    QStringLiteral("单位"),     QStringLiteral("进货数量"),
-                    QStringLiteral("进货价格"), QStringLiteral("进货金额"),
-                    QStringLiteral("库存均价"), QStringLiteral("供货厂商"),
-                    QStringLiteral("进货日期"), QStringLiteral("备注")};
-        case Book::StockOut:
-            return {QStringLiteral("商品编号"), QStringLiteral("商品名称"),
-                    QStringLiteral("单位"),     QStringLiteral("卖出数量"),
-                    QStringLiteral("卖出价格"), QStringLiteral("卖出金额"),
-                    QStringLiteral("库存均价"), QStringLiteral("客户名称"),
-                    QStringLiteral("销售日期"), QStringLiteral("备注")};
-        case Book::Report:
-            break;
-    }
-    return {};
+    QStringList captions;
+    for (const BookColumn& column : layoutOf(book).columns)
+        captions << QString::fromUtf8(column.caption);
+    return captions;
+}
+
+QString columnCaption(Book book, int col) {
+    const auto columns = layoutOf(book).columns;
+    return col >= 1 && col <= std::ssize(columns) ? QString::fromUtf8(columns[col - 1].caption)
+                                                  : QString();
 }
 
 QString installServerMessage() {
@@ -189,9 +168,6 @@ void BookPass::save() {
 
 namespace {
 
-// Widths that make a fresh book readable when the shop keeper opens it elsewhere.
-const double kInitialWidths[kBookColumns] = {10, 22, 6, 10, 10, 12, 10, 18, 11, 18};
-
 // Moves tmp to target only if target does not exist: link() refuses to replace.
 bool linkNoReplace(const QString& tmp, const QString& target) {
     const QByteArray from = QFile::encodeName(tmp), to = QFile::encodeName(target);
@@ -210,10 +186,9 @@ bool linkNoReplace(const QString& tmp, const QString& target) {
 
 Workbook initialBook(Book book) {
     Workbook wb = Workbook::createNew(bookFileName(book));
-    const QStringList captions = bookCaptions(book);
-    for (int c = 0; c < captions.size(); ++c) {
-        wb.setCell(1, c + 1, CellValue::fromText(captions[c]));
-        wb.setColumnWidth(c + 1, kInitialWidths[c]);
+    for (const BookColumn& column : layoutOf(book).columns) {
+        wb.setCell(1, column.number, CellValue::fromText(QString::fromUtf8(column.caption)));
+        wb.setColumnWidth(column.number, column.bookWidth);
     }
     return wb;
 }

@@ -5,16 +5,13 @@
 #include <QStringList>
 #include <memory>
 
+#include "BookLayout.h"
 #include "CellValue.h"
 #include "SpreadsheetServer.h"
 #include "StoreError.h"
 #include "ValueRules.h"
 
 namespace store {
-
-// The four workbooks beside the executable.
-enum class Book { Inventory, StockIn, StockOut, Report };
-inline constexpr Book kAllBooks[] = {Book::Inventory, Book::StockIn, Book::StockOut, Book::Report};
 
 QString bookFileName(Book book);  // "tvkucun.dat", ...
 // The name of a data book's backup beside it: "tvkucun.bak", ...
@@ -27,59 +24,13 @@ QStringList oldFormatBooks(const QString& programDir);
 QString keptOldBookName(const QString& bookFileName);
 // The caption row of a data book (empty for the report book).
 QStringList bookCaptions(Book book);
+// A column's caption; col from 1.
+QString columnCaption(Book book, int col);
 
 class KeptBooks;
 // A keeper of the three data books' cells in memory (the report book is read afresh: it is
 // the canvas of every export and printout).
 std::shared_ptr<KeptBooks> keptDataBooks();
-
-constexpr int kBookColumns = 10;
-
-// Columns of the inventory book, counted from 1.
-namespace InventoryCol {
-enum : int {
-    ItemCode = 1,
-    ItemName,
-    Unit,
-    StockQty,
-    AvgCost,
-    StockValue,
-    SalePrice,
-    Supplier,
-    AlertQty,
-    Remark
-};
-}
-// Columns of the stock-in journal.
-namespace StockInCol {
-enum : int {
-    ItemCode = 1,
-    ItemName,
-    Unit,
-    InQty,
-    InPrice,
-    InAmount,
-    AvgCost,
-    Supplier,
-    InDate,
-    Remark
-};
-}
-// Columns of the stock-out journal.
-namespace StockOutCol {
-enum : int {
-    ItemCode = 1,
-    ItemName,
-    Unit,
-    OutQty,
-    OutPrice,
-    OutAmount,
-    AvgCost,
-    Customer,
-    OutDate,
-    Remark
-};
-}
 
 // The fixed message when no spreadsheet server can be started.
 QString installServerMessage();

@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
         } else {
             // A book already in the folder is the shop's, not this tool's to replace.
             QStringList paths;
-            for (store::Book book : database::kDataBooks) {
+            for (store::Book book : store::kDataBooks) {
                 paths << store::bookPath(dir, book);
                 if (QFileInfo::exists(paths.back()))
                     throw store::StoreError(

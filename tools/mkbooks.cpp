@@ -1,4 +1,5 @@
-// Writes the four books of a new installation into a folder, never replacing one.
+// Writes the four books of a new installation into a folder, never replacing one; or names
+// the data books.
 #include <QCoreApplication>
 #include <QTextStream>
 
@@ -10,8 +11,15 @@ int main(int argc, char** argv) {
     QTextStream out(stdout), err(stderr);
     const QStringList args = app.arguments();
     if (args.size() != 2) {
-        err << "usage: mkbooks DIR\n";
+        err << "usage: mkbooks DIR | mkbooks --data-books\n";
         return 2;
+    }
+    // The file names of the books that hold the shop's data, one a line: for the scripts
+    // that check them, so that they need not know them too.
+    if (args[1] == QLatin1String("--data-books")) {
+        for (store::Book book : store::kDataBooks)
+            out << store::bookFileName(book) << '\n';
+        return 0;
     }
     try {
         const QStringList written = store::writeInitialBooks(args[1]);

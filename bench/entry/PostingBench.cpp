@@ -39,7 +39,7 @@ const QString& pristineBooks(int items) {
 }
 
 void copyBooks(const QString& from, const QString& to) {
-    for (store::Book book : {store::Book::Inventory, store::Book::StockIn, store::Book::StockOut}) {
+    for (store::Book book : store::kDataBooks) {
         const QString target = store::bookPath(to, book);
         QFile::remove(target);
         QFile::copy(store::bookPath(from, book), target);

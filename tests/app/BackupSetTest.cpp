@@ -13,8 +13,7 @@
 
 namespace {
 
-constexpr store::Book kBacked[] = {store::Book::StockIn, store::Book::StockOut,
-                                   store::Book::Inventory};
+constexpr auto kBacked = store::kDataBooks;
 
 // The three backups' bytes, or the three books', in backup order; a missing file reads empty.
 QList<QByteArray> threeOf(const QString& dir, bool backups) {

@@ -89,7 +89,10 @@ def program_dir(script, folder):
     return folder
 
 
-BOOKS = ("tvkucun.dat", "tvruku.dat", "tvchuku.dat")
+def data_books(args):
+    """The file names of the data books, as the program knows them."""
+    return subprocess.run([args.mkbooks, "--data-books"], check=True, stdout=subprocess.PIPE,
+                          text=True).stdout.split()
 
 
 def cells(args, book):
@@ -106,7 +109,8 @@ def on_database(args, script, folder, env, start):
     conninfo = subprocess.run(["bash", cluster_script, "fresh", args.cluster, name], check=True,
                               stdout=subprocess.PIPE, text=True).stdout.strip()
     books = program_dir(script, folder)
-    if not all(os.path.exists(os.path.join(books, b)) for b in BOOKS):
+    data = data_books(args)
+    if not all(os.path.exists(os.path.join(books, b)) for b in data):
         run = start([])
         return run.stdout.decode("utf-8", "replace"), run.returncode
     loaded = subprocess.run([books_db, "import", books, conninfo], stdout=subprocess.PIPE,
@@ -120,7 +124,7 @@ def on_database(args, script, folder, env, start):
                                stderr=subprocess.STDOUT, text=True)
         if saved.returncode != 0:
             return run.stdout.decode("utf-8", "replace") + "books-db export: " + saved.stdout, 0
-        for book in BOOKS:
+        for book in data:
             target = os.path.join(books, book)
             if cells(args, target) != cells(args, os.path.join(back, book)):
                 shutil.copyfile(os.path.join(back, book), target)

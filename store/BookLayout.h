@@ -1,0 +1,176 @@
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <span>
+
+// What the program knows of its books, in one place: their files, their backups, their
+// captions and columns, which columns hold numbers, and the tables that hold them on a
+// database server. Every other place reads it from here; adding a book is an entry below.
+namespace store {
+
+enum class Book { Inventory, StockIn, StockOut, Report };
+
+constexpr int kBookColumns = 10;
+
+// Columns of the inventory book, counted from 1 as the books count them.
+namespace InventoryCol {
+enum : int {
+    ItemCode = 1,
+    ItemName,
+    Unit,
+    StockQty,
+    AvgCost,
+    StockValue,
+    SalePrice,
+    Supplier,
+    AlertQty,
+    Remark
+};
+}
+// Columns of the stock-in journal.
+namespace StockInCol {
+enum : int {
+    ItemCode = 1,
+    ItemName,
+    Unit,
+    InQty,
+    InPrice,
+    InAmount,
+    AvgCost,
+    Supplier,
+    InDate,
+    Remark
+};
+}
+// Columns of the stock-out journal.
+namespace StockOutCol {
+enum : int {
+    ItemCode = 1,
+    ItemName,
+    Unit,
+    OutQty,
+    OutPrice,
+    OutAmount,
+    AvgCost,
+    Customer,
+    OutDate,
+    Remark
+};
+}
+
+struct BookColumn {
+    int number;           // from 1, as above
+    const char* caption;  // row 1 of the book (UTF-8)
+    const char* field;    // the table's column on a database server
+    // Numbers, or texts: a date is a text, as the books have always held it.
+    bool numeric;
+    double bookWidth;  // in a fresh book, in characters: readable in any spreadsheet program
+    int gridWidth;     // in a result grid, in pixels
+};
+
+struct BookLayout {
+    Book book;
+    const char* fileName;    // in the program folder
+    const char* backupName;  // beside it; none for the report book, which is never backed up
+    const char* table;       // none for the report book: it is the canvas of exports, local
+    std::span<const BookColumn> columns;  // none for the report book
+    // What an import or export adds up on both sides to check itself: the sums the shop
+    // keeper would notice first. 0: no second sum.
+    int checkSum, secondCheckSum;
+
+    constexpr bool isData() const { return table != nullptr; }
+};
+
+inline constexpr BookColumn kInventoryColumns[] = {
+    {InventoryCol::ItemCode, "商品编号", "item_code", true, 10, 100},
+    {InventoryCol::ItemName, "商品名称", "item_name", false, 22, 260},
+    {InventoryCol::Unit, "单位", "unit", false, 6, 100},
+    {InventoryCol::StockQty, "库存数量", "stock_qty", true, 10, 100},
+    {InventoryCol::AvgCost, "库存均价", "avg_cost", true, 10, 100},
+    {InventoryCol::StockValue, "库存金额", "stock_value", true, 12, 100},
+    {InventoryCol::SalePrice, "卖出核价", "sale_price", true, 10, 100},
+    {InventoryCol::Supplier, "供货厂商", "supplier", false, 18, 300},
+    {InventoryCol::AlertQty, "缺货报警", "alert_qty", true, 11, 100},
+    {InventoryCol::Remark, "备注", "remark", false, 18, 100},
+};
+inline constexpr BookColumn kStockInColumns[] = {
+    {StockInCol::ItemCode, "商品编号", "item_code", true, 10, 100},
+    {StockInCol::ItemName, "商品名称", "item_name", false, 22, 260},
+    {StockInCol::Unit, "单位", "unit", false, 6, 100},
+    {StockInCol::InQty, "进货数量", "in_qty", true, 10, 100},
+    {StockInCol::InPrice, "进货价格", "in_price", true, 10, 100},
+    {StockInCol::InAmount, "进货金额", "in_amount", true, 12, 100},
+    {StockInCol::AvgCost, "库存均价", "avg_cost", true, 10, 100},
+    {StockInCol::Supplier, "供货厂商", "supplier", false, 18, 300},
+    {StockInCol::InDate, "进货日期", "in_date", false, 11, 100},
+    {StockInCol::Remark, "备注", "remark", false, 18, 100},
+};
+inline constexpr BookColumn kStockOutColumns[] = {
+    {StockOutCol::ItemCode, "商品编号", "item_code", true, 10, 100},
+    {StockOutCol::ItemName, "商品名称", "item_name", false, 22, 260},
+    {StockOutCol::Unit, "单位", "unit", false, 6, 100},
+    {StockOutCol::OutQty, "卖出数量", "out_qty", true, 10, 100},
+    {StockOutCol::OutPrice, "卖出价格", "out_price", true, 10, 100},
+    {StockOutCol::OutAmount, "卖出金额", "out_amount", true, 12, 100},
+    {StockOutCol::AvgCost, "库存均价", "avg_cost", true, 10, 100},
+    {StockOutCol::Customer, "客户名称", "customer", false, 18, 300},
+    {StockOutCol::OutDate, "销售日期", "out_date", false, 11, 100},
+    {StockOutCol::Remark, "备注", "remark", false, 18, 100},
+};
+
+// By the order of Book.
+inline constexpr BookLayout kBookLayouts[] = {
+    {Book::Inventory, "tvkucun.dat", "tvkucun.bak", "inventory", kInventoryColumns,
+     InventoryCol::StockQty, InventoryCol::StockValue},
+    {Book::StockIn, "tvruku.dat", "tvruku.bak", "stock_in", kStockInColumns, StockInCol::InAmount,
+     0},
+    {Book::StockOut, "tvchuku.dat", "tvchuku.bak", "stock_out", kStockOutColumns,
+     StockOutCol::OutAmount, 0},
+    {Book::Report, "tvbaocun.dat", nullptr, nullptr, {}, 0, 0},
+};
+
+constexpr const BookLayout& layoutOf(Book book) {
+    return kBookLayouts[static_cast<std::size_t>(book)];
+}
+
+namespace detail {
+constexpr bool layoutsInOrder() {
+    for (std::size_t b = 0; b < std::size(kBookLayouts); ++b) {
+        const BookLayout& layout = kBookLayouts[b];
+        if (layout.book != static_cast<Book>(b))
+            return false;
+        if (layout.isData() != (layout.backupName != nullptr) ||
+            (layout.isData() && std::ssize(layout.columns) != kBookColumns))
+            return false;
+        for (std::size_t c = 0; c < layout.columns.size(); ++c)
+            if (layout.columns[c].number != static_cast<int>(c) + 1)
+                return false;
+    }
+    return true;
+}
+}  // namespace detail
+static_assert(detail::layoutsInOrder(),
+              "a book's entry stands at its Book's place, its columns in order from 1");
+
+inline constexpr std::array<Book, std::size(kBookLayouts)> kAllBooks = [] {
+    std::array<Book, std::size(kBookLayouts)> books{};
+    for (std::size_t b = 0; b < books.size(); ++b)
+        books[b] = kBookLayouts[b].book;
+    return books;
+}();
+
+// The books that hold the shop's data: every one but the report book.
+inline constexpr std::size_t kDataBookCount =
+    std::ranges::count_if(kBookLayouts, [](const BookLayout& l) { return l.isData(); });
+inline constexpr std::array<Book, kDataBookCount> kDataBooks = [] {
+    std::array<Book, kDataBookCount> books{};
+    std::size_t n = 0;
+    for (const BookLayout& layout : kBookLayouts)
+        if (layout.isData())
+            books[n++] = layout.book;
+    return books;
+}();
+
+}  // namespace store

@@ -5,6 +5,10 @@ SAN_BUILD := build-san
 BENCH_BUILD := build-bench
 DIST := dist
 JOBS ?= $(shell nproc)
+# The compiler cache (used when installed) takes paths below this folder as relative, so
+# that another clone of the repository finds what this one compiled.
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 FUZZ_SECONDS ?= 600
 
 .PHONY: deps build san-build run test package bench fuzz tidy clean

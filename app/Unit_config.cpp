@@ -189,7 +189,7 @@ void TForm_config::saveSettings() {
                              printModeCombo->currentData().toString());
         settings.writeInteger(kReceiptSection, kReceiptAutoprint, receipt.autoprint ? 1 : 0);
     } catch (const store::AtomicFileError& e) {
-        m_context.prompt->error(this, QString::fromUtf8(e.what()));
+        m_context.prompt->error(this, e.message());
         return;
     }
     m_context.prompt->information(this, QStringLiteral("单位名字和联系信息设置修改成功！"));

@@ -28,9 +28,9 @@ ledger::NewVersion copyOf(const QString& source, const QString& target) {
 }  // namespace
 
 bool backupDataBooks(const QString& programDir, database::Database* database) {
-    // The three copies are one set: no posting may replace a book between them, a commit a
+    // The copies are one set: no posting may replace a book between them, a commit a
     // crash cut short is finished first (start-up has told the shop keeper of any such
-    // commit already; one newer than that is finished here without a word), and the three
+    // commit already; one newer than that is finished here without a word), and the
     // backups replace the old ones through one commit, as a posting's books do.
     try {
         ledger::WriterLock lock(programDir);
@@ -38,7 +38,7 @@ bool backupDataBooks(const QString& programDir, database::Database* database) {
         QList<ledger::NewVersion> copies;
         std::optional<QTemporaryDir> exported;
         if (database) {
-            // All three from one moment of the database, then copied in like the books.
+            // All of them from one moment of the database, then copied in like the books.
             exported.emplace();
             QStringList paths;
             for (store::Book book : store::kDataBooks)
@@ -50,6 +50,9 @@ bool backupDataBooks(const QString& programDir, database::Database* database) {
             for (const store::Book book : store::kDataBooks) {
                 const QString source = store::bookPath(programDir, book);
                 const QFileInfo target(backupPath(programDir, book));
+                // Nothing posted yet since the documents came: there is nothing to keep.
+                if (store::layoutOf(book).madeWhenMissing && !QFileInfo::exists(source))
+                    continue;
                 // A missing book, or a backup the user made read-only, fails the backup; the
                 // previous set stays whole.
                 if (!QFileInfo(source).isFile() || (target.exists() && !target.isWritable()))

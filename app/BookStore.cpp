@@ -1,5 +1,7 @@
 #include "app/BookStore.h"
 
+#include <QSysInfo>
+
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
 #include "database/Database.h"
@@ -10,9 +12,16 @@ namespace app {
 void chooseBookStore(ui::AppContext& context, std::shared_ptr<store::SheetPrinter> printer,
                      const QString& conninfo) {
     context.printer = printer;
+    const SettingsFile settings(context.filePath(SettingsFile::kFileName));
+    // Read with the books' place: both say where the documents go and whose they are.
+    context.till =
+        settings.readString(settingKeys::kTillSection, settingKeys::kTillName, {}).trimmed();
+    if (context.till.isEmpty())
+        context.till = QSysInfo::machineHostName();
+    context.operatorName =
+        settings.readString(settingKeys::kTillSection, settingKeys::kTillOperator, {}).trimmed();
     QString server = conninfo;
     if (server.isEmpty()) {
-        const SettingsFile settings(context.filePath(SettingsFile::kFileName));
         const QString backend =
             settings.readString(settingKeys::kDatabaseSection, settingKeys::kBackend, {});
         if (backend.trimmed().compare(settingKeys::kBackendPostgresql, Qt::CaseInsensitive) == 0)

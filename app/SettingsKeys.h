@@ -28,4 +28,9 @@ inline const QString kBackend = QStringLiteral("backend");
 inline const QString kBackendPostgresql = QStringLiteral("postgresql");
 inline const QString kConnInfo = QStringLiteral("conninfo");  // a libpq connection string
 
+// The till the documents are made at and who works it.
+inline const QString kTillSection = QStringLiteral("till");
+inline const QString kTillName = QStringLiteral("name");  // the machine's name when unset
+inline const QString kTillOperator = QStringLiteral("operator");
+
 }  // namespace app::settingKeys

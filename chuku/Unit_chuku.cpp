@@ -239,12 +239,10 @@ void TForm_chuku::postSales(ledger::Posting posting) {
         return;
     // The grid is emptied by the posting: the receipt is made from the lines it took.
     QList<ledger::SaleLine> lines;
-    const bool posted =
-        runPosting(posting, [&](ledger::Ledger& books, const ledger::ProgressFn& progress) {
-            lines = saleLines();
-            return isReturn ? books.postGoodsReturn(lines, progress)
-                            : books.postSale(lines, progress);
-        });
+    const bool posted = runPosting(posting, [&](const ledger::Origin& origin) {
+        lines = saleLines();
+        return isReturn ? ledger::goodsReturn(lines, origin) : ledger::sale(lines, origin);
+    });
     if (posted)
         printReceiptAfterPosting(lines, isReturn);
 }

@@ -166,13 +166,19 @@ store::ServerFactory Database::servers(std::shared_ptr<store::SheetPrinter> prin
 }
 
 Database::Counts Database::post(store::Book journal, const QList<double>& codes,
+                                const QString& identity,
                                 const std::function<void(Posting&)>& work) {
     Connection& c = connection();
     return inTransaction(c, [&] {
+        const Result posted =
+            c.exec("SELECT number FROM documents WHERE identity = $1", {identity.toUtf8()});
+        if (posted.rows())
+            return Counts{.alreadyPosted =
+                              QString::fromUtf8(posted.text(0, 0), posted.length(0, 0))};
         Posting posting(c, journal, codes);
         work(posting);
         posting.write();
-        return Counts{posting.items(), posting.records()};
+        return Counts{.items = posting.items(), .records = posting.records(), .alreadyPosted = {}};
     });
 }
 
@@ -241,6 +247,32 @@ void Database::Posting::write() {
     m_connection.exec("SELECT pg_advisory_xact_lock(21590, 1)");
     writeJournal();
     writeInventory();
+    writeDocument();
+}
+
+int Database::Posting::nextSequence(const QString& head) {
+    return int(m_connection
+                   .exec("INSERT INTO document_numbers (head, last) VALUES ($1, 1)"
+                         " ON CONFLICT (head) DO UPDATE SET last = document_numbers.last + 1"
+                         " RETURNING last",
+                         {head.toUtf8()})
+                   .integer(0, 0));
+}
+
+void Database::Posting::setDocument(const QList<store::CellValue>& row) {
+    m_document = row;
+}
+
+void Database::Posting::writeDocument() {
+    const Table& table = tableOf(store::Book::Documents);
+    QByteArray sql =
+        QByteArray("INSERT INTO ") + table.table + " (" + columnList(table) + ") VALUES (";
+    std::vector<Param> params;
+    for (int c = 1; c <= table.columnCount(); ++c) {
+        params.push_back(paramOf(m_document.value(c - 1), table, c));
+        sql += (c > 1 ? ", $" : "$") + QByteArray::number(c);
+    }
+    m_connection.exec(sql + ")", params);
 }
 
 void Database::Posting::writeJournal() {

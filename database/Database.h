@@ -48,6 +48,12 @@ public:
         int items();
         int records();
         void append(const QList<store::CellValue>& record);
+        // The next sequence of the numbers that start with `head` ("XS20261207-"), from a
+        // counter the server keeps for the whole shop: locked until the commit, so two
+        // tills never give the same number, and rolled back with a posting that fails.
+        int nextSequence(const QString& head);
+        // The posting's row of the documents table.
+        void setDocument(const QList<store::CellValue>& row);
 
     private:
         friend class Database;
@@ -56,6 +62,7 @@ public:
         void write();
         void writeJournal();
         void writeInventory();
+        void writeDocument();
         long long count(const char* table);
 
         Connection& m_connection;
@@ -65,14 +72,19 @@ public:
         QList<long long> m_seqs;                    // of the locked rows, by sheet row - 2
         QList<QList<store::CellValue>> m_original;  // their cells as locked
         QList<QList<store::CellValue>> m_records;   // the journal's new rows
+        QList<store::CellValue> m_document;
     };
     struct Counts {
         int items = 0, records = 0;
+        // The number of the document of that identity, when it was in the tables already
+        // and nothing was done.
+        QString alreadyPosted;
     };
-    // Runs `work` as one transaction on `journal` and the inventory rows of `codes`: it
-    // commits whole, or nothing is written. A transaction that lost a race with another
-    // till runs again, a few times at most. Returns the rows after the commit.
-    Counts post(store::Book journal, const QList<double>& codes,
+    // Runs `work` as one transaction on `journal` and the inventory rows of `codes`, for the
+    // document of `identity`: it commits whole, or nothing is written. A transaction that
+    // lost a race with another till runs again, a few times at most. Returns the rows after
+    // the commit.
+    Counts post(store::Book journal, const QList<double>& codes, const QString& identity,
                 const std::function<void(Posting&)>& work);
 
     // The book as it stands on the server, written as a workbook to `path` (replaced only

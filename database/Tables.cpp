@@ -97,6 +97,13 @@ void ensureSchema(Connection& connection) {
             for (const char* trigger : kTriggers)
                 connection.exec(QByteArray(trigger).replace("%1", table.table));
         }
+        // A document is posted once, whoever asks; its numbers are counted per kind and day.
+        connection.exec(
+            "CREATE UNIQUE INDEX IF NOT EXISTS documents_identity"
+            " ON documents (identity)");
+        connection.exec(
+            "CREATE TABLE IF NOT EXISTS document_numbers (head text PRIMARY KEY,"
+            " last integer NOT NULL)");
         // A posting finds its items by code.
         const Table& inventory = tableOf(store::Book::Inventory);
         connection.exec(QByteArray("CREATE INDEX IF NOT EXISTS ") + inventory.table + "_code ON " +
@@ -131,8 +138,8 @@ store::CellValue cellOf(const Result& rows, int row, int field, const Column& co
 void putRow(store::Workbook& book, int row, const Result& rows, int r, int first,
             const Table& table) {
     QList<store::CellValue> cells;
-    cells.reserve(store::kBookColumns);
-    for (int c = 0; c < store::kBookColumns; ++c)
+    cells.reserve(table.columnCount());
+    for (int c = 0; c < table.columnCount(); ++c)
         cells << cellOf(rows, r, first + c, table.columns[c]);
     book.setRow(row, cells);
 }
@@ -152,10 +159,11 @@ QStringList misfits(store::Workbook& book, const Table& table) {
             const store::CellValue cell = book.cell(row, col);
             if (cell.isEmpty())
                 continue;
-            if (col > store::kBookColumns) {
-                found << QStringLiteral("第 %1 行第 %2 列：十列之外还有“%3”")
+            if (col > table.columnCount()) {
+                found << QStringLiteral("第 %1 行第 %2 列：%3 列之外还有“%4”")
                              .arg(row)
                              .arg(col)
+                             .arg(table.columnCount())
                              .arg(cell.displayText());
             } else if (cell.isNumber() != table.columns[col - 1].numeric) {
                 found << QStringLiteral("第 %1 行第 %2 列（%3）：“%4”应当是%5")
@@ -219,7 +227,7 @@ void insertRows(Connection& connection, const Table& table, store::Workbook& boo
     QByteArray data;
     const int used = book.usedRowCount();
     for (int row = 2; row <= used; ++row) {
-        for (int c = 1; c <= store::kBookColumns; ++c) {
+        for (int c = 1; c <= table.columnCount(); ++c) {
             if (c > 1)
                 data += '\t';
             const Param value = paramOf(book.cell(row, c), table, c);

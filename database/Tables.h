@@ -32,7 +32,7 @@ QByteArray columnList(const Table& table);
 Param paramOf(const store::CellValue& value, const Table& table, int col);
 store::CellValue cellOf(const Result& rows, int row, int field, const Column& column);
 
-// Puts fields first … first + 9 of result row `r` into row `row` of the book.
+// Puts the table's fields, from `first` on, of result row `r` into row `row` of the book.
 void putRow(store::Workbook& book, int row, const Result& rows, int r, int first,
             const Table& table);
 

@@ -27,8 +27,13 @@ TransferReport importBooks(Connection& connection, const QString& dir) {
     QStringList problems;
     for (store::Book book : store::kDataBooks) {
         const QString path = store::bookPath(dir, book);
-        if (!QFileInfo::exists(path))
-            throw store::StoreError(QStringLiteral("找不到数据文件 %1").arg(path));
+        if (!QFileInfo::exists(path)) {
+            // A folder from before the documents: its records are imported without them.
+            if (!store::layoutOf(book).madeWhenMissing)
+                throw store::StoreError(QStringLiteral("找不到数据文件 %1").arg(path));
+            books.push_back(store::initialBook(book));
+            continue;
+        }
         books.push_back(store::Workbook::open(path));
         for (const QString& misfit : misfits(books.back(), tableOf(book)))
             problems << store::bookFileName(book) + QStringLiteral(" ") + misfit;

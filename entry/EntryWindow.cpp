@@ -233,57 +233,14 @@ void EntryWindow::SpeedButton8Click() {
     report::exportGrid(*this, reportControls());
 }
 
-bool EntryWindow::runPosting(ledger::Posting posting, const PostingRun& post) {
-    const QString verb = ledger::verbOf(posting);
-    if (m_linesPending) {
-        settlePendingLines(verb);
+bool EntryWindow::runPosting(ledger::Posting kind, const Build& build) {
+    const Posted posted =
+        postDocument(kind, build, [this](const ledger::Progress& step) { showProgress(step); });
+    if (posted == Posted::Not)
         return false;
-    }
-    // The journal is named first where a sale has always named it first.
-    if (!booksWritable(
-            ledger::journalOf(posting) == store::Book::StockIn
-                ? std::initializer_list<store::Book>{store::Book::Inventory, store::Book::StockIn}
-                : std::initializer_list<store::Book>{store::Book::StockOut, store::Book::Inventory},
-            verb))
-        return false;
-    ledger::Ledger books(context().programDir, context().servers, context().database);
-    QString told;
-    try {
-        told = post(books, [this](const ledger::Progress& step) { showProgress(step); });
-    } catch (const ledger::UnsettledCommit& unsettled) {
-        // Nothing here may say the books are unchanged: the record decides.
-        m_linesPending = unsettled.outcome() == ledger::UnsettledCommit::Outcome::Completes;
-        context().prompt->error(this, unsettled.message());
-        return false;
-    } catch (const ledger::Refusal& refusal) {
-        showNothingPosted(refusal, verb, true);
-        return false;
-    } catch (const store::StoreError& failure) {
-        showNothingPosted(failure, verb);
-        return false;
-    }
-    if (!told.isEmpty())
-        context().prompt->information(this, told);
     emptyLines(*m_grid);
     StatusBar1->setPanelText(Panel::LineCount, QStringLiteral("0"));
-    return true;
-}
-
-void EntryWindow::settlePendingLines(const QString& verb) {
-    try {
-        const QString done =
-            ledger::Ledger(context().programDir, context().servers, context().database).recover();
-        m_linesPending = false;
-        emptyLines(*m_grid);
-        StatusBar1->setPanelText(Panel::LineCount, QStringLiteral("0"));
-        context().prompt->information(
-            this, (done.isEmpty() ? QString() : done + QStringLiteral("\n\n")) +
-                      QStringLiteral("这些数据已经保存，没有再次%1。").arg(verb));
-    } catch (const store::StoreError& failure) {
-        context().prompt->error(
-            this, QStringLiteral("这些数据已经记下，磁盘恢复正常后会自动完成，不能再次%1。\n%2")
-                      .arg(verb, failure.message()));
-    }
+    return posted == Posted::Now;
 }
 
 void EntryWindow::showProgress(const ledger::Progress& step) {
@@ -306,26 +263,6 @@ void EntryWindow::showProgress(const ledger::Progress& step) {
             ProgressBar1->setValue(0);
             break;
     }
-}
-
-bool EntryWindow::booksWritable(std::initializer_list<store::Book> books, const QString& verb) {
-    const QString problem =
-        ledger::Ledger(context().programDir, context().servers, context().database)
-            .unwritableBook(books);
-    if (problem.isEmpty())
-        return true;
-    context().prompt->information(this, problem + QStringLiteral("，没有%1任何数据。").arg(verb));
-    return false;
-}
-
-void EntryWindow::showNothingPosted(const store::StoreError& failure, const QString& verb,
-                                    bool plainBox) {
-    const QString text =
-        failure.message() +
-        QStringLiteral("\n没有%1任何数据，库存和%2都未改动。").arg(verb, m_table.journalRecords);
-    ui::showErrorBox(
-        context(), this, failure,
-        ui::ErrorBox{plainBox ? ui::ErrorBox::Kind::Information : ui::ErrorBox::Kind::Error, text});
 }
 
 void EntryWindow::itemCounted(int, store::BookPass&) {}

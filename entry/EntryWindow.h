@@ -87,15 +87,11 @@ protected:
     // rather than search results, every line passing the line check, and the shop keeper's
     // yes to `question`. False when any of them stops it; `verb` names the posting.
     bool postingConfirmed(const QString& question, const QString& verb);
-    // A posting through the shop's books: `post` turns the grid's lines into the ledger's
-    // and posts them, while the progress bar and the status panels follow. Afterwards the
-    // lines are gone, or, when anything stopped the posting, a box says why and that
-    // nothing was stored, and the lines stay; when a failing disk left the outcome to the
-    // commit record, the box says that instead, and the lines stay but are not posted
-    // again. True when the lines were posted.
-    using PostingRun =
-        std::function<QString(ledger::Ledger& books, const ledger::ProgressFn& progress)>;
-    bool runPosting(ledger::Posting posting, const PostingRun& post);
+    // A posting of the grid's lines, as the document `build` makes of them, while the
+    // progress bar and the status panels follow (see postDocument). Afterwards the lines
+    // are gone when they are in the books, else they stay. True when this press posted
+    // them.
+    bool runPosting(ledger::Posting kind, const Build& build);
     QString bookPath(store::Book book) const;
     QString todayText() const;
     // What the export and the printouts read and report into.
@@ -134,17 +130,6 @@ protected:
     store::BookPass* m_openBook = nullptr;
 
 private:
-    // True when every book is there and may be written; else a box names the first that is
-    // missing or read-only. Posting into one book alone would leave lines that a second
-    // press counts twice.
-    bool booksWritable(std::initializer_list<store::Book> books, const QString& verb);
-    // A press while the lines' last posting waits on its commit record: the record is
-    // carried out if the disk lets it now, and the lines are never posted twice.
-    void settlePendingLines(const QString& verb);
-    // The posting stopped before anything was stored: the failure, and that the books are
-    // as they were. A plain box for a fact of the shop, an error box for a fault.
-    void showNothingPosted(const store::StoreError& failure, const QString& verb,
-                           bool plainBox = false);
     void showProgress(const ledger::Progress& step);
     void buildPreview();
     void buildLookup();
@@ -174,9 +159,6 @@ private:
     void offerTodayForDateField();
 
     const EntryTable& m_table;
-    // The lines were posted as far as a failing disk let it: the commit record that stayed
-    // completes them at the next start, so the buttons must not post them again.
-    bool m_linesPending = false;
     ui::StringGrid* m_grid = nullptr;
     QFrame* m_lookup = nullptr;
     QFrame* m_tools = nullptr;

@@ -411,8 +411,8 @@ QString commitFiles(const QString& programDir, const QString& what,
         // half-renamed set through either way.
         for (qsizetype i = 0; i < entries.size(); ++i) {
             renameOrThrow(entries[i].fresh, entries[i]);
-            if (i == 0)
-                reach(CommitStep::FirstReplaced);
+            if (i < 2)
+                reach(i == 0 ? CommitStep::FirstReplaced : CommitStep::SecondReplaced);
         }
         flushFolders(entries);
         reach(CommitStep::Replaced);

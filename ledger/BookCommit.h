@@ -8,8 +8,9 @@
 
 namespace ledger {
 
-// A posting changes two books, and the shop's figures are only right when both change or
-// neither does; the three backups are one set in the same way. A commit therefore runs in
+// A posting changes three books (the inventory, a journal, the documents), and the shop's
+// figures are only right when all change or none does; the backups are one set in the same
+// way. A commit therefore runs in
 // steps that a crash or a failing disk may interrupt anywhere:
 //  1. every file's new version is written complete and flushed beside it
 //     (".NAME.commit-new"), and the file itself is linked as ".NAME.commit-old";
@@ -23,7 +24,14 @@ namespace ledger {
 // of the folder (the record names the files by their names in the folder it lies in).
 
 // The moments of a commit where a test can stop it, as a crash would.
-enum class CommitStep { FirstWritten, SecondWritten, RecordWritten, FirstReplaced, Replaced };
+enum class CommitStep {
+    FirstWritten,
+    SecondWritten,  // and every later file
+    RecordWritten,
+    FirstReplaced,
+    SecondReplaced,  // with a third file still to go, for a posting
+    Replaced
+};
 // Tests only: called at each step, in the committing process.
 void setCommitHook(std::function<void(CommitStep)> hook);
 

@@ -9,6 +9,7 @@
 
 #include "database/Database.h"
 #include "ledger/BookCommit.h"
+#include "ledger/Documents.h"
 #include "ledger/SpreadsheetLock.h"
 #include "ledger/WriterLock.h"
 #include "store/AtomicFile.h"
@@ -100,7 +101,107 @@ int requireItem(BookPass& inventory, const Line& line, const QString& missing) {
     return row;
 }
 
+using Records = QList<QList<CellValue>>;
+
+Records applyPurchases(BookPass& inventory, const Document& document, const ProgressFn& progress) {
+    const bool isReturn = document.kind == Posting::SupplierReturn;
+    Records records;
+    for (const PurchaseLine& line : document.purchaseLines) {
+        if (!isReturn) {
+            onLine(line, [&] { applyPurchase(inventory, line); });
+            records << QList<CellValue>{
+                number(line.code),  text(line.name),     text(line.unit),      number(line.qty),
+                number(line.price), number(line.amount), number(line.avgCost), text(line.supplier),
+                text(line.date),    text(line.remark)};
+        } else {
+            const int row = requireItem(inventory, line, QStringLiteral("无此货物没法退货出厂"));
+            const double cost =
+                onLine(line, [&] { return moveStock(inventory, row, 0.0 - line.qty); });
+            // Subtracted from zero, so that a line of nothing reads 0 and not -0.
+            records << QList<CellValue>{number(line.code),  text(line.name),
+                                        text(line.unit),    number(0.0 - line.qty),
+                                        number(line.price), number(0.0 - line.amount),
+                                        number(cost),       text(line.supplier),
+                                        text(line.date),    text(QStringLiteral("退货出厂"))};
+        }
+        report(progress, {Progress::LineApplied, line.row});
+    }
+    return records;
+}
+
+Records applySales(BookPass& inventory, const Document& document, const ProgressFn& progress) {
+    using namespace store::InventoryCol;
+    const bool isReturn = document.kind == Posting::GoodsReturn;
+    const int sign = isReturn ? +1 : -1;
+    Records records;
+    for (const SaleLine& line : document.saleLines) {
+        const int row = requireItem(
+            inventory, line,
+            isReturn ? QStringLiteral("无此货物没法退货") : QStringLiteral("无此货物没法出库"));
+        // The record keeps the cost the stock moved at, read under the lock: the one the
+        // window showed may be stale by now, when another till has stocked the item since.
+        const double cost = onLine(line, [&] {
+            const double moved = moveStock(inventory, row, sign * line.qty);
+            if (isReturn)
+                inventory->setCell(row, Remark,
+                                   text(line.date + QStringLiteral("退") + line.qtyText));
+            return moved;
+        });
+        // A return still writes "退货" as its remark, which older copies of the program
+        // read it by; the line's own remark is dropped.
+        records << QList<CellValue>{
+            number(line.code),  text(line.name),
+            text(line.unit),    number(line.qty),
+            number(line.price), number(line.amount),
+            number(cost),       text(line.customer),
+            text(line.date),    text(isReturn ? QStringLiteral("退货") : line.remark)};
+        report(progress, {Progress::LineApplied, line.row});
+    }
+    return records;
+}
+
+// The document's lines applied to the inventory, and the journal records they make.
+Records applyDocument(BookPass& inventory, const Document& document, const ProgressFn& progress) {
+    return journalOf(document.kind) == store::Book::StockIn
+               ? applyPurchases(inventory, document, progress)
+               : applySales(inventory, document, progress);
+}
+
+// The document's row in the documents book; its records start at `firstRow` of its journal.
+QList<CellValue> documentRow(const Document& document, const Records& records, int firstRow) {
+    constexpr int kAmount = store::StockOutCol::OutAmount;
+    static_assert(kAmount == store::StockInCol::InAmount);
+    double total = 0;
+    for (const QList<CellValue>& record : records)
+        total += record[kAmount - 1].number;
+    return {text(document.number),
+            text(kindName(document.kind)),
+            text(document.time.date().toString(QStringLiteral("yyyy-MM-dd"))),
+            text(document.time.time().toString(QStringLiteral("HH:mm:ss"))),
+            text(document.till),
+            text(document.operatorName),
+            text(document.counterpart),
+            number(double(records.size())),
+            number(store::sumForBook(total)),
+            text(store::bookFileName(journalOf(document.kind))),
+            number(firstRow),
+            text(document.identityText())};
+}
+
+// A document made without a time or an identity gets them now, before anything is written.
+void complete(Document& document) {
+    if (!document.time.isValid())
+        document.time = QDateTime::currentDateTime();
+    if (document.identity.isNull())
+        document.identity = QUuid::createUuid();
+}
+
 }  // namespace
+
+AlreadyPosted::AlreadyPosted(QString number)
+    : store::StoreError(
+          QStringLiteral("这张单据已经入账（单据号 %1），这次没有再次入账。").arg(number)),
+      m_number(std::move(number)) {}
 
 QString verbOf(Posting posting) {
     switch (posting) {
@@ -125,15 +226,6 @@ store::Book journalOf(Posting posting) {
 QString recordsOf(Posting posting) {
     return journalOf(posting) == store::Book::StockIn ? QStringLiteral("入库记录")
                                                       : QStringLiteral("出库记录");
-}
-
-// The item codes of a batch, which a posting to the database locks.
-template <typename Line>
-QList<double> codesOf(const QList<Line>& lines) {
-    QList<double> codes;
-    for (const Line& line : lines)
-        codes << line.code;
-    return codes;
 }
 
 Ledger::Ledger(QString programDir, store::ServerFactory servers,
@@ -177,29 +269,40 @@ void Ledger::discardCommitRecord() const {
     ledger::discardCommitRecord(m_dir);
 }
 
-void Ledger::postToDatabase(Posting posting, const QList<double>& codes, const ProgressFn& progress,
-                            const ApplyLines& applyLines, const Record& record) {
-    const qsizetype lines = codes.size();
-    const auto counts = m_database->post(journalOf(posting), codes, [&](auto& books) {
-        report(progress, {Progress::Opened});
-        applyLines(books.inventory());
-        const int records = books.records();
-        requireJournalRoom(records + 1, lines, posting);
-        report(progress, {Progress::LinesApplied, 0, books.items(), records});
-        for (qsizetype i = 0; i < lines; ++i)
-            books.append(record(i));
-    });
+QString Ledger::commit(Document& document, const ProgressFn& progress) {
+    complete(document);
+    if (m_database) {
+        commitToDatabase(document, progress);
+        return {};
+    }
+    return commitToFiles(document, progress);
+}
+
+void Ledger::commitToDatabase(Document& document, const ProgressFn& progress) {
+    const Posting kind = document.kind;
+    const qsizetype lines = document.lineCount();
+    const auto counts = m_database->post(
+        journalOf(kind), document.codes(), document.identityText(), [&](auto& books) {
+            report(progress, {Progress::Opened});
+            const Records records = applyDocument(books.inventory(), document, progress);
+            const int before = books.records();
+            requireJournalRoom(before + 1, lines, kind);
+            const QDate day = document.time.date();
+            document.number = documentNumber(kind, day, books.nextSequence(numberHead(kind, day)));
+            report(progress, {Progress::LinesApplied, 0, books.items(), before});
+            for (const QList<CellValue>& record : records)
+                books.append(record);
+            books.setDocument(documentRow(document, records, before + 2));
+        });
+    if (!counts.alreadyPosted.isEmpty())
+        throw AlreadyPosted(counts.alreadyPosted);
     report(progress, {Progress::Committed, 0, counts.items, counts.records});
 }
 
-QString Ledger::post(Posting posting, const QList<double>& codes, const ProgressFn& progress,
-                     const ApplyLines& applyLines, const Record& record) {
-    if (m_database) {
-        postToDatabase(posting, codes, progress, applyLines, record);
-        return {};
-    }
-    const qsizetype lines = codes.size();
-    const store::Book journalBook = journalOf(posting);
+QString Ledger::commitToFiles(Document& document, const ProgressFn& progress) {
+    const Posting kind = document.kind;
+    const qsizetype lines = document.lineCount();
+    const store::Book journalBook = journalOf(kind);
     // A folder that cannot be written takes neither the lock nor a new book: said in the
     // words a failed save of the first book would use.
     const QFileInfo first(store::bookPath(m_dir, store::Book::Inventory));
@@ -214,13 +317,17 @@ QString Ledger::post(Posting posting, const QList<double>& codes, const Progress
         recovered = recoverCommit(m_dir);
     } catch (const UnsettledCommit& earlier) {
         throw UnsettledCommit(
-            earlier.message() + QStringLiteral("\n这次没有%1任何数据。").arg(verbOf(posting)),
+            earlier.message() + QStringLiteral("\n这次没有%1任何数据。").arg(verbOf(kind)),
             UnsettledCommit::Outcome::Waits, earlier.mayDiscardRecord());
     }
     QString note;
     try {
+        const QString documentsPath = store::bookPath(m_dir, store::Book::Documents);
+        const bool documentsThere = QFileInfo::exists(documentsPath);
         // Checked again under the lock: the books may have changed since the window looked.
-        for (store::Book book : {store::Book::Inventory, journalBook}) {
+        for (store::Book book : {store::Book::Inventory, journalBook, store::Book::Documents}) {
+            if (book == store::Book::Documents && !documentsThere)
+                continue;
             const QString problem = unwritableBook({book});
             if (!problem.isEmpty())
                 throw Refusal(problem);
@@ -235,23 +342,35 @@ QString Ledger::post(Posting posting, const QList<double>& codes, const Progress
         }
         BookPass inventory(m_servers, store::bookPath(m_dir, store::Book::Inventory));
         BookPass journal(m_servers, store::bookPath(m_dir, journalBook));
-        requireJournalRoom(journal.usedRowCount(), lines, posting);
+        // A folder from before the documents gets its documents book with this posting.
+        store::Workbook fresh = store::initialBook(store::Book::Documents);
+        BookPass documents(documentsThere ? m_servers : store::serverOn(fresh), documentsPath);
+        const DocumentIndex index = DocumentIndex::read(documents);
+        if (const DocumentRecord* posted = index.withIdentity(document.identityText()))
+            throw AlreadyPosted(posted->number);
+        requireJournalRoom(journal.usedRowCount(), lines, kind);
         report(progress, {Progress::Opened});
-        applyLines(inventory);
+        const Records records = applyDocument(inventory, document, progress);
+        const QDate day = document.time.date();
+        document.number = documentNumber(kind, day, index.lastSequence(kind, day) + 1);
         const int before = journal.usedRowCount();
         report(progress, {Progress::LinesApplied, 0, inventory.usedRowCount() - 1, before - 1});
-        for (qsizetype i = 0; i < lines; ++i)
-            journal.writeRow(before + int(i) + 1, record(i));
-        const int items = inventory.usedRowCount() - 1, records = journal.usedRowCount() - 1;
+        for (qsizetype i = 0; i < records.size(); ++i)
+            journal.writeRow(before + int(i) + 1, records[i]);
+        documents.writeRow(documents.usedRowCount() + 1,
+                           documentRow(document, records, before + 1));
+        const int items = inventory.usedRowCount() - 1, written = journal.usedRowCount() - 1;
         const QString inventoryPath = store::bookPath(m_dir, store::Book::Inventory);
         const QString journalPath = store::bookPath(m_dir, journalBook);
         note = commitFiles(
-            m_dir, QStringLiteral("%1 %2 行").arg(verbOf(posting)).arg(lines),
+            m_dir, QStringLiteral("%1 %2 行").arg(verbOf(kind)).arg(lines),
             {{inventoryPath, [&](const QString& scratch) { inventory->saveAs(scratch); }},
-             {journalPath, [&](const QString& scratch) { journal->saveAs(scratch); }}});
+             {journalPath, [&](const QString& scratch) { journal->saveAs(scratch); }},
+             {documentsPath, [&](const QString& scratch) { documents->saveAs(scratch); }}});
         inventory->savedCopyMovedTo(inventoryPath);
         journal->savedCopyMovedTo(journalPath);
-        report(progress, {Progress::Committed, 0, items, records});
+        documents->savedCopyMovedTo(documentsPath);
+        report(progress, {Progress::Committed, 0, items, written});
     } catch (const UnsettledCommit& failure) {
         if (recovered.isEmpty())
             throw;
@@ -262,6 +381,8 @@ QString Ledger::post(Posting posting, const QList<double>& codes, const Progress
             throw;
         // What the recovery did is told once, even when the posting then stops.
         throw Refusal(recovered + QStringLiteral("\n\n") + failure.message());
+    } catch (const AlreadyPosted&) {
+        throw;
     } catch (const store::ServerUnavailable&) {
         throw;
     } catch (const store::StoreError& failure) {
@@ -271,89 +392,6 @@ QString Ledger::post(Posting posting, const QList<double>& codes, const Progress
     }
     return recovered.isEmpty() || note.isEmpty() ? recovered + note
                                                  : recovered + QStringLiteral("\n\n") + note;
-}
-
-QString Ledger::postPurchase(const QList<PurchaseLine>& lines, const ProgressFn& progress) {
-    return post(
-        Posting::Purchase, codesOf(lines), progress,
-        [&](BookPass& inventory) {
-            for (const PurchaseLine& line : lines) {
-                onLine(line, [&] { applyPurchase(inventory, line); });
-                report(progress, {Progress::LineApplied, line.row});
-            }
-        },
-        [&](qsizetype i) -> QList<CellValue> {
-            const PurchaseLine& line = lines[i];
-            return {number(line.code),    text(line.name),     text(line.unit),
-                    number(line.qty),     number(line.price),  number(line.amount),
-                    number(line.avgCost), text(line.supplier), text(line.date),
-                    text(line.remark)};
-        });
-}
-
-QString Ledger::postSupplierReturn(const QList<PurchaseLine>& lines, const ProgressFn& progress) {
-    QList<double> costs;
-    return post(
-        Posting::SupplierReturn, codesOf(lines), progress,
-        [&](BookPass& inventory) {
-            // A transaction that lost a race runs the lines again.
-            costs.clear();
-            for (const PurchaseLine& line : lines) {
-                const int row =
-                    requireItem(inventory, line, QStringLiteral("无此货物没法退货出厂"));
-                costs << onLine(line, [&] { return moveStock(inventory, row, 0.0 - line.qty); });
-                report(progress, {Progress::LineApplied, line.row});
-            }
-        },
-        [&](qsizetype i) -> QList<CellValue> {
-            const PurchaseLine& line = lines[i];
-            // Subtracted from zero, so that a line of nothing reads 0 and not -0.
-            return {number(line.code),  text(line.name),
-                    text(line.unit),    number(0.0 - line.qty),
-                    number(line.price), number(0.0 - line.amount),
-                    number(costs[i]),   text(line.supplier),
-                    text(line.date),    text(QStringLiteral("退货出厂"))};
-        });
-}
-
-QString Ledger::postSale(const QList<SaleLine>& lines, const ProgressFn& progress) {
-    return postSales(Posting::Sale, lines, progress);
-}
-
-QString Ledger::postGoodsReturn(const QList<SaleLine>& lines, const ProgressFn& progress) {
-    return postSales(Posting::GoodsReturn, lines, progress);
-}
-
-QString Ledger::postSales(Posting posting, const QList<SaleLine>& lines,
-                          const ProgressFn& progress) {
-    using namespace store::InventoryCol;
-    const bool isReturn = posting == Posting::GoodsReturn;
-    const int sign = isReturn ? +1 : -1;
-    const auto applyLines = [&](BookPass& inventory) {
-        for (const SaleLine& line : lines) {
-            const int row = requireItem(
-                inventory, line,
-                isReturn ? QStringLiteral("无此货物没法退货") : QStringLiteral("无此货物没法出库"));
-            onLine(line, [&] {
-                moveStock(inventory, row, sign * line.qty);
-                if (isReturn)
-                    inventory->setCell(row, Remark,
-                                       text(line.date + QStringLiteral("退") + line.qtyText));
-            });
-            report(progress, {Progress::LineApplied, line.row});
-        }
-    };
-    return post(
-        posting, codesOf(lines), progress, applyLines, [&](qsizetype i) -> QList<CellValue> {
-            const SaleLine& line = lines[i];
-            // A return is told from a sale by its remark alone; the line's own
-            // remark is dropped.
-            return {number(line.code),    text(line.name),
-                    text(line.unit),      number(line.qty),
-                    number(line.price),   number(line.amount),
-                    number(line.avgCost), text(line.customer),
-                    text(line.date),      text(isReturn ? QStringLiteral("退货") : line.remark)};
-        });
 }
 
 }  // namespace ledger

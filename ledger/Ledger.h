@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <memory>
 
+#include "ledger/Document.h"
 #include "ledger/Lines.h"
 #include "store/DataBooks.h"
 
@@ -14,10 +15,6 @@ class Database;
 }
 
 namespace ledger {
-
-// The postings of the shop: goods in from the supplier and back to them, goods out to a
-// customer and back from them.
-enum class Posting { Purchase, SupplierReturn, Sale, GoodsReturn };
 
 // What the messages call a posting ("入库", "退货出厂", "出库", "退货返库"), the journal
 // it writes, and what that journal's records are called ("入库记录", "出库记录").
@@ -28,10 +25,10 @@ QString recordsOf(Posting posting);
 // How far a posting has come, for the windows' progress bar and status panels.
 struct Progress {
     enum Stage {
-        Opened,        // both books read
+        Opened,        // the books read
         LineApplied,   // `line` has reached its item
         LinesApplied,  // every line has; the counts are those before the posting
-        Committed,     // both books replaced; the counts are those after
+        Committed,     // the books replaced; the counts are those after
     };
     Stage stage;
     int line = 0;
@@ -47,29 +44,51 @@ public:
     using store::StoreError::StoreError;
 };
 
-// The shop's books and their rules: each posting reads the inventory and its journal
-// once, applies every line in memory, and commits both books together, under the writer
-// lock and only when no spreadsheet program has either open. A failure throws
-// store::StoreError (Refusal for the shop's own reasons) after which both books are as
-// they were, or UnsettledCommit when a failing disk left the outcome to the commit record.
-// A posting returns what there is to tell beside it, usually nothing: what recovering an
-// interrupted earlier commit did, or that the books were saved but the record stayed.
+// The document is in the books already: a second press on lines whose first commit went
+// through (its answer lost with the connection). Nothing was posted this time.
+class AlreadyPosted : public store::StoreError {
+public:
+    explicit AlreadyPosted(QString number);
+    const QString& number() const { return m_number; }
+
+private:
+    QString m_number;
+};
+
+// The database could not be asked whether the commit went through: the document may be
+// in the books or not. The message names its number, for the shop keeper to look for; the
+// lines may be committed again as the same document, which then posts at most once.
+class OutcomeUnknown : public store::StoreError {
+public:
+    using store::StoreError::StoreError;
+};
+
+// The shop's books and their rules. Every posting is a document committed through one
+// path: the inventory and the document's journal read once, its lines applied in memory,
+// its number given, and the inventory, the journal and the documents book committed
+// together, under the writer lock and only when no spreadsheet program has one of them
+// open. A failure throws store::StoreError (Refusal for the shop's own reasons) after which
+// the books are as they were, or UnsettledCommit when a failing disk left the outcome to
+// the commit record. A commit returns what there is to tell beside it, usually nothing:
+// what recovering an interrupted earlier commit did, or that the books were saved but the
+// record stayed.
 //
-// With a database, the inventory and the journals are its tables, and a posting is one
-// transaction there instead: the items it touches locked, the same rules applied to them,
-// committed whole. The locks, the files and their recovery are then the server's business.
+// With a database, the inventory, the journals and the documents are its tables, and a
+// commit is one transaction there instead: the items it touches locked, the same rules
+// applied to them, committed whole. The locks, the files and their recovery are then the
+// server's business.
 class Ledger {
 public:
     Ledger(QString programDir, store::ServerFactory servers,
            std::shared_ptr<database::Database> database = nullptr);
 
-    QString postPurchase(const QList<PurchaseLine>& lines, const ProgressFn& progress = {});
-    // Goods sent back to the supplier: the stock goes down at its unchanged average cost,
-    // and the stock-in journal gets the opposite entry, quantity and amount negative, so
-    // that its totals net the return against the purchase.
-    QString postSupplierReturn(const QList<PurchaseLine>& lines, const ProgressFn& progress = {});
-    QString postSale(const QList<SaleLine>& lines, const ProgressFn& progress = {});
-    QString postGoodsReturn(const QList<SaleLine>& lines, const ProgressFn& progress = {});
+    // Commits the document and gives it its number. Throws AlreadyPosted when a document
+    // of its identity is in the books, OutcomeUnknown when the database could not say
+    // whether this commit went through.
+    QString commit(Document& document, const ProgressFn& progress = {});
+    QString commit(Document&& document, const ProgressFn& progress = {}) {
+        return commit(document, progress);
+    }
 
     // Why `books` may not be written: the first that is missing or read-only, in words;
     // empty when all may be.
@@ -85,15 +104,8 @@ public:
     void discardCommitRecord() const;
 
 private:
-    // What every posting does around its own rules: the lock, the checks, both books read
-    // once, `applyLines` on the inventory, one journal `record` per line, the commit.
-    using ApplyLines = std::function<void(store::BookPass& inventory)>;
-    using Record = std::function<QList<store::CellValue>(qsizetype line)>;
-    QString post(Posting posting, const QList<double>& codes, const ProgressFn& progress,
-                 const ApplyLines& applyLines, const Record& record);
-    void postToDatabase(Posting posting, const QList<double>& codes, const ProgressFn& progress,
-                        const ApplyLines& applyLines, const Record& record);
-    QString postSales(Posting posting, const QList<SaleLine>& lines, const ProgressFn& progress);
+    QString commitToFiles(Document& document, const ProgressFn& progress);
+    void commitToDatabase(Document& document, const ProgressFn& progress);
 
     QString m_dir;
     store::ServerFactory m_servers;

@@ -22,6 +22,8 @@ struct PurchaseLine {
     QString supplier, date;
     double salePrice = 0, alertQty = 0;
     QString remark;
+
+    bool operator==(const PurchaseLine&) const = default;
 };
 
 // A sale, or goods a customer brings back.
@@ -35,6 +37,8 @@ struct SaleLine {
     double price = 0, amount = 0;
     double avgCost = 0;
     QString customer, date, remark;
+
+    bool operator==(const SaleLine&) const = default;
 };
 
 // A failure inside a posting, told with the line and the item it happened at.

@@ -186,7 +186,7 @@ void TForm_ruku::postPurchase(ledger::Posting posting) {
                                    : QStringLiteral("确认开始进行采购入库操作吗？"),
                           ledger::verbOf(posting)))
         return;
-    runPosting(posting, [&](ledger::Ledger& books, const ledger::ProgressFn& progress) {
+    runPosting(posting, [&](const ledger::Origin& origin) {
         QList<ledger::PurchaseLine> lines;
         for (const EntryLine& line : entry::readBatch(*StringGrid_ruku, columns())) {
             lines << ledger::PurchaseLine{.row = line.row,
@@ -204,7 +204,6 @@ void TForm_ruku::postPurchase(ledger::Posting posting) {
                                           .alertQty = line.number(Col::AlertQty),
                                           .remark = line.text(Col::Remark)};
         }
-        return isReturn ? books.postSupplierReturn(lines, progress)
-                        : books.postPurchase(lines, progress);
+        return isReturn ? ledger::supplierReturn(lines, origin) : ledger::purchase(lines, origin);
     });
 }

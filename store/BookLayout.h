@@ -10,8 +10,10 @@
 // database server. Every other place reads it from here; adding a book is an entry below.
 namespace store {
 
-enum class Book { Inventory, StockIn, StockOut, Report };
+enum class Book { Inventory, StockIn, StockOut, Report, Documents };
 
+// The inventory and the two journals keep the ten columns they have always had, so that a
+// spreadsheet program and older copies of this one read them as before.
 constexpr int kBookColumns = 10;
 
 // Columns of the inventory book, counted from 1 as the books count them.
@@ -60,6 +62,25 @@ enum : int {
 };
 }
 
+// Columns of the documents book: one row per posting, and the journal rows it wrote (the
+// rows first … first + lines - 1 of that journal, since a posting appends its rows together).
+namespace DocumentCol {
+enum : int {
+    Number = 1,
+    Kind,
+    Date,
+    Time,
+    Till,
+    Operator,
+    Counterpart,
+    Lines,
+    Total,
+    Journal,
+    FirstRow,
+    Identity
+};
+}
+
 struct BookColumn {
     int number;           // from 1, as above
     const char* caption;  // row 1 of the book (UTF-8)
@@ -79,8 +100,12 @@ struct BookLayout {
     // What an import or export adds up on both sides to check itself: the sums the shop
     // keeper would notice first. 0: no second sum.
     int checkSum, secondCheckSum;
+    // A book that older program folders do not have: its absence is no fault, and the first
+    // posting makes it.
+    bool madeWhenMissing = false;
 
     constexpr bool isData() const { return table != nullptr; }
+    constexpr int columnCount() const { return static_cast<int>(columns.size()); }
 };
 
 inline constexpr BookColumn kInventoryColumns[] = {
@@ -120,6 +145,21 @@ inline constexpr BookColumn kStockOutColumns[] = {
     {StockOutCol::Remark, "备注", "remark", false, 18, 100},
 };
 
+inline constexpr BookColumn kDocumentColumns[] = {
+    {DocumentCol::Number, "单据号", "number", false, 16, 140},
+    {DocumentCol::Kind, "单据类型", "kind", false, 10, 100},
+    {DocumentCol::Date, "日期", "doc_date", false, 11, 100},
+    {DocumentCol::Time, "时间", "doc_time", false, 9, 80},
+    {DocumentCol::Till, "收银台", "till", false, 12, 100},
+    {DocumentCol::Operator, "操作员", "operator_name", false, 10, 100},
+    {DocumentCol::Counterpart, "客户或厂商", "counterpart", false, 18, 200},
+    {DocumentCol::Lines, "行数", "line_count", true, 6, 60},
+    {DocumentCol::Total, "金额合计", "total_amount", true, 12, 100},
+    {DocumentCol::Journal, "记录账本", "journal", false, 12, 100},
+    {DocumentCol::FirstRow, "首行", "first_row", true, 8, 80},
+    {DocumentCol::Identity, "标识", "identity", false, 38, 280},
+};
+
 // By the order of Book.
 inline constexpr BookLayout kBookLayouts[] = {
     {Book::Inventory, "tvkucun.dat", "tvkucun.bak", "inventory", kInventoryColumns,
@@ -129,6 +169,8 @@ inline constexpr BookLayout kBookLayouts[] = {
     {Book::StockOut, "tvchuku.dat", "tvchuku.bak", "stock_out", kStockOutColumns,
      StockOutCol::OutAmount, 0},
     {Book::Report, "tvbaocun.dat", nullptr, nullptr, {}, 0, 0},
+    {Book::Documents, "tvdanju.dat", "tvdanju.bak", "documents", kDocumentColumns,
+     DocumentCol::Lines, DocumentCol::Total, true},
 };
 
 constexpr const BookLayout& layoutOf(Book book) {
@@ -142,7 +184,8 @@ constexpr bool layoutsInOrder() {
         if (layout.book != static_cast<Book>(b))
             return false;
         if (layout.isData() != (layout.backupName != nullptr) ||
-            (layout.isData() && std::ssize(layout.columns) != kBookColumns))
+            (layout.isData() && !layout.madeWhenMissing &&
+             std::ssize(layout.columns) != kBookColumns))
             return false;
         for (std::size_t c = 0; c < layout.columns.size(); ++c)
             if (layout.columns[c].number != static_cast<int>(c) + 1)

@@ -47,6 +47,9 @@ struct AppContext {
     // program prints no receipts.
     std::shared_ptr<receipt::ReceiptPrinter> receipts = {};
     std::function<receipt::Setup()> receiptSetup = {};
+    // The till the documents are made at, and who works it (the settings file's [till]).
+    QString till = {};
+    QString operatorName = {};
 
     QString filePath(const QString& fileName) const { return programDir + fileName; }
     // Whether the data book is there to be read: in the database it always is.

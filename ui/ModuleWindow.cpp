@@ -6,6 +6,7 @@
 
 #include "ledger/BookCommit.h"
 #include "ledger/Ledger.h"
+#include "ui/Clock.h"
 #include "ui/ErrorBox.h"
 #include "ui/Prompt.h"
 #include "ui/Widgets.h"
@@ -93,6 +94,99 @@ bool ModuleWindow::attempt(const std::function<void()>& operation) {
         showFailure(failure);
         return false;
     }
+}
+
+ledger::Origin ModuleWindow::origin() const {
+    return {m_context.till, m_context.operatorName, m_context.clock->now()};
+}
+
+ModuleWindow::Posted ModuleWindow::postDocument(ledger::Posting kind, const Build& build,
+                                                const ledger::ProgressFn& progress) {
+    if (m_unsettled.recorded)
+        return settleRecordedLines(ledger::verbOf(kind));
+    if (!booksWritable(kind))
+        return Posted::Not;
+    ledger::Ledger books(m_context.programDir, m_context.servers, m_context.database);
+    ledger::Document document;
+    document.kind = kind;
+    QString told;
+    try {
+        document = build(origin());
+        const auto& unknown = m_unsettled.unknown;
+        if (unknown && unknown->kind == document.kind &&
+            unknown->purchaseLines == document.purchaseLines &&
+            unknown->saleLines == document.saleLines)
+            document.identity = unknown->identity;
+        told = books.commit(document, progress);
+    } catch (const ledger::UnsettledCommit& unsettled) {
+        // Nothing here may say the books are unchanged: the record decides.
+        m_unsettled.recorded = unsettled.outcome() == ledger::UnsettledCommit::Outcome::Completes;
+        m_context.prompt->error(this, unsettled.message());
+        return Posted::Not;
+    } catch (const ledger::AlreadyPosted& posted) {
+        m_unsettled = {};
+        m_context.prompt->information(this, posted.message());
+        return Posted::Already;
+    } catch (const ledger::OutcomeUnknown& unknown) {
+        m_unsettled.unknown = document;
+        m_context.prompt->error(this, unknown.message());
+        return Posted::Not;
+    } catch (const ledger::Refusal& refusal) {
+        showNothingPosted(refusal, document.kind, true);
+        return Posted::Not;
+    } catch (const store::StoreError& failure) {
+        showNothingPosted(failure, document.kind);
+        return Posted::Not;
+    }
+    m_unsettled = {};
+    if (!told.isEmpty())
+        m_context.prompt->information(this, told);
+    return Posted::Now;
+}
+
+ModuleWindow::Posted ModuleWindow::settleRecordedLines(const QString& verb) {
+    // The record may be carried out now, if the disk lets it; the lines are never posted
+    // twice.
+    try {
+        const QString done =
+            ledger::Ledger(m_context.programDir, m_context.servers, m_context.database).recover();
+        m_unsettled = {};
+        m_context.prompt->information(
+            this, (done.isEmpty() ? QString() : done + QStringLiteral("\n\n")) +
+                      QStringLiteral("这些数据已经保存，没有再次%1。").arg(verb));
+        return Posted::Already;
+    } catch (const store::StoreError& failure) {
+        m_context.prompt->error(
+            this, QStringLiteral("这些数据已经记下，磁盘恢复正常后会自动完成，不能再次%1。\n%2")
+                      .arg(verb, failure.message()));
+        return Posted::Not;
+    }
+}
+
+bool ModuleWindow::booksWritable(ledger::Posting kind) {
+    // The journal is named first where a sale has always named it first.
+    const QString problem =
+        ledger::Ledger(m_context.programDir, m_context.servers, m_context.database)
+            .unwritableBook(ledger::journalOf(kind) == store::Book::StockIn
+                                ? std::initializer_list<store::Book>{store::Book::Inventory,
+                                                                     store::Book::StockIn}
+                                : std::initializer_list<store::Book>{store::Book::StockOut,
+                                                                     store::Book::Inventory});
+    if (problem.isEmpty())
+        return true;
+    m_context.prompt->information(
+        this, problem + QStringLiteral("，没有%1任何数据。").arg(ledger::verbOf(kind)));
+    return false;
+}
+
+void ModuleWindow::showNothingPosted(const store::StoreError& failure, ledger::Posting kind,
+                                     bool plainBox) {
+    const QString text =
+        failure.message() + QStringLiteral("\n没有%1任何数据，库存和%2都未改动。")
+                                .arg(ledger::verbOf(kind), ledger::recordsOf(kind));
+    ui::showErrorBox(
+        m_context, this, failure,
+        ui::ErrorBox{plainBox ? ui::ErrorBox::Kind::Information : ui::ErrorBox::Kind::Error, text});
 }
 
 }  // namespace ui

@@ -2,7 +2,9 @@
 
 #include <QDialog>
 #include <functional>
+#include <optional>
 
+#include "ledger/Ledger.h"
 #include "ui/AppContext.h"
 
 class QFrame;
@@ -38,6 +40,24 @@ public:
     // the result is false.
     bool attempt(const std::function<void()>& operation);
 
+    // Where and by whom the window's documents are made, now.
+    ledger::Origin origin() const;
+
+    // What became of a posting.
+    enum class Posted {
+        Now,      // committed by this press
+        Already,  // in the books before this press (a record carried out, a lost answer)
+        Not,      // nothing was posted: a box said why
+    };
+    // Commits the document of `kind` that `build` makes, through the shop's books, while `progress`
+    // follows; every box the outcome needs is shown here. Lines whose earlier commit is
+    // unsettled are never posted twice: when a failing disk left it to the commit record,
+    // the record is carried out instead; when the database could not say whether it went
+    // through, the new document keeps the earlier one's identity, which the books take once.
+    using Build = std::function<ledger::Document(const ledger::Origin&)>;
+    Posted postDocument(ledger::Posting kind, const Build& build,
+                        const ledger::ProgressFn& progress);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -46,6 +66,24 @@ protected:
     QFrame* addStrip(const QString& name, int height);
 
 private:
+    // True when every book is there and may be written; else a box names the first that is
+    // missing or read-only. Posting into one book alone would leave lines that a second
+    // press counts twice.
+    bool booksWritable(ledger::Posting kind);
+    Posted settleRecordedLines(const QString& verb);
+    // The posting stopped before anything was stored: the failure, and that the books are
+    // as they were. A plain box for a fact of the shop, an error box for a fault.
+    void showNothingPosted(const store::StoreError& failure, ledger::Posting kind,
+                           bool plainBox = false);
+
+    // Lines whose last commit is unsettled: left to the commit record, or of unknown outcome
+    // on the database (that document, whose identity the same lines are committed under
+    // again; other lines are another document).
+    struct Unsettled {
+        bool recorded = false;
+        std::optional<ledger::Document> unknown;
+    };
+    Unsettled m_unsettled;
     QVBoxLayout* m_column;
     AppContext m_context;
     QWidget* m_menu;

@@ -93,7 +93,8 @@ void timePosting(benchmark::State& state, const std::string& name, Engine engine
 
 void BM_Sale(benchmark::State& state, Engine engine) {
     const auto lines = saleLines(kLines);
-    timePosting(state, "sale", engine, [&](ledger::Ledger& books) { books.postSale(lines); });
+    timePosting(state, "sale", engine,
+                [&](ledger::Ledger& books) { books.commit(ledger::sale(lines, {})); });
 }
 BENCHMARK_CAPTURE(BM_Sale, workbook, Engine::Workbook)
     ->UseRealTime()
@@ -108,7 +109,7 @@ BENCHMARK_CAPTURE(BM_Sale, database, Engine::Database)
 void BM_StockIn(benchmark::State& state, Engine engine) {
     const auto lines = purchaseLines(kLines);
     timePosting(state, "stock-in", engine,
-                [&](ledger::Ledger& books) { books.postPurchase(lines); });
+                [&](ledger::Ledger& books) { books.commit(ledger::purchase(lines, {})); });
 }
 BENCHMARK_CAPTURE(BM_StockIn, workbook, Engine::Workbook)
     ->UseRealTime()
@@ -282,9 +283,9 @@ void BM_FourTills(benchmark::State& state) {
                     for (int n = 0; n < kPostingsPerTill; ++n) {
                         const int first = lines == kLines ? 1 : 1 + n % kLines;
                         if (n % 2)
-                            tills[t]->postSale(saleLines(lines, first));
+                            tills[t]->commit(ledger::sale(saleLines(lines, first), {}));
                         else
-                            tills[t]->postPurchase(purchaseLines(lines, first));
+                            tills[t]->commit(ledger::purchase(purchaseLines(lines, first), {}));
                     }
                 } catch (const store::StoreError& e) {
                     const std::lock_guard<std::mutex> hold(failureLock);

@@ -39,19 +39,20 @@ QList<ledger::PurchaseLine> purchaseLines(bool newItemLast) {
 
 void BM_LedgerPurchase(benchmark::State& state) {
     const QList<ledger::PurchaseLine> lines = purchaseLines(true);
-    timePosting(state, [&](ledger::Ledger& books) { books.postPurchase(lines); });
+    timePosting(state, [&](ledger::Ledger& books) { books.commit(ledger::purchase(lines, {})); });
 }
 BENCHMARK(BM_LedgerPurchase)->Unit(benchmark::kMillisecond);
 
 void BM_LedgerSupplierReturn(benchmark::State& state) {
     const QList<ledger::PurchaseLine> lines = purchaseLines(false);
-    timePosting(state, [&](ledger::Ledger& books) { books.postSupplierReturn(lines); });
+    timePosting(state,
+                [&](ledger::Ledger& books) { books.commit(ledger::supplierReturn(lines, {})); });
 }
 BENCHMARK(BM_LedgerSupplierReturn)->Unit(benchmark::kMillisecond);
 
 void BM_LedgerSale(benchmark::State& state) {
     const QList<ledger::SaleLine> lines = bench::saleLines();
-    timePosting(state, [&](ledger::Ledger& books) { books.postSale(lines); });
+    timePosting(state, [&](ledger::Ledger& books) { books.commit(ledger::sale(lines, {})); });
 }
 BENCHMARK(BM_LedgerSale)->Unit(benchmark::kMillisecond);
 

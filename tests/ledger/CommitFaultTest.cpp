@@ -104,15 +104,15 @@ INSTANTIATE_TEST_SUITE_P(
                       Failure{"sale", "ENOSPC", false}, Failure{"sale", "EROFS", true}),
     [](const auto& test) { return std::string(test.param.posting) + "_" + test.param.error; });
 
-// Two faults: the journal's new file cannot replace it (the 7th rename), and the inventory,
-// already replaced, cannot be put back (the 9th, after the undo's own record). The undo is
+// Two faults: the journal's new file cannot replace it (the 8th rename), and the inventory,
+// already replaced, cannot be put back (the 10th, after the undo's own record). The undo is
 // left to its record, and the next start finishes it.
 TEST(DiskFailingTwice, AnUndoThatCannotFinishIsFinishedByTheNextStart) {
     QTemporaryDir dir;
     makeShop(dir.path(), 3, 30);
     const QByteArray before = booksDigest(dir.path());
     const QStringList told =
-        underFault(dir.path(), {"once", "purchase"}, "rename:7,9:EIO").split('\n');
+        underFault(dir.path(), {"once", "purchase"}, "rename:8,10:EIO").split('\n');
     EXPECT_EQ(told.value(0), "undoes");
     EXPECT_TRUE(told.join('\n').contains(QStringLiteral("恢复为这次操作之前的内容")))
         << told.join('\n').toStdString();

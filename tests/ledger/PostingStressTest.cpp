@@ -187,11 +187,11 @@ TEST_F(PostingStressOnServer, FourTillsLoseNothingAndCostWhatTheJournalsReplayed
         const double code = records.number(r, 2);
         const double qty = records.number(r, 3);
         if (records.text(r, 1) == std::string_view("in"))
-            replay.postPurchase({purchase(1, code, qty, records.number(r, 4))});
+            replay.commit(ledger::purchase({purchase(1, code, qty, records.number(r, 4))}, {}));
         else if (QString::fromUtf8(records.text(r, 5)) == QStringLiteral("退货"))
-            replay.postGoodsReturn({sale(1, code, qty)});
+            replay.commit(ledger::goodsReturn({sale(1, code, qty)}, {}));
         else
-            replay.postSale({sale(1, code, qty)});
+            replay.commit(ledger::sale({sale(1, code, qty)}, {}));
     }
     database::Database server(conninfo, till.path());
     store::BookPass onServer(server.servers(nullptr),
@@ -208,13 +208,13 @@ TEST_F(PostingStressOnServer, ABackendKilledInThePostingIsNamedAndTheDatabaseIsA
     database::Connection admin(conninfo);
     // Killed with its items locked and the posting half done: the server's own reason.
     const QString words = serverWords([&] {
-        books.postPurchase(
-            {purchase(1, 1001, 2, 6), purchase(2, 1011, 1, 5)}, [&](const ledger::Progress& step) {
-                if (step.stage == ledger::Progress::LineApplied && step.line == 1)
-                    admin.exec(
-                        "SELECT pg_terminate_backend(pid) FROM pg_stat_activity"
-                        " WHERE datname = current_database() AND pid <> pg_backend_pid()");
-            });
+        books.commit(ledger::purchase({purchase(1, 1001, 2, 6), purchase(2, 1011, 1, 5)}, {}),
+                     [&](const ledger::Progress& step) {
+                         if (step.stage == ledger::Progress::LineApplied && step.line == 1)
+                             admin.exec(
+                                 "SELECT pg_terminate_backend(pid) FROM pg_stat_activity"
+                                 " WHERE datname = current_database() AND pid <> pg_backend_pid()");
+                     });
     });
     EXPECT_TRUE(words.contains(QStringLiteral("administrator command"))) << words.toStdString();
     EXPECT_EQ(snapshot(conninfo), before);
@@ -255,18 +255,19 @@ TEST(PostingStressOnOwnServer, AServerStoppedBeforeAPostingIsNamedAndTheTillPost
     importShop(own.conninfo, start.path(), 3, 30);
     auto server = std::make_shared<database::Database>(own.conninfo, start.path());
     ledger::Ledger books(start.path(), server->servers(nullptr), server);
-    books.postSale({sale(1, 1001, 1)});  // the till has its connection when the server goes
+    books.commit(
+        ledger::sale({sale(1, 1001, 1)}, {}));  // the till has its connection when the server goes
     const QString before = snapshot(own.conninfo);
 
     own.control("stop");
-    serverWords([&] { books.postSale({sale(1, 1002, 2)}); });
+    serverWords([&] { books.commit(ledger::sale({sale(1, 1002, 2)}, {})); });
     // Connecting again, it finds no server where there was one.
     EXPECT_TRUE(serverWords([&] {
-                    books.postSale({sale(1, 1002, 2)});
+                    books.commit(ledger::sale({sale(1, 1002, 2)}, {}));
                 }).contains(QFileInfo(own.dir.path()).canonicalFilePath()));
     own.control("start");
     EXPECT_EQ(snapshot(own.conninfo), before);
-    books.postSale({sale(1, 1002, 2)});
+    books.commit(ledger::sale({sale(1, 1002, 2)}, {}));
     EXPECT_NE(snapshot(own.conninfo), before);
 }
 

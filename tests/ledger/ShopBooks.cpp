@@ -88,7 +88,8 @@ bool crashSaleAt(const QString& dir, ledger::CommitStep step) {
                 _exit(0);
         });
         try {
-            ledger::Ledger(dir, store::workbookServerFactory()).postSale({sale(1, 1001, 3)});
+            ledger::Ledger(dir, store::workbookServerFactory())
+                .commit(ledger::sale({sale(1, 1001, 3)}, {}));
         } catch (...) {
         }
         _exit(1);

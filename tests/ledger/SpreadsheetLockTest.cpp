@@ -97,7 +97,7 @@ TEST(SpreadsheetLockTest, APostingWaitsUntilLibreOfficeNoLongerHoldsTheBook) {
     EXPECT_EQ(holder->host.section('.', 0, 0), QSysInfo::machineHostName().section('.', 0, 0));
     const QByteArray before = booksDigest(dir.path());
     try {
-        books.postPurchase({purchase(1, 1001, 1, 2)});
+        books.commit(ledger::purchase({purchase(1, 1001, 1, 2)}, {}));
         ADD_FAILURE() << "posted into a book LibreOffice holds";
     } catch (const ledger::Refusal& refusal) {
         EXPECT_TRUE(refusal.message().startsWith("数据文件 tvkucun.dat 正在被 " + holder->user))
@@ -109,7 +109,7 @@ TEST(SpreadsheetLockTest, APostingWaitsUntilLibreOfficeNoLongerHoldsTheBook) {
     office.waitForFinished();
     ASSERT_TRUE(QFile::exists(lock));
     EXPECT_TRUE(within(10, [&] { return !spreadsheetHolder(book); }));
-    books.postPurchase({purchase(1, 1001, 1, 2)});
+    books.commit(ledger::purchase({purchase(1, 1001, 1, 2)}, {}));
     EXPECT_EQ(checkStock(dir.path()).stockIns, 1);
 }
 

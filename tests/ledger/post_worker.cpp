@@ -24,8 +24,8 @@ void say(const char* outcome, const QString& message) {
 int postOnce(ledger::Ledger& books, const char* kind) {
     try {
         say("posted", std::strcmp(kind, "sale") == 0
-                          ? books.postSale({sale(1, 1001, 3)})
-                          : books.postPurchase({purchase(1, 1001, 5, 40)}));
+                          ? books.commit(ledger::sale({sale(1, 1001, 3)}, {}))
+                          : books.commit(ledger::purchase({purchase(1, 1001, 5, 40)}, {})));
     } catch (const ledger::UnsettledCommit& unsettled) {
         using Outcome = ledger::UnsettledCommit::Outcome;
         say(unsettled.outcome() == Outcome::Completes ? "completes"
@@ -48,13 +48,14 @@ int postRandomly(ledger::Ledger& books, int rounds, int seed) {
                 case 0:
                     // Prices that differ move the average, so a posting applied out of
                     // turn shows in the cost and not only in the quantity.
-                    books.postPurchase({purchase(1, code, qty, qty * (1 + random() % 4))});
+                    books.commit(
+                        ledger::purchase({purchase(1, code, qty, qty * (1 + random() % 4))}, {}));
                     break;
                 case 1:
-                    books.postSale({sale(1, code, qty)});
+                    books.commit(ledger::sale({sale(1, code, qty)}, {}));
                     break;
                 default:
-                    books.postGoodsReturn({sale(1, code, qty)});
+                    books.commit(ledger::goodsReturn({sale(1, code, qty)}, {}));
             }
         }
     } catch (const store::StoreError& failure) {

@@ -1,0 +1,111 @@
+#include "ledger/Document.h"
+
+#include <type_traits>
+
+namespace ledger {
+
+namespace {
+
+struct KindText {
+    Posting kind;
+    const char* name;
+    const char* prefix;
+};
+constexpr KindText kKinds[] = {
+    {Posting::Purchase, "进货入库", "JH"},
+    {Posting::SupplierReturn, "退货出厂", "TC"},
+    {Posting::Sale, "销售出库", "XS"},
+    {Posting::GoodsReturn, "退货返库", "TH"},
+};
+
+const KindText& textOf(Posting kind) {
+    for (const KindText& k : kKinds)
+        if (k.kind == kind)
+            return k;
+    return kKinds[0];
+}
+
+template <typename Line>
+Document made(Posting kind, const QList<Line>& lines, const Origin& origin,
+              const QString& counterpart) {
+    Document document;
+    document.kind = kind;
+    document.identity = QUuid::createUuid();
+    document.time = origin.time;
+    document.till = origin.till;
+    document.operatorName = origin.operatorName;
+    document.counterpart = counterpart;
+    if constexpr (std::is_same_v<Line, PurchaseLine>)
+        document.purchaseLines = lines;
+    else
+        document.saleLines = lines;
+    return document;
+}
+
+}  // namespace
+
+QString kindName(Posting kind) {
+    return QString::fromUtf8(textOf(kind).name);
+}
+
+std::optional<Posting> kindNamed(const QString& name) {
+    for (const KindText& k : kKinds)
+        if (name == QString::fromUtf8(k.name))
+            return k.kind;
+    return std::nullopt;
+}
+
+QString numberPrefix(Posting kind) {
+    return QString::fromLatin1(textOf(kind).prefix);
+}
+
+QString numberHead(Posting kind, QDate day) {
+    return numberPrefix(kind) + day.toString(QStringLiteral("yyyyMMdd")) + QLatin1Char('-');
+}
+
+QString documentNumber(Posting kind, QDate day, int sequence) {
+    return numberHead(kind, day) + QStringLiteral("%1").arg(sequence, 4, 10, QLatin1Char('0'));
+}
+
+int sequenceOf(const QString& number, Posting kind, QDate day) {
+    const QString head = numberHead(kind, day);
+    if (!number.startsWith(head))
+        return 0;
+    bool ok = false;
+    const int sequence = QStringView(number).mid(head.size()).toInt(&ok);
+    return ok && sequence > 0 ? sequence : 0;
+}
+
+qsizetype Document::lineCount() const {
+    return purchaseLines.size() + saleLines.size();
+}
+
+QList<double> Document::codes() const {
+    QList<double> codes;
+    for (const PurchaseLine& line : purchaseLines)
+        codes << line.code;
+    for (const SaleLine& line : saleLines)
+        codes << line.code;
+    return codes;
+}
+
+Document purchase(const QList<PurchaseLine>& lines, const Origin& origin) {
+    return made(Posting::Purchase, lines, origin,
+                lines.isEmpty() ? QString() : lines.first().supplier);
+}
+
+Document supplierReturn(const QList<PurchaseLine>& lines, const Origin& origin) {
+    return made(Posting::SupplierReturn, lines, origin,
+                lines.isEmpty() ? QString() : lines.first().supplier);
+}
+
+Document sale(const QList<SaleLine>& lines, const Origin& origin) {
+    return made(Posting::Sale, lines, origin, lines.isEmpty() ? QString() : lines.first().customer);
+}
+
+Document goodsReturn(const QList<SaleLine>& lines, const Origin& origin) {
+    return made(Posting::GoodsReturn, lines, origin,
+                lines.isEmpty() ? QString() : lines.first().customer);
+}
+
+}  // namespace ledger

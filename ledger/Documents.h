@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QDate>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <map>
+
+#include "ledger/Document.h"
+#include "store/DataBooks.h"
+
+namespace ledger {
+
+// The documents book read once: the document a journal row belongs to, a document by its
+// number or identity, and the last number given on a day. A program folder from before
+// the documents has none, and every row is then without one.
+class DocumentIndex {
+public:
+    DocumentIndex() = default;
+    // The rows of the documents book open in `book`.
+    static DocumentIndex read(store::BookPass& book);
+    // The documents book of the program folder through `servers`; empty when it is not
+    // there yet.
+    static DocumentIndex load(const store::ServerFactory& servers, const QString& programDir,
+                              bool inDatabase);
+
+    bool isEmpty() const { return m_records.isEmpty(); }
+    qsizetype size() const { return m_records.size(); }
+    const DocumentRecord* at(store::Book journal, int row) const;
+    const DocumentRecord* numbered(const QString& number) const;
+    const DocumentRecord* withIdentity(const QString& identity) const;
+    // The highest sequence given to `kind` on `day`, 0 when none was.
+    int lastSequence(Posting kind, QDate day) const;
+
+private:
+    QList<DocumentRecord> m_records;
+    QHash<QString, qsizetype> m_byNumber, m_byIdentity;
+    std::map<int, qsizetype> m_stockIn, m_stockOut;  // first row → record
+};
+
+// Whether a stock-out record is a customer's return: by its document where it has one,
+// else by its remark being exactly "退货", which is what a return posting writes there. A
+// remark that merely mentions returns ("七天可退货") leaves a sale a sale.
+bool isReturnRecord(const DocumentRecord* document, const QString& remark);
+
+}  // namespace ledger

@@ -118,6 +118,39 @@ void writeBenchBooks(const QString& dir, int records, int items) {
     inventory.saveAs(QDir(dir).filePath(kInventoryFile));
 }
 
+void writeDocumentsBook(const QString& dir, int records, int linesPerDocument) {
+    using namespace store::DocumentCol;
+    store::Workbook book = store::initialBook(store::Book::Documents);
+    const QDate first(2016, 1, 1);
+    constexpr int kPerDay = 40;
+    int row = 2;
+    for (int start = 0; start < records; start += linesPerDocument, ++row) {
+        const int n = row - 2;
+        const QDate day = first.addDays(n / kPerDay);
+        const int lines = std::min(linesPerDocument, records - start);
+        const std::vector<CellValue> rec = journalRecord(start);
+        book.setCell(row, Number,
+                     txt(QStringLiteral("XS%1-%2")
+                             .arg(day.toString(QStringLiteral("yyyyMMdd")))
+                             .arg(n % kPerDay + 1, 4, 10, QLatin1Char('0'))));
+        book.setCell(row, Kind, txt(QStringLiteral("销售出库")));
+        book.setCell(row, Date, txt(day.toString(QStringLiteral("yyyy-MM-dd"))));
+        book.setCell(row, Time,
+                     txt(QStringLiteral("10:%1:00").arg(n % 60, 2, 10, QLatin1Char('0'))));
+        book.setCell(row, Till, txt(QStringLiteral("收银台1")));
+        book.setCell(row, Operator, txt(QStringLiteral("小王")));
+        book.setCell(row, Counterpart, rec[store::StockOutCol::Customer - 1]);
+        book.setCell(row, Lines, num(lines));
+        book.setCell(row, Total, num(money(rec[store::StockOutCol::OutAmount - 1].number * lines)));
+        book.setCell(row, Journal, txt(kJournalFile));
+        book.setCell(row, FirstRow, num(start + 2));
+        book.setCell(
+            row, Identity,
+            txt(QStringLiteral("6f1c2a00-0000-4000-8000-%1").arg(n, 12, 10, QLatin1Char('0'))));
+    }
+    book.saveAs(QDir(dir).filePath(store::bookFileName(store::Book::Documents)));
+}
+
 const QString& journalFolder() {
     static QTemporaryDir root;
     static const QString dir = [] {
@@ -134,6 +167,7 @@ const QString& postingBooks() {
         writeBenchBooks(root.path());
         QFile::copy(store::bookPath(root.path(), store::Book::StockOut),
                     store::bookPath(root.path(), store::Book::StockIn));
+        writeDocumentsBook(root.path(), kJournalRecords, 10);
         return root.path();
     }();
     return dir;

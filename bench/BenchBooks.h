@@ -24,15 +24,20 @@ std::vector<store::CellValue> journalRecord(int n);
 void writeBenchBooks(const QString& dir, int records = kJournalRecords,
                      int items = kInventoryItems);
 
+// Writes tvdanju.dat into dir: the documents of a stock-out journal of `records` records,
+// `linesPerDocument` rows each, numbered through the days as a till would number them.
+void writeDocumentsBook(const QString& dir, int records, int linesPerDocument);
+
 // A folder made once a process for the window benchmarks: the journal of 100,000 records,
 // an inventory of 100 items, and the initial report and stock-in books.
 const QString& journalFolder();
 
 // A folder made once a process for the posting benchmarks: the bench books, the stock-out
 // journal doubling as the stock-in one (the same cell types in the same columns), so both
-// journals hold 100,000 records.
+// journals hold 100,000 records, and the documents of the stock-out journal at a sale's
+// usual 10 lines each.
 const QString& postingBooks();
-// Puts fresh copies of the three data books of `from` into `to`, replacing any there.
+// Puts fresh copies of the data books of `from` into `to`, replacing any there.
 void copyDataBooks(const QString& from, const QString& to);
 
 }  // namespace bench

@@ -1,13 +1,15 @@
 // The postings through the ledger alone, no window: 20 purchase, return or sale lines
-// spread over 10,000 items, with journals of 100,000 records, fresh copies of the books
-// each time.
+// spread over 10,000 items, with journals of 100,000 records and their documents, fresh
+// copies of the books each time.
 // Together with entry_bench's window postings this shows what the windows add.
 #include <benchmark/benchmark.h>
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "BenchBooks.h"
 #include "PostingLines.h"
+#include "ledger/Documents.h"
 #include "ledger/Ledger.h"
 
 namespace {
@@ -55,6 +57,29 @@ void BM_LedgerSale(benchmark::State& state) {
     timePosting(state, [&](ledger::Ledger& books) { books.commit(ledger::sale(lines, {})); });
 }
 BENCHMARK(BM_LedgerSale)->Unit(benchmark::kMillisecond);
+
+// A documents book of 100,000 documents, one a record of the journal: its size, and what
+// finding one document's journal rows by its number costs a reprint (the book read, its
+// index made, the lookup).
+void BM_FindDocumentRows(benchmark::State& state) {
+    static QTemporaryDir dir;
+    static const bool written =
+        (bench::writeDocumentsBook(dir.path(), bench::kJournalRecords, 1), true);
+    (void)written;
+    const QString number = QStringLiteral("XS20180927-0001");
+    int rows = 0;
+    for (auto _ : state) {
+        const ledger::DocumentIndex index =
+            ledger::DocumentIndex::load(store::workbookServerFactory(), dir.path(), false);
+        const ledger::DocumentRecord* found = index.numbered(number);
+        rows = found ? found->lines : -1;
+    }
+    if (rows != 1)
+        state.SkipWithError("the document was not found");
+    state.counters["book_bytes"] =
+        double(QFileInfo(store::bookPath(dir.path(), store::Book::Documents)).size());
+}
+BENCHMARK(BM_FindDocumentRows)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

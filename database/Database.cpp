@@ -245,6 +245,8 @@ void Database::Posting::write() {
     // time from here to its commit, which is short. The journals' order is then the order
     // of the commits, and a reader's "newer than the last stamp" misses nothing.
     m_connection.exec("SELECT pg_advisory_xact_lock(21590, 1)");
+    if (m_document.size() >= store::DocumentCol::FirstRow)
+        m_document[store::DocumentCol::FirstRow - 1] = store::CellValue::fromNumber(records() + 2);
     writeJournal();
     writeInventory();
     writeDocument();
@@ -279,15 +281,19 @@ void Database::Posting::writeJournal() {
     // Many rows a statement, in order: the rows take their seq in the order of the list.
     constexpr qsizetype kRowsPerStatement = 500;
     const Table& table = tableOf(m_journal);
+    const Param document = paramOf(m_document.value(store::DocumentCol::Number - 1),
+                                   tableOf(store::Book::Documents), store::DocumentCol::Number);
     for (qsizetype first = 0; first < m_records.size(); first += kRowsPerStatement) {
         const qsizetype rows = std::min(kRowsPerStatement, m_records.size() - first);
-        QByteArray sql =
-            QByteArray("INSERT INTO ") + table.table + " (" + columnList(table) + ") VALUES ";
+        QByteArray sql = QByteArray("INSERT INTO ") + table.table + " (" + columnList(table) +
+                         ", " + kDocumentField + ") VALUES ";
         std::vector<Param> params;
         for (qsizetype r = 0; r < rows; ++r) {
             sql += r ? ", (" : "(";
-            for (int c = 1; c <= store::kBookColumns; ++c) {
-                params.push_back(paramOf(m_records[first + r].value(c - 1), table, c));
+            for (int c = 1; c <= store::kBookColumns + 1; ++c) {
+                params.push_back(c <= store::kBookColumns
+                                     ? paramOf(m_records[first + r].value(c - 1), table, c)
+                                     : document);
                 sql += (c > 1 ? ", $" : "$") + QByteArray::number(qsizetype(params.size()));
             }
             sql += ')';

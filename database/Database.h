@@ -52,7 +52,9 @@ public:
         // counter the server keeps for the whole shop: locked until the commit, so two
         // tills never give the same number, and rolled back with a posting that fails.
         int nextSequence(const QString& head);
-        // The posting's row of the documents table.
+        // The posting's row of the documents table. Its first row is put right when the
+        // rows are written, under the lock that orders the journal: another till's posting
+        // may have taken the rows below the count read before.
         void setDocument(const QList<store::CellValue>& row);
 
     private:

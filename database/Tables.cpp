@@ -56,12 +56,17 @@ const char* const kTriggers[] = {
     " FOR EACH ROW EXECUTE FUNCTION book_changed()",
 };
 
+// Every table's triggers and the journals' document column: a database made by an older
+// version lacks one or the other.
 bool schemaComplete(Connection& connection) {
-    return connection
-               .exec(
-                   "SELECT count(*) FROM pg_trigger WHERE tgname IN"
-                   " ('book_added', 'book_removed', 'book_emptied', 'book_changed')")
-               .integer(0, 0) == std::ssize(store::kDataBooks) * std::ssize(kTriggers);
+    const Result found = connection.exec(
+        "SELECT (SELECT count(*) FROM pg_trigger WHERE tgname IN"
+        " ('book_added', 'book_removed', 'book_emptied', 'book_changed')),"
+        " (SELECT count(*) FROM pg_attribute WHERE attname = $1 AND NOT attisdropped"
+        " AND attrelid IN (to_regclass('stock_in'), to_regclass('stock_out')))",
+        {QByteArray(kDocumentField)});
+    return found.integer(0, 0) == std::ssize(store::kDataBooks) * std::ssize(kTriggers) &&
+           found.integer(0, 1) == 2;
 }
 
 }  // namespace
@@ -86,6 +91,9 @@ void ensureSchema(Connection& connection) {
             for (const Column& column : table.columns)
                 sql += QByteArray(", ") + column.field + (column.numeric ? " float8" : " text");
             connection.exec(sql + ")");
+            if (isJournal(book))
+                connection.exec(QByteArray("ALTER TABLE ") + table.table +
+                                " ADD COLUMN IF NOT EXISTS " + kDocumentField + " text");
             connection.exec(QByteArray("CREATE INDEX IF NOT EXISTS ") + table.table + "_stamp ON " +
                             table.table + " (stamp)");
             // Counted afresh: a table made again starts a new generation.

@@ -22,8 +22,16 @@ using Table = store::BookLayout;
 // The layout of a data book; the report book is never in the database.
 const Table& tableOf(store::Book book);
 
-// Creates what is missing: the sequences and the three tables. Several tills may start at
-// once, so it runs under a lock of its own.
+// The journals' tables have one column more than their books: the number of the document
+// that wrote the row, NULL for rows from before the documents. The books keep their ten
+// columns; whoever reads the tables with SQL finds a row's document without counting rows.
+inline constexpr const char* kDocumentField = "document";
+constexpr bool isJournal(store::Book book) {
+    return book == store::Book::StockIn || book == store::Book::StockOut;
+}
+
+// Creates what is missing: the sequences, the tables and the columns that later versions
+// added. Several tills may start at once, so it runs under a lock of its own.
 void ensureSchema(Connection& connection);
 
 // "item_code, item_name, …" in column order, for the statements.

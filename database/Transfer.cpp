@@ -19,6 +19,21 @@ QString compared(const Table& table, const Totals& sent, const Totals& arrived) 
     return QStringLiteral("%1：%2").arg(name, arrived.describe(table));
 }
 
+// A journal row's document, in its table's own column: the document whose rows
+// first_row … first_row + line_count - 1 of that journal hold the row's place in the book,
+// which is its place in the table's order.
+void markDocuments(Connection& connection, store::Book journal) {
+    const QByteArray table = tableOf(journal).table;
+    connection.exec(("UPDATE " + table + " AS j SET " + kDocumentField +
+                     " = d.number FROM (SELECT seq, row_number() OVER (ORDER BY seq) + 1 AS row"
+                     " FROM " +
+                     table +
+                     ") AS r, documents AS d WHERE j.seq = r.seq AND d.journal = $1"
+                     " AND r.row >= d.first_row AND r.row < d.first_row + d.line_count")
+                        .constData(),
+                    {store::bookFileName(journal).toUtf8()});
+}
+
 }  // namespace
 
 TransferReport importBooks(Connection& connection, const QString& dir) {
@@ -53,6 +68,9 @@ TransferReport importBooks(Connection& connection, const QString& dir) {
             insertRows(connection, table, books[i]);
             report << compared(table, totalsOf(books[i], table), totalsOf(connection, table));
         }
+        for (store::Book book : store::kDataBooks)
+            if (isJournal(book))
+                markDocuments(connection, book);
         return report;
     });
 }

@@ -15,12 +15,15 @@ namespace database {
 // What was compared, one line a book: "tvkucun.dat：12 条记录，…".
 using TransferReport = QStringList;
 
-// Loads the three data books of `dir` into the server's tables, which must be empty. A
-// book with cells the tables cannot take is refused with the list of those cells.
+// Loads the data books of `dir` into the server's tables, which must be empty, and marks
+// each journal row with its document's number. A folder from before the documents has no
+// documents book and its rows none. A book with cells the tables cannot take is refused
+// with the list of those cells.
 TransferReport importBooks(Connection& connection, const QString& dir);
 
-// Writes the three data books as workbooks to `paths` (by store::kDataBooks order), from one
-// moment of the server's tables. A file is replaced only when complete.
+// Writes the data books, the documents book among them, as workbooks to `paths` (by
+// store::kDataBooks order), from one moment of the server's tables. A file is replaced only when
+// complete.
 TransferReport exportBooks(Connection& connection, const QStringList& paths);
 
 }  // namespace database

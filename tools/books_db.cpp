@@ -1,4 +1,5 @@
-// Moves a shop's three data books between a program folder and a database server:
+// Moves a shop's data books, the documents book among them, between a program folder and a
+// database server:
 //   books-db import DIR CONNINFO   the folder's books into the server's empty tables
 //   books-db export CONNINFO DIR   the tables back into workbooks in the folder
 // Each is one transaction, checked on both sides, and prints what it compared.

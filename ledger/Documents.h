@@ -26,6 +26,8 @@ public:
 
     bool isEmpty() const { return m_records.isEmpty(); }
     qsizetype size() const { return m_records.size(); }
+    // In the book's order.
+    const QList<DocumentRecord>& records() const { return m_records; }
     const DocumentRecord* at(store::Book journal, int row) const;
     const DocumentRecord* numbered(const QString& number) const;
     const DocumentRecord* withIdentity(const QString& identity) const;

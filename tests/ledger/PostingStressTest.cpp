@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "ShopBooks.h"
+#include "TestServer.h"
 #include "database/Connection.h"
 #include "database/Database.h"
 #include "database/Transfer.h"
@@ -77,15 +78,6 @@ TEST(PostingStress, TwoTillsPostingAtOnceLoseNothing) {
 
 namespace {
 
-// The test server's script; its output is a conninfo.
-QString pgCluster(const QStringList& args) {
-    QProcess script;
-    script.start("bash", QStringList{TAVELO_PG_SCRIPT} + args);
-    EXPECT_TRUE(script.waitForFinished(120000));
-    EXPECT_EQ(script.exitCode(), 0) << script.readAllStandardError().toStdString();
-    return QString::fromUtf8(script.readAllStandardOutput()).trimmed();
-}
-
 // The database as these tests compare it: the journals' record counts and every item's
 // stock, one line.
 QString snapshot(const QString& conninfo) {
@@ -133,25 +125,13 @@ QString serverWords(const std::function<void()>& post) {
     return {};
 }
 
-bool withoutTestServer() {
-    return qEnvironmentVariableIsEmpty("TAVELO_PG_CLUSTER");
-}
-
-void importShop(const QString& conninfo, const QString& dir, int items, int records) {
-    makeShop(dir, items, records);
-    database::Connection connection(conninfo);
-    database::importBooks(connection, dir);
-}
-
 // Tills on the run's test server, each test with a database of its own.
 class PostingStressOnServer : public ::testing::Test {
 protected:
     void SetUp() override {
         if (withoutTestServer())
             GTEST_SKIP() << "needs the test server that ctest starts";
-        static int tests = 0;
-        conninfo = pgCluster({"fresh", qEnvironmentVariable("TAVELO_PG_CLUSTER"),
-                              QStringLiteral("tills_%1_%2").arg(::getpid()).arg(++tests)});
+        conninfo = freshDatabase("tills");
         importShop(conninfo, start.path(), 10, 1000);  // 100 units of each
     }
 
@@ -199,6 +179,32 @@ TEST_F(PostingStressOnServer, FourTillsLoseNothingAndCostWhatTheJournalsReplayed
     store::BookPass replayed(store::workbookServerFactory(),
                              store::bookPath(start.path(), store::Book::Inventory));
     EXPECT_EQ(stockOf(onServer), stockOf(replayed));
+    // Each sale and return journalled the cost it moved the stock at, not its window's.
+    const auto costs = [](store::BookPass&& journal) {
+        QStringList moved;
+        for (int row = 2; row <= journal.usedRowCount(); ++row)
+            moved << QString::number(journal.number(row, store::StockOutCol::AvgCost), 'g', 17);
+        return moved.join(' ').toStdString();
+    };
+    EXPECT_EQ(costs({server.servers(nullptr), store::bookPath(till.path(), store::Book::StockOut)}),
+              costs({store::workbookServerFactory(),
+                     store::bookPath(start.path(), store::Book::StockOut)}));
+
+    // The documents of four tills at once, and again once exported and imported elsewhere.
+    EXPECT_EQ(documentFaults(server.servers(nullptr), till.path(), {.stockIns = 1000}, &connection),
+              "");
+    QTemporaryDir exported;
+    QStringList paths;
+    for (store::Book book : store::kDataBooks)
+        paths << store::bookPath(exported.path(), book);
+    database::exportBooks(connection, paths);
+    const QString copied = freshDatabase("copy");
+    database::Connection copy(copied);
+    database::importBooks(copy, exported.path());
+    database::Database copyServer(copied, exported.path());
+    EXPECT_EQ(
+        documentFaults(copyServer.servers(nullptr), exported.path(), {.stockIns = 1000}, &copy),
+        "");
 }
 
 TEST_F(PostingStressOnServer, ABackendKilledInThePostingIsNamedAndTheDatabaseIsAsItWas) {

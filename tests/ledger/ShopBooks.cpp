@@ -7,8 +7,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <numeric>
+
+#include "database/Tables.h"
+#include "ledger/Documents.h"
 #include "ledger/Ledger.h"
 #include "store/DataBooks.h"
+#include "store/ValueRules.h"
 #include "store/Workbook.h"
 
 using store::CellValue;
@@ -44,23 +52,85 @@ void makeShop(const QString& dir, int items, int records) {
     inventory.save();
 }
 
-StockCheck checkStock(const QString& dir) {
+StockCheck checkStock(const QString& dir, const store::ServerFactory& servers) {
     StockCheck check;
-    const store::Workbook inventory =
-        store::Workbook::open(store::bookPath(dir, store::Book::Inventory));
+    store::BookPass inventory(servers, store::bookPath(dir, store::Book::Inventory));
     for (int r = 2; r <= inventory.usedRowCount(); ++r)
-        check.inventory[inventory.cell(r, 1).number] = inventory.cell(r, 4).number;
+        check.inventory[inventory.number(r, 1)] = inventory.number(r, 4);
     for (store::Book book : {store::Book::StockIn, store::Book::StockOut}) {
-        const store::Workbook journal = store::Workbook::open(store::bookPath(dir, book));
+        store::BookPass journal(servers, store::bookPath(dir, book));
         const bool in = book == store::Book::StockIn;
         (in ? check.stockIns : check.stockOuts) = journal.usedRowCount() - 1;
         for (int r = 2; r <= journal.usedRowCount(); ++r) {
-            const bool returned = journal.cell(r, 10).text == QStringLiteral("退货");
-            check.journals[journal.cell(r, 1).number] +=
-                (in || returned ? 1 : -1) * journal.cell(r, 4).number;
+            const bool returned = journal.value(r, 10).text == QStringLiteral("退货");
+            check.journals[journal.number(r, 1)] +=
+                (in || returned ? 1 : -1) * journal.number(r, 4);
         }
     }
     return check;
+}
+
+std::string documentFaults(const store::ServerFactory& servers, const QString& dir,
+                           OlderRecords older, database::Connection* tables) {
+    using store::Book;
+    const auto index = ledger::DocumentIndex::load(servers, dir, tables != nullptr);
+    QStringList faults;
+    std::map<Book, std::unique_ptr<store::BookPass>> journals;
+    for (Book journal : {Book::StockIn, Book::StockOut}) {
+        auto& book = journals[journal] =
+            std::make_unique<store::BookPass>(servers, store::bookPath(dir, journal));
+        const int first = 2 + (journal == Book::StockIn ? older.stockIns : older.stockOuts);
+        QStringList column;
+        if (tables) {
+            const database::Result rows =
+                tables->exec(QByteArray("SELECT document FROM ") +
+                             database::tableOf(journal).table + " ORDER BY seq");
+            for (int r = 0; r < rows.rows(); ++r)
+                column << QString::fromUtf8(rows.text(r, 0), rows.length(r, 0));
+        }
+        for (int row = 2; row <= book->usedRowCount(); ++row) {
+            const ledger::DocumentRecord* document = index.at(journal, row);
+            const QString number = document ? document->number : QString();
+            if (number.isEmpty() == (row >= first) || (tables && column.value(row - 2) != number))
+                faults << QStringLiteral("%1 第 %2 行：单据“%3”，单据列“%4”")
+                              .arg(store::bookFileName(journal))
+                              .arg(row)
+                              .arg(number, column.value(row - 2));
+        }
+    }
+    QMap<QString, QList<int>> sequences;  // by kind and day
+    for (const ledger::DocumentRecord& document : index.records()) {
+        store::BookPass& journal = *journals[document.journal];
+        double total = 0;
+        bool own = true;
+        for (int row = document.firstRow; row < document.firstRow + document.lines; ++row) {
+            own = own && index.at(document.journal, row) == &document;
+            total += journal.number(row, store::StockInCol::InAmount);
+        }
+        if (!own || !document.kind || ledger::journalOf(*document.kind) != document.journal ||
+            document.lines < 1 || document.firstRow + document.lines - 1 > journal.usedRowCount() ||
+            store::sumForBook(total) != document.total)
+            faults << QStringLiteral("%1：第 %2 行起 %3 行，合计 %4，记录合计 %5")
+                          .arg(document.number)
+                          .arg(document.firstRow)
+                          .arg(document.lines)
+                          .arg(document.total)
+                          .arg(total);
+        const QDate day = QDate::fromString(document.date, QStringLiteral("yyyy-MM-dd"));
+        sequences[document.number.left(2) + document.date]
+            << (document.kind ? ledger::sequenceOf(document.number, *document.kind, day) : 0);
+    }
+    for (auto it = sequences.begin(); it != sequences.end(); ++it) {
+        QList<int> expected(it->size());
+        std::iota(expected.begin(), expected.end(), 1);
+        std::sort(it->begin(), it->end());
+        if (*it != expected)
+            faults << it.key() + QStringLiteral(" 的单据号有缺号或重号");
+    }
+    // One fault is often many lines: the first ones tell.
+    if (faults.size() > 10)
+        faults = faults.mid(0, 10) << QStringLiteral("……共 %1 处").arg(faults.size());
+    return faults.join('\n').toStdString();
 }
 
 QByteArray booksDigest(const QString& dir) {

@@ -4,9 +4,15 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <string>
 
 #include "ledger/BookCommit.h"
 #include "ledger/Lines.h"
+#include "store/SpreadsheetServer.h"
+
+namespace database {
+class Connection;
+}
 
 // A program folder for the ledger's tests: items 1001 … 1000 + items, each with as many
 // units in stock as its stock-in records bring (`records` of one unit each, spread over
@@ -20,7 +26,19 @@ struct StockCheck {
     QMap<double, double> journals;
     int stockIns = 0, stockOuts = 0;  // journal records
 };
-StockCheck checkStock(const QString& dir);
+StockCheck checkStock(const QString& dir,
+                      const store::ServerFactory& servers = store::workbookServerFactory());
+
+// The journals against the documents book, one line a fault, empty when all holds: every
+// journal record but the `older` ones at the top belongs to exactly one document, of a kind
+// that writes that journal; a document's records add up to its total; a day's numbers of a
+// kind run from 1 without a gap or a repeat. Given the tables, the books are theirs, and each
+// journal table's document column names the document the documents book gives the row.
+struct OlderRecords {
+    int stockIns = 0, stockOuts = 0;
+};
+std::string documentFaults(const store::ServerFactory& servers, const QString& dir,
+                           OlderRecords older, database::Connection* tables = nullptr);
 
 // The books' bytes, to tell "as before" from "as after".
 QByteArray booksDigest(const QString& dir);

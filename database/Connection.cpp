@@ -18,10 +18,11 @@ QString serverText(const char* text) {
 
 }  // namespace
 
-QString connectionMessage(const QString& serverText) {
-    return QStringLiteral("无法连接数据库，本次操作没有生效，请检查数据库服务器和网络（%1）")
-        .arg(serverText);
-}
+ConnectionLost::ConnectionLost(const QString& serverText)
+    : store::StoreError(
+          QStringLiteral("无法连接数据库，本次操作没有生效，请检查数据库服务器和网络（%1）")
+              .arg(serverText)),
+      m_serverText(serverText) {}
 
 Result::Result(pg_result* result) : m_result(result) {}
 Result::~Result() {
@@ -56,7 +57,7 @@ Connection::Connection(const QString& conninfo) {
         const QString why = serverText(PQerrorMessage(m_conn));
         PQfinish(m_conn);
         m_conn = nullptr;
-        throw ConnectionLost(connectionMessage(why));
+        throw ConnectionLost(why);
     }
     // Texts travel as UTF-8 whatever the server's locale.
     PQsetClientEncoding(m_conn, "UTF8");
@@ -75,7 +76,7 @@ bool Connection::isOpen() const {
 
 Result Connection::exec(const char* sql, const std::vector<Param>& params) {
     if (!isOpen())
-        throw ConnectionLost(connectionMessage(QStringLiteral("连接已断开")));
+        throw ConnectionLost(QStringLiteral("连接已断开"));
     std::vector<const char*> values;
     values.reserve(params.size());
     for (const Param& p : params)
@@ -108,7 +109,7 @@ Result Connection::exec(const char* sql, const std::vector<Param>& params) {
 
 void Connection::copyIn(const char* sql, const QByteArray& data) {
     if (!isOpen())
-        throw ConnectionLost(connectionMessage(QStringLiteral("连接已断开")));
+        throw ConnectionLost(QStringLiteral("连接已断开"));
     pg_result* started = PQexec(m_conn, sql);
     if (!started || PQresultStatus(started) != PGRES_COPY_IN)
         fail(started);
@@ -138,7 +139,7 @@ void Connection::fail(pg_result* result) {
     // A backend that was stopped or killed, or a socket that broke: class 08 and the
     // shutdown states, or no state at all with the connection gone.
     if (gone || state.startsWith("08") || state == "57P01" || state == "57P02" || state == "57P03")
-        throw ConnectionLost(connectionMessage(why.isEmpty() ? QStringLiteral("连接已断开") : why));
+        throw ConnectionLost(why.isEmpty() ? QStringLiteral("连接已断开") : why);
     throw StatementFailed(QStringLiteral("数据库拒绝了操作（%1）").arg(why), state);
 }
 

@@ -20,7 +20,20 @@ namespace database {
 // server's own words in brackets.
 class ConnectionLost : public store::StoreError {
 public:
-    using store::StoreError::StoreError;
+    explicit ConnectionLost(const QString& serverText);
+    // Why, in the words of the server or of libpq.
+    const QString& serverText() const { return m_serverText; }
+
+private:
+    QString m_serverText;
+};
+
+// The connection broke while the server was committing: unlike any other statement's, a
+// COMMIT's answer may be lost after the server carried it out. Only asking the server
+// again tells which it was; whoever cannot ask must not say that nothing was written.
+class CommitInterrupted : public ConnectionLost {
+public:
+    using ConnectionLost::ConnectionLost;
 };
 
 // The server refused a statement. `sqlState` tells a transaction that lost a race to
@@ -89,11 +102,9 @@ private:
     QHash<QByteArray, QByteArray> m_prepared;  // statement text → its name
 };
 
-// The message of a connection that failed, with the server's words.
-QString connectionMessage(const QString& serverText);
-
 // Runs `work` in one transaction, retried a few times when it lost a race to another till;
-// commits when it returns, rolls back when it throws.
+// commits when it returns, rolls back when it throws. A connection that breaks on the
+// COMMIT throws CommitInterrupted.
 template <typename Work>
 auto inTransaction(Connection& connection, Work&& work) {
     constexpr int kAttempts = 5;
@@ -101,7 +112,11 @@ auto inTransaction(Connection& connection, Work&& work) {
         connection.exec("BEGIN");
         try {
             auto result = work();
-            connection.exec("COMMIT");
+            try {
+                connection.exec("COMMIT");
+            } catch (const ConnectionLost& lost) {
+                throw CommitInterrupted(lost.serverText());
+            }
             return result;
         } catch (const StatementFailed& failure) {
             connection.rollbackQuietly();

@@ -148,9 +148,9 @@ bool namesPassword(const QString& conninfo) {
 
 Connection& Database::connection() {
     if (namesPassword(m_conninfo)) {
-        throw ConnectionLost(connectionMessage(
+        throw ConnectionLost(
             QStringLiteral("设置文件的 conninfo 里不能写密码，请写在 ~/.pgpass 或环境变量 "
-                           "PGPASSWORD 中")));
+                           "PGPASSWORD 中"));
     }
     if (!m_connection || !m_connection->isOpen()) {
         m_connection.reset();
@@ -165,21 +165,60 @@ store::ServerFactory Database::servers(std::shared_ptr<store::SheetPrinter> prin
     return store::workbookServerFactory(std::move(printer), m_books);
 }
 
+CommitUnconfirmed::CommitUnconfirmed(const QString& reason)
+    : store::StoreError(
+          QStringLiteral("连接在提交时断开，无法确认这次操作是否已经生效（%1）").arg(reason)),
+      m_reason(reason) {}
+
 Database::Counts Database::post(store::Book journal, const QList<double>& codes,
                                 const QString& identity,
                                 const std::function<void(Posting&)>& work) {
     Connection& c = connection();
-    return inTransaction(c, [&] {
-        const Result posted =
-            c.exec("SELECT number FROM documents WHERE identity = $1", {identity.toUtf8()});
-        if (posted.rows())
-            return Counts{.alreadyPosted =
-                              QString::fromUtf8(posted.text(0, 0), posted.length(0, 0))};
-        Posting posting(c, journal, codes);
-        work(posting);
-        posting.write();
-        return Counts{.items = posting.items(), .records = posting.records(), .alreadyPosted = {}};
-    });
+    try {
+        return inTransaction(c, [&] {
+            const Result posted =
+                c.exec("SELECT number FROM documents WHERE identity = $1", {identity.toUtf8()});
+            Counts counts;
+            if (posted.rows()) {
+                counts.alreadyPosted = QString::fromUtf8(posted.text(0, 0), posted.length(0, 0));
+                return counts;
+            }
+            Posting posting(c, journal, codes);
+            work(posting);
+            posting.write();
+            counts.items = posting.items();
+            counts.records = posting.records();
+            return counts;
+        });
+    } catch (const CommitInterrupted& interrupted) {
+        return askAfter(interrupted, journal, identity);
+    }
+}
+
+Database::Counts Database::askAfter(const CommitInterrupted& interrupted, store::Book journal,
+                                    const QString& identity) {
+    std::optional<Counts> done;
+    try {
+        const Result posted = connection().exec(
+            "SELECT d.number, i.rows, j.rows FROM documents d, book_rows i, book_rows j"
+            " WHERE d.identity = $1 AND i.name = $2 AND j.name = $3",
+            {identity.toUtf8(), QByteArray(tableOf(store::Book::Inventory).table),
+             QByteArray(tableOf(journal).table)});
+        if (posted.rows()) {
+            done.emplace();
+            done->items = int(posted.integer(0, 1));
+            done->records = int(posted.integer(0, 2));
+            done->confirmed = QString::fromUtf8(posted.text(0, 0), posted.length(0, 0));
+        }
+    } catch (const ConnectionLost& unreachable) {
+        throw CommitUnconfirmed(unreachable.serverText());
+    } catch (const store::StoreError& refused) {
+        throw CommitUnconfirmed(refused.message());
+    }
+    // Not there: the server never committed it, and the connection's failure is the answer.
+    if (!done)
+        throw ConnectionLost(interrupted.serverText());
+    return *done;
 }
 
 Database::Posting::Posting(Connection& connection, store::Book journal, const QList<double>& codes)

@@ -16,7 +16,20 @@ class SheetPrinter;
 namespace database {
 
 class Connection;
+class CommitInterrupted;
 class TableBooks;
+
+// The connection broke on a posting's COMMIT and the server could not be asked afterwards
+// whether the posting went through: it may be in the tables, or not.
+class CommitUnconfirmed : public store::StoreError {
+public:
+    explicit CommitUnconfirmed(const QString& reason);
+    // Why the server could not be asked, in its or libpq's words.
+    const QString& reason() const { return m_reason; }
+
+private:
+    QString m_reason;
+};
 
 // The books of a shop with several tills: the three data books as tables on a PostgreSQL
 // server, shared by every till. Reads see the tables as the books they were (the windows
@@ -81,11 +94,16 @@ public:
         // The number of the document of that identity, when it was in the tables already
         // and nothing was done.
         QString alreadyPosted;
+        // Its number when the connection broke on the COMMIT and the server, asked again,
+        // had the document: the posting went through.
+        QString confirmed;
     };
     // Runs `work` as one transaction on `journal` and the inventory rows of `codes`, for the
     // document of `identity`: it commits whole, or nothing is written. A transaction that
     // lost a race with another till runs again, a few times at most. Returns the rows after
-    // the commit.
+    // the commit. A connection that breaks on the COMMIT is made again to ask for the
+    // document: there, the posting counts as done; not there, ConnectionLost; the server
+    // out of reach, CommitUnconfirmed.
     Counts post(store::Book journal, const QList<double>& codes, const QString& identity,
                 const std::function<void(Posting&)>& work);
 
@@ -96,6 +114,9 @@ public:
     Connection& connection();
 
 private:
+    Counts askAfter(const CommitInterrupted& interrupted, store::Book journal,
+                    const QString& identity);
+
     QString m_conninfo;
     QString m_dir;
     std::unique_ptr<Connection> m_connection;

@@ -271,32 +271,48 @@ void Ledger::discardCommitRecord() const {
 
 QString Ledger::commit(Document& document, const ProgressFn& progress) {
     complete(document);
-    if (m_database) {
-        commitToDatabase(document, progress);
-        return {};
-    }
+    if (m_database)
+        return commitToDatabase(document, progress);
     return commitToFiles(document, progress);
 }
 
-void Ledger::commitToDatabase(Document& document, const ProgressFn& progress) {
+QString Ledger::commitToDatabase(Document& document, const ProgressFn& progress) {
     const Posting kind = document.kind;
     const qsizetype lines = document.lineCount();
-    const auto counts = m_database->post(
-        journalOf(kind), document.codes(), document.identityText(), [&](auto& books) {
-            report(progress, {Progress::Opened});
-            const Records records = applyDocument(books.inventory(), document, progress);
-            const int before = books.records();
-            requireJournalRoom(before + 1, lines, kind);
-            const QDate day = document.time.date();
-            document.number = documentNumber(kind, day, books.nextSequence(numberHead(kind, day)));
-            report(progress, {Progress::LinesApplied, 0, books.items(), before});
-            for (const QList<CellValue>& record : records)
-                books.append(record);
-            books.setDocument(documentRow(document, records, before + 2));
-        });
+    database::Database::Counts counts;
+    try {
+        counts = m_database->post(
+            journalOf(kind), document.codes(), document.identityText(), [&](auto& books) {
+                report(progress, {Progress::Opened});
+                const Records records = applyDocument(books.inventory(), document, progress);
+                const int before = books.records();
+                requireJournalRoom(before + 1, lines, kind);
+                const QDate day = document.time.date();
+                document.number =
+                    documentNumber(kind, day, books.nextSequence(numberHead(kind, day)));
+                report(progress, {Progress::LinesApplied, 0, books.items(), before});
+                for (const QList<CellValue>& record : records)
+                    books.append(record);
+                books.setDocument(documentRow(document, records, before + 2));
+            });
+    } catch (const database::CommitUnconfirmed& unconfirmed) {
+        // The number is the one the lost commit gave: the books hold it or none.
+        throw OutcomeUnknown(
+            QStringLiteral("连接在提交时断开，重新连接也没有成功，无法确定这张单据是否已经入账"
+                           "（%1）。\n数据库恢复后请查找单据号 %2；再次提交同样的内容，"
+                           "已经入账的单据不会重复入账。")
+                .arg(unconfirmed.reason(), document.number));
+    }
     if (!counts.alreadyPosted.isEmpty())
         throw AlreadyPosted(counts.alreadyPosted);
+    QString note;
+    if (!counts.confirmed.isEmpty()) {
+        document.number = counts.confirmed;
+        note = QStringLiteral("连接在提交时断开；重新连接后查明这张单据已经入账（单据号 %1）。")
+                   .arg(document.number);
+    }
     report(progress, {Progress::Committed, 0, counts.items, counts.records});
+    return note;
 }
 
 QString Ledger::commitToFiles(Document& document, const ProgressFn& progress) {

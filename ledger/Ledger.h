@@ -76,7 +76,8 @@ public:
 // With a database, the inventory, the journals and the documents are its tables, and a
 // commit is one transaction there instead: the items it touches locked, the same rules
 // applied to them, committed whole. The locks, the files and their recovery are then the
-// server's business.
+// server's business. What a commit tells beside it there: that the connection broke on
+// the commit and the document was found in the books afterwards.
 class Ledger {
 public:
     Ledger(QString programDir, store::ServerFactory servers,
@@ -105,7 +106,7 @@ public:
 
 private:
     QString commitToFiles(Document& document, const ProgressFn& progress);
-    void commitToDatabase(Document& document, const ProgressFn& progress);
+    QString commitToDatabase(Document& document, const ProgressFn& progress);
 
     QString m_dir;
     store::ServerFactory m_servers;

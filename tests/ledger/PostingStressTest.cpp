@@ -11,6 +11,7 @@
 #include <functional>
 #include <random>
 #include <string_view>
+#include <thread>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -275,6 +276,105 @@ TEST(PostingStressOnOwnServer, AServerStoppedBeforeAPostingIsNamedAndTheTillPost
     EXPECT_EQ(snapshot(own.conninfo), before);
     books.commit(ledger::sale({sale(1, 1002, 2)}, {}));
     EXPECT_NE(snapshot(own.conninfo), before);
+}
+
+// Runs `commit` while another connection waits for the till's COMMIT to wait on `event`
+// and then does `breakIt` to it, given its process.
+void whileCommitWaits(const QString& conninfo, const char* event,
+                      const std::function<void(database::Connection&, int)>& breakIt,
+                      const std::function<void()>& commit) {
+    std::jthread breaker([&] {
+        database::Connection admin(conninfo);
+        for (int tries = 0; tries < 3000; ++tries) {
+            const database::Result waiting = admin.exec(
+                "SELECT pid FROM pg_stat_activity WHERE wait_event = $1 AND query = 'COMMIT'",
+                {QByteArray(event)});
+            if (waiting.rows())
+                return breakIt(admin, int(waiting.integer(0, 0)));
+            QThread::msleep(10);
+        }
+        ADD_FAILURE() << "no COMMIT waited on " << event;
+    });
+    commit();
+}
+
+// Every commit but the admin's own waits for a standby that never comes, or none does again.
+void waitForStandby(database::Connection& admin, bool wait) {
+    admin.exec("SET synchronous_commit = local");
+    admin.exec(wait ? "ALTER SYSTEM SET synchronous_standby_names = 'nobody'"
+                    : "ALTER SYSTEM RESET synchronous_standby_names");
+    admin.exec(wait ? "ALTER SYSTEM SET synchronous_commit = on"
+                    : "ALTER SYSTEM RESET synchronous_commit");
+    admin.exec("SELECT pg_reload_conf()");
+    for (int tries = 0; tries < 500; ++tries) {
+        const database::Result now =
+            admin.exec("SELECT setting FROM pg_settings WHERE name = 'synchronous_standby_names'");
+        if (QByteArray(now.text(0, 0), now.length(0, 0)) == (wait ? "nobody" : ""))
+            return;
+        QThread::msleep(10);
+    }
+    ADD_FAILURE() << "the server did not take the setting";
+}
+
+TEST(PostingStressOnOwnServer, ACommitWhoseAnswerIsLostIsAskedAfterAndPostedOnceAtMost) {
+    if (withoutTestServer())
+        GTEST_SKIP() << "needs the test server that ctest starts";
+    OwnServer own;
+    QTemporaryDir start;
+    importShop(own.conninfo, start.path(), 3, 30);
+    auto server = std::make_shared<database::Database>(own.conninfo, start.path());
+    ledger::Ledger books(start.path(), server->servers(nullptr), server);
+    std::optional<database::Connection> admin(std::in_place, own.conninfo);
+    const auto documents = [&] {
+        return admin->exec("SELECT count(*) FROM documents").integer(0, 0);
+    };
+    const auto terminate = [](database::Connection& c, int pid) {
+        c.exec("SELECT pg_terminate_backend($1)", {QByteArray::number(pid)});
+    };
+    admin->exec(
+        "CREATE FUNCTION slowly() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
+        " PERFORM pg_sleep(60); RETURN NULL; END $$");
+    admin->exec(
+        "CREATE CONSTRAINT TRIGGER slowly AFTER INSERT ON documents DEFERRABLE INITIALLY DEFERRED"
+        " FOR EACH ROW EXECUTE FUNCTION slowly()");
+    waitForStandby(*admin, true);
+
+    // Broken before the server committed, in a check the COMMIT runs: nothing was posted.
+    ledger::Document document = ledger::sale({sale(1, 1001, 3)}, {});
+    whileCommitWaits(own.conninfo, "PgSleep", terminate,
+                     [&] { EXPECT_THROW(books.commit(document), database::ConnectionLost); });
+    EXPECT_EQ(documents(), 0);
+    admin->exec("DROP TRIGGER slowly ON documents");
+
+    // Broken after: committed on the server, waiting for the standby. Asked again, the
+    // server has it, once.
+    QString told;
+    whileCommitWaits(own.conninfo, "SyncRep", terminate, [&] { told = books.commit(document); });
+    EXPECT_TRUE(told.contains("已经入账（单据号 " + document.number + "）")) << told.toStdString();
+    EXPECT_EQ(documents(), 1);
+    const QString once = snapshot(own.conninfo);
+    EXPECT_THROW(books.commit(document), ledger::AlreadyPosted);
+    EXPECT_EQ(snapshot(own.conninfo), once);
+
+    // The server gone before it could be asked: nobody knows, and the number is named.
+    ledger::Document second = ledger::sale({sale(1, 1002, 1)}, {});
+    whileCommitWaits(
+        own.conninfo, "SyncRep", [&](database::Connection&, int) { own.control("stop"); },
+        [&] {
+            try {
+                books.commit(second);
+                ADD_FAILURE() << "committed without its answer";
+            } catch (const ledger::OutcomeUnknown& unknown) {
+                EXPECT_TRUE(unknown.message().contains(second.number) &&
+                            !unknown.message().contains("没有生效"))
+                    << unknown.message().toStdString();
+            }
+        });
+    own.control("start");
+    admin.emplace(own.conninfo);
+    waitForStandby(*admin, false);
+    EXPECT_THROW(books.commit(second), ledger::AlreadyPosted);
+    EXPECT_EQ(documents(), 2);
 }
 
 }  // namespace

@@ -203,7 +203,9 @@ void TForm_chuku::printSalesBill() {
 
 void TForm_chuku::totalSalesAndProfit() {
     attempt([this] {
-        if (const auto totals = query::salesTotals(*StringGrid_chuku, kSalesColumns, *ProgressBar1))
+        const auto documentOf = [this](int row) { return documentOfRow(row); };
+        if (const auto totals =
+                query::salesTotals(*StringGrid_chuku, kSalesColumns, documentOf, *ProgressBar1))
             StatusBar1->setPanelText(
                 entry::Panel::Total,
                 QStringLiteral("销售总额：%1/合计利润：%2")

@@ -434,6 +434,8 @@ void EntryWindow::clearResults() {
     if (m_showsResults) {
         emptyLines(*m_grid);
         m_showsResults = false;
+        m_resultRows.clear();
+        m_resultDocuments.reset();
     }
 }
 
@@ -534,13 +536,30 @@ void EntryWindow::searchJournal() {
         field && store::layoutOf(search.journal).columns[field->journalCol - 1].numeric
             ? store::numberSearchRefusal(test.field.condition, test.field.text, field->name)
             : QString()};
+    m_listedRows.clear();
     if (listing.run(*this,
-                    {m_grid, ProgressBar1, StatusBar1, Panel::JournalCount, Panel::LineCount}))
+                    {m_grid, ProgressBar1, StatusBar1, Panel::JournalCount, Panel::LineCount})) {
         m_showsResults = true;
+        m_resultRows = std::exchange(m_listedRows, {});
+        m_resultDocuments.reset();
+    }
 }
 
 void EntryWindow::Button1Click() {
     query::copyResultRow(m_openBook, SourceRow, &m_table.search.result, *m_grid, TargetRow);
+    if (m_openBook) {
+        m_listedRows.resize(std::max<qsizetype>(m_listedRows.size(), TargetRow));
+        m_listedRows[TargetRow - 1] = SourceRow;
+    }
+}
+
+const ledger::DocumentRecord* EntryWindow::documentOfRow(int row) {
+    if (!m_showsResults || row < 1 || row > m_resultRows.size())
+        return nullptr;
+    if (!m_resultDocuments)
+        m_resultDocuments = ledger::DocumentIndex::load(context().servers, context().programDir,
+                                                        context().database != nullptr);
+    return m_resultDocuments->at(m_table.search.journal, m_resultRows[row - 1]);
 }
 
 void EntryWindow::ComboBox1Change() {

@@ -2,9 +2,11 @@
 
 #include <functional>
 #include <initializer_list>
+#include <optional>
 
 #include "entry/EntryLines.h"
 #include "entry/EntryTable.h"
+#include "ledger/Documents.h"
 #include "ledger/Ledger.h"
 #include "report/GridReport.h"
 #include "store/DataBooks.h"
@@ -92,6 +94,11 @@ protected:
     // are gone when they are in the books, else they stay. True when this press posted
     // them.
     bool runPosting(ledger::Posting kind, const Build& build);
+    // The document grid row `row` (from 1) of a search's results was posted in: none for a
+    // line typed by hand, or a record from before the documents or typed into a
+    // spreadsheet. The documents book is read the first time the results ask for one;
+    // a book that cannot be read throws store::StoreError.
+    const ledger::DocumentRecord* documentOfRow(int row);
     QString bookPath(store::Book book) const;
     QString todayText() const;
     // What the export and the printouts read and report into.
@@ -128,6 +135,10 @@ protected:
     int TargetRow = 0;
     int SourceRow = 0;
     store::BookPass* m_openBook = nullptr;
+    // The journal row of each result row, as the search copied it (m_listedRows while it
+    // runs), and the documents those rows belong to, once read.
+    QList<int> m_listedRows, m_resultRows;
+    std::optional<ledger::DocumentIndex> m_resultDocuments;
 
 private:
     void showProgress(const ledger::Progress& step);

@@ -165,7 +165,9 @@ void TForm_fenxi::analyse() {
     attempt([&] {
         store::BookPass journal(context().servers,
                                 store::bookPath(context().programDir, store::Book::StockOut));
-        showFigures(ledger::analyseSales(journal, asked->from, asked->to, asked->step));
+        const auto documents = ledger::DocumentIndex::load(context().servers, context().programDir,
+                                                           context().database != nullptr);
+        showFigures(ledger::analyseSales(journal, documents, asked->from, asked->to, asked->step));
     });
 }
 

@@ -1,6 +1,6 @@
 #include "ledger/Receipt.h"
 
-#include "ledger/Totals.h"
+#include "ledger/Documents.h"
 #include "store/Numbers.h"
 
 namespace ledger {
@@ -11,7 +11,7 @@ Receipt makeReceipt(const QList<SaleLine>& lines, bool returns, const QString& s
     double quantity = 0;
     double total = 0;
     for (const SaleLine& line : lines) {
-        const bool isReturn = returns || isReturnRemark(line.remark);
+        const bool isReturn = returns || isReturnRecord(nullptr, line.remark);
         const double sign = isReturn ? -1 : 1;
         quantity += sign * line.qty;
         total += sign * line.amount;

@@ -29,9 +29,9 @@ struct Receipt {
     QString total;     // the same for the amounts, "0.00"
 };
 
-// The receipt of sale lines. A line is a return, counted negative, when its remark says
-// so (as "统计利润" counts it) or when the whole posting was one (`returns`), whose
-// journal records get that remark only as they are written.
+// The receipt of sale lines. A line is a return, counted negative, when the whole posting
+// was one (`returns`), or, a line without a document yet, when its remark is just "退货"
+// (see isReturnRecord).
 Receipt makeReceipt(const QList<SaleLine>& lines, bool returns, const QString& shop,
                     const QString& contact, const QDateTime& printed);
 

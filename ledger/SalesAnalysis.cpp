@@ -95,7 +95,8 @@ int periodCount(QDate from, QDate to, SalesStep step) {
     return periodIndex(to, from, step) + 1;
 }
 
-SalesAnalysis analyseSales(store::BookPass& stockOut, QDate from, QDate to, SalesStep step) {
+SalesAnalysis analyseSales(store::BookPass& stockOut, const DocumentIndex& documents, QDate from,
+                           QDate to, SalesStep step) {
     using namespace store::StockOutCol;
     SalesAnalysis result;
     result.from = from;
@@ -134,8 +135,9 @@ SalesAnalysis analyseSales(store::BookPass& stockOut, QDate from, QDate to, Sale
         const double qty = number(row, OutQty);
         const double cost = number(row, AvgCost);
         const double amount = number(row, OutAmount);
-        const SalesTotals figures =
-            saleFigures(qty, price, amount, cost, stockOut.value(row, Remark).displayText());
+        const bool isReturn = isReturnRecord(documents.at(store::Book::StockOut, row),
+                                             stockOut.value(row, Remark).displayText());
+        const SalesTotals figures = saleFigures(qty, price, amount, cost, isReturn);
         ++result.records;
         add(result.totals, figures);
         add(result.periods[periodIndex(*day, from, step)].figures, figures);

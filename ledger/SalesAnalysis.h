@@ -5,6 +5,7 @@
 #include <QString>
 #include <optional>
 
+#include "ledger/Documents.h"
 #include "ledger/Totals.h"
 
 namespace store {
@@ -14,8 +15,8 @@ class BookPass;
 namespace ledger {
 
 // "销售分析": the stock-out journal's records of a period, added up by day or by month
-// and by item, with the rules of "统计利润" (a return counts negative), so that its totals
-// are what "统计利润" gives over the same records.
+// and by item, with the rules of "统计利润" (a return, told by its document, counts
+// negative), so that its totals are what "统计利润" gives over the same records.
 enum class SalesStep { Day, Month };
 
 // More bars than this are no longer a picture anyone can read.
@@ -59,6 +60,9 @@ int periodCount(QDate from, QDate to, SalesStep step);
 // Reads the stock-out journal. A record of the period whose quantity, price, amount or
 // average cost is no number stops the analysis with a StoreError naming its row, as it
 // stops "统计利润"; records outside the period are not looked at beyond their date.
-SalesAnalysis analyseSales(store::BookPass& stockOut, QDate from, QDate to, SalesStep step);
+// `documents` is the documents book of the same folder, which tells the returns; records
+// without a document (all of them, in a folder from before the documents) go by their remark.
+SalesAnalysis analyseSales(store::BookPass& stockOut, const DocumentIndex& documents, QDate from,
+                           QDate to, SalesStep step);
 
 }  // namespace ledger

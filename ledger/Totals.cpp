@@ -1,5 +1,6 @@
 #include "ledger/Totals.h"
 
+#include "ledger/Documents.h"
 #include "store/Numbers.h"
 #include "store/StoreError.h"
 
@@ -34,20 +35,16 @@ double columnTotal(const TextRows& rows, int col, const RowVisit& visit) {
     return sum;
 }
 
-bool isReturnRemark(const QString& remark) {
-    return remark.contains(QStringLiteral("退货"));
-}
-
-SalesTotals saleFigures(double qty, double price, double amount, double avgCost,
-                        const QString& remark) {
+SalesTotals saleFigures(double qty, double price, double amount, double avgCost, bool isReturn) {
     // Carried wider than the totals, so q × p − q × a loses nothing to its middle step.
     const long double q = qty;
     const double profit = double(q * price - q * avgCost);
-    const double sign = isReturnRemark(remark) ? -1 : 1;
+    const double sign = isReturn ? -1 : 1;
     return {sign * amount, sign * profit};
 }
 
-SalesTotals salesTotals(const TextRows& rows, const SalesColumns& cols, const RowVisit& visit) {
+SalesTotals salesTotals(const TextRows& rows, const SalesColumns& cols,
+                        const RowDocument& documentOf, const RowVisit& visit) {
     const auto number = [&rows](int col, int row) {
         return rowNumber(rows.cell(col, row), row, rows.caption(col));
     };
@@ -57,8 +54,9 @@ SalesTotals salesTotals(const TextRows& rows, const SalesColumns& cols, const Ro
         const double qty = number(cols.qty, row);
         const double cost = number(cols.avgCost, row);
         const double amount = number(cols.amount, row);
-        const SalesTotals figures =
-            saleFigures(qty, price, amount, cost, rows.cell(cols.remark, row));
+        const bool isReturn =
+            isReturnRecord(documentOf ? documentOf(row) : nullptr, rows.cell(cols.remark, row));
+        const SalesTotals figures = saleFigures(qty, price, amount, cost, isReturn);
         totals.sales += figures.sales;
         totals.profit += figures.profit;
     });

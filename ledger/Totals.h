@@ -5,6 +5,8 @@
 
 namespace ledger {
 
+struct DocumentRecord;
+
 // The totals of the program add up rows as the shop keeper sees them (the lines typed
 // into a window, or the records and items a search or query listed), never a book.
 struct TextRows {
@@ -22,10 +24,10 @@ double rowNumber(const QString& text, int row, const QString& caption);
 // "统计资金" and the printouts' amount line: the sum of one column, unrounded.
 double columnTotal(const TextRows& rows, int col, const RowVisit& visit = {});
 
-// "统计利润": a row is a return when its remark holds "退货" anywhere, which is what a
-// posted return writes, and counts negative. The sales take the amount as it stands; the
-// profit of a row is its quantity times the margin of its price over the average cost it
-// carries.
+// "统计利润": a row is a customer's return, and counts negative, by the document it was
+// posted in, or by its remark alone where it has none (see isReturnRecord). The sales take
+// the amount as it stands; the profit of a row is its quantity times the margin of its
+// price over the average cost it carries.
 struct SalesColumns {
     int qty, price, amount, avgCost, remark;
 };
@@ -33,10 +35,11 @@ struct SalesTotals {
     double sales = 0;
     double profit = 0;
 };
-bool isReturnRemark(const QString& remark);
-// One row's part in the totals, signed by its remark.
-SalesTotals saleFigures(double qty, double price, double amount, double avgCost,
-                        const QString& remark);
-SalesTotals salesTotals(const TextRows& rows, const SalesColumns& cols, const RowVisit& visit = {});
+// One row's part in the totals.
+SalesTotals saleFigures(double qty, double price, double amount, double avgCost, bool isReturn);
+// The document row `row` was posted in; none for a line typed by hand or an older record.
+using RowDocument = std::function<const DocumentRecord*(int row)>;
+SalesTotals salesTotals(const TextRows& rows, const SalesColumns& cols,
+                        const RowDocument& documentOf = {}, const RowVisit& visit = {});
 
 }  // namespace ledger

@@ -42,10 +42,11 @@ std::optional<double> columnTotal(const ui::StringGrid& grid, int col, QProgress
 
 std::optional<ledger::SalesTotals> salesTotals(const ui::StringGrid& grid,
                                                const ledger::SalesColumns& cols,
+                                               const ledger::RowDocument& documentOf,
                                                QProgressBar& progress) {
     return overRows(grid, progress,
-                    [&cols](const ledger::TextRows& rows, const ledger::RowVisit& visit) {
-                        return ledger::salesTotals(rows, cols, visit);
+                    [&](const ledger::TextRows& rows, const ledger::RowVisit& visit) {
+                        return ledger::salesTotals(rows, cols, documentOf, visit);
                     });
 }
 

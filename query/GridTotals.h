@@ -22,9 +22,11 @@ namespace query {
 // The sum of one grid column, as a double and unrounded.
 std::optional<double> columnTotal(const ui::StringGrid& grid, int col, QProgressBar& progress);
 
-// The sales and the profit of the rows, returns subtracted.
+// The sales and the profit of the rows, returns subtracted: told by the document a row
+// was posted in, which `documentOf` finds for a grid row (from 1).
 std::optional<ledger::SalesTotals> salesTotals(const ui::StringGrid& grid,
                                                const ledger::SalesColumns& cols,
+                                               const ledger::RowDocument& documentOf,
                                                QProgressBar& progress);
 
 }  // namespace query

@@ -124,8 +124,10 @@ TEST_P(LedgerRules, StockBackFromBelowNothingTakesTheLinesOwnPrice) {
     EXPECT_EQ(inventory(1002, Inv::StockValue), 9);
 }
 
-TEST_P(LedgerRules, SalesAndReturnsMoveTheStockAtItsAverageAndAreToldApartByTheRemark) {
-    books->commit(ledger::sale({sale(1, 1001, 3), sale(2, 1001, 1.5)}, {}));
+TEST_P(LedgerRules, SalesAndReturnsMoveTheStockAtItsAverageAndAreToldApartByTheirDocument) {
+    ledger::SaleLine marked = sale(2, 1001, 1.5);
+    marked.remark = "退货";  // the item's remark, carried by a sale
+    books->commit(ledger::sale({sale(1, 1001, 3), marked}, {}));
     EXPECT_EQ(inventory(1001, Inv::StockQty), 5.5);
     EXPECT_EQ(inventory(1001, Inv::StockValue), 11);
     ledger::SaleLine back = sale(1, 1001, 2);
@@ -134,6 +136,13 @@ TEST_P(LedgerRules, SalesAndReturnsMoveTheStockAtItsAverageAndAreToldApartByTheR
     EXPECT_EQ(inventory(1001, Inv::StockQty), 7.5);
     EXPECT_EQ(book(Book::Inventory).value(2, Inv::Remark).text, "2011-05-03退2.0");
     EXPECT_EQ(book(Book::StockOut).value(4, 10).text, "退货");
+
+    // The analysis counts the marked sale as the sale its document is: 9 + 4.5 − 6.
+    store::BookPass journal = book(Book::StockOut);
+    const auto documents = ledger::DocumentIndex::load(servers(), dir.path(), server != nullptr);
+    const auto a = ledger::analyseSales(journal, documents, QDate(2011, 5, 3), QDate(2011, 5, 3),
+                                        ledger::SalesStep::Day);
+    EXPECT_DOUBLE_EQ(a.totals.sales, 7.5);
 }
 
 TEST_P(LedgerRules, GoodsSentBackAreJournalledAtTheItemsCostAndAMissingItemStopsThemAll) {
@@ -191,18 +200,31 @@ TEST_F(LedgerFiles, ALockFileAKilledWriterLeftEmptyIsTakenOverOnlyOnceNobodyHold
     ledger::WriterLock taken(dir.path(), std::chrono::milliseconds(600));
 }
 
-TEST(LedgerTotals, ProfitIsQuantityTimesMarginAndReturnsCountNegative) {
+TEST(LedgerTotals, ProfitIsQuantityTimesMarginAndReturnsCountNegativeByTheirDocument) {
     // qty, price, amount, cost, remark
     const QList<QStringList> rows{{"3", "5", "15", "2", ""},
                                   {"1", "5", "5", "2", "退货"},
-                                  {"0.1", "0.3", "0.03", "0.2", "老客户"}};
+                                  {"0.1", "0.3", "0.03", "0.2", "老客户"},
+                                  {"2", "5", "10", "2", "七天可退货"}};
     const ledger::TextRows texts{int(rows.size()),
                                  [&](int col, int row) { return rows[row - 1][col]; },
                                  [](int col) { return QString::number(col); }};
+    // Without documents only a remark of just 退货 makes a return.
     const ledger::SalesTotals totals = ledger::salesTotals(texts, {0, 1, 2, 3, 4});
-    EXPECT_DOUBLE_EQ(totals.sales, 10.03);
-    EXPECT_DOUBLE_EQ(totals.profit, 6.01);
-    EXPECT_DOUBLE_EQ(ledger::columnTotal(texts, 2), 20.03);
+    EXPECT_DOUBLE_EQ(totals.sales, 20.03);
+    EXPECT_DOUBLE_EQ(totals.profit, 12.01);
+    EXPECT_DOUBLE_EQ(ledger::columnTotal(texts, 2), 30.03);
+
+    // With them the document decides, whatever the remark: row 2 was a sale, row 4 a return.
+    ledger::DocumentRecord returned, sold;
+    returned.kind = ledger::Posting::GoodsReturn;
+    sold.kind = ledger::Posting::Sale;
+    const ledger::SalesTotals byDocument =
+        ledger::salesTotals(texts, {0, 1, 2, 3, 4}, [&](int row) {
+            return row == 2 ? &sold : row == 4 ? &returned : nullptr;
+        });
+    EXPECT_DOUBLE_EQ(byDocument.sales, 10.03);
+    EXPECT_DOUBLE_EQ(byDocument.profit, 6.01);
 }
 
 // A journal with every kind of date a shop's books hold, analysed by month over a year's end.
@@ -214,8 +236,8 @@ TEST(SalesAnalysis, PeriodsItemsAndTotalsFollowTheProfitRulesAndNoRecordIsLostUn
     // code, qty, price, amount, cost, date, remark
     const QList<QList<store::CellValue>> records{
         {num(1001), num(2), num(10), num(20), num(6), text("2010-12-31"), {}},
-        {num(1002), num(1), num(4), num(4), num(2.5), text("2011/2/1"), {}},
-        {num(1001), num(1), num(10), num(10), num(6), text("2011-2-28 18:30"), text("客户退货")},
+        {num(1002), num(1), num(4), num(4), num(2.5), text("2011/2/1"), text("七天可退货")},
+        {num(1001), num(1), num(10), num(10), num(6), text("2011-2-28 18:30"), text("退货")},
         {num(1003), num(9), num(1), num(9), num(1), text("2011-03-01"), {}},     // after the period
         {num(1004), text("x"), num(1), num(1), num(1), text("2010-11-30"), {}},  // before it
         {num(1005), num(1), num(1), num(1), num(1), text("昨天"), {}},
@@ -250,7 +272,7 @@ TEST(SalesAnalysis, PeriodsItemsAndTotalsFollowTheProfitRulesAndNoRecordIsLostUn
 
     store::BookPass pass(store::workbookServerFactory(),
                          store::bookPath(dir.path(), Book::StockOut));
-    const auto a = ledger::analyseSales(pass, QDate(2010, 12, 31), QDate(2011, 2, 28),
+    const auto a = ledger::analyseSales(pass, {}, QDate(2010, 12, 31), QDate(2011, 2, 28),
                                         ledger::SalesStep::Month);
     ASSERT_EQ(a.periods.size(), 3);
     EXPECT_EQ(ledger::periodLabel(a.periods[1].start, a.step), "2011-01");
@@ -271,7 +293,8 @@ TEST(SalesAnalysis, PeriodsItemsAndTotalsFollowTheProfitRulesAndNoRecordIsLostUn
 
     // A record of the period whose quantity is no number stops it, naming its row.
     try {
-        ledger::analyseSales(pass, QDate(2010, 11, 1), QDate(2010, 11, 30), ledger::SalesStep::Day);
+        ledger::analyseSales(pass, {}, QDate(2010, 11, 1), QDate(2010, 11, 30),
+                             ledger::SalesStep::Day);
         ADD_FAILURE() << "the text quantity was taken";
     } catch (const store::StoreError& e) {
         EXPECT_TRUE(e.message().contains("第 6 行")) << e.message().toStdString();
@@ -306,8 +329,8 @@ TEST(SalesAnalysis, TotalsEqualTheProfitTotalOfTheSameRecordsToTheLastDigit) {
     journal.saveAs(store::bookPath(dir.path(), Book::StockOut));
     store::BookPass pass(store::workbookServerFactory(),
                          store::bookPath(dir.path(), Book::StockOut));
-    const auto a =
-        ledger::analyseSales(pass, QDate(2011, 5, 3), QDate(2011, 5, 3), ledger::SalesStep::Day);
+    const auto a = ledger::analyseSales(pass, {}, QDate(2011, 5, 3), QDate(2011, 5, 3),
+                                        ledger::SalesStep::Day);
     const ledger::TextRows shown{
         3, [&](int col, int row) { return pass.value(row + 1, col).displayText(); },
         [](int) { return QString(); }};

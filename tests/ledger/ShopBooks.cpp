@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -57,12 +59,16 @@ StockCheck checkStock(const QString& dir, const store::ServerFactory& servers) {
     store::BookPass inventory(servers, store::bookPath(dir, store::Book::Inventory));
     for (int r = 2; r <= inventory.usedRowCount(); ++r)
         check.inventory[inventory.number(r, 1)] = inventory.number(r, 4);
+    // On the database the documents are a table, not a file of the folder.
+    const auto documents = ledger::DocumentIndex::load(
+        servers, dir, !QFileInfo::exists(store::bookPath(dir, store::Book::Documents)));
     for (store::Book book : {store::Book::StockIn, store::Book::StockOut}) {
         store::BookPass journal(servers, store::bookPath(dir, book));
         const bool in = book == store::Book::StockIn;
         (in ? check.stockIns : check.stockOuts) = journal.usedRowCount() - 1;
         for (int r = 2; r <= journal.usedRowCount(); ++r) {
-            const bool returned = journal.value(r, 10).text == QStringLiteral("退货");
+            const bool returned =
+                ledger::isReturnRecord(documents.at(book, r), journal.value(r, 10).text);
             check.journals[journal.number(r, 1)] +=
                 (in || returned ? 1 : -1) * journal.number(r, 4);
         }

@@ -80,10 +80,10 @@ ledger::SaleLine line(const QString& name, double qty, double price, const QStri
 
 }  // namespace
 
-TEST(Receipt, ReturnsCountNegativeByTheirRemarkOrTheWholePosting) {
+TEST(Receipt, ReturnsCountNegativeByARemarkOfJustThatOrTheWholePosting) {
     const QList<ledger::SaleLine> lines{
-        line(QStringLiteral("可口可乐"), 3, 3.5),
-        line(QStringLiteral("毛巾"), 1, 2, QStringLiteral("客户退货")),
+        line(QStringLiteral("可口可乐"), 3, 3.5, QStringLiteral("七天可退货")),
+        line(QStringLiteral("毛巾"), 1, 2, QStringLiteral(" 退货 ")),
         line(QStringLiteral("散装糖"), 0.1, 10)};
     const ledger::Receipt sale = ledger::makeReceipt(lines, false, {}, {}, {});
     EXPECT_EQ(sale.customer, QStringLiteral("张三"));

@@ -1,10 +1,12 @@
 #include "chuku/Unit_chuku.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
 #include <QToolButton>
+#include <algorithm>
 
 #include "ledger/Ledger.h"
 #include "ledger/Receipt.h"
@@ -50,6 +52,18 @@ ledger::SaleLine saleLine(const EntryLine& line) {
             .customer = line.text(Col::Customer),
             .date = line.text(Col::Date),
             .remark = line.text(Col::Remark)};
+}
+
+// Lines typed by hand have no document yet: sales, unless one is marked the way a return
+// posting marks its records.
+bool byRemark(const ledger::SaleLine& line) {
+    return ledger::isReturnRecord(nullptr, line.remark);
+}
+
+// When the document was made, as the documents book keeps it.
+QDateTime madeAt(const ledger::DocumentRecord& document) {
+    return QDateTime(QDate::fromString(document.date, Qt::ISODate),
+                     QTime::fromString(document.time, Qt::ISODate));
 }
 
 }  // namespace
@@ -239,14 +253,17 @@ void TForm_chuku::postSales(ledger::Posting posting) {
                                    : QStringLiteral("确认开始进行销售出库操作吗？"),
                           ledger::verbOf(posting)))
         return;
-    // The grid is emptied by the posting: the receipt is made from the lines it took.
-    QList<ledger::SaleLine> lines;
-    const bool posted = runPosting(posting, [&](const ledger::Origin& origin) {
-        lines = saleLines();
-        return isReturn ? ledger::goodsReturn(lines, origin) : ledger::sale(lines, origin);
-    });
+    // The grid is emptied by the posting: the receipt is made from the document it took.
+    ledger::Document committed;
+    const bool posted = runPosting(
+        posting,
+        [&](const ledger::Origin& origin) {
+            const QList<ledger::SaleLine> lines = saleLines();
+            return isReturn ? ledger::goodsReturn(lines, origin) : ledger::sale(lines, origin);
+        },
+        &committed);
     if (posted)
-        printReceiptAfterPosting(lines, isReturn);
+        printReceiptAfterPosting(committed);
 }
 
 QList<ledger::SaleLine> TForm_chuku::saleLines() const {
@@ -270,15 +287,63 @@ void TForm_chuku::printReceiptOfLines() {
             this, QStringLiteral("第 %1 行：").arg(row) + entry::fillProperlyMessage());
         return;
     }
-    attempt([this] { printReceipt(saleLines(), false, receiptSetup()); });
+    attempt([this] {
+        const receipt::Setup setup = receiptSetup();
+        ledger::ReceiptHead head{.shop = setup.shop,
+                                 .contact = setup.contact,
+                                 .time = context().clock->now(),
+                                 .number = {},
+                                 .copy = ledger::ReceiptCopy::Original};
+        if (!m_showsResults) {
+            printReceipt(ledger::makeReceipt(saleLines(), byRemark, head), setup);
+            return;
+        }
+        // Records found again print as copies of their documents, one receipt each: a
+        // receipt stands for one posting, with its own number, time, customer and total.
+        struct Copy {
+            const ledger::DocumentRecord* document;
+            QList<ledger::SaleLine> lines;
+        };
+        QList<Copy> copies;
+        for (const ledger::SaleLine& line : saleLines()) {
+            const ledger::DocumentRecord* document = documentOfRow(line.row);
+            auto copy = std::ranges::find(copies, document, &Copy::document);
+            if (copy == copies.end())
+                copy = copies.insert(copies.end(), {document, {}});
+            copy->lines << line;
+        }
+        if (copies.size() > 1 &&
+            !context().prompt->confirm(
+                this, QStringLiteral("检索结果属于不同的单据，将重印 %1 张小票，确认吗？")
+                          .arg(copies.size())))
+            return;
+        for (const Copy& copy : copies) {
+            head.number = copy.document ? copy.document->number : QString();
+            head.time = copy.document ? madeAt(*copy.document) : context().clock->now();
+            head.copy = copy.document ? ledger::ReceiptCopy::Reprint
+                                      : ledger::ReceiptCopy::ReprintWithoutDocument;
+            const auto isReturn = [document = copy.document](const ledger::SaleLine& line) {
+                return ledger::isReturnRecord(document, line.remark);
+            };
+            printReceipt(ledger::makeReceipt(copy.lines, isReturn, head), setup);
+        }
+    });
 }
 
-void TForm_chuku::printReceiptAfterPosting(const QList<ledger::SaleLine>& lines, bool isReturn) {
+void TForm_chuku::printReceiptAfterPosting(const ledger::Document& document) {
     const receipt::Setup setup = receiptSetup();
     if (!setup.autoprint || setup.printer.isEmpty())
         return;
+    const bool isReturn = document.kind == ledger::Posting::GoodsReturn;
     try {
-        printReceipt(lines, isReturn, setup);
+        printReceipt(ledger::makeReceipt(document.saleLines,
+                                         [isReturn](const ledger::SaleLine&) { return isReturn; },
+                                         {.shop = setup.shop,
+                                          .contact = setup.contact,
+                                          .time = document.time,
+                                          .number = document.number,
+                                          .copy = ledger::ReceiptCopy::Original}),
+                     setup);
     } catch (const store::StoreError& failure) {
         context().prompt->error(
             this, QStringLiteral("%1已完成，库存和出库记录都已保存；但小票没有打印：\n%2")
@@ -287,11 +352,8 @@ void TForm_chuku::printReceiptAfterPosting(const QList<ledger::SaleLine>& lines,
     }
 }
 
-void TForm_chuku::printReceipt(const QList<ledger::SaleLine>& lines, bool isReturn,
-                               const receipt::Setup& setup) {
+void TForm_chuku::printReceipt(const ledger::Receipt& receipt, const receipt::Setup& setup) {
     if (!context().receipts)
         throw store::StoreError(QStringLiteral("没有可用的小票打印机"));
-    context().receipts->print(
-        ledger::makeReceipt(lines, isReturn, setup.shop, setup.contact, context().clock->now()),
-        setup);
+    context().receipts->print(receipt, setup);
 }

@@ -3,6 +3,7 @@
 #include "entry/EntryLines.h"
 #include "entry/EntryWindow.h"
 #include "ledger/Ledger.h"
+#include "ledger/Receipt.h"
 #include "receipt/ReceiptSetup.h"
 
 class QAction;
@@ -46,14 +47,13 @@ private:
     // Every line of the grid as the ledger takes it; throws store::StoreError at the first
     // number that does not read.
     QList<ledger::SaleLine> saleLines() const;
-    // The till receipt of the grid's lines as they stand: a sale, or journal records found
-    // by a search (a reprint), their returns told by the remark.
+    // The till receipt of the grid's lines as they stand: lines not posted yet, or journal
+    // records found by a search, reprinted as copies of their documents.
     void printReceiptOfLines();
-    // The receipt of lines just posted, when the shop has it printed after every sale. A
-    // printer that fails is told, but the posting stands.
-    void printReceiptAfterPosting(const QList<ledger::SaleLine>& lines, bool isReturn);
-    void printReceipt(const QList<ledger::SaleLine>& lines, bool isReturn,
-                      const receipt::Setup& setup);
+    // The receipt of a document just posted, when the shop has it printed after every
+    // sale. A printer that fails is told, but the posting stands.
+    void printReceiptAfterPosting(const ledger::Document& document);
+    void printReceipt(const ledger::Receipt& receipt, const receipt::Setup& setup);
     receipt::Setup receiptSetup() const;
     // The sales list.
     void printSalesList();

@@ -233,9 +233,10 @@ void EntryWindow::SpeedButton8Click() {
     report::exportGrid(*this, reportControls());
 }
 
-bool EntryWindow::runPosting(ledger::Posting kind, const Build& build) {
-    const Posted posted =
-        postDocument(kind, build, [this](const ledger::Progress& step) { showProgress(step); });
+bool EntryWindow::runPosting(ledger::Posting kind, const Build& build,
+                             ledger::Document* committed) {
+    const Posted posted = postDocument(
+        kind, build, [this](const ledger::Progress& step) { showProgress(step); }, committed);
     if (posted == Posted::Not)
         return false;
     emptyLines(*m_grid);

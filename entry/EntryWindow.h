@@ -92,8 +92,9 @@ protected:
     // A posting of the grid's lines, as the document `build` makes of them, while the
     // progress bar and the status panels follow (see postDocument). Afterwards the lines
     // are gone when they are in the books, else they stay. True when this press posted
-    // them.
-    bool runPosting(ledger::Posting kind, const Build& build);
+    // them, and then the document, numbered, is in `committed` when one is given.
+    bool runPosting(ledger::Posting kind, const Build& build,
+                    ledger::Document* committed = nullptr);
     // The document grid row `row` (from 1) of a search's results was posted in: none for a
     // line typed by hand, or a record from before the documents or typed into a
     // spreadsheet. The documents book is read the first time the results ask for one;

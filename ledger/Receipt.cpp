@@ -1,29 +1,26 @@
 #include "ledger/Receipt.h"
 
-#include "ledger/Documents.h"
 #include "store/Numbers.h"
 
 namespace ledger {
 
-Receipt makeReceipt(const QList<SaleLine>& lines, bool returns, const QString& shop,
-                    const QString& contact, const QDateTime& printed) {
+Receipt makeReceipt(const QList<SaleLine>& lines,
+                    const std::function<bool(const SaleLine&)>& isReturn, const ReceiptHead& head) {
     QList<ReceiptLine> printedLines;
     double quantity = 0;
     double total = 0;
     for (const SaleLine& line : lines) {
-        const bool isReturn = returns || isReturnRecord(nullptr, line.remark);
-        const double sign = isReturn ? -1 : 1;
+        const bool returned = isReturn(line);
+        const double sign = returned ? -1 : 1;
         quantity += sign * line.qty;
         total += sign * line.amount;
         printedLines.append({.name = line.name,
                              .quantity = store::formatGeneral(sign * line.qty),
                              .price = store::formatGeneral(line.price),
                              .amount = store::formatFixed2(sign * line.amount),
-                             .isReturn = isReturn});
+                             .isReturn = returned});
     }
-    return {.shop = shop,
-            .contact = contact,
-            .printed = printed,
+    return {.head = head,
             .customer = lines.isEmpty() ? QString() : lines.first().customer,
             .lines = printedLines,
             .quantity = store::formatGeneral(quantity),

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <functional>
 
 #include "ledger/Lines.h"
 
@@ -18,21 +19,34 @@ struct ReceiptLine {
     bool isReturn = false;
 };
 
-// What a till receipt says: the shop, when, to whom, the lines, and what they come to.
-struct Receipt {
+// A receipt is printed when its document is posted, or again later from the journal: then
+// it says it is a copy, and whether its document was found (records from before the
+// documents, or typed into a spreadsheet, have neither number nor time of their own).
+enum class ReceiptCopy { Original, Reprint, ReprintWithoutDocument };
+
+// What heads a receipt: the shop, the document's number and time, or the time it was
+// printed when there is no document.
+struct ReceiptHead {
     QString shop;
     QString contact;
-    QDateTime printed;
+    QDateTime time;
+    QString number;
+    ReceiptCopy copy = ReceiptCopy::Original;
+};
+
+// What a till receipt says: the shop, which document, when, to whom, the lines, and what
+// they come to.
+struct Receipt {
+    ReceiptHead head;
     QString customer;  // the first line's
     QList<ReceiptLine> lines;
     QString quantity;  // the lines' quantities added up, returns subtracted
     QString total;     // the same for the amounts, "0.00"
 };
 
-// The receipt of sale lines. A line is a return, counted negative, when the whole posting
-// was one (`returns`), or, a line without a document yet, when its remark is just "退货"
-// (see isReturnRecord).
-Receipt makeReceipt(const QList<SaleLine>& lines, bool returns, const QString& shop,
-                    const QString& contact, const QDateTime& printed);
+// The receipt of sale lines, a line that `isReturn` says was brought back counted negative.
+// Whether it was is the document's to say (see isReturnRecord), never a remark's wording.
+Receipt makeReceipt(const QList<SaleLine>& lines,
+                    const std::function<bool(const SaleLine&)>& isReturn, const ReceiptHead& head);
 
 }  // namespace ledger

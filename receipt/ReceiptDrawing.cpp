@@ -61,9 +61,18 @@ ReceiptDrawing::ReceiptDrawing(const ledger::Receipt& receipt, int widthDots)
       m_y(kMargin),
       m_body(receiptFont(kBodyDots)),
       m_title(receiptFont(kTitleDots)) {
-    addText(receipt.shop, Qt::AlignHCenter, true);
+    const ledger::ReceiptHead& head = receipt.head;
+    addText(head.shop, Qt::AlignHCenter, true);
+    // A copy says so under the shop's name, where the customer cannot miss it when it is
+    // handed over a second time.
+    if (head.copy == ledger::ReceiptCopy::Reprint)
+        addText(QStringLiteral("重印"), Qt::AlignHCenter);
+    else if (head.copy == ledger::ReceiptCopy::ReprintWithoutDocument)
+        addText(QStringLiteral("重印（无单据）"), Qt::AlignHCenter);
     addGap(kLeading);
-    addText(QStringLiteral("时间：") + receipt.printed.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+    if (!head.number.isEmpty())
+        addText(QStringLiteral("单据号：") + head.number, Qt::AlignLeft);
+    addText(QStringLiteral("时间：") + head.time.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
             Qt::AlignLeft);
     if (!receipt.customer.isEmpty())
         addText(QStringLiteral("客户：") + receipt.customer, Qt::AlignLeft);
@@ -77,7 +86,7 @@ ReceiptDrawing::ReceiptDrawing(const ledger::Receipt& receipt, int widthDots)
     addRule();
     addSplit(QStringLiteral("数量：") + receipt.quantity, QStringLiteral("合计：") + receipt.total);
     addRule();
-    addText(receipt.contact, Qt::AlignHCenter);
+    addText(head.contact, Qt::AlignHCenter);
     addText(QStringLiteral("谢谢惠顾"), Qt::AlignHCenter);
     m_height = int(std::ceil(m_y + kMargin));
 }

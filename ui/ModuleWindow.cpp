@@ -101,7 +101,8 @@ ledger::Origin ModuleWindow::origin() const {
 }
 
 ModuleWindow::Posted ModuleWindow::postDocument(ledger::Posting kind, const Build& build,
-                                                const ledger::ProgressFn& progress) {
+                                                const ledger::ProgressFn& progress,
+                                                ledger::Document* committed) {
     if (m_unsettled.recorded)
         return settleRecordedLines(ledger::verbOf(kind));
     if (!booksWritable(kind))
@@ -139,6 +140,8 @@ ModuleWindow::Posted ModuleWindow::postDocument(ledger::Posting kind, const Buil
         return Posted::Not;
     }
     m_unsettled = {};
+    if (committed)
+        *committed = document;
     if (!told.isEmpty())
         m_context.prompt->information(this, told);
     return Posted::Now;

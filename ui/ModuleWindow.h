@@ -54,9 +54,10 @@ public:
     // unsettled are never posted twice: when a failing disk left it to the commit record,
     // the record is carried out instead; when the database could not say whether it went
     // through, the new document keeps the earlier one's identity, which the books take once.
+    // A document committed Now, with the number the commit gave it, goes to `committed`.
     using Build = std::function<ledger::Document(const ledger::Origin&)>;
     Posted postDocument(ledger::Posting kind, const Build& build,
-                        const ledger::ProgressFn& progress);
+                        const ledger::ProgressFn& progress, ledger::Document* committed = nullptr);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include "ledger/Documents.h"
 #include "ledger/Receipt.h"
 #include "receipt/ReceiptDrawing.h"
 #include "receipt/ReceiptPrinter.h"
@@ -80,12 +81,15 @@ ledger::SaleLine line(const QString& name, double qty, double price, const QStri
 
 }  // namespace
 
-TEST(Receipt, ReturnsCountNegativeByARemarkOfJustThatOrTheWholePosting) {
+TEST(Receipt, ReturnsAreToldByTheDocumentAndWithoutOneByARemarkOfJustThat) {
     const QList<ledger::SaleLine> lines{
         line(QStringLiteral("可口可乐"), 3, 3.5, QStringLiteral("七天可退货")),
         line(QStringLiteral("毛巾"), 1, 2, QStringLiteral(" 退货 ")),
         line(QStringLiteral("散装糖"), 0.1, 10)};
-    const ledger::Receipt sale = ledger::makeReceipt(lines, false, {}, {}, {});
+    const auto byRemark = [](const ledger::SaleLine& l) {
+        return ledger::isReturnRecord(nullptr, l.remark);
+    };
+    const ledger::Receipt sale = ledger::makeReceipt(lines, byRemark, {});
     EXPECT_EQ(sale.customer, QStringLiteral("张三"));
     EXPECT_FALSE(sale.lines[0].isReturn);
     EXPECT_TRUE(sale.lines[1].isReturn);
@@ -95,9 +99,14 @@ TEST(Receipt, ReturnsCountNegativeByARemarkOfJustThatOrTheWholePosting) {
     EXPECT_EQ(sale.quantity, QStringLiteral("2.1"));
     EXPECT_EQ(sale.total, QStringLiteral("9.50"));
 
-    const ledger::Receipt goodsBack = ledger::makeReceipt(lines, true, {}, {}, {});
-    EXPECT_EQ(goodsBack.quantity, QStringLiteral("-4.1"));
-    EXPECT_EQ(goodsBack.total, QStringLiteral("-13.50"));
+    ledger::DocumentRecord goodsBack;
+    goodsBack.kind = ledger::Posting::GoodsReturn;
+    const ledger::Receipt back = ledger::makeReceipt(
+        lines,
+        [&](const ledger::SaleLine& l) { return ledger::isReturnRecord(&goodsBack, l.remark); },
+        {});
+    EXPECT_EQ(back.quantity, QStringLiteral("-4.1"));
+    EXPECT_EQ(back.total, QStringLiteral("-13.50"));
 }
 
 TEST(ReceiptJob, CarriesTheDrawnReceiptDotForDotOnBothPapers) {
@@ -107,9 +116,14 @@ TEST(ReceiptJob, CarriesTheDrawnReceiptDotForDotOnBothPapers) {
     // Enough lines for several bands.
     for (int i = 0; i < 10; ++i)
         lines << line(QStringLiteral("矿泉水%1").arg(i), i + 1, 1.5);
-    const ledger::Receipt receipt =
-        ledger::makeReceipt(lines, false, QStringLiteral("小店"), QStringLiteral("电话 8812345"),
-                            QDateTime(QDate(2011, 5, 3), QTime(14, 30)));
+    // A copy, so that its header lines are carried too.
+    const ledger::Receipt receipt = ledger::makeReceipt(
+        lines, [](const ledger::SaleLine& l) { return ledger::isReturnRecord(nullptr, l.remark); },
+        {.shop = QStringLiteral("小店"),
+         .contact = QStringLiteral("电话 8812345"),
+         .time = QDateTime(QDate(2011, 5, 3), QTime(14, 30)),
+         .number = QStringLiteral("XS20110503-0001"),
+         .copy = ledger::ReceiptCopy::Reprint});
     QTemporaryDir target;
     receipt::ReceiptPrinter printer;
     printer.setPrintTarget(target.path());

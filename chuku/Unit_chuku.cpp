@@ -107,7 +107,8 @@ const entry::EntryTable& TForm_chuku::columns() {
                  {{.name = QStringLiteral("商品编号"), .journalCol = store::StockOutCol::ItemCode},
                   {.name = QStringLiteral("商品名称"), .journalCol = store::StockOutCol::ItemName},
                   {.name = QStringLiteral("客户名称"), .journalCol = store::StockOutCol::Customer},
-                  {.name = QStringLiteral("销售日期"), .journalCol = store::StockOutCol::OutDate}},
+                  {.name = QStringLiteral("销售日期"), .journalCol = store::StockOutCol::OutDate},
+                  {.name = QStringLiteral("单据号"), .documentNumber = true}},
              .dateCol = store::StockOutCol::OutDate,
              .result = query::wholeBookShape(store::Book::StockOut)},
         .returnButtonSlot = 4,
@@ -197,8 +198,9 @@ void TForm_chuku::printSalesList() {
 
 void TForm_chuku::printSalesBill() {
     // The customer gets neither the shop's cost nor a column of their own name: the name
-    // and the date of the first line head the page.
-    static const report::PrintForm salesBill{
+    // and the date of the first line head the page, and the document's number when the
+    // lines are all of one, so that the bill can be found again.
+    const report::PrintForm salesBill{
         QStringLiteral("确认将当前数据打印为销货清单吗？"),
         {{Col::Code, QStringLiteral("编号"), 6},
          {Col::Name, QStringLiteral("商品名称"), 18},
@@ -207,12 +209,23 @@ void TForm_chuku::printSalesBill() {
          {Col::Price, QStringLiteral("价格"), 8},
          {Col::Amount, QStringLiteral("金额"), 8},
          {Col::Remark, QStringLiteral("备注"), 8}},
-        [](const ui::StringGrid& grid, QDate) {
+        [this](const ui::StringGrid& grid, QDate) {
+            const QString number = numberOfAllLines();
             return QStringLiteral("销货清单/客户:") + grid.cell(Col::Customer, 1) +
-                   QStringLiteral("    ") + grid.cell(Col::Date, 1);
+                   QStringLiteral("    ") + grid.cell(Col::Date, 1) +
+                   (number.isEmpty() ? QString() : QStringLiteral("    单据号:") + number);
         },
         Col::Amount};
     report::printGrid(*this, reportControls(), salesBill);
+}
+
+QString TForm_chuku::numberOfAllLines() {
+    const ledger::DocumentRecord* first = documentOfRow(1);
+    for (int row = 2; first && row < StringGrid_chuku->rowCount(); ++row) {
+        if (documentOfRow(row) != first)
+            return {};
+    }
+    return first ? first->number : QString();
 }
 
 void TForm_chuku::totalSalesAndProfit() {

@@ -59,6 +59,9 @@ private:
     void printSalesList();
     // The lines as one customer's sales bill, with the amount total.
     void printSalesBill();
+    // The number of the document every line of the grid belongs to; empty when the lines
+    // are not all of one.
+    QString numberOfAllLines();
     // The sales total and the profit of the lines or records shown, returns subtracted,
     // into status panel 6.
     void totalSalesAndProfit();

@@ -46,10 +46,12 @@ struct EntryColumn {
 };
 
 // One field the search strip offers: its text in the field box and the journal column it
-// searches (the journal's layout says whether that holds numbers).
+// searches (the journal's layout says whether that holds numbers), or the number of the
+// document each record was posted in, which the documents book holds.
 struct SearchField {
     QString name;
-    int journalCol;
+    int journalCol = 0;
+    bool documentNumber = false;
 };
 
 // The search strip and what it searches.

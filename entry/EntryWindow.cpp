@@ -521,20 +521,34 @@ void EntryWindow::searchJournal() {
     const JournalSearch& search = m_table.search;
     // The boxes and the date are read once: what was asked when the search started.
     const SearchField* field = search.fieldNamed(ComboBox1->currentText());
-    const ledger::JournalTest test{
-        .field = {.col = field ? field->journalCol : 0,
-                  .condition = store::conditionNamed(ComboBox2->currentText()),
-                  .text = Edit3->text()},
-        .todayOnly = CheckBox1->isChecked(),
-        .dateCol = search.dateCol,
-        .today = todayText()};
+    ledger::JournalTest test{.field = {.col = field ? field->journalCol : 0,
+                                       .condition = store::conditionNamed(ComboBox2->currentText()),
+                                       .text = Edit3->text()},
+                             .todayOnly = CheckBox1->isChecked(),
+                             .dateCol = search.dateCol,
+                             .today = todayText(),
+                             .journal = search.journal};
+    // Read once the books are settled and the journal is open, and kept with the results.
+    std::optional<ledger::DocumentIndex> documents;
+    const bool byNumber = field && field->documentNumber;
+    const auto matches = [&](store::BookPass& book, int row) {
+        if (byNumber && !documents) {
+            documents = ledger::DocumentIndex::load(context().servers, context().programDir,
+                                                    context().database != nullptr);
+            test.documents = &*documents;
+        }
+        return test.matches(book, row);
+    };
+    const bool numberColumn =
+        field && field->journalCol > 0 &&
+        store::layoutOf(search.journal).columns[field->journalCol - 1].numeric;
     const query::Listing listing{
         search.journal,
         search.result,
         &search.result,
-        [&test](store::BookPass& book, int row) { return test.matches(book, row); },
+        matches,
         query::handOver(*Button1, TargetRow, SourceRow, m_openBook),
-        field && store::layoutOf(search.journal).columns[field->journalCol - 1].numeric
+        numberColumn
             ? store::numberSearchRefusal(test.field.condition, test.field.text, field->name)
             : QString()};
     m_listedRows.clear();
@@ -542,7 +556,7 @@ void EntryWindow::searchJournal() {
                     {m_grid, ProgressBar1, StatusBar1, Panel::JournalCount, Panel::LineCount})) {
         m_showsResults = true;
         m_resultRows = std::exchange(m_listedRows, {});
-        m_resultDocuments.reset();
+        m_resultDocuments = std::move(documents);
     }
 }
 

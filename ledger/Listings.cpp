@@ -1,5 +1,8 @@
 #include "ledger/Listings.h"
 
+#include "ledger/Documents.h"
+#include "store/ValueRules.h"
+
 namespace ledger {
 
 using namespace store::InventoryCol;
@@ -9,7 +12,12 @@ bool FieldTest::matches(store::BookPass& book, int row) const {
 }
 
 bool JournalTest::matches(store::BookPass& book, int row) const {
-    return field.matches(book, row) &&
+    const auto numberMeets = [&] {
+        const DocumentRecord* document = documents->at(journal, row);
+        return document && store::valueMeets(store::CellValue::fromText(document->number),
+                                             field.condition, field.text);
+    };
+    return (documents ? numberMeets() : field.matches(book, row)) &&
            (!todayOnly || book.meets(row, dateCol, store::Condition::Equals, today));
 }
 

@@ -7,6 +7,8 @@
 
 namespace ledger {
 
+class DocumentIndex;
+
 // What the queries, the searches and the shortage list ask of a row. A cell that cannot
 // be compared does not match (see store/ValueRules.h): one odd record never hides the rest.
 
@@ -20,12 +22,16 @@ struct FieldTest {
 };
 
 // A journal search: the field test, and the record dated `today` when only today's
-// records are asked for.
+// records are asked for. With `documents` the field is the number of the document the
+// record was posted in (`journal` names the book searched), compared as a text; a record
+// without a document has none, and matches no condition.
 struct JournalTest {
     FieldTest field;
     bool todayOnly = false;
     int dateCol = 0;
     QString today;
+    const DocumentIndex* documents = nullptr;
+    store::Book journal = store::Book::StockOut;
 
     bool matches(store::BookPass& book, int row) const;
 };

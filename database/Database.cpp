@@ -292,8 +292,13 @@ void Database::Posting::write() {
 }
 
 int Database::Posting::nextSequence(const QString& head) {
+    // A day's first number carries on from the documents already there: books imported
+    // from a folder, or a counter lost with a restored dump, never give a number twice.
     return int(m_connection
-                   .exec("INSERT INTO document_numbers (head, last) VALUES ($1, 1)"
+                   .exec("INSERT INTO document_numbers (head, last) VALUES ($1, 1 + coalesce("
+                         "(SELECT max(substr(number, length($1) + 1)::int) FROM documents"
+                         " WHERE number LIKE $1 || '%' AND substr(number, length($1) + 1)"
+                         " ~ '^[0-9]{1,9}$'), 0))"
                          " ON CONFLICT (head) DO UPDATE SET last = document_numbers.last + 1"
                          " RETURNING last",
                          {head.toUtf8()})

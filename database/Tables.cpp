@@ -105,13 +105,17 @@ void ensureSchema(Connection& connection) {
             for (const char* trigger : kTriggers)
                 connection.exec(QByteArray(trigger).replace("%1", table.table));
         }
-        // A document is posted once, whoever asks; its numbers are counted per kind and day.
+        // A document is posted once, whoever asks; its numbers are counted per kind and day,
+        // carrying on from the numbers already there.
         connection.exec(
             "CREATE UNIQUE INDEX IF NOT EXISTS documents_identity"
             " ON documents (identity)");
         connection.exec(
             "CREATE TABLE IF NOT EXISTS document_numbers (head text PRIMARY KEY,"
             " last integer NOT NULL)");
+        connection.exec(
+            "CREATE INDEX IF NOT EXISTS documents_number"
+            " ON documents (number text_pattern_ops)");
         // A posting finds its items by code.
         const Table& inventory = tableOf(store::Book::Inventory);
         connection.exec(QByteArray("CREATE INDEX IF NOT EXISTS ") + inventory.table + "_code ON " +

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QTemporaryDir>
 
@@ -25,6 +26,7 @@
 #include "database/Connection.h"
 #include "database/Database.h"
 #include "database/Transfer.h"
+#include "ledger/Documents.h"
 #include "ledger/Ledger.h"
 #include "ledger/Listings.h"
 #include "ledger/PostingLines.h"
@@ -159,8 +161,10 @@ Found searchNames(const store::ServerFactory& servers, const QString& programDir
 Found analyseMonths(const store::ServerFactory& servers, const QString& programDir,
                     std::vector<QStringList>&) {
     store::BookPass journal(servers, store::bookPath(programDir, store::Book::StockOut));
-    const ledger::SalesAnalysis analysis = ledger::analyseSales(
-        journal, QDate(2011, 1, 1), QDate(2020, 2, 29), ledger::SalesStep::Month);
+    const bool inDatabase = !QFileInfo::exists(store::bookPath(programDir, store::Book::Documents));
+    const ledger::SalesAnalysis analysis =
+        ledger::analyseSales(journal, ledger::DocumentIndex::load(servers, programDir, inDatabase),
+                             QDate(2011, 1, 1), QDate(2020, 2, 29), ledger::SalesStep::Month);
     Found found{analysis.records, 0};
     for (const ledger::PeriodSales& period : analysis.periods)
         found.hash = qHashMulti(found.hash, period.figures.sales, period.figures.profit);

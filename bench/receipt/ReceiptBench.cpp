@@ -22,8 +22,11 @@ ledger::Receipt thirtyLines() {
         line.customer = QStringLiteral("张三");
         lines << line;
     }
-    return ledger::makeReceipt(lines, false, QStringLiteral("小店"), QStringLiteral("电话 8812345"),
-                               QDateTime(QDate(2011, 5, 3), QTime(14, 30)));
+    return ledger::makeReceipt(lines, [](const ledger::SaleLine&) { return false; },
+                               {.shop = QStringLiteral("小店"),
+                                .contact = QStringLiteral("电话 8812345"),
+                                .time = QDateTime(QDate(2011, 5, 3), QTime(14, 30)),
+                                .number = QStringLiteral("XS20110503-0001")});
 }
 
 void BM_ReceiptJob(benchmark::State& state) {

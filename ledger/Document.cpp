@@ -67,8 +67,7 @@ QString documentNumber(Posting kind, QDate day, int sequence) {
     return numberHead(kind, day) + QStringLiteral("%1").arg(sequence, 4, 10, QLatin1Char('0'));
 }
 
-int sequenceOf(const QString& number, Posting kind, QDate day) {
-    const QString head = numberHead(kind, day);
+int sequenceOf(const QString& number, const QString& head) {
     if (!number.startsWith(head))
         return 0;
     bool ok = false;

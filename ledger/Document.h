@@ -26,8 +26,9 @@ QString numberHead(Posting kind, QDate day);
 // "XS20261207-0001": the kind, the day, and the document's place among that day's of its
 // kind, from 1.
 QString documentNumber(Posting kind, QDate day, int sequence);
-// The sequence of a number of that kind and day, or 0 when `number` is not one.
-int sequenceOf(const QString& number, Posting kind, QDate day);
+// The sequence of a number that starts with `head` (see numberHead), or 0 when `number`
+// is not one.
+int sequenceOf(const QString& number, const QString& head);
 
 // Where and by whom a document is made: the till's name from the settings file (the
 // machine's name by default) and its operator.

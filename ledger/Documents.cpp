@@ -33,7 +33,6 @@ DocumentIndex DocumentIndex::read(store::BookPass& book) {
             index.m_stockOut[record.firstRow] = at;
         }
         index.m_byNumber.insert(record.number, at);
-        index.m_byIdentity.insert(record.identity, at);
         index.m_records << record;
     }
     return index;
@@ -62,20 +61,16 @@ const DocumentRecord* DocumentIndex::numbered(const QString& number) const {
     return it == m_byNumber.constEnd() ? nullptr : &m_records[*it];
 }
 
-const DocumentRecord* DocumentIndex::withIdentity(const QString& identity) const {
-    const auto it = m_byIdentity.constFind(identity);
-    return it == m_byIdentity.constEnd() ? nullptr : &m_records[*it];
-}
-
-int DocumentIndex::lastSequence(Posting kind, QDate day) const {
-    // The newest rows come last: a day's numbers are found at the bottom.
-    int last = 0;
-    for (qsizetype i = m_records.size() - 1; i >= 0; --i) {
-        const DocumentRecord& record = m_records[i];
-        if (record.kind == kind)
-            last = std::max(last, sequenceOf(record.number, kind, day));
+Numbering numbering(store::BookPass& documents, const QString& identity, Posting kind, QDate day) {
+    Numbering found;
+    const QString head = numberHead(kind, day);
+    for (int row = documents.usedRowCount(); row >= 2; --row) {
+        const QString number = documents.value(row, Number).text;
+        if (documents.value(row, Identity).text == identity)
+            found.postedAs = number;
+        found.lastSequence = std::max(found.lastSequence, sequenceOf(number, head));
     }
-    return last;
+    return found;
 }
 
 bool isReturnRecord(const DocumentRecord* document, const QString& remark) {

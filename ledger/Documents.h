@@ -11,8 +11,8 @@
 
 namespace ledger {
 
-// The documents book read once: the document a journal row belongs to, a document by its
-// number or identity, and the last number given on a day. A program folder from before
+// The documents book read once: the document a journal row belongs to, and a document by
+// its number. A program folder from before
 // the documents has none, and every row is then without one.
 class DocumentIndex {
 public:
@@ -30,15 +30,21 @@ public:
     const QList<DocumentRecord>& records() const { return m_records; }
     const DocumentRecord* at(store::Book journal, int row) const;
     const DocumentRecord* numbered(const QString& number) const;
-    const DocumentRecord* withIdentity(const QString& identity) const;
-    // The highest sequence given to `kind` on `day`, 0 when none was.
-    int lastSequence(Posting kind, QDate day) const;
 
 private:
     QList<DocumentRecord> m_records;
-    QHash<QString, qsizetype> m_byNumber, m_byIdentity;
+    QHash<QString, qsizetype> m_byNumber;
     std::map<int, qsizetype> m_stockIn, m_stockOut;  // first row → record
 };
+
+// What a commit needs of the documents book, from two of its columns only (it runs with
+// every posting): the number of the document of `identity` when that is in the book
+// already, and the highest sequence given to `kind` on `day` (0 when none was).
+struct Numbering {
+    QString postedAs;
+    int lastSequence = 0;
+};
+Numbering numbering(store::BookPass& documents, const QString& identity, Posting kind, QDate day);
 
 // Whether a stock-out record is a customer's return: by its document where it has one,
 // else by its remark being exactly "退货", which is what a return posting writes there. A

@@ -361,14 +361,14 @@ QString Ledger::commitToFiles(Document& document, const ProgressFn& progress) {
         // A folder from before the documents gets its documents book with this posting.
         store::Workbook fresh = store::initialBook(store::Book::Documents);
         BookPass documents(documentsThere ? m_servers : store::serverOn(fresh), documentsPath);
-        const DocumentIndex index = DocumentIndex::read(documents);
-        if (const DocumentRecord* posted = index.withIdentity(document.identityText()))
-            throw AlreadyPosted(posted->number);
+        const QDate day = document.time.date();
+        const Numbering numbers = numbering(documents, document.identityText(), kind, day);
+        if (!numbers.postedAs.isEmpty())
+            throw AlreadyPosted(numbers.postedAs);
         requireJournalRoom(journal.usedRowCount(), lines, kind);
         report(progress, {Progress::Opened});
         const Records records = applyDocument(inventory, document, progress);
-        const QDate day = document.time.date();
-        document.number = documentNumber(kind, day, index.lastSequence(kind, day) + 1);
+        document.number = documentNumber(kind, day, numbers.lastSequence + 1);
         const int before = journal.usedRowCount();
         report(progress, {Progress::LinesApplied, 0, inventory.usedRowCount() - 1, before - 1});
         for (qsizetype i = 0; i < records.size(); ++i)

@@ -50,7 +50,10 @@ std::shared_ptr<database::Database> freshDatabase(const std::string& benchmark,
         return db;
     imported.clear();
     database::Connection& connection = db->connection();
-    connection.exec("DROP TABLE IF EXISTS inventory, stock_in, stock_out");
+    QByteArray tables = "document_numbers";
+    for (store::Book book : store::kDataBooks)
+        tables += QByteArray(", ") + store::layoutOf(book).table;
+    connection.exec("DROP TABLE IF EXISTS " + tables);
     connection.exec("DROP SEQUENCE IF EXISTS book_order, book_stamp");
     database::importBooks(connection, bench::postingBooks());
     connection.exec("ANALYZE");

@@ -124,7 +124,9 @@ std::string documentFaults(const store::ServerFactory& servers, const QString& d
                           .arg(total);
         const QDate day = QDate::fromString(document.date, QStringLiteral("yyyy-MM-dd"));
         sequences[document.number.left(2) + document.date]
-            << (document.kind ? ledger::sequenceOf(document.number, *document.kind, day) : 0);
+            << (document.kind
+                    ? ledger::sequenceOf(document.number, ledger::numberHead(*document.kind, day))
+                    : 0);
     }
     for (auto it = sequences.begin(); it != sequences.end(); ++it) {
         QList<int> expected(it->size());

@@ -115,6 +115,19 @@ TEST_P(LedgerRules, APurchaseMovesTheAverageLineByLineAndAppendsANewItem) {
     EXPECT_EQ(book(Book::StockIn).usedRowCount(), 34);
 }
 
+TEST_P(LedgerRules, ADocumentIsPostedOnceHoweverOftenItIsCommitted) {
+    ledger::Document document = ledger::sale({sale(1, 1001, 3)}, {});
+    books->commit(document);
+    const QByteArray after = digest();
+    try {
+        books->commit(document);
+        FAIL() << "posted twice";
+    } catch (const ledger::AlreadyPosted& posted) {
+        EXPECT_EQ(posted.number(), document.number);
+    }
+    EXPECT_EQ(digest(), after);
+}
+
 TEST_P(LedgerRules, StockBackFromBelowNothingTakesTheLinesOwnPrice) {
     books->commit(ledger::sale({sale(1, 1002, 12)}, {}));  // 2 short
     EXPECT_EQ(inventory(1002, Inv::StockValue), -4);

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string_view>
 #include <thread>
@@ -254,28 +255,39 @@ struct OwnServer {
     const QString conninfo = pgCluster({"start", dir.path()});
 };
 
-TEST(PostingStressOnOwnServer, AServerStoppedBeforeAPostingIsNamedAndTheTillPostsOnceItIsBack) {
-    if (withoutTestServer())
-        GTEST_SKIP() << "needs the test server that ctest starts";
-    OwnServer own;
-    QTemporaryDir start;
-    importShop(own.conninfo, start.path(), 3, 30);
-    auto server = std::make_shared<database::Database>(own.conninfo, start.path());
-    ledger::Ledger books(start.path(), server->servers(nullptr), server);
-    books.commit(
-        ledger::sale({sale(1, 1001, 1)}, {}));  // the till has its connection when the server goes
-    const QString before = snapshot(own.conninfo);
+// A till on a server of the test's own, with a small shop's books.
+class PostingStressOnOwnServer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (withoutTestServer())
+            GTEST_SKIP() << "needs the test server that ctest starts";
+        own.emplace();
+        importShop(own->conninfo, start.path(), 3, 30);
+        server = std::make_shared<database::Database>(own->conninfo, start.path());
+        books.emplace(start.path(), server->servers(nullptr), server);
+    }
 
-    own.control("stop");
-    serverWords([&] { books.commit(ledger::sale({sale(1, 1002, 2)}, {})); });
+    std::optional<OwnServer> own;  // started once the test is not skipped
+    QTemporaryDir start;
+    std::shared_ptr<database::Database> server;
+    std::optional<ledger::Ledger> books;
+};
+
+TEST_F(PostingStressOnOwnServer, AServerStoppedBeforeAPostingIsNamedAndTheTillPostsOnceItIsBack) {
+    books->commit(
+        ledger::sale({sale(1, 1001, 1)}, {}));  // the till has its connection when the server goes
+    const QString before = snapshot(own->conninfo);
+
+    own->control("stop");
+    serverWords([&] { books->commit(ledger::sale({sale(1, 1002, 2)}, {})); });
     // Connecting again, it finds no server where there was one.
     EXPECT_TRUE(serverWords([&] {
-                    books.commit(ledger::sale({sale(1, 1002, 2)}, {}));
-                }).contains(QFileInfo(own.dir.path()).canonicalFilePath()));
-    own.control("start");
-    EXPECT_EQ(snapshot(own.conninfo), before);
-    books.commit(ledger::sale({sale(1, 1002, 2)}, {}));
-    EXPECT_NE(snapshot(own.conninfo), before);
+                    books->commit(ledger::sale({sale(1, 1002, 2)}, {}));
+                }).contains(QFileInfo(own->dir.path()).canonicalFilePath()));
+    own->control("start");
+    EXPECT_EQ(snapshot(own->conninfo), before);
+    books->commit(ledger::sale({sale(1, 1002, 2)}, {}));
+    EXPECT_NE(snapshot(own->conninfo), before);
 }
 
 // Runs `commit` while another connection waits for the till's COMMIT to wait on `event`
@@ -316,15 +328,8 @@ void waitForStandby(database::Connection& admin, bool wait) {
     ADD_FAILURE() << "the server did not take the setting";
 }
 
-TEST(PostingStressOnOwnServer, ACommitWhoseAnswerIsLostIsAskedAfterAndPostedOnceAtMost) {
-    if (withoutTestServer())
-        GTEST_SKIP() << "needs the test server that ctest starts";
-    OwnServer own;
-    QTemporaryDir start;
-    importShop(own.conninfo, start.path(), 3, 30);
-    auto server = std::make_shared<database::Database>(own.conninfo, start.path());
-    ledger::Ledger books(start.path(), server->servers(nullptr), server);
-    std::optional<database::Connection> admin(std::in_place, own.conninfo);
+TEST_F(PostingStressOnOwnServer, ACommitWhoseAnswerIsLostIsAskedAfterAndPostedOnceAtMost) {
+    std::optional<database::Connection> admin(std::in_place, own->conninfo);
     const auto documents = [&] {
         return admin->exec("SELECT count(*) FROM documents").integer(0, 0);
     };
@@ -341,28 +346,28 @@ TEST(PostingStressOnOwnServer, ACommitWhoseAnswerIsLostIsAskedAfterAndPostedOnce
 
     // Broken before the server committed, in a check the COMMIT runs: nothing was posted.
     ledger::Document document = ledger::sale({sale(1, 1001, 3)}, {});
-    whileCommitWaits(own.conninfo, "PgSleep", terminate,
-                     [&] { EXPECT_THROW(books.commit(document), database::ConnectionLost); });
+    whileCommitWaits(own->conninfo, "PgSleep", terminate,
+                     [&] { EXPECT_THROW(books->commit(document), database::ConnectionLost); });
     EXPECT_EQ(documents(), 0);
     admin->exec("DROP TRIGGER slowly ON documents");
 
     // Broken after: committed on the server, waiting for the standby. Asked again, the
     // server has it, once.
     QString told;
-    whileCommitWaits(own.conninfo, "SyncRep", terminate, [&] { told = books.commit(document); });
+    whileCommitWaits(own->conninfo, "SyncRep", terminate, [&] { told = books->commit(document); });
     EXPECT_TRUE(told.contains("已经入账（单据号 " + document.number + "）")) << told.toStdString();
     EXPECT_EQ(documents(), 1);
-    const QString once = snapshot(own.conninfo);
-    EXPECT_THROW(books.commit(document), ledger::AlreadyPosted);
-    EXPECT_EQ(snapshot(own.conninfo), once);
+    const QString once = snapshot(own->conninfo);
+    EXPECT_THROW(books->commit(document), ledger::AlreadyPosted);
+    EXPECT_EQ(snapshot(own->conninfo), once);
 
     // The server gone before it could be asked: nobody knows, and the number is named.
     ledger::Document second = ledger::sale({sale(1, 1002, 1)}, {});
     whileCommitWaits(
-        own.conninfo, "SyncRep", [&](database::Connection&, int) { own.control("stop"); },
+        own->conninfo, "SyncRep", [&](database::Connection&, int) { own->control("stop"); },
         [&] {
             try {
-                books.commit(second);
+                books->commit(second);
                 ADD_FAILURE() << "committed without its answer";
             } catch (const ledger::OutcomeUnknown& unknown) {
                 EXPECT_TRUE(unknown.message().contains(second.number) &&
@@ -370,10 +375,10 @@ TEST(PostingStressOnOwnServer, ACommitWhoseAnswerIsLostIsAskedAfterAndPostedOnce
                     << unknown.message().toStdString();
             }
         });
-    own.control("start");
-    admin.emplace(own.conninfo);
+    own->control("start");
+    admin.emplace(own->conninfo);
     waitForStandby(*admin, false);
-    EXPECT_THROW(books.commit(second), ledger::AlreadyPosted);
+    EXPECT_THROW(books->commit(second), ledger::AlreadyPosted);
     EXPECT_EQ(documents(), 2);
 }
 

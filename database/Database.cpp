@@ -285,8 +285,8 @@ void Database::Posting::write() {
     // of the commits, and a reader's "newer than the last stamp" misses nothing.
     m_connection.exec("SELECT pg_advisory_xact_lock(21590, 1)");
     // Another till may have appended to the journal since the work counted its rows: the
-    // document's first row is the one it gets now.
-    if (m_document.size() >= store::DocumentCol::FirstRow)
+    // document's first row is the one it gets now. A document without records has none.
+    if (m_document.size() >= store::DocumentCol::FirstRow && !m_records.isEmpty())
         m_document[store::DocumentCol::FirstRow - 1] = store::CellValue::fromNumber(records() + 2);
     writeJournal();
     writeInventory();

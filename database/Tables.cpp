@@ -56,17 +56,26 @@ const char* const kTriggers[] = {
     " FOR EACH ROW EXECUTE FUNCTION book_changed()",
 };
 
-// Every table's triggers and the journals' document column: a database made by an older
-// version lacks one or the other.
+// Every table's triggers, every column of the books' layouts and the journals' document
+// column: a database made by an older version lacks some of them.
 bool schemaComplete(Connection& connection) {
+    QByteArray columns;
+    qsizetype expected = 2;
+    for (store::Book book : store::kDataBooks) {
+        const Table& table = tableOf(book);
+        for (const Column& column : table.columns)
+            columns += QByteArray(columns.isEmpty() ? "" : ",") + table.table + '.' + column.field;
+        expected += table.columnCount();
+    }
     const Result found = connection.exec(
         "SELECT (SELECT count(*) FROM pg_trigger WHERE tgname IN"
         " ('book_added', 'book_removed', 'book_emptied', 'book_changed')),"
-        " (SELECT count(*) FROM pg_attribute WHERE attname = $1 AND NOT attisdropped"
-        " AND attrelid IN (to_regclass('stock_in'), to_regclass('stock_out')))",
-        {QByteArray(kDocumentField)});
+        " (SELECT count(*) FROM pg_attribute WHERE NOT attisdropped AND"
+        " ((attname = $1 AND attrelid IN (to_regclass('stock_in'), to_regclass('stock_out')))"
+        " OR (attrelid::regclass::text || '.' || attname) = ANY(string_to_array($2, ','))))",
+        {QByteArray(kDocumentField), columns});
     return found.integer(0, 0) == std::ssize(store::kDataBooks) * std::ssize(kTriggers) &&
-           found.integer(0, 1) == 2;
+           found.integer(0, 1) == expected;
 }
 
 }  // namespace
@@ -91,6 +100,11 @@ void ensureSchema(Connection& connection) {
             for (const Column& column : table.columns)
                 sql += QByteArray(", ") + column.field + (column.numeric ? " float8" : " text");
             connection.exec(sql + ")");
+            // Columns a later version added to the book.
+            for (const Column& column : table.columns)
+                connection.exec(QByteArray("ALTER TABLE ") + table.table +
+                                " ADD COLUMN IF NOT EXISTS " + column.field +
+                                (column.numeric ? " float8" : " text"));
             if (isJournal(book))
                 connection.exec(QByteArray("ALTER TABLE ") + table.table +
                                 " ADD COLUMN IF NOT EXISTS " + kDocumentField + " text");

@@ -12,10 +12,9 @@ struct KindText {
     const char* prefix;
 };
 constexpr KindText kKinds[] = {
-    {Posting::Purchase, "进货入库", "JH"},
-    {Posting::SupplierReturn, "退货出厂", "TC"},
-    {Posting::Sale, "销售出库", "XS"},
-    {Posting::GoodsReturn, "退货返库", "TH"},
+    {Posting::Purchase, "进货入库", "JH"}, {Posting::SupplierReturn, "退货出厂", "TC"},
+    {Posting::Sale, "销售出库", "XS"},     {Posting::GoodsReturn, "退货返库", "TH"},
+    {Posting::ShiftClose, "交班", "JB"},
 };
 
 const KindText& textOf(Posting kind) {
@@ -105,6 +104,10 @@ Document sale(const QList<SaleLine>& lines, const Origin& origin) {
 Document goodsReturn(const QList<SaleLine>& lines, const Origin& origin) {
     return made(Posting::GoodsReturn, lines, origin,
                 lines.isEmpty() ? QString() : lines.first().customer);
+}
+
+Document shiftClose(const Origin& origin) {
+    return made(Posting::ShiftClose, QList<SaleLine>{}, origin, QString());
 }
 
 }  // namespace ledger

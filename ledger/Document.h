@@ -7,19 +7,26 @@
 #include <optional>
 
 #include "ledger/Lines.h"
+#include "ledger/Payment.h"
 #include "store/BookLayout.h"
 
 namespace ledger {
 
 // The postings of the shop: goods in from the supplier and back to them, goods out to a
-// customer and back from them. Each is the kind of a document.
-enum class Posting { Purchase, SupplierReturn, Sale, GoodsReturn };
+// customer and back from them, and the end of a till's shift, which moves no goods but
+// marks where the next shift report starts. Each is the kind of a document.
+enum class Posting { Purchase, SupplierReturn, Sale, GoodsReturn, ShiftClose };
+
+// Whether the document has lines that move stock and a journal they are written to.
+inline bool movesStock(Posting kind) {
+    return kind != Posting::ShiftClose;
+}
 
 // The document's kind as the documents book writes it ("进货入库", "退货出厂", "销售出库",
-// "退货返库"), and back; none for a text that names no kind.
+// "退货返库", "交班"), and back; none for a text that names no kind.
 QString kindName(Posting kind);
 std::optional<Posting> kindNamed(const QString& name);
-// The two letters that start its numbers: "JH", "TC", "XS", "TH".
+// The two letters that start its numbers: "JH", "TC", "XS", "TH", "JB".
 QString numberPrefix(Posting kind);
 // "XS20261207-": what every number of that kind and day starts with.
 QString numberHead(Posting kind, QDate day);
@@ -52,6 +59,9 @@ struct Document {
     QString counterpart;                // the customer or the supplier: the first line's
     QList<PurchaseLine> purchaseLines;  // a stock-in or a supplier return
     QList<SaleLine> saleLines;          // a sale or a customer return
+    // What the till took for a sale or paid back for a return; none where nobody was asked
+    // (a posting made by a tool, or any posting of goods from a supplier).
+    std::optional<Payment> payment;
     QString number;
 
     qsizetype lineCount() const;
@@ -68,6 +78,8 @@ Document purchase(const QList<PurchaseLine>& lines, const Origin& origin);
 Document supplierReturn(const QList<PurchaseLine>& lines, const Origin& origin);
 Document sale(const QList<SaleLine>& lines, const Origin& origin);
 Document goodsReturn(const QList<SaleLine>& lines, const Origin& origin);
+// The end of the shift of the origin's till and cashier.
+Document shiftClose(const Origin& origin);
 
 // One row of the documents book, read back.
 struct DocumentRecord {
@@ -79,6 +91,7 @@ struct DocumentRecord {
     store::Book journal = store::Book::StockOut;
     int firstRow = 0;  // the journal's row of its first line (2 for a journal's first record)
     QString identity;
+    std::optional<Payment> payment;  // none when the row records none
 
     bool holds(store::Book book, int row) const {
         return book == journal && row >= firstRow && row < firstRow + lines;

@@ -25,6 +25,15 @@ DocumentIndex DocumentIndex::read(store::BookPass& book) {
         const QString journal = text(Journal);
         record.firstRow = int(book.number(row, FirstRow));
         record.identity = text(Identity);
+        // Read only where the row has one: a posting made before payments has none.
+        if (!book.value(row, PaidCash).isEmpty()) {
+            Payment payment;
+            for (std::size_t m = 0; m < kPayMethods.size(); ++m)
+                payment.amounts[m] = book.number(row, PaidCash + int(m));
+            payment.tendered = book.number(row, Tendered);
+            payment.change = book.number(row, Change);
+            record.payment = payment;
+        }
         const qsizetype at = index.m_records.size();
         if (journal == store::bookFileName(store::Book::StockIn)) {
             record.journal = store::Book::StockIn;
@@ -71,6 +80,13 @@ Numbering numbering(store::BookPass& documents, const QString& identity, Posting
         found.lastSequence = std::max(found.lastSequence, sequenceOf(number, head));
     }
     return found;
+}
+
+void addMissingCaptions(store::BookPass& documents) {
+    for (const store::BookColumn& column : store::layoutOf(store::Book::Documents).columns)
+        if (documents.value(1, column.number).isEmpty())
+            documents->setCell(1, column.number,
+                               store::CellValue::fromText(QString::fromUtf8(column.caption)));
 }
 
 bool isReturnRecord(const DocumentRecord* document, const QString& remark) {

@@ -46,6 +46,10 @@ struct Numbering {
 };
 Numbering numbering(store::BookPass& documents, const QString& identity, Posting kind, QDate day);
 
+// A documents book made before some of its columns were: their captions, written into
+// row 1 where it has none, so that a spreadsheet program shows what the new cells are.
+void addMissingCaptions(store::BookPass& documents);
+
 // Whether a stock-out record is a customer's return: by its document where it has one,
 // else by its remark being exactly "退货", which is what a return posting writes there. A
 // remark that merely mentions returns ("七天可退货") leaves a sale a sale.

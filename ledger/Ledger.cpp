@@ -160,32 +160,61 @@ Records applySales(BookPass& inventory, const Document& document, const Progress
     return records;
 }
 
-// The document's lines applied to the inventory, and the journal records they make.
-Records applyDocument(BookPass& inventory, const Document& document, const ProgressFn& progress) {
-    return journalOf(document.kind) == store::Book::StockIn
-               ? applyPurchases(inventory, document, progress)
-               : applySales(inventory, document, progress);
-}
-
-// The document's row in the documents book; its records start at `firstRow` of its journal.
-QList<CellValue> documentRow(const Document& document, const Records& records, int firstRow) {
+// What the records come to, as the documents book totals them.
+double recordsTotal(const Records& records) {
     constexpr int kAmount = store::StockOutCol::OutAmount;
     static_assert(kAmount == store::StockInCol::InAmount);
     double total = 0;
     for (const QList<CellValue>& record : records)
         total += record[kAmount - 1].number;
-    return {text(document.number),
-            text(kindName(document.kind)),
-            text(document.time.date().toString(QStringLiteral("yyyy-MM-dd"))),
-            text(document.time.time().toString(QStringLiteral("HH:mm:ss"))),
-            text(document.till),
-            text(document.operatorName),
-            text(document.counterpart),
-            number(double(records.size())),
-            number(store::sumForBook(total)),
-            text(store::bookFileName(journalOf(document.kind))),
-            number(firstRow),
-            text(document.identityText())};
+    return store::sumForBook(total);
+}
+
+// The document's lines applied to the inventory, and the journal records they make. A
+// payment that does not settle the lines is refused here, whichever window or tool made
+// it: the shift report adds payments up and must find what the journal says.
+Records applyDocument(BookPass& inventory, const Document& document, const ProgressFn& progress) {
+    Records records = journalOf(document.kind) == store::Book::StockIn
+                          ? applyPurchases(inventory, document, progress)
+                          : applySales(inventory, document, progress);
+    if (document.payment) {
+        const QString problem = paymentProblem(*document.payment, recordsTotal(records));
+        if (!problem.isEmpty())
+            throw Refusal(problem + QStringLiteral("，这次没有%1").arg(verbOf(document.kind)));
+    }
+    return records;
+}
+
+QList<CellValue> paymentCells(const std::optional<Payment>& payment) {
+    static_assert(store::DocumentCol::Tendered - store::DocumentCol::PaidCash ==
+                  std::ssize(kPayMethods));
+    QList<CellValue> cells;
+    if (!payment) {
+        cells.resize(int(kPayMethods.size()) + 2);
+        return cells;
+    }
+    for (const double part : payment->amounts)
+        cells << number(part);
+    return cells << number(payment->tendered) << number(payment->change);
+}
+
+// The document's row in the documents book; its records start at `firstRow` of its journal.
+// A document that moves no stock names no journal.
+QList<CellValue> documentRow(const Document& document, const Records& records, int firstRow) {
+    const bool moves = movesStock(document.kind);
+    return QList<CellValue>{text(document.number),
+                            text(kindName(document.kind)),
+                            text(document.time.date().toString(QStringLiteral("yyyy-MM-dd"))),
+                            text(document.time.time().toString(QStringLiteral("HH:mm:ss"))),
+                            text(document.till),
+                            text(document.operatorName),
+                            text(document.counterpart),
+                            number(double(records.size())),
+                            number(recordsTotal(records)),
+                            text(moves ? store::bookFileName(journalOf(document.kind)) : QString()),
+                            moves ? number(firstRow) : CellValue(),
+                            text(document.identityText())} +
+           paymentCells(document.payment);
 }
 
 // A document made without a time or an identity gets them now, before anything is written.
@@ -212,9 +241,11 @@ QString verbOf(Posting posting) {
         case Posting::Sale:
             return QStringLiteral("出库");
         case Posting::GoodsReturn:
+            return QStringLiteral("退货返库");
+        case Posting::ShiftClose:
             break;
     }
-    return QStringLiteral("退货返库");
+    return QStringLiteral("交班");
 }
 
 store::Book journalOf(Posting posting) {
@@ -284,7 +315,9 @@ QString Ledger::commitToDatabase(Document& document, const ProgressFn& progress)
         counts = m_database->post(
             journalOf(kind), document.codes(), document.identityText(), [&](auto& books) {
                 report(progress, {Progress::Opened});
-                const Records records = applyDocument(books.inventory(), document, progress);
+                const Records records = movesStock(kind)
+                                            ? applyDocument(books.inventory(), document, progress)
+                                            : Records{};
                 const int before = books.records();
                 requireJournalRoom(before + 1, lines, kind);
                 const QDate day = document.time.date();
@@ -319,6 +352,7 @@ QString Ledger::commitToFiles(Document& document, const ProgressFn& progress) {
     const Posting kind = document.kind;
     const qsizetype lines = document.lineCount();
     const store::Book journalBook = journalOf(kind);
+    const bool moves = movesStock(kind);
     // A folder that cannot be written takes neither the lock nor a new book: said in the
     // words a failed save of the first book would use.
     const QFileInfo first(store::bookPath(m_dir, store::Book::Inventory));
@@ -342,7 +376,8 @@ QString Ledger::commitToFiles(Document& document, const ProgressFn& progress) {
         const bool documentsThere = QFileInfo::exists(documentsPath);
         // Checked again under the lock: the books may have changed since the window looked.
         for (store::Book book : {store::Book::Inventory, journalBook, store::Book::Documents}) {
-            if (book == store::Book::Documents && !documentsThere)
+            if ((book == store::Book::Documents && !documentsThere) ||
+                (book != store::Book::Documents && !moves))
                 continue;
             const QString problem = unwritableBook({book});
             if (!problem.isEmpty())
@@ -356,8 +391,12 @@ QString Ledger::commitToFiles(Document& document, const ProgressFn& progress) {
                              holder->host.isEmpty() ? QStringLiteral("未知") : holder->host));
             }
         }
-        BookPass inventory(m_servers, store::bookPath(m_dir, store::Book::Inventory));
-        BookPass journal(m_servers, store::bookPath(m_dir, journalBook));
+        // A document that moves no stock leaves the inventory and the journals unread.
+        std::optional<BookPass> inventory, journal;
+        if (moves) {
+            inventory.emplace(m_servers, store::bookPath(m_dir, store::Book::Inventory));
+            journal.emplace(m_servers, store::bookPath(m_dir, journalBook));
+        }
         // A folder from before the documents gets its documents book with this posting.
         store::Workbook fresh = store::initialBook(store::Book::Documents);
         BookPass documents(documentsThere ? m_servers : store::serverOn(fresh), documentsPath);
@@ -365,28 +404,38 @@ QString Ledger::commitToFiles(Document& document, const ProgressFn& progress) {
         const Numbering numbers = numbering(documents, document.identityText(), kind, day);
         if (!numbers.postedAs.isEmpty())
             throw AlreadyPosted(numbers.postedAs);
-        requireJournalRoom(journal.usedRowCount(), lines, kind);
+        const int before = journal ? journal->usedRowCount() : 1;
+        const int items = inventory ? inventory->usedRowCount() - 1 : 0;
+        requireJournalRoom(before, lines, kind);
         report(progress, {Progress::Opened});
-        const Records records = applyDocument(inventory, document, progress);
+        const Records records = moves ? applyDocument(*inventory, document, progress) : Records{};
         document.number = documentNumber(kind, day, numbers.lastSequence + 1);
-        const int before = journal.usedRowCount();
-        report(progress, {Progress::LinesApplied, 0, inventory.usedRowCount() - 1, before - 1});
+        report(progress, {Progress::LinesApplied, 0, items, before - 1});
         for (qsizetype i = 0; i < records.size(); ++i)
-            journal.writeRow(before + int(i) + 1, records[i]);
+            journal->writeRow(before + int(i) + 1, records[i]);
+        addMissingCaptions(documents);
         documents.writeRow(documents.usedRowCount() + 1,
                            documentRow(document, records, before + 1));
-        const int items = inventory.usedRowCount() - 1, written = journal.usedRowCount() - 1;
+        QList<NewVersion> replaced;
         const QString inventoryPath = store::bookPath(m_dir, store::Book::Inventory);
         const QString journalPath = store::bookPath(m_dir, journalBook);
-        note = commitFiles(
-            m_dir, QStringLiteral("%1 %2 行").arg(verbOf(kind)).arg(lines),
-            {{inventoryPath, [&](const QString& scratch) { inventory->saveAs(scratch); }},
-             {journalPath, [&](const QString& scratch) { journal->saveAs(scratch); }},
-             {documentsPath, [&](const QString& scratch) { documents->saveAs(scratch); }}});
-        inventory->savedCopyMovedTo(inventoryPath);
-        journal->savedCopyMovedTo(journalPath);
+        if (moves) {
+            replaced << NewVersion{inventoryPath,
+                                   [&](const QString& scratch) { (*inventory)->saveAs(scratch); }}
+                     << NewVersion{journalPath,
+                                   [&](const QString& scratch) { (*journal)->saveAs(scratch); }};
+        }
+        replaced << NewVersion{documentsPath,
+                               [&](const QString& scratch) { documents->saveAs(scratch); }};
+        note =
+            commitFiles(m_dir, QStringLiteral("%1 %2 行").arg(verbOf(kind)).arg(lines), replaced);
+        if (moves) {
+            (*inventory)->savedCopyMovedTo(inventoryPath);
+            (*journal)->savedCopyMovedTo(journalPath);
+        }
         documents->savedCopyMovedTo(documentsPath);
-        report(progress, {Progress::Committed, 0, items, written});
+        report(progress, {Progress::Committed, 0, inventory ? inventory->usedRowCount() - 1 : 0,
+                          journal ? journal->usedRowCount() - 1 : 0});
     } catch (const UnsettledCommit& failure) {
         if (recovered.isEmpty())
             throw;

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "ledger/Lines.h"
+#include "ledger/Payment.h"
 
 namespace ledger {
 
@@ -42,6 +43,15 @@ struct Receipt {
     QList<ReceiptLine> lines;
     QString quantity;  // the lines' quantities added up, returns subtracted
     QString total;     // the same for the amounts, "0.00"
+    // How it was paid, or paid back: none for lines not posted yet, or records from before
+    // the payments.
+    std::optional<Payment> payment = {};
+    bool isRefund = false;
+
+    // A drawer is opened for money going in or out of it, once: not for a copy.
+    bool opensDrawer() const {
+        return payment && payment->takesCash() && head.copy == ReceiptCopy::Original;
+    }
 };
 
 // The receipt of sale lines, a line that `isReturn` says was brought back counted negative.

@@ -64,6 +64,9 @@ enum : int {
 
 // Columns of the documents book: one row per posting, and the journal rows it wrote (the
 // rows first … first + lines - 1 of that journal, since a posting appends its rows together).
+// A sale's or a return's payment follows: the part each method paid (ledger::PayMethod's
+// order), the cash handed over and the change. They came after the first twelve, which a
+// book made before them keeps as they were.
 namespace DocumentCol {
 enum : int {
     Number = 1,
@@ -77,7 +80,14 @@ enum : int {
     Total,
     Journal,
     FirstRow,
-    Identity
+    Identity,
+    PaidCash,
+    PaidWeChat,
+    PaidAlipay,
+    PaidCard,
+    OnAccount,
+    Tendered,
+    Change
 };
 }
 
@@ -158,6 +168,13 @@ inline constexpr BookColumn kDocumentColumns[] = {
     {DocumentCol::Journal, "记录账本", "journal", false, 12, 100},
     {DocumentCol::FirstRow, "首行", "first_row", true, 8, 80},
     {DocumentCol::Identity, "标识", "identity", false, 38, 280},
+    {DocumentCol::PaidCash, "现金", "paid_cash", true, 10, 80},
+    {DocumentCol::PaidWeChat, "微信", "paid_wechat", true, 10, 80},
+    {DocumentCol::PaidAlipay, "支付宝", "paid_alipay", true, 10, 80},
+    {DocumentCol::PaidCard, "银行卡", "paid_card", true, 10, 80},
+    {DocumentCol::OnAccount, "赊账", "on_account", true, 10, 80},
+    {DocumentCol::Tendered, "实收", "tendered", true, 10, 80},
+    {DocumentCol::Change, "找零", "change_given", true, 10, 80},
 };
 
 // By the order of Book.

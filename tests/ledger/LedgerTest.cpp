@@ -16,6 +16,7 @@
 #include "ledger/Documents.h"
 #include "ledger/Ledger.h"
 #include "ledger/SalesAnalysis.h"
+#include "ledger/ShiftReport.h"
 #include "ledger/Totals.h"
 #include "ledger/WriterLock.h"
 #include "store/Workbook.h"
@@ -46,6 +47,7 @@ protected:
             // first connection brings it up to date.
             tables->exec("ALTER TABLE stock_in DROP COLUMN document");
             tables->exec("ALTER TABLE stock_out DROP COLUMN document");
+            tables->exec("ALTER TABLE documents DROP COLUMN paid_card, DROP COLUMN change_given");
             server = std::make_shared<database::Database>(conninfo, dir.path());
         }
         books.emplace(dir.path(), servers(), server);
@@ -126,6 +128,54 @@ TEST_P(LedgerRules, ADocumentIsPostedOnceHoweverOftenItIsCommitted) {
         EXPECT_EQ(posted.number(), document.number);
     }
     EXPECT_EQ(digest(), after);
+}
+
+// What the till took is in the documents, and the shift report adds it up from there: the
+// cash in the drawer, each method's part of a split sale, a refund, and a fresh start after
+// the shift is closed.
+TEST_P(LedgerRules, PaymentsAreKeptWithTheirDocumentAndAddUpToTheShift) {
+    using ledger::PayMethod;
+    const ledger::Origin li{.till = "一号台", .operatorName = "小李", .time = {}};
+    const ledger::Origin wang{.till = "一号台", .operatorName = "小王", .time = {}};
+    const auto paid = [&](ledger::Document document, const ledger::Payment& payment) {
+        document.payment = payment;
+        books->commit(document);
+    };
+    paid(ledger::sale({sale(1, 1001, 3)}, li), ledger::Payment::of({{PayMethod::Cash, 9}}, 20));
+    paid(ledger::sale({sale(1, 1002, 5)}, wang),
+         ledger::Payment::of({{PayMethod::Cash, 5}, {PayMethod::Card, 10}}, 5));
+    paid(ledger::goodsReturn({sale(1, 1001, 1)}, li), ledger::Payment::exactCash(3));
+    books->commit(
+        ledger::sale({sale(1, 1003, 1)}, {.till = "二号台", .operatorName = "小李", .time = {}}));
+
+    // Short by a cent: refused, nothing written.
+    const QByteArray before = digest();
+    ledger::Document shortPaid = ledger::sale({sale(1, 1001, 1, 0.1)}, li);
+    shortPaid.payment = ledger::Payment::exactCash(0.09);
+    EXPECT_THROW(books->commit(shortPaid), ledger::Refusal);
+    EXPECT_EQ(digest(), before);
+
+    auto documents = ledger::DocumentIndex::load(servers(), dir.path(), server != nullptr);
+    ASSERT_TRUE(documents.records().first().payment);
+    EXPECT_EQ(documents.records().first().payment->change, 11);
+    ledger::ShiftReport shift = ledger::shiftReport(documents, "一号台", 100);
+    EXPECT_EQ(shift.sales, 2);
+    EXPECT_EQ(shift.returns, 1);
+    EXPECT_EQ(shift.cashTaken, 14);
+    EXPECT_EQ(shift.expectedCash(), 111);
+    ASSERT_EQ(shift.lines.size(), 3);
+    EXPECT_EQ(shift.lines[0].cashier, "小李");
+    EXPECT_EQ(shift.lines[0].refunded, 3);
+    EXPECT_EQ(shift.lines[2].method, "银行卡");
+    EXPECT_EQ(shift.lines[2].sold, 10);
+
+    books->commit(ledger::shiftClose(li));
+    books->commit(ledger::sale({sale(1, 1001, 1)}, wang));
+    documents = ledger::DocumentIndex::load(servers(), dir.path(), server != nullptr);
+    shift = ledger::shiftReport(documents, "一号台", 100);
+    EXPECT_TRUE(shift.closedBy.startsWith("JB"));
+    EXPECT_EQ(shift.sales, 1);
+    EXPECT_EQ(shift.lines.value(0).method, "未记录");
 }
 
 TEST_P(LedgerRules, StockBackFromBelowNothingTakesTheLinesOwnPrice) {

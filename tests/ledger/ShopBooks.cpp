@@ -106,6 +106,11 @@ std::string documentFaults(const store::ServerFactory& servers, const QString& d
     }
     QMap<QString, QList<int>> sequences;  // by kind and day
     for (const ledger::DocumentRecord& document : index.records()) {
+        if (document.kind && !ledger::movesStock(*document.kind)) {
+            if (document.lines != 0 || document.firstRow != 0)
+                faults << document.number + QStringLiteral("：不该有记录");
+            continue;
+        }
         store::BookPass& journal = *journals[document.journal];
         double total = 0;
         bool own = true;

@@ -3,6 +3,7 @@
 #include "app/Unit_config.h"
 #include "app/Unit_main.h"
 #include "app/form_about.h"
+#include "chuku/ShiftReportWindow.h"
 #include "chuku/Unit_chuku.h"
 #include "fenxi/Unit_fenxi.h"
 #include "kucun/Unit_kucun.h"
@@ -68,5 +69,7 @@ QWidget* AppWindows::byName(const QString& name) const {
         return m_banben.get();
     if (name == QLatin1String("fenxi"))
         return m_fenxi.get();
+    if (name == QLatin1String("shift"))
+        return &m_chuku->shiftReport();
     return nullptr;
 }

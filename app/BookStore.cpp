@@ -6,6 +6,7 @@
 #include "app/SettingsKeys.h"
 #include "database/Database.h"
 #include "store/KeptBooks.h"
+#include "store/Numbers.h"
 
 namespace app {
 
@@ -20,6 +21,10 @@ void chooseBookStore(ui::AppContext& context, std::shared_ptr<store::SheetPrinte
         context.till = QSysInfo::machineHostName();
     context.operatorName =
         settings.readString(settingKeys::kTillSection, settingKeys::kTillOperator, {}).trimmed();
+    // A float that does not read as an amount is none: the report shows it, to be typed.
+    context.openingFloat = store::parseDecimal(settings.readString(settingKeys::kTillSection,
+                                                                   settingKeys::kTillFloat, {}))
+                               .value_or(0);
     QString server = conninfo;
     if (server.isEmpty()) {
         const QString backend =

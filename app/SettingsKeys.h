@@ -21,6 +21,7 @@ inline const QString kReceiptMode = QStringLiteral("mode");        // one of the
 inline const QString kReceiptModeEscPos = QStringLiteral("escpos");
 inline const QString kReceiptModeDriver = QStringLiteral("driver");
 inline const QString kReceiptAutoprint = QStringLiteral("autoprint");
+inline const QString kReceiptDrawer = QStringLiteral("drawer");  // 0: no cash drawer kick
 
 // The books on a database server instead of in the program folder.
 inline const QString kDatabaseSection = QStringLiteral("database");
@@ -32,5 +33,6 @@ inline const QString kConnInfo = QStringLiteral("conninfo");  // a libpq connect
 inline const QString kTillSection = QStringLiteral("till");
 inline const QString kTillName = QStringLiteral("name");  // the machine's name when unset
 inline const QString kTillOperator = QStringLiteral("operator");
+inline const QString kTillFloat = QStringLiteral("float");  // the drawer's opening cash
 
 }  // namespace app::settingKeys

@@ -126,6 +126,9 @@ receipt::Setup TForm_config::receiptSetup() const {
                         ? receipt::Mode::Driver
                         : receipt::Mode::EscPos,
             .autoprint = printAfterSaleCheck->isChecked(),
+            // Kept in the file only: a till without a drawer is set up once.
+            .drawer = app::SettingsFile(m_context.filePath(app::SettingsFile::kFileName))
+                          .readInteger(kReceiptSection, kReceiptDrawer, 1) != 0,
             .shop = Edit1->text(),
             .contact = Edit2->text()};
 }

@@ -1,5 +1,7 @@
 #include "chuku/Unit_chuku.h"
 
+#include "chuku/ShiftReportWindow.h"
+
 #include <QAction>
 #include <QDateTime>
 #include <QLabel>
@@ -10,6 +12,7 @@
 
 #include "ledger/Ledger.h"
 #include "ledger/Receipt.h"
+#include "ledger/ShiftReport.h"
 #include "ledger/Totals.h"
 #include "query/GridTotals.h"
 #include "receipt/ReceiptPrinter.h"
@@ -58,12 +61,6 @@ ledger::SaleLine saleLine(const EntryLine& line) {
 // posting marks its records.
 bool byRemark(const ledger::SaleLine& line) {
     return ledger::isReturnRecord(nullptr, line.remark);
-}
-
-// When the document was made, as the documents book keeps it.
-QDateTime madeAt(const ledger::DocumentRecord& document) {
-    return QDateTime(QDate::fromString(document.date, Qt::ISODate),
-                     QTime::fromString(document.time, Qt::ISODate));
 }
 
 }  // namespace
@@ -141,6 +138,11 @@ TForm_chuku::TForm_chuku(const ui::AppContext& context, QWidget* menu)
         stripButton(lookupStrip(), QStringLiteral("SpeedButton5"), QStringLiteral("退货返库"), 4);
     connect(SpeedButton4, &QToolButton::clicked, this, &TForm_chuku::SpeedButton4Click);
     connect(SpeedButton5, &QToolButton::clicked, this, &TForm_chuku::SpeedButton5Click);
+    // The till's own buttons follow the postings; the window grows to show them.
+    resize(800, height());
+    shiftReportButton = stripButton(lookupStrip(), QStringLiteral("shiftReportButton"),
+                                    QStringLiteral("交班报表"), 5);
+    connect(shiftReportButton, &QToolButton::clicked, this, &TForm_chuku::showShiftReport);
 
     // The place of the shop's picture; the window ships without one.
     Image1 = new QLabel(toolsStrip());
@@ -164,6 +166,20 @@ TForm_chuku::TForm_chuku(const ui::AppContext& context, QWidget* menu)
     N5->setObjectName(QStringLiteral("N5"));
     connect(N5, &QAction::triggered, this, &TForm_chuku::N5Click);
 }
+
+ShiftReportWindow& TForm_chuku::shiftReport() {
+    if (!m_shiftReport)
+        m_shiftReport = std::make_unique<ShiftReportWindow>(context(), nullptr);
+    return *m_shiftReport;
+}
+
+void TForm_chuku::showShiftReport() {
+    // Over the sales window, which stays where it is for the next customer.
+    shiftReport().refresh();
+    shiftReport().exec();
+}
+
+TForm_chuku::~TForm_chuku() = default;
 
 void TForm_chuku::N5Click() {
     printReceiptOfLines();
@@ -266,13 +282,30 @@ void TForm_chuku::postSales(ledger::Posting posting) {
                                    : QStringLiteral("确认开始进行销售出库操作吗？"),
                           ledger::verbOf(posting)))
         return;
+    // The money is settled before anything is written: a cancelled payment posts nothing
+    // and leaves the lines as they are.
+    // A line whose number does not read is told by the posting, which stops at it.
+    std::optional<ledger::Payment> payment;
+    try {
+        double due = 0;
+        for (const ledger::SaleLine& line : saleLines())
+            due += line.amount;
+        payment = context().prompt->takePayment(
+            this, {.due = store::roundMoney(due), .isReturn = isReturn});
+        if (!payment)
+            return;
+    } catch (const store::StoreError&) {
+    }
     // The grid is emptied by the posting: the receipt is made from the document it took.
     ledger::Document committed;
     const bool posted = runPosting(
         posting,
         [&](const ledger::Origin& origin) {
             const QList<ledger::SaleLine> lines = saleLines();
-            return isReturn ? ledger::goodsReturn(lines, origin) : ledger::sale(lines, origin);
+            ledger::Document document =
+                isReturn ? ledger::goodsReturn(lines, origin) : ledger::sale(lines, origin);
+            document.payment = payment;
+            return document;
         },
         &committed);
     if (posted)
@@ -332,31 +365,45 @@ void TForm_chuku::printReceiptOfLines() {
             return;
         for (const Copy& copy : copies) {
             head.number = copy.document ? copy.document->number : QString();
-            head.time = copy.document ? madeAt(*copy.document) : context().clock->now();
+            head.time = copy.document ? ledger::madeAt(*copy.document) : context().clock->now();
             head.copy = copy.document ? ledger::ReceiptCopy::Reprint
                                       : ledger::ReceiptCopy::ReprintWithoutDocument;
             const auto isReturn = [document = copy.document](const ledger::SaleLine& line) {
                 return ledger::isReturnRecord(document, line.remark);
             };
-            printReceipt(ledger::makeReceipt(copy.lines, isReturn, head), setup);
+            ledger::Receipt receipt = ledger::makeReceipt(copy.lines, isReturn, head);
+            // A copy of some of a document's lines would not add up to what was paid.
+            if (copy.document && copy.document->lines == copy.lines.size()) {
+                receipt.payment = copy.document->payment;
+                receipt.isRefund = copy.document->kind == ledger::Posting::GoodsReturn;
+            }
+            printReceipt(receipt, setup);
         }
     });
 }
 
 void TForm_chuku::printReceiptAfterPosting(const ledger::Document& document) {
     const receipt::Setup setup = receiptSetup();
-    if (!setup.autoprint || setup.printer.isEmpty())
+    if (setup.printer.isEmpty())
         return;
     const bool isReturn = document.kind == ledger::Posting::GoodsReturn;
     try {
-        printReceipt(ledger::makeReceipt(document.saleLines,
-                                         [isReturn](const ledger::SaleLine&) { return isReturn; },
-                                         {.shop = setup.shop,
-                                          .contact = setup.contact,
-                                          .time = document.time,
-                                          .number = document.number,
-                                          .copy = ledger::ReceiptCopy::Original}),
-                     setup);
+        if (!setup.autoprint) {
+            // The drawer still opens for the cash, without a receipt.
+            if (document.payment && document.payment->takesCash() && context().receipts)
+                context().receipts->openDrawer(setup);
+            return;
+        }
+        ledger::Receipt receipt = ledger::makeReceipt(
+            document.saleLines, [isReturn](const ledger::SaleLine&) { return isReturn; },
+            {.shop = setup.shop,
+             .contact = setup.contact,
+             .time = document.time,
+             .number = document.number,
+             .copy = ledger::ReceiptCopy::Original});
+        receipt.payment = document.payment;
+        receipt.isRefund = isReturn;
+        printReceipt(receipt, setup);
     } catch (const store::StoreError& failure) {
         context().prompt->error(
             this, QStringLiteral("%1已完成，库存和出库记录都已保存；但小票没有打印：\n%2")

@@ -6,7 +6,10 @@
 #include "ledger/Receipt.h"
 #include "receipt/ReceiptSetup.h"
 
+#include <memory>
+
 class QAction;
+class ShiftReportWindow;
 class QLabel;
 class QToolButton;
 
@@ -17,6 +20,7 @@ class TForm_chuku : public entry::EntryWindow {
     Q_OBJECT
 public:
     TForm_chuku(const ui::AppContext& context, QWidget* menu);
+    ~TForm_chuku() override;
 
     // The window's columns: the preview, the sale lines and their checks.
     static const entry::EntryTable& columns();
@@ -37,6 +41,10 @@ public:
     void SpeedButton12Click();
     // "打印小票" of the grid's popup menu.
     void N5Click();
+    // "交班报表": the till's takings since its last shift close, in a window of their own.
+    void showShiftReport();
+    // The window of 交班报表, made the first time it is asked for and kept, as it was left.
+    ShiftReportWindow& shiftReport();
 
 private:
     // A sale or a return of the lines, into the stock-out journal and the inventory,
@@ -75,5 +83,7 @@ private:
     QToolButton* SpeedButton9;
     QToolButton* SpeedButton10;
     QToolButton* SpeedButton12;
+    QToolButton* shiftReportButton;
+    std::unique_ptr<ShiftReportWindow> m_shiftReport;
     QAction* N5;
 };

@@ -10,7 +10,11 @@ namespace receipt {
 // GS v 0 bands, a feed that brings the last line past the tear bar, and a partial cut
 // that printers without a cutter ignore. Chinese goes as dots, so no printer's code page
 // can garble it.
-QByteArray escPosJob(const QImage& raster);
+// With `openDrawer`, the job starts by opening the cash drawer on the printer's first
+// drawer port, so that it is open while the receipt prints.
+QByteArray escPosJob(const QImage& raster, bool openDrawer = false);
+// ESC p 0 25 250: a 50 ms pulse on pin 2, then 500 ms rest.
+QByteArray drawerKick();
 
 // The most rows one GS v 0 band carries: small printers buffer no more at once.
 constexpr int kBandRows = 255;

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QTextBoundaryFinder>
 
+#include "store/Numbers.h"
 #include "store/print/SheetPagePainter.h"
 
 namespace receipt {
@@ -85,9 +86,58 @@ ReceiptDrawing::ReceiptDrawing(const ledger::Receipt& receipt, int widthDots)
     }
     addRule();
     addSplit(QStringLiteral("数量：") + receipt.quantity, QStringLiteral("合计：") + receipt.total);
+    if (const auto& payment = receipt.payment) {
+        const QString verb = receipt.isRefund ? QStringLiteral("退") : QString();
+        for (const ledger::PayMethod method : ledger::kPayMethods)
+            if (payment->amount(method) != 0)
+                addSplit(verb + ledger::methodName(method),
+                         store::formatFixed2(payment->amount(method)));
+        if (payment->takesCash() && !receipt.isRefund) {
+            addSplit(QStringLiteral("实收"), store::formatFixed2(payment->tendered));
+            addSplit(QStringLiteral("找零"), store::formatFixed2(payment->change));
+        }
+    }
     addRule();
     addText(head.contact, Qt::AlignHCenter);
     addText(QStringLiteral("谢谢惠顾"), Qt::AlignHCenter);
+    m_height = int(std::ceil(m_y + kMargin));
+}
+
+ReceiptDrawing::ReceiptDrawing(const ledger::ShiftReport& report, const QString& shop,
+                               const QDateTime& printedAt, int widthDots)
+    : m_width(widthDots),
+      m_y(kMargin),
+      m_body(receiptFont(kBodyDots)),
+      m_title(receiptFont(kTitleDots)) {
+    const QString format = QStringLiteral("yyyy-MM-dd HH:mm");
+    addText(shop, Qt::AlignHCenter, true);
+    addText(QStringLiteral("交班报表"), Qt::AlignHCenter, true);
+    addGap(kLeading);
+    addText(QStringLiteral("收银台：") + report.till, Qt::AlignLeft);
+    addText(QStringLiteral("自：") + (report.from.isValid() ? report.from.toString(format)
+                                                            : QStringLiteral("最早的单据")),
+            Qt::AlignLeft);
+    addText(QStringLiteral("至：") + (report.to.isValid() ? report.to : printedAt).toString(format),
+            Qt::AlignLeft);
+    addRule();
+    for (const ledger::ShiftLine& line : report.lines) {
+        addText(line.cashier + QStringLiteral(" · ") + line.method, Qt::AlignLeft);
+        if (line.sales)
+            addSplit(QStringLiteral("销售 %1 笔").arg(line.sales), store::formatFixed2(line.sold));
+        if (line.returns)
+            addSplit(QStringLiteral("退货 %1 笔").arg(line.returns),
+                     store::formatFixed2(line.refunded));
+    }
+    addRule();
+    addSplit(QStringLiteral("销售 %1 笔").arg(report.sales), store::formatFixed2(report.sold));
+    addSplit(QStringLiteral("退货 %1 笔").arg(report.returns),
+             store::formatFixed2(report.refunded));
+    addSplit(QStringLiteral("备用金"), store::formatFixed2(report.openingFloat));
+    addSplit(QStringLiteral("现金收入"), store::formatFixed2(report.cashTaken));
+    addSplit(QStringLiteral("现金退款"), store::formatFixed2(report.cashRefunded));
+    addSplit(QStringLiteral("应有现金"), store::formatFixed2(report.expectedCash()));
+    addRule();
+    addText(QStringLiteral("打印：") + printedAt.toString(format), Qt::AlignLeft);
     m_height = int(std::ceil(m_y + kMargin));
 }
 

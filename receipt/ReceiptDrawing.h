@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "ledger/Receipt.h"
+#include "ledger/ShiftReport.h"
 
 class QPainter;
 
@@ -19,6 +20,9 @@ namespace receipt {
 class ReceiptDrawing {
 public:
     ReceiptDrawing(const ledger::Receipt& receipt, int widthDots);
+    // A shift report on the till's roll, under the shop's name, printed at `printedAt`.
+    ReceiptDrawing(const ledger::ShiftReport& report, const QString& shop,
+                   const QDateTime& printedAt, int widthDots);
 
     int width() const { return m_width; }
     int height() const { return m_height; }

@@ -63,14 +63,40 @@ void sendRawJob(const QString& queue, const QByteArray& job) {
 
 }  // namespace
 
-void ReceiptPrinter::print(const ledger::Receipt& receipt, const Setup& setup) {
+namespace {
+
+void requirePrinter(const Setup& setup) {
     if (setup.printer.isEmpty())
         throw store::StoreError(QStringLiteral("还没有选择小票打印机：请在“系统设置”中选择"));
-    const ReceiptDrawing drawing(receipt, printDots(setup.paperMm));
+}
+
+}  // namespace
+
+void ReceiptPrinter::print(const ledger::Receipt& receipt, const Setup& setup) {
+    requirePrinter(setup);
+    printDrawing(ReceiptDrawing(receipt, printDots(setup.paperMm)), setup,
+                 setup.drawer && receipt.opensDrawer());
+}
+
+void ReceiptPrinter::print(const ledger::ShiftReport& report, const Setup& setup,
+                           const QDateTime& printedAt) {
+    requirePrinter(setup);
+    printDrawing(ReceiptDrawing(report, setup.shop, printedAt, printDots(setup.paperMm)), setup,
+                 false);
+}
+
+void ReceiptPrinter::printDrawing(const ReceiptDrawing& drawing, const Setup& setup,
+                                  bool openDrawer) {
     if (setup.mode == Mode::Driver)
         printOnDriver(drawing, setup);
     else
-        sendBytes(escPosJob(drawing.raster()), setup);
+        sendBytes(escPosJob(drawing.raster(), openDrawer), setup);
+}
+
+void ReceiptPrinter::openDrawer(const Setup& setup) {
+    if (setup.printer.isEmpty() || setup.mode != Mode::EscPos || !setup.drawer)
+        return;
+    sendBytes(QByteArray("\x1b\x40", 2) + drawerKick(), setup);
 }
 
 void ReceiptPrinter::sendBytes(const QByteArray& job, const Setup& setup) {

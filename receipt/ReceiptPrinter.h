@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "ledger/Receipt.h"
+#include "ledger/ShiftReport.h"
 #include "receipt/ReceiptSetup.h"
 
 namespace receipt {
@@ -20,12 +21,18 @@ class ReceiptPrinter {
 public:
     // Throws store::StoreError saying why the receipt did not print.
     void print(const ledger::Receipt& receipt, const Setup& setup);
+    // Opens the cash drawer without a receipt, for a cash payment when receipts are not
+    // printed after every sale. Nothing to do unless the printer drives the drawer.
+    void openDrawer(const Setup& setup);
+    // A shift report on the same roll; it opens no drawer.
+    void print(const ledger::ShiftReport& report, const Setup& setup, const QDateTime& printedAt);
 
     void setPrintTarget(const QString& dir) { m_target = dir; }
     // The file the last receipt went to, when it went to the print target.
     QString lastOutputFile() const { return m_lastFile; }
 
 private:
+    void printDrawing(const ReceiptDrawing& drawing, const Setup& setup, bool openDrawer);
     void printOnDriver(const ReceiptDrawing& drawing, const Setup& setup);
     void sendBytes(const QByteArray& job, const Setup& setup);
 

@@ -15,6 +15,8 @@ struct Setup {
     int paperMm = 58;  // 58 or 80
     Mode mode = Mode::EscPos;
     bool autoprint = false;  // after every sale or return posted
+    // An ESC/POS printer opens the cash drawer wired to it when cash is taken or paid back.
+    bool drawer = true;
     QString shop;
     QString contact;
 };

@@ -47,6 +47,8 @@ struct AppContext {
     // program prints no receipts.
     std::shared_ptr<receipt::ReceiptPrinter> receipts = {};
     std::function<receipt::Setup()> receiptSetup = {};
+    // The cash the till's drawer starts a shift with (the settings file's [till] float).
+    double openingFloat = 0;
     // The till the documents are made at, and who works it (the settings file's [till]).
     QString till = {};
     QString operatorName = {};

@@ -167,6 +167,9 @@ ModuleWindow::Posted ModuleWindow::settleRecordedLines(const QString& verb) {
 }
 
 bool ModuleWindow::booksWritable(ledger::Posting kind) {
+    // The documents book alone is checked by the commit, which may have to make it.
+    if (!ledger::movesStock(kind))
+        return true;
     // The journal is named first where a sale has always named it first.
     const QString problem =
         ledger::Ledger(m_context.programDir, m_context.servers, m_context.database)

@@ -16,6 +16,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "ui/PaymentDialog.h"
+
 namespace ui {
 
 namespace {
@@ -80,6 +82,18 @@ std::optional<QString> QtPrompt::saveFileName(QWidget* parent, const SaveFileReq
 
 void Prompt::beep(QWidget*) {
     QApplication::beep();
+}
+
+std::optional<ledger::Payment> Prompt::takePayment(QWidget*, const PaymentRequest& request) {
+    return ledger::Payment::exactCash(request.due);
+}
+
+std::optional<ledger::Payment> QtPrompt::takePayment(QWidget* parent,
+                                                     const PaymentRequest& request) {
+    PaymentDialog dialog(request, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.payment();
 }
 
 void QtPrompt::openExternal(const QString& target) {

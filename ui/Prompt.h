@@ -3,6 +3,8 @@
 #include <QString>
 #include <optional>
 
+#include "ledger/Payment.h"
+
 class QWidget;
 
 namespace ui {
@@ -12,6 +14,13 @@ struct SaveFileRequest {
     QString title;
     QString filter;         // "Excel 文件 (*.xls)"
     QString defaultSuffix;  // without the dot
+};
+
+// What the till asks the customer for: the document's amount, taken for a sale or paid
+// back for a return.
+struct PaymentRequest {
+    double due = 0;
+    bool isReturn = false;
 };
 
 // Every box the program shows, and every hand-off to the desktop, goes through here: the
@@ -34,6 +43,11 @@ public:
     // The short sound that makes a shop keeper look at the screen: a scanned code the
     // program cannot simply add.
     virtual void beep(QWidget* parent);
+    // The payment of a sale or a return about to be posted, or nothing when the shop keeper
+    // cancelled it (then nothing is posted). Unless a dialog asks, the amount is taken in
+    // cash exactly.
+    virtual std::optional<ledger::Payment> takePayment(QWidget* parent,
+                                                       const PaymentRequest& request);
 };
 
 // The desktop's own boxes and file dialog.
@@ -44,6 +58,8 @@ public:
     void error(QWidget* parent, const QString& text) override;
     std::optional<QString> saveFileName(QWidget* parent, const SaveFileRequest& request) override;
     void openExternal(const QString& target) override;
+    std::optional<ledger::Payment> takePayment(QWidget* parent,
+                                               const PaymentRequest& request) override;
 };
 
 // Hands a file name or a link to the desktop: a relative name is taken from the current

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -81,6 +82,7 @@ Driver::Driver(QStringList lines, bool echo, QString database)
         {"click", &Driver::cmdClick},
         {"answer", &Driver::cmdAnswer},
         {"saveas", &Driver::cmdSaveAs},
+        {"pay", &Driver::cmdPay},
         {"cell", &Driver::cmdCell},
         {"select", &Driver::cmdSelect},
         {"rows", &Driver::cmdRows},
@@ -181,6 +183,8 @@ AppWindows& Driver::windows() {
 
 QWidget& Driver::current() {
     windows();
+    if (!m_current)
+        throw DriveError{QStringLiteral("the window chosen is closed: choose another")};
     return *m_current;
 }
 
@@ -234,7 +238,9 @@ void Driver::cmdTimer(const QString& args) {
 }
 
 void Driver::cmdWindow(const QString& args) {
-    QWidget* window = windows().byName(args);
+    // The dialog a command left open, such as the payment dialog shown for real.
+    QWidget* window =
+        args == QLatin1String("modal") ? QApplication::activeModalWidget() : windows().byName(args);
     if (!window)
         throw DriveError{QStringLiteral("no window '%1' (%2)")
                              .arg(args, AppWindows::names().join(QStringLiteral(", ")))};
@@ -297,6 +303,12 @@ void Driver::cmdAnswer(const QString& args) {
     if (args != QLatin1String("yes") && args != QLatin1String("no"))
         throw DriveError{QStringLiteral("answer yes or answer no")};
     m_prompt.queueAnswer(args == QLatin1String("yes"));
+}
+
+void Driver::cmdPay(const QString& args) {
+    if (!m_prompt.queuePayment(args))
+        throw DriveError{
+            QStringLiteral("pay cancel, pay dialog, or pay METHOD [AMOUNT] [METHOD [AMOUNT]]…")};
 }
 
 void Driver::cmdSaveAs(const QString& args) {

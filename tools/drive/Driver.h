@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <functional>
 #include <map>
@@ -60,6 +61,7 @@ private:
     void cmdClick(const QString& args);
     void cmdAnswer(const QString& args);
     void cmdSaveAs(const QString& args);
+    void cmdPay(const QString& args);
     void cmdCell(const QString& args);
     void cmdSelect(const QString& args);
     void cmdRows(const QString& args);
@@ -95,5 +97,6 @@ private:
     std::shared_ptr<receipt::ReceiptPrinter> m_receipts;
     ui::AppContext m_context;
     std::unique_ptr<AppWindows> m_windows;
-    QWidget* m_current = nullptr;
+    // A dialog chosen with `window modal` goes when it is answered.
+    QPointer<QWidget> m_current;
 };

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include "store/Numbers.h"
+
 namespace {
 
 const QString kNoAnswer = QStringLiteral(" (no answer queued)");
@@ -50,4 +52,58 @@ void ScriptedPrompt::openExternal(const QString& target) {
 
 void ScriptedPrompt::beep(QWidget*) {
     m_messages << QStringLiteral("beep");
+}
+
+bool ScriptedPrompt::queuePayment(const QString& words) {
+    const QStringList list = words.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    PaymentAnswer answer;
+    if (list == QStringList{QStringLiteral("cancel")} ||
+        list == QStringList{QStringLiteral("dialog")}) {
+        answer.cancel = list.first() == QLatin1String("cancel");
+        answer.dialog = !answer.cancel;
+        m_payments.enqueue(answer);
+        return true;
+    }
+    for (const QString& word : list) {
+        if (const auto method = ledger::methodNamed(word)) {
+            answer.parts.append({*method, std::nullopt});
+            continue;
+        }
+        const auto amount = store::parseDecimal(word);
+        if (!amount || answer.parts.isEmpty() || answer.parts.last().second)
+            return false;
+        answer.parts.last().second = amount;
+    }
+    if (answer.parts.isEmpty())
+        return false;
+    m_payments.enqueue(answer);
+    return true;
+}
+
+std::optional<ledger::Payment> ScriptedPrompt::takePayment(QWidget* parent,
+                                                           const ui::PaymentRequest& request) {
+    if (m_payments.isEmpty())
+        return Prompt::takePayment(parent, request);
+    const PaymentAnswer answer = m_payments.dequeue();
+    m_messages << QStringLiteral("pay: %1 %2")
+                      .arg(request.isReturn ? QStringLiteral("应退") : QStringLiteral("应收"),
+                           store::formatFixed2(request.due));
+    if (answer.dialog)
+        return ui::QtPrompt().takePayment(parent, request);
+    if (answer.cancel)
+        return std::nullopt;
+    if (answer.parts.size() == 1) {
+        const auto [method, tendered] = answer.parts.first();
+        return ledger::Payment::of({{method, request.due}}, tendered.value_or(request.due));
+    }
+    double given = 0;
+    for (const auto& part : answer.parts)
+        given += part.second.value_or(0);
+    QList<ledger::Payment::Part> parts;
+    for (const auto& [method, amount] : answer.parts)
+        parts.append({method, amount ? *amount : store::roundMoney(request.due - given)});
+    const auto cash = std::ranges::find(answer.parts, ledger::PayMethod::Cash,
+                                        [](const auto& part) { return part.first; });
+    return ledger::Payment::of(
+        parts, cash == answer.parts.end() ? 0.0 : cash->second.value_or(request.due - given));
 }

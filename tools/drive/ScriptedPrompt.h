@@ -12,6 +12,12 @@ class ScriptedPrompt : public ui::Prompt {
 public:
     void queueAnswer(bool yes) { m_answers.enqueue(yes); }
     void queueSaveAs(const std::optional<QString>& path) { m_saveAnswers.enqueue(path); }
+    // "cancel", "dialog" (the real dialog is shown, for a display test or a picture to answer
+    // through the keyboard), or METHOD [AMOUNT] … as the payment dialog would be answered: one
+    // method's AMOUNT is the cash handed over (its part is the whole amount due); with several,
+    // each AMOUNT is that method's part and the one without takes the rest. False, and nothing
+    // queued, when the words are not one.
+    bool queuePayment(const QString& words);
     // The boxes shown since the last call.
     QStringList takeMessages();
 
@@ -22,9 +28,17 @@ public:
                                         const ui::SaveFileRequest& request) override;
     void openExternal(const QString& target) override;
     void beep(QWidget* parent) override;
+    std::optional<ledger::Payment> takePayment(QWidget* parent,
+                                               const ui::PaymentRequest& request) override;
 
 private:
     QQueue<bool> m_answers;
     QQueue<std::optional<QString>> m_saveAnswers;
+    struct PaymentAnswer {
+        bool cancel = false;
+        bool dialog = false;
+        QList<std::pair<ledger::PayMethod, std::optional<double>>> parts;
+    };
+    QQueue<PaymentAnswer> m_payments;
     QStringList m_messages;
 };

@@ -291,8 +291,7 @@ EntryWindow::Fetched EntryWindow::fetchItem() {
         ProgressBar2->setRange(0, std::max(used, 1));
         ProgressBar2->setValue(0);
         itemCounted(used, book);
-        // The typed code as it stands: a blank or a trailing ".0" finds nothing.
-        if (const int row = book.findItemByText(Edit2->text())) {
+        if (const int row = book.findItemByCode(Edit2->text())) {
             fillPreview(book, row);
             found = true;
         }
@@ -351,7 +350,7 @@ void EntryWindow::scanCode() {
 
 int EntryWindow::lineOfCode(const QString& code) const {
     for (int row = m_grid->rowCount() - 1; row >= 1; --row) {
-        if (m_grid->cell(EntryTable::kCodeCol, row) == code)
+        if (store::sameItemCode(m_grid->cell(EntryTable::kCodeCol, row), code))
             return row;
     }
     return 0;

@@ -151,7 +151,7 @@ private:
     enum class Fetched { Item, NoItem, Failed };
     Fetched fetchItem();
     void scanCode();
-    // The line a scan counts into again: the bottom-most one of that code, or 0.
+    // The line a scan counts into again: the bottom-most one of the same item code, or 0.
     int lineOfCode(const QString& code) const;
     // The row a scan's new line goes into: the empty last line, or one added below a last
     // line that passes the line check. 0 when the check refused it, and said so.

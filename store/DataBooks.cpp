@@ -26,6 +26,11 @@ QString backupFileName(Book book) {
     return QString::fromLatin1(layoutOf(book).backupName);
 }
 
+bool sameItemCode(const QString& a, const QString& b) {
+    const std::optional<double> x = parseDecimal(a), y = parseDecimal(b);
+    return x && y ? *x == *y : a == b;
+}
+
 std::shared_ptr<KeptBooks> keptDataBooks() {
     QStringList names;
     for (Book book : kDataBooks)
@@ -147,11 +152,13 @@ int BookPass::findItemByNumber(double code) {
     return found;
 }
 
-int BookPass::findItemByText(const QString& code) {
+int BookPass::findItemByCode(const QString& code) {
+    const std::optional<double> wanted = parseDecimal(code);
     const int n = usedRowCount();
     int found = 0;
     for (int r = 2; r <= n; ++r) {
-        if (formatGeneral(number(r, InventoryCol::ItemCode)) == code)
+        if (wanted ? number(r, InventoryCol::ItemCode) == *wanted
+                   : value(r, InventoryCol::ItemCode).displayText() == code)
             found = r;
     }
     return found;

@@ -27,6 +27,12 @@ QStringList bookCaptions(Book book);
 // A column's caption; col from 1.
 QString columnCaption(Book book, int col);
 
+// Whether two codes, as typed, scanned or shown in a grid, name the same item: codes are
+// numbers in the books, so two that read as the same number are one (a barcode scanned
+// with its leading zeros finds the item it was received as); a code that is no number
+// matches only itself. Every EAN-13 and UPC-A code is exact in a double.
+bool sameItemCode(const QString& a, const QString& b);
+
 class KeptBooks;
 // A keeper of the three data books' cells in memory (the report book is read afresh: it is
 // the canvas of every export and printout).
@@ -68,9 +74,10 @@ public:
 
     // The last data row whose column 1 equals code as a number (1001.0 finds 1001), or 0.
     int findItemByNumber(double code);
-    // The last data row whose column 1, read as a number (empty as 0) and shown in general
-    // format, is exactly code, or 0. A code cell that is a text but no number is an error.
-    int findItemByText(const QString& code);
+    // The last data row whose column 1 is the typed or scanned code, as sameItemCode
+    // compares them (empty reads as 0), or 0. Against a code that is a number, a code cell
+    // that is a text but no number is an error.
+    int findItemByCode(const QString& code);
 
     void writeRow(int row, const QList<CellValue>& values);
     void save();

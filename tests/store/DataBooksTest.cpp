@@ -5,6 +5,7 @@
 
 #include "TestBooks.h"
 #include "store/DataBooks.h"
+#include "store/Numbers.h"
 #include "store/StoreError.h"
 #include "store/Workbook.h"
 #include "support/ForwardingServer.h"
@@ -139,21 +140,33 @@ TEST_F(DataBooks, NumericLookupFindsTheLastEqualCode) {
     EXPECT_EQ(pass.findItemByNumber(13), 0);
 }
 
-TEST_F(DataBooks, TextualLookupWantsTheCodeAsShown) {
-    inventory(
-        {CellValue::fromNumber(1001), CellValue::fromNumber(2.5), CellValue::fromNumber(1001)});
+TEST_F(DataBooks, CodeLookupReadsTheTypedCodeAsANumber) {
+    // An EAN-13 and a UPC-A code as a stock-in stores them, their leading zeros gone.
+    inventory({CellValue::fromNumber(1001), CellValue::fromNumber(2.5), CellValue::fromNumber(1001),
+               CellValue::fromNumber(12345678912), CellValue::fromNumber(12345678905)});
     BookPass pass(factory, path(Book::Inventory));
-    EXPECT_EQ(pass.findItemByText("1001"), 4);
-    EXPECT_EQ(pass.findItemByText("2.5"), 3);
-    for (const char* miss : {"1001.0", "01001", " 1001", "1001 ", ""})
-        EXPECT_EQ(pass.findItemByText(miss), 0) << miss;
+    for (const char* hit : {"1001", "1001.0", "01001", " 1001"})
+        EXPECT_EQ(pass.findItemByCode(hit), 4) << hit;
+    EXPECT_EQ(pass.findItemByCode("2.5"), 3);
+    EXPECT_EQ(pass.findItemByCode("0012345678912"), 5);
+    EXPECT_EQ(pass.findItemByCode("012345678905"), 6);
+    EXPECT_EQ(pass.findItemByCode("0012345678913"), 0);
+}
+
+TEST(ItemCodes, ThirteenAndTwelveDigitCodesAreExactInADouble) {
+    EXPECT_EQ(formatGeneral(*parseDecimal(std::string_view("0012345678912"))), "12345678912");
+    EXPECT_TRUE(sameItemCode("012345678905", "12345678905"));
+    // One apart in the last digit of the largest EAN-13 is another item.
+    EXPECT_FALSE(sameItemCode("9999999999999", "9999999999998"));
 }
 
 TEST_F(DataBooks, LookupStopsAtACodeThatIsNoNumber) {
     inventory(
         {CellValue::fromNumber(1001), CellValue::fromText("可乐"), CellValue::fromNumber(1002)});
     BookPass pass(factory, path(Book::Inventory));
-    EXPECT_THROW(pass.findItemByText("1002"), StoreError);
+    EXPECT_THROW(pass.findItemByCode("1002"), StoreError);
+    // A typed code that is no number is matched as a text, and no cell stands in its way.
+    EXPECT_EQ(pass.findItemByCode("可乐"), 3);
     try {
         pass.findItemByNumber(1002);
         FAIL();
@@ -171,7 +184,7 @@ TEST_F(DataBooks, AnEmptyCodeRowInsideTheUsedRangeIsAnError) {
     }
     BookPass pass(factory, path(Book::Inventory));
     EXPECT_THROW(pass.findItemByNumber(1001), StoreError);
-    EXPECT_EQ(pass.findItemByText("1001"), 2);
+    EXPECT_EQ(pass.findItemByCode("1001"), 2);
 }
 
 TEST_F(DataBooks, NumbersInBooksAreReadWithTheirPlace) {

@@ -25,6 +25,10 @@ void chooseBookStore(ui::AppContext& context, std::shared_ptr<store::SheetPrinte
     context.openingFloat = store::parseDecimal(settings.readString(settingKeys::kTillSection,
                                                                    settingKeys::kTillFloat, {}))
                                .value_or(0);
+    context.walkInCustomer = settings
+                                 .readString(settingKeys::kTillSection, settingKeys::kTillCustomer,
+                                             QStringLiteral("散客"))
+                                 .trimmed();
     QString server = conninfo;
     if (server.isEmpty()) {
         const QString backend =

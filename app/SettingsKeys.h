@@ -34,5 +34,7 @@ inline const QString kTillSection = QStringLiteral("till");
 inline const QString kTillName = QStringLiteral("name");  // the machine's name when unset
 inline const QString kTillOperator = QStringLiteral("operator");
 inline const QString kTillFloat = QStringLiteral("float");  // the drawer's opening cash
+// The customer of a sale nobody names; absent it is "散客", set empty there is none.
+inline const QString kTillCustomer = QStringLiteral("customer");
 
 }  // namespace app::settingKeys

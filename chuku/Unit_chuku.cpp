@@ -91,7 +91,7 @@ const entry::EntryTable& TForm_chuku::columns() {
                 {QStringLiteral("卖出金额"), 100, CellRule::Number, {LineSource::Zero}},
                 // The average cost when the line was made; the sale price stays in the preview.
                 {QStringLiteral("库存均价"), 100, CellRule::Number, LineSource::inventory(AvgCost)},
-                {QStringLiteral("客户名称"), 300, CellRule::Text, {LineSource::Empty}},
+                {QStringLiteral("客户名称"), 300, CellRule::Text, {LineSource::WalkInCustomer}},
                 {QStringLiteral("售出日期"), 100, CellRule::Text, {LineSource::Today}},
                 {QStringLiteral("备注"), 100, CellRule::Free, LineSource::inventory(Remark)},
             },

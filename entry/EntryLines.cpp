@@ -16,9 +16,9 @@ bool onlyDigitsAndPoints(const QString& text) {
     return true;
 }
 
-// A line's cell from its source; without a preview, only the defaults (zeros and today).
+// A line's cell from its source; without a preview, only the defaults.
 QString sourceText(const EntryTable& table, const LineSource& source, const ui::StringGrid* preview,
-                   const QString& today) {
+                   const LineDefaults& defaults) {
     switch (source.kind) {
         case LineSource::Inventory:
             return preview ? preview->cell(table.previewIndexOf(source.inventoryCol), 0)
@@ -26,7 +26,9 @@ QString sourceText(const EntryTable& table, const LineSource& source, const ui::
         case LineSource::Zero:
             return QStringLiteral("0");
         case LineSource::Today:
-            return today;
+            return defaults.today;
+        case LineSource::WalkInCustomer:
+            return defaults.walkInCustomer;
         case LineSource::Empty:
             break;
     }
@@ -48,20 +50,20 @@ void setUpEntryGrid(ui::StringGrid& grid, const EntryTable& table) {
 }
 
 void fillLineFromPreview(ui::StringGrid& grid, int row, const EntryTable& table,
-                         const ui::StringGrid& preview, const QString& today) {
+                         const ui::StringGrid& preview, const LineDefaults& defaults) {
     QStringList texts;
     for (const EntryColumn& column : table.lineColumns)
-        texts << sourceText(table, column.source, &preview, today);
+        texts << sourceText(table, column.source, &preview, defaults);
     grid.cells().setRow(row, texts);
 }
 
-void appendLine(ui::StringGrid& grid, const EntryTable& table, const QString& today) {
+void appendLine(ui::StringGrid& grid, const EntryTable& table, const LineDefaults& defaults) {
     const int row = grid.rowCount();
     grid.setRowCount(row + 1);
     if (!table.addedLineTakesDefaults)
         return;
     for (int c = 0; c < table.columnCount(); ++c) {
-        const QString text = sourceText(table, table.lineColumns[c].source, nullptr, today);
+        const QString text = sourceText(table, table.lineColumns[c].source, nullptr, defaults);
         if (!text.isEmpty())
             grid.setCell(c, row, text);
     }

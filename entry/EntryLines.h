@@ -17,13 +17,19 @@ namespace entry {
 // Shown by "增加数据" and the postings when the last line fails the line check.
 QString fillProperlyMessage();
 
+// What a new line's cells start with besides the preview.
+struct LineDefaults {
+    QString today;  // "yyyy-mm-dd"
+    QString walkInCustomer;
+};
+
 // The entry shape: the table's columns, widths and captions in row 0.
 void setUpEntryGrid(ui::StringGrid& grid, const EntryTable& table);
-// Fills grid row `row` from the preview as the table says; `today` is "yyyy-mm-dd".
+// Fills grid row `row` from the preview as the table says.
 void fillLineFromPreview(ui::StringGrid& grid, int row, const EntryTable& table,
-                         const ui::StringGrid& preview, const QString& today);
+                         const ui::StringGrid& preview, const LineDefaults& defaults);
 // Grows the grid by one line, which starts with the table's defaults or empty.
-void appendLine(ui::StringGrid& grid, const EntryTable& table, const QString& today);
+void appendLine(ui::StringGrid& grid, const EntryTable& table, const LineDefaults& defaults);
 // Removes the bottom line; the only line is emptied instead, so the grid keeps one.
 void deleteLastLine(ui::StringGrid& grid);
 // After a posting: the captions and one empty line.

@@ -22,7 +22,8 @@ struct PreviewColumn {
 
 // Where a cell of a line filled from the preview comes from.
 struct LineSource {
-    enum Kind { Inventory, Zero, Today, Empty };
+    // WalkInCustomer: the till's customer for a sale nobody names (LineDefaults).
+    enum Kind { Inventory, Zero, Today, Empty, WalkInCustomer };
     Kind kind = Empty;
     // With Inventory: the item's inventory column (store::InventoryCol), as the preview
     // shows it; the table must have that column among its preview columns.

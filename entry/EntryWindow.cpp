@@ -225,6 +225,10 @@ QString EntryWindow::todayText() const {
     return context().clock->todayText();
 }
 
+LineDefaults EntryWindow::lineDefaults() const {
+    return {todayText(), context().walkInCustomer};
+}
+
 report::ReportControls EntryWindow::reportControls() const {
     return {*m_grid, *ProgressBar1, *StatusBar1, Panel::LineCount};
 }
@@ -367,18 +371,20 @@ int EntryWindow::rowForNewLine() {
     }
     if (!lastLineAccepted())
         return 0;
-    appendLine(grid, m_table, todayText());
+    appendLine(grid, m_table, lineDefaults());
     return grid.rowCount() - 1;
 }
 
 void EntryWindow::fillScannedLine(int row, const QString& code, bool known) {
     ui::StringGrid& grid = *m_grid;
-    fillLineFromPreview(grid, row, m_table, *StringGrid_kucun, todayText());
+    fillLineFromPreview(grid, row, m_table, *StringGrid_kucun, lineDefaults());
     // A cell the preview does not give (the customer) is the line above's: one customer
-    // takes the whole basket.
+    // takes the whole basket. Without one above, the till's walk-in customer stays.
     for (int c = 0; c < m_table.columnCount() && row > 1; ++c) {
-        if (m_table.lineColumns[c].source.kind == LineSource::Empty)
-            grid.setCell(c, row, grid.cell(c, row - 1));
+        const LineSource::Kind kind = m_table.lineColumns[c].source.kind;
+        const QString above = grid.cell(c, row - 1);
+        if ((kind == LineSource::Empty || kind == LineSource::WalkInCustomer) && !above.isEmpty())
+            grid.setCell(c, row, above);
     }
     const int priceCol = m_table.previewIndexOf(m_table.scan.priceInventoryCol);
     const double price =
@@ -421,12 +427,12 @@ void EntryWindow::addLine() {
     const int last = grid.rowCount() - 1;
     if (grid.cell(EntryTable::kNameCol, last).isEmpty()) {
         setUpEntryGrid(grid, m_table);
-        fillLineFromPreview(grid, last, m_table, *StringGrid_kucun, todayText());
+        fillLineFromPreview(grid, last, m_table, *StringGrid_kucun, lineDefaults());
         return;
     }
     if (!lastLineAccepted())
         return;
-    appendLine(grid, m_table, todayText());
+    appendLine(grid, m_table, lineDefaults());
 }
 
 void EntryWindow::clearResults() {

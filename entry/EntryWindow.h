@@ -102,6 +102,7 @@ protected:
     const ledger::DocumentRecord* documentOfRow(int row);
     QString bookPath(store::Book book) const;
     QString todayText() const;
+    LineDefaults lineDefaults() const;
     // What the export and the printouts read and report into.
     report::ReportControls reportControls() const;
 

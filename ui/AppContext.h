@@ -52,6 +52,9 @@ struct AppContext {
     // The till the documents are made at, and who works it (the settings file's [till]).
     QString till = {};
     QString operatorName = {};
+    // The customer a new sale line starts with, for the shop keeper to type over: most
+    // sales at a till are to nobody in particular. Empty, lines start without one.
+    QString walkInCustomer = {};
 
     QString filePath(const QString& fileName) const { return programDir + fileName; }
     // Whether the data book is there to be read: in the database it always is.

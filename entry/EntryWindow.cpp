@@ -273,11 +273,11 @@ void EntryWindow::showProgress(const ledger::Progress& step) {
 void EntryWindow::itemCounted(int, store::BookPass&) {}
 
 void EntryWindow::SpeedButton1Click() {
-    fetchItem();
+    fetchItem(Edit2->text());
 }
 
-EntryWindow::Fetched EntryWindow::fetchItem() {
-    if (Edit2->text().trimmed().isEmpty())
+EntryWindow::Fetched EntryWindow::fetchItem(const QString& code) {
+    if (code.trimmed().isEmpty())
         return Fetched::NoItem;
     const QString path = bookPath(store::Book::Inventory);
     if (!context().hasBook(store::Book::Inventory))
@@ -295,7 +295,7 @@ EntryWindow::Fetched EntryWindow::fetchItem() {
         ProgressBar2->setRange(0, std::max(used, 1));
         ProgressBar2->setValue(0);
         itemCounted(used, book);
-        if (const int row = book.findItemByCode(Edit2->text())) {
+        if (const int row = book.findItemByCode(code)) {
             fillPreview(book, row);
             found = true;
         }
@@ -313,38 +313,34 @@ void EntryWindow::scanCode() {
     const QString code = Edit2->text();
     if (code.trimmed().isEmpty())
         return;
-    const Fetched fetched = fetchItem();
-    // A box said why; the code stays for another try.
+    // Whatever becomes of this code, the field is ready for the next one: a scanner types
+    // on without looking, and a code left behind would run into the next.
+    Edit2->clear();
+    Edit2->setFocus();
+    const Fetched fetched = fetchItem(code);
+    // A box said why.
     if (fetched == Fetched::Failed)
         return;
     const bool known = fetched == Fetched::Item;
-    Edit2->setFocus();
     if (!known && !m_table.scan.unknownCodeStartsItem) {
-        Edit2->clear();
         context().prompt->beep(this);
         context().prompt->information(this, QStringLiteral("无此货物：商品编号 %1").arg(code));
         return;
     }
     int newItemRow = 0;
-    bool added = false;
     attempt([&] {
         clearResults();
         if (const int row = lineOfCode(code)) {
             countScannedAgain(row);
-            added = true;
             return;
         }
         const int row = rowForNewLine();
         if (!row)
             return;
         fillScannedLine(row, code, known);
-        added = true;
         if (!known)
             newItemRow = row;
     });
-    // A code not added stays in the field, to be entered again once the line is mended.
-    if (added)
-        Edit2->clear();
     // A new item's line waits for its name.
     if (newItemRow) {
         context().prompt->beep(this);

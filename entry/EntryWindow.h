@@ -148,9 +148,9 @@ private:
     void buildLookup();
     void buildSearch();
     void buildGrid(const QString& gridName);
-    // The item whose code is in Edit2, into the preview.
+    // The item of the code (as Edit2 holds it) into the preview.
     enum class Fetched { Item, NoItem, Failed };
-    Fetched fetchItem();
+    Fetched fetchItem(const QString& code);
     void scanCode();
     // The line a scan counts into again: the bottom-most one of the same item code, or 0.
     int lineOfCode(const QString& code) const;

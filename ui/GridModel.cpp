@@ -1,8 +1,30 @@
 #include "ui/GridModel.h"
 
+#include <QColor>
+#include <QFont>
 #include <algorithm>
 
 namespace ui {
+
+namespace {
+
+// The cells of a row-major grid of `cols` columns, taken to the new shape.
+template <typename Cell>
+void reshapeCells(std::vector<Cell>& cells, int cols, int rows, int newCols, int newRows) {
+    if (newCols == cols) {
+        cells.resize(size_t(newCols) * size_t(newRows));
+        return;
+    }
+    std::vector<Cell> shaped(size_t(newCols) * size_t(newRows));
+    const int keepCols = std::min(newCols, cols);
+    const int keepRows = std::min(newRows, rows);
+    for (int r = 0; r < keepRows; ++r)
+        for (int c = 0; c < keepCols; ++c)
+            shaped[size_t(r) * newCols + c] = std::move(cells[size_t(r) * cols + c]);
+    cells = std::move(shaped);
+}
+
+}  // namespace
 
 GridModel::GridModel(int colCount, int rowCount, QObject* parent)
     : QAbstractTableModel(parent),
@@ -13,17 +35,9 @@ GridModel::GridModel(int colCount, int rowCount, QObject* parent)
 void GridModel::reshape(int cols, int rows) {
     cols = std::max(cols, 1);
     rows = std::max(rows, 1);
-    if (cols == m_cols) {
-        m_cells.resize(size_t(cols) * size_t(rows));
-    } else {
-        std::vector<QString> cells(size_t(cols) * size_t(rows));
-        const int keepCols = std::min(cols, m_cols);
-        const int keepRows = std::min(rows, m_rows);
-        for (int r = 0; r < keepRows; ++r)
-            for (int c = 0; c < keepCols; ++c)
-                cells[size_t(r) * cols + c] = std::move(m_cells[size_t(r) * m_cols + c]);
-        m_cells = std::move(cells);
-    }
+    reshapeCells(m_cells, m_cols, m_rows, cols, rows);
+    if (!m_computed.empty())
+        reshapeCells(m_computed, m_cols, m_rows, cols, rows);
     m_cols = cols;
     m_rows = rows;
 }
@@ -80,13 +94,40 @@ void GridModel::setCell(int col, int row, const QString& text) {
 void GridModel::setRow(int row, const QStringList& texts) {
     if (row < 0 || row >= m_rows)
         return;
-    for (int c = 0; c < m_cols; ++c)
+    for (int c = 0; c < m_cols; ++c) {
         m_cells[size_t(row) * m_cols + c] = c < texts.size() ? texts[c] : QString();
+        if (!m_computed.empty())
+            m_computed[size_t(row) * m_cols + c] = false;
+    }
     if (row < m_fixed)
         emit headerDataChanged(Qt::Horizontal, 0, m_cols - 1);
     else
         emit dataChanged(index(row - m_fixed, 0), index(row - m_fixed, m_cols - 1),
                          {Qt::DisplayRole, Qt::EditRole});
+}
+
+bool GridModel::isComputed(int col, int row) const {
+    return inRange(col, row) && !m_computed.empty() && m_computed[size_t(row) * m_cols + col];
+}
+
+void GridModel::setComputed(int col, int row, bool on) {
+    if (!inRange(col, row) || isComputed(col, row) == on)
+        return;
+    if (m_computed.empty())
+        m_computed.resize(m_cells.size());
+    m_computed[size_t(row) * m_cols + col] = on;
+    if (row >= m_fixed) {
+        const QModelIndex at = index(row - m_fixed, col);
+        emit dataChanged(at, at, {Qt::ForegroundRole, Qt::FontRole});
+    }
+}
+
+void GridModel::typeCell(int col, int row, const QString& text) {
+    if (!inRange(col, row))
+        return;
+    setComputed(col, row, false);
+    setCell(col, row, text);
+    emit cellTyped(col, row);
 }
 
 QStringList GridModel::row(int row) const {
@@ -105,15 +146,34 @@ int GridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+    if (!index.isValid())
         return {};
-    return cell(index.column(), index.row() + m_fixed);
+    const int col = index.column(), row = index.row() + m_fixed;
+    switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+            return cell(col, row);
+        case Qt::ForegroundRole:
+            return isComputed(col, row) ? QVariant(QColor(Qt::darkGray)) : QVariant();
+        case Qt::FontRole: {
+            if (!isComputed(col, row))
+                return {};
+            QFont italic;
+            italic.setItalic(true);
+            return italic;
+        }
+        default:
+            return {};
+    }
 }
 
 bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (!index.isValid() || role != Qt::EditRole)
         return false;
-    setCell(index.column(), index.row() + m_fixed, value.toString());
+    const int col = index.column(), row = index.row() + m_fixed;
+    // The editor writes back on closing too: only a change of the text is the user's.
+    if (value.toString() != cell(col, row))
+        typeCell(col, row, value.toString());
     return true;
 }
 

@@ -25,9 +25,18 @@ public:
 
     QString cell(int col, int row) const;
     void setCell(int col, int row, const QString& text);
-    // A whole row at once, padded or cut to the column count.
+    // A whole row at once, padded or cut to the column count; its cells are no longer
+    // computed.
     void setRow(int row, const QStringList& texts);
     QStringList row(int row) const;
+
+    // Whether the program computed the cell's text and the user has not typed over it since:
+    // shown grey and italic. The program's own writes (setCell) leave the mark as it is; a
+    // row written whole, or dropped, loses it.
+    bool isComputed(int col, int row) const;
+    void setComputed(int col, int row, bool on);
+    // The cell as the user types or pastes it: no longer computed, and cellTyped says so.
+    void typeCell(int col, int row, const QString& text);
 
     // 1 when row 0 is the caption row (the default), 0 when every row is data.
     int fixedRows() const { return m_fixed; }
@@ -43,6 +52,9 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+signals:
+    void cellTyped(int col, int row);
+
 private:
     bool inRange(int col, int row) const {
         return col >= 0 && col < m_cols && row >= 0 && row < m_rows;
@@ -53,6 +65,9 @@ private:
     int m_rows;
     int m_fixed = 1;
     std::vector<QString> m_cells;  // row-major, m_cols per row
+    // Beside m_cells, and empty until a cell is first marked: a grid of search results
+    // pays nothing for it.
+    std::vector<bool> m_computed;
     bool m_editable = false;
 };
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFont>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -25,6 +26,24 @@ TEST(GridModel, RowZeroIsTheCaptionHeaderAndDataRowsFollowIt) {
     // an edit in place lands in the grid row below the captions
     ASSERT_TRUE(grid.setData(grid.index(1, 0), QStringLiteral("1001"), Qt::EditRole));
     EXPECT_EQ(grid.cell(0, 2), "1001");
+}
+
+TEST(GridModel, AComputedCellStaysSoUntilTypedOverOrItsRowIsReplaced) {
+    GridModel grid(2, 4);
+    QSignalSpy typed(&grid, &GridModel::cellTyped);
+    for (int row = 1; row <= 3; ++row)
+        grid.setComputed(1, row, true);
+    // the editor writing back the text it shows, on closing, is no typing
+    grid.setData(grid.index(0, 1), "", Qt::EditRole);
+    EXPECT_TRUE(grid.data(grid.index(0, 1), Qt::FontRole).value<QFont>().italic());
+    grid.setData(grid.index(0, 1), "10", Qt::EditRole);
+    EXPECT_FALSE(grid.isComputed(1, 1));
+    EXPECT_EQ(typed.size(), 1);
+    // a row written whole, or dropped and added again, starts plain
+    grid.setRow(2, {});
+    grid.setGridRowCount(3);
+    grid.setGridRowCount(4);
+    EXPECT_FALSE(grid.isComputed(1, 2) || grid.isComputed(1, 3));
 }
 
 TEST(GridModel, ResizingKeepsTheCellsThatRemain) {

@@ -84,6 +84,7 @@ Driver::Driver(QStringList lines, bool echo, QString database)
         {"saveas", &Driver::cmdSaveAs},
         {"pay", &Driver::cmdPay},
         {"cell", &Driver::cmdCell},
+        {"edit", &Driver::cmdEdit},
         {"select", &Driver::cmdSelect},
         {"rows", &Driver::cmdRows},
         {"dump", &Driver::cmdDump},
@@ -326,6 +327,30 @@ void Driver::cmdCell(const QString& args) {
     if (col < 0 || col >= target->colCount() || row < 0 || row >= target->rowCount())
         throw DriveError{QStringLiteral("cell %1 %2 is outside the grid").arg(col).arg(row)};
     target->setCell(col, row, text);
+}
+
+void Driver::cmdEdit(const QString& args) {
+    QString text = args;
+    ui::StringGrid* target = grid(takeWord(text));
+    const int col = takeNumber(text, "COL");
+    const int row = takeNumber(text, "ROW");
+    if (col < 0 || col >= target->colCount() || row < 1 || row >= target->rowCount())
+        throw DriveError{QStringLiteral("cell %1 %2 is not a data cell").arg(col).arg(row)};
+    // Through the grid's own editor, so the window sees what a typing user makes it see.
+    target->editCell(col, row);
+    QLineEdit* editor = nullptr;
+    for (QLineEdit* open : target->viewport()->findChildren<QLineEdit*>()) {
+        if (!open->isHidden())
+            editor = open;
+    }
+    if (!editor)
+        throw DriveError{QStringLiteral("cell %1 %2 does not open for typing").arg(col).arg(row)};
+    editor->selectAll();
+    if (text.isEmpty())
+        QTest::keyClick(editor, Qt::Key_Delete);
+    else
+        QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Return);
 }
 
 void Driver::cmdSelect(const QString& args) {

@@ -63,6 +63,7 @@ private:
     void cmdSaveAs(const QString& args);
     void cmdPay(const QString& args);
     void cmdCell(const QString& args);
+    void cmdEdit(const QString& args);
     void cmdSelect(const QString& args);
     void cmdRows(const QString& args);
     void cmdDump(const QString& args);

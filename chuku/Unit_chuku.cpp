@@ -96,6 +96,8 @@ const entry::EntryTable& TForm_chuku::columns() {
                 {QStringLiteral("备注"), 100, CellRule::Free, LineSource::inventory(Remark)},
             },
         .addedLineTakesDefaults = false,
+        // At the till a scanned line's quantity is often typed afterwards (2.5 kg of sugar).
+        .computedAmountFollows = true,
         .search =
             {.buttonName = QStringLiteral("SpeedButton12"),
              .caption = QStringLiteral("检索出库记录"),

@@ -122,26 +122,30 @@ namespace {
 
 // result := f(left, qty) on every line where both are non-zero.
 template <typename Compute>
-void computeColumn(ui::StringGrid& grid, int resultCol, int otherCol, Compute compute) {
+void computeColumn(ui::StringGrid& grid, int resultCol, int otherCol, bool markComputed,
+                   Compute compute) {
     const QString qtyCaption = ui::captionOf(grid, EntryTable::kQtyCol);
     const QString otherCaption = ui::captionOf(grid, otherCol);
     for (int row = 1; row < grid.rowCount(); ++row) {
         const double qty = ui::cellNumber(grid, EntryTable::kQtyCol, row, qtyCaption);
         const double other = ui::cellNumber(grid, otherCol, row, otherCaption);
-        if (qty != 0 && other != 0)
+        if (qty != 0 && other != 0) {
             grid.setCell(resultCol, row, store::formatFixed2(compute(other, qty)));
+            if (markComputed)
+                grid.cells().setComputed(resultCol, row, true);
+        }
     }
 }
 
 }  // namespace
 
 void computePrices(ui::StringGrid& grid) {
-    computeColumn(grid, EntryTable::kPriceCol, EntryTable::kAmountCol,
+    computeColumn(grid, EntryTable::kPriceCol, EntryTable::kAmountCol, false,
                   [](double amount, double qty) { return amount / qty; });
 }
 
-void computeAmounts(ui::StringGrid& grid) {
-    computeColumn(grid, EntryTable::kAmountCol, EntryTable::kPriceCol,
+void computeAmounts(ui::StringGrid& grid, bool markComputed) {
+    computeColumn(grid, EntryTable::kAmountCol, EntryTable::kPriceCol, markComputed,
                   [](double price, double qty) { return price * qty; });
 }
 

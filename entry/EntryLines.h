@@ -44,8 +44,9 @@ int firstInvalidLine(const ui::StringGrid& grid, const EntryTable& table);
 // "自动计算单价" and "自动计算金额": price from amount and quantity, or amount from price
 // and quantity, "0.00", on every line where both are non-zero. A cell that is not a
 // number stops the pass at its line (store::StoreError); lines before it keep their values.
+// The amounts are marked computed when `markComputed`.
 void computePrices(ui::StringGrid& grid);
-void computeAmounts(ui::StringGrid& grid);
+void computeAmounts(ui::StringGrid& grid, bool markComputed);
 
 // One entry line as a posting reads it: every number column already converted.
 struct EntryLine {

@@ -84,6 +84,9 @@ struct EntryTable {
     // A line added below a valid line starts with the quantity, price and amount "0" and
     // today's date (stock-in), or empty (stock-out).
     bool addedLineTakesDefaults;
+    // An amount the program put into a line (a scan, "增加数据", "自动计算金额") stays
+    // quantity × price while either is typed, until the shop keeper types the amount.
+    bool computedAmountFollows = false;
     JournalSearch search;
     // Where "返回菜单" stands among the tools strip's buttons, counted from 0.
     int returnButtonSlot;

@@ -192,6 +192,8 @@ void EntryWindow::buildGrid(const QString& gridName) {
     m_grid->setEditing(true);
     m_grid->setColumnSizing(m_table.grid.columnSizing);
     m_grid->setAlwaysShowEditor(m_table.grid.editorAlwaysShown);
+    if (m_table.computedAmountFollows)
+        connect(&m_grid->cells(), &ui::GridModel::cellTyped, this, &EntryWindow::followTypedCell);
     column()->addWidget(m_grid, 1);
 
     PopupMenu1 = ui::popupMenu(m_grid, QStringLiteral("PopupMenu1"));
@@ -390,6 +392,7 @@ void EntryWindow::fillScannedLine(int row, const QString& code, bool known) {
     grid.setCell(EntryTable::kQtyCol, row, QStringLiteral("1"));
     grid.setCell(EntryTable::kPriceCol, row, store::formatGeneral(price));
     grid.setCell(EntryTable::kAmountCol, row, store::formatFixed2(price));
+    markAmountComputed(row);
 }
 
 void EntryWindow::countScannedAgain(int row) {
@@ -401,6 +404,24 @@ void EntryWindow::countScannedAgain(int row) {
                                         ui::captionOf(grid, EntryTable::kPriceCol));
     grid.setCell(EntryTable::kQtyCol, row, store::formatGeneral(qty));
     grid.setCell(EntryTable::kAmountCol, row, store::formatFixed2(price * qty));
+    markAmountComputed(row);
+}
+
+void EntryWindow::markAmountComputed(int row) {
+    if (m_table.computedAmountFollows)
+        m_grid->cells().setComputed(EntryTable::kAmountCol, row, true);
+}
+
+void EntryWindow::followTypedCell(int col, int row) {
+    if ((col != EntryTable::kQtyCol && col != EntryTable::kPriceCol) ||
+        !m_grid->cells().isComputed(EntryTable::kAmountCol, row))
+        return;
+    const std::optional<double> qty = store::parseDecimal(m_grid->cell(EntryTable::kQtyCol, row));
+    const std::optional<double> price =
+        store::parseDecimal(m_grid->cell(EntryTable::kPriceCol, row));
+    // Half typed ("", "-"), the amount waits for a number.
+    if (qty && price)
+        m_grid->setCell(EntryTable::kAmountCol, row, store::formatFixed2(*qty * *price));
 }
 
 void EntryWindow::fillPreview(store::BookPass& book, int row) {
@@ -424,6 +445,7 @@ void EntryWindow::addLine() {
     if (grid.cell(EntryTable::kNameCol, last).isEmpty()) {
         setUpEntryGrid(grid, m_table);
         fillLineFromPreview(grid, last, m_table, *StringGrid_kucun, lineDefaults());
+        markAmountComputed(last);
         return;
     }
     if (!lastLineAccepted())
@@ -497,7 +519,7 @@ void EntryWindow::computeLinePrices() {
 }
 
 void EntryWindow::computeLineAmounts() {
-    attempt([this] { computeAmounts(*m_grid); });
+    attempt([this] { computeAmounts(*m_grid, m_table.computedAmountFollows); });
 }
 
 void EntryWindow::copyCell() {
@@ -509,7 +531,8 @@ void EntryWindow::pasteCell() {
     Edit4->clear();
     Edit4->paste();
     const QPoint at = m_grid->selectedCell();
-    m_grid->setCell(at.x(), at.y(), Edit4->text());
+    // Pasted is typed: an amount pasted over a computed one is the shop keeper's.
+    m_grid->cells().typeCell(at.x(), at.y(), Edit4->text());
 }
 
 void EntryWindow::SpeedButton11Click() {

@@ -159,6 +159,10 @@ private:
     int rowForNewLine();
     void fillScannedLine(int row, const QString& code, bool known);
     void countScannedAgain(int row);
+    // The line's amount follows its quantity and price (EntryTable::computedAmountFollows).
+    void markAmountComputed(int row);
+    // A quantity or price typed into a line whose amount follows them.
+    void followTypedCell(int col, int row);
     void fillPreview(store::BookPass& book, int row);
     // Fills an empty last line from the preview, or checks the last line and adds one below
     // it.

@@ -99,9 +99,19 @@ int SettingsFile::readInteger(const QString& section, const QString& key, int fa
 void SettingsFile::writeString(const QString& section, const QString& key, const QString& value) {
     auto ini = load();
     ini->SetValue(toFileText(section).c_str(), toFileText(key).c_str(), toFileText(value).c_str());
+    save(*ini);
+}
+
+void SettingsFile::removeKey(const QString& section, const QString& key) {
+    auto ini = load();
+    if (ini->Delete(toFileText(section).c_str(), toFileText(key).c_str()))
+        save(*ini);
+}
+
+void SettingsFile::save(Ini& ini) {
     std::string text;
     const QString failure = QStringLiteral("Unable to write to %1").arg(m_path);
-    if (ini->Save(text, /*addSignature=*/false) < 0)
+    if (ini.Save(text, /*addSignature=*/false) < 0)
         throw store::AtomicFileError(failure.toStdString());
     // A settings file the user made read-only stays as it is, as with any profile write.
     const QFileInfo info(m_path);

@@ -32,12 +32,15 @@ public:
     // cannot be written, with the message "Unable to write to <path>".
     void writeString(const QString& section, const QString& key, const QString& value);
     void writeInteger(const QString& section, const QString& key, int value);
+    // Takes the key out of the file, as writing a null value does with the profile functions.
+    void removeKey(const QString& section, const QString& key);
 
 private:
     class Ini;
     std::unique_ptr<Ini> load() const;
     // The value's bytes as the file holds them, or nothing when the key is missing.
     std::optional<std::string> rawValue(const QString& section, const QString& key) const;
+    void save(Ini& ini);
 
     QString m_path;
 };

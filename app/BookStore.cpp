@@ -4,6 +4,7 @@
 
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
+#include "app/TillCashiers.h"
 #include "database/Database.h"
 #include "store/KeptBooks.h"
 #include "store/Numbers.h"
@@ -29,6 +30,7 @@ void chooseBookStore(ui::AppContext& context, std::shared_ptr<store::SheetPrinte
                                  .readString(settingKeys::kTillSection, settingKeys::kTillCustomer,
                                              QStringLiteral("散客"))
                                  .trimmed();
+    context.cashiers = std::make_shared<TillCashiers>(settings.path(), *context.clock);
     QString server = conninfo;
     if (server.isEmpty()) {
         const QString backend =

@@ -36,5 +36,9 @@ inline const QString kTillOperator = QStringLiteral("operator");
 inline const QString kTillFloat = QStringLiteral("float");  // the drawer's opening cash
 // The customer of a sale nobody names; absent it is "散客", set empty there is none.
 inline const QString kTillCustomer = QStringLiteral("customer");
+// The cashiers to sign in from, "张三,李四"; with any, they name the documents instead.
+inline const QString kTillOperators = QStringLiteral("operators");
+// A cashier's PIN, under their name, as hashPin (TillCashiers.h) keeps it; none without a line.
+inline const QString kCashiersSection = QStringLiteral("cashiers");
 
 }  // namespace app::settingKeys

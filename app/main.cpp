@@ -15,6 +15,7 @@
 #include "store/StoreError.h"
 #include "store/print/QtSheetPrinter.h"
 #include "ui/Application.h"
+#include "ui/Cashiers.h"
 #include "ui/Clock.h"
 #include "ui/Prompt.h"
 
@@ -66,6 +67,11 @@ int main(int argc, char* argv[]) {
     context.clock = &clock;
     app::chooseBookStore(context, std::make_shared<store::QtSheetPrinter>());
     context.receipts = std::make_shared<receipt::ReceiptPrinter>();
+    // A till that keeps a list of cashiers does not open without one of them: every document
+    // must say who made it. A cashier who forgot the PIN gets it cleared by one who knows
+    // theirs, in 系统设置 (or by the shop keeper in the settings file).
+    if (!ui::signInAtTill(context, nullptr))
+        return 0;
 
     AppWindows windows(context);
     windows.main()->show();

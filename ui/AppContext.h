@@ -23,6 +23,7 @@ namespace ui {
 
 class Prompt;
 class Clock;
+class Cashiers;
 
 // What every window is given at construction instead of finding it for itself: the
 // folder of the books and the settings file, the boxes, today's date and the spreadsheet
@@ -61,6 +62,10 @@ struct AppContext {
     bool hasBook(store::Book book) const {
         return database || QFileInfo::exists(store::bookPath(programDir, book));
     }
+
+    // The shop's cashiers and who of them is signed in, when it keeps a list; the documents
+    // then name that cashier instead of the operator above.
+    std::shared_ptr<Cashiers> cashiers = {};
 };
 
 }  // namespace ui

@@ -6,6 +6,7 @@
 
 #include "ledger/BookCommit.h"
 #include "ledger/Ledger.h"
+#include "ui/Cashiers.h"
 #include "ui/Clock.h"
 #include "ui/ErrorBox.h"
 #include "ui/Prompt.h"
@@ -97,7 +98,10 @@ bool ModuleWindow::attempt(const std::function<void()>& operation) {
 }
 
 ledger::Origin ModuleWindow::origin() const {
-    return {m_context.till, m_context.operatorName, m_context.clock->now()};
+    const Cashiers* cashiers = m_context.cashiers.get();
+    const QString& by =
+        cashiers && !cashiers->current().isEmpty() ? cashiers->current() : m_context.operatorName;
+    return {m_context.till, by, m_context.clock->now()};
 }
 
 ModuleWindow::Posted ModuleWindow::postDocument(ledger::Posting kind, const Build& build,

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "ui/PaymentDialog.h"
+#include "ui/SignInDialog.h"
 
 namespace ui {
 
@@ -94,6 +95,15 @@ std::optional<ledger::Payment> QtPrompt::takePayment(QWidget* parent,
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.payment();
+}
+
+bool Prompt::signIn(QWidget*, Cashiers&) {
+    return false;
+}
+
+bool QtPrompt::signIn(QWidget* parent, Cashiers& cashiers) {
+    SignInDialog dialog(cashiers, parent);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void QtPrompt::openExternal(const QString& target) {

@@ -9,6 +9,8 @@ class QWidget;
 
 namespace ui {
 
+class Cashiers;
+
 // What a save dialog asks for.
 struct SaveFileRequest {
     QString title;
@@ -48,6 +50,10 @@ public:
     // cash exactly.
     virtual std::optional<ledger::Payment> takePayment(QWidget* parent,
                                                        const PaymentRequest& request);
+    // The sign-in at the till: who is at it, chosen from `cashiers`, with their PIN when they
+    // have one; the dialog stays until `cashiers` signs someone in or it is cancelled. True
+    // when someone signed in. A prompt that answers nothing cancels it.
+    virtual bool signIn(QWidget* parent, Cashiers& cashiers);
 };
 
 // The desktop's own boxes and file dialog.
@@ -60,6 +66,7 @@ public:
     void openExternal(const QString& target) override;
     std::optional<ledger::Payment> takePayment(QWidget* parent,
                                                const PaymentRequest& request) override;
+    bool signIn(QWidget* parent, Cashiers& cashiers) override;
 };
 
 // Hands a file name or a link to the desktop: a relative name is taken from the current

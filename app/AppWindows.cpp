@@ -1,5 +1,6 @@
 #include "app/AppWindows.h"
 
+#include "app/CashiersDialog.h"
 #include "app/Unit_config.h"
 #include "app/Unit_main.h"
 #include "app/form_about.h"
@@ -50,7 +51,7 @@ const QStringList& AppWindows::names() {
     static const QStringList words{QStringLiteral("main"),   QStringLiteral("kucun"),
                                    QStringLiteral("chuku"),  QStringLiteral("ruku"),
                                    QStringLiteral("config"), QStringLiteral("about"),
-                                   QStringLiteral("fenxi")};
+                                   QStringLiteral("fenxi"),  QStringLiteral("cashiers")};
     return words;
 }
 
@@ -71,5 +72,7 @@ QWidget* AppWindows::byName(const QString& name) const {
         return m_fenxi.get();
     if (name == QLatin1String("shift"))
         return &m_chuku->shiftReport();
+    if (name == QLatin1String("cashiers"))
+        return m_config->cashiersDialog();
     return nullptr;
 }

@@ -31,10 +31,11 @@ public:
     TForm_banben* banben() const { return m_banben.get(); }
     TForm_fenxi* fenxi() const { return m_fenxi.get(); }
 
-    // The module words of the windows, in start-up order.
+    // The module words of the windows, in start-up order, then "cashiers", the settings
+    // dialog's own dialog.
     static const QStringList& names();
     // A window by its module word ("main", "kucun", "chuku", "ruku", "config", "about",
-    // "fenxi"), or nullptr.
+    // "fenxi", "cashiers"), or nullptr.
     QWidget* byName(const QString& name) const;
 
 private:

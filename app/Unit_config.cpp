@@ -10,6 +10,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "app/CashiersDialog.h"
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
 #include "store/AtomicFile.h"
@@ -93,6 +94,14 @@ TForm_config::TForm_config(const ui::AppContext& context)
     printAfterSaleCheck->setGeometry(12, 61, 160, 20);
     listPrinters(QString());
     column->addWidget(receiptStrip);
+    auto* cashierStrip = strip(this, QStringLiteral("cashierStrip"), 36);
+    stripLabel(cashierStrip, QStringLiteral("cashiersLabel"), QStringLiteral("收银员："), 12, 7);
+    cashiersButton = new QPushButton(QStringLiteral("设置收银员和密码"), cashierStrip);
+    cashiersButton->setObjectName(QStringLiteral("cashiersButton"));
+    cashiersButton->setGeometry(72, 6, 130, 24);
+    m_cashiers = new CashiersDialog(context, this);
+    connect(cashiersButton, &QPushButton::clicked, m_cashiers, &QDialog::exec);
+    column->addWidget(cashierStrip);
     auto* Panel3 = strip(this, QStringLiteral("Panel3"), 0);
     BitBtn1 = new QPushButton(QStringLiteral("修改设置"), Panel3);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
@@ -104,7 +113,7 @@ TForm_config::TForm_config(const ui::AppContext& context)
     auto* status = new QStatusBar(this);
     status->setSizeGripEnabled(false);
     column->addWidget(status);
-    setFixedSize(290, 268);
+    setFixedSize(290, 304);
 
     connect(BitBtn1, &QPushButton::clicked, this, &TForm_config::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TForm_config::BitBtn2Click);

@@ -5,6 +5,7 @@
 #include "receipt/ReceiptSetup.h"
 #include "ui/AppContext.h"
 
+class CashiersDialog;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -21,6 +22,8 @@ public:
     QString contactInfo() const;
     // The receipt strip with the two fields above.
     receipt::Setup receiptSetup() const;
+    // "收银员", opened from here.
+    CashiersDialog* cashiersDialog() const { return m_cashiers; }
 
 protected:
     // The queues are asked for each time the dialog opens: a printer set up meanwhile
@@ -47,6 +50,8 @@ private:
     QComboBox* paperWidthCombo;
     QComboBox* printModeCombo;       // ESC/POS through a raw queue, or the queue's own driver
     QCheckBox* printAfterSaleCheck;  // a receipt after every sale or return posted
-    QPushButton* BitBtn1;            // 修改设置
-    QPushButton* BitBtn2;            // 返回菜单
+    QPushButton* cashiersButton;     // opens the cashiers' dialog
+    CashiersDialog* m_cashiers;
+    QPushButton* BitBtn1;  // 修改设置
+    QPushButton* BitBtn2;  // 返回菜单
 };

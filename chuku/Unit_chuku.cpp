@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QDateTime>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QProgressBar>
 #include <QToolButton>
@@ -18,10 +19,12 @@
 #include "receipt/ReceiptPrinter.h"
 #include "report/GridReport.h"
 #include "store/Numbers.h"
+#include "ui/Cashiers.h"
 #include "ui/Clock.h"
 #include "ui/PanelStatusBar.h"
 #include "ui/Prompt.h"
 #include "ui/StringGrid.h"
+#include "ui/Widgets.h"
 
 using entry::CellRule;
 using entry::EntryLine;
@@ -167,6 +170,25 @@ TForm_chuku::TForm_chuku(const ui::AppContext& context, QWidget* menu)
     N5 = PopupMenu1->addAction(QStringLiteral("打印小票"));
     N5->setObjectName(QStringLiteral("N5"));
     connect(N5, &QAction::triggered, this, &TForm_chuku::N5Click);
+
+    // The two strips of buttons are full at the window's width; the search strip's field
+    // gives way instead.
+    switchCashierButton = ui::speedButton(searchStrip(), QStringLiteral("switchCashierButton"),
+                                          QStringLiteral("切换收银员"), QString(), 0, 0, 100, 24);
+    switchCashierButton->setFixedSize(100, 24);
+    searchStrip()->layout()->addWidget(switchCashierButton);
+    connect(switchCashierButton, &QToolButton::clicked, this, &TForm_chuku::switchCashierClick);
+}
+
+void TForm_chuku::switchCashierClick() {
+    const ui::Cashiers* cashiers = context().cashiers.get();
+    if (!cashiers || cashiers->names().isEmpty()) {
+        context().prompt->information(
+            this, QStringLiteral("还没有设置收银员：请在“系统设置”里的“收银员”中添加。"));
+        return;
+    }
+    // Cancelled, the cashier signed in stays.
+    ui::signInAtTill(context(), this);
 }
 
 ShiftReportWindow& TForm_chuku::shiftReport() {

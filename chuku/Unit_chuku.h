@@ -45,6 +45,8 @@ public:
     void showShiftReport();
     // The window of 交班报表, made the first time it is asked for and kept, as it was left.
     ShiftReportWindow& shiftReport();
+    // "切换收银员": another cashier signs in at the till.
+    void switchCashierClick();
 
 private:
     // A sale or a return of the lines, into the stock-out journal and the inventory,
@@ -85,5 +87,6 @@ private:
     QToolButton* SpeedButton12;
     QToolButton* shiftReportButton;
     std::unique_ptr<ShiftReportWindow> m_shiftReport;
+    QToolButton* switchCashierButton;
     QAction* N5;
 };

@@ -156,7 +156,7 @@ void EntryWindow::buildLookup() {
 }
 
 void EntryWindow::buildSearch() {
-    QFrame* strip = addStrip(QStringLiteral("Panel4"), 32);
+    QFrame* strip = m_search = addStrip(QStringLiteral("Panel4"), 32);
     auto* layout = new QHBoxLayout(strip);
     layout->setContentsMargins(6, 3, 6, 3);
     layout->setSpacing(6);

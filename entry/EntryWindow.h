@@ -75,6 +75,8 @@ protected:
     ui::StringGrid& entryGrid() const { return *m_grid; }
     QFrame* lookupStrip() const { return m_lookup; }
     QFrame* toolsStrip() const { return m_tools; }
+    // The journal search's strip; its layout keeps the search field stretching.
+    QFrame* searchStrip() const { return m_search; }
 
     // A button of the lookup or tools strip, in its place among the strip's buttons.
     QToolButton* stripButton(QFrame* strip, const QString& name, const QString& caption, int slot);
@@ -179,6 +181,7 @@ private:
     ui::StringGrid* m_grid = nullptr;
     QFrame* m_lookup = nullptr;
     QFrame* m_tools = nullptr;
+    QFrame* m_search = nullptr;
 };
 
 // The seven status panels of an entry window.

@@ -25,6 +25,7 @@
 #include "receipt/ReceiptPrinter.h"
 #include "store/DataBooks.h"
 #include "store/print/QtSheetPrinter.h"
+#include "ui/Cashiers.h"
 #include "ui/PanelStatusBar.h"
 #include "ui/StringGrid.h"
 
@@ -34,6 +35,9 @@ namespace {
 struct DriveError {
     QString message;
 };
+
+// The program ended at its start: nobody signed in at the till.
+struct ProgramEnded {};
 
 // Splits the first blank-separated word off `rest`. What is left after exactly one blank
 // is the rest of the line as typed, so a last argument keeps its blanks or is empty.
@@ -83,6 +87,7 @@ Driver::Driver(QStringList lines, bool echo, QString database)
         {"answer", &Driver::cmdAnswer},
         {"saveas", &Driver::cmdSaveAs},
         {"pay", &Driver::cmdPay},
+        {"cashier", &Driver::cmdCashier},
         {"cell", &Driver::cmdCell},
         {"edit", &Driver::cmdEdit},
         {"select", &Driver::cmdSelect},
@@ -153,6 +158,11 @@ void Driver::run(const QString& line) {
         found->second(args);
     } catch (const DriveError& e) {
         fail(e.message);
+    } catch (const ProgramEnded&) {
+        // What the program showed before it ended, and nothing more from this script.
+        for (const QString& message : m_prompt.takeMessages())
+            print(message);
+        m_next = m_lines.size();
     }
 }
 
@@ -172,6 +182,8 @@ AppWindows& Driver::windows() {
             throw DriveError{QStringLiteral("'dir PATH' must come before the first window")};
         // As the program does at its start, from the folder's settings file.
         app::chooseBookStore(m_context, m_printer, m_database);
+        if (!ui::signInAtTill(m_context, nullptr))
+            throw ProgramEnded{};
         m_windows = std::make_unique<AppWindows>(m_context);
         // Only the `timer` command fires the start-up timer, so no script waits for it
         // and none is surprised by it; it stays armed until then, as it would be.
@@ -317,6 +329,15 @@ void Driver::cmdSaveAs(const QString& args) {
         throw DriveError{QStringLiteral("saveas PATH or saveas cancel")};
     m_prompt.queueSaveAs(args == QLatin1String("cancel") ? std::nullopt
                                                          : std::optional<QString>(args));
+}
+
+void Driver::cmdCashier(const QString& args) {
+    if (args.isEmpty())
+        throw DriveError{QStringLiteral("cashier NAME [PIN] or cashier cancel")};
+    QString pin = args;
+    const QString name = takeWord(pin);
+    m_prompt.queueSignIn(args == QLatin1String("cancel") ? std::nullopt
+                                                         : ScriptedPrompt::SignIn({name, pin}));
 }
 
 void Driver::cmdCell(const QString& args) {

@@ -62,6 +62,7 @@ private:
     void cmdAnswer(const QString& args);
     void cmdSaveAs(const QString& args);
     void cmdPay(const QString& args);
+    void cmdCashier(const QString& args);
     void cmdCell(const QString& args);
     void cmdEdit(const QString& args);
     void cmdSelect(const QString& args);

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "store/Numbers.h"
+#include "ui/Cashiers.h"
 
 namespace {
 
@@ -106,4 +107,23 @@ std::optional<ledger::Payment> ScriptedPrompt::takePayment(QWidget* parent,
                                         [](const auto& part) { return part.first; });
     return ledger::Payment::of(
         parts, cash == answer.parts.end() ? 0.0 : cash->second.value_or(request.due - given));
+}
+
+bool ScriptedPrompt::signIn(QWidget*, ui::Cashiers& cashiers) {
+    // As the dialog does, it takes one try after another until one signs in.
+    const QString kind = QStringLiteral("signin: ");
+    while (!m_signIns.isEmpty()) {
+        const SignIn answer = m_signIns.dequeue();
+        if (!answer) {
+            m_messages << kind + QStringLiteral("cancelled");
+            return false;
+        }
+        const QString refusal = cashiers.trySignIn(answer->first, answer->second);
+        m_messages << kind + answer->first +
+                          (refusal.isEmpty() ? QString() : QStringLiteral(": ") + refusal);
+        if (refusal.isEmpty())
+            return true;
+    }
+    m_messages << kind + QStringLiteral("收银员登录") + kNoAnswer;
+    return false;
 }

@@ -2,6 +2,8 @@
 
 #include <QQueue>
 #include <QStringList>
+#include <optional>
+#include <utility>
 
 #include "ui/Prompt.h"
 
@@ -18,6 +20,9 @@ public:
     // each AMOUNT is that method's part and the one without takes the rest. False, and nothing
     // queued, when the words are not one.
     bool queuePayment(const QString& words);
+    // A name and PIN for the sign-in, or nothing to cancel it.
+    using SignIn = std::optional<std::pair<QString, QString>>;
+    void queueSignIn(const SignIn& answer) { m_signIns.enqueue(answer); }
     // The boxes shown since the last call.
     QStringList takeMessages();
 
@@ -30,6 +35,7 @@ public:
     void beep(QWidget* parent) override;
     std::optional<ledger::Payment> takePayment(QWidget* parent,
                                                const ui::PaymentRequest& request) override;
+    bool signIn(QWidget* parent, ui::Cashiers& cashiers) override;
 
 private:
     QQueue<bool> m_answers;
@@ -40,5 +46,6 @@ private:
         QList<std::pair<ledger::PayMethod, std::optional<double>>> parts;
     };
     QQueue<PaymentAnswer> m_payments;
+    QQueue<SignIn> m_signIns;
     QStringList m_messages;
 };

@@ -33,6 +33,9 @@ TEST_F(TillCashiersTest, ThePinIsKeptOnlyAsASaltedSlowHash) {
     EXPECT_FALSE(app::pinMatches(stored, "135791"));
     // Salted: the same PIN twice is kept twice differently.
     EXPECT_NE(app::hashPin("135790"), stored);
+    // A line garbled by hand lets nobody in, not everybody.
+    EXPECT_FALSE(app::pinMatches("pbkdf2-sha256$0$$", ""));
+    EXPECT_FALSE(app::pinMatches(stored.left(stored.lastIndexOf('$') + 1), "135790"));
 
     // A cashier removed and added again does not find the old PIN waiting.
     list.remove("张三");
@@ -48,17 +51,22 @@ TEST_F(TillCashiersTest, TheThirdWrongPinInARowMakesTheNextTryWait) {
     app::TillCashiers till(path, clock);
 
     EXPECT_EQ(till.trySignIn("李四", ""), "");
+    EXPECT_FALSE(till.trySignIn("王五", "").isEmpty());
+    // Wrong tries count only in a row: a right one in between starts the count again.
+    EXPECT_FALSE(till.trySignIn("张三", "1234").isEmpty());
+    EXPECT_FALSE(till.trySignIn("张三", "1235").isEmpty());
+    EXPECT_EQ(till.trySignIn("张三", "4711"), "");
     EXPECT_FALSE(till.trySignIn("张三", "1234").isEmpty());
     EXPECT_FALSE(till.trySignIn("张三", "4712").isEmpty());
     EXPECT_EQ(till.secondsToWait(), 0);
     EXPECT_EQ(till.trySignIn("张三", "0000"), ui::Cashiers::waitMessage(30));
-    EXPECT_EQ(till.current(), "李四");
+    EXPECT_EQ(till.current(), "张三");
 
     // Even the right PIN waits its turn.
     clock.setToday(QDate(2026, 3, 2), QTime(9, 0, 29));
     EXPECT_EQ(till.secondsToWait(), 1);
     EXPECT_FALSE(till.trySignIn("张三", "4711").isEmpty());
     clock.setToday(QDate(2026, 3, 2), QTime(9, 0, 30));
-    EXPECT_EQ(till.trySignIn("张三", "4711"), "");
-    EXPECT_EQ(till.current(), "张三");
+    EXPECT_EQ(till.trySignIn("李四", ""), "");
+    EXPECT_EQ(till.current(), "李四");
 }

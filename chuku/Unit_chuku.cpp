@@ -408,16 +408,10 @@ void TForm_chuku::printReceiptOfLines() {
 
 void TForm_chuku::printReceiptAfterPosting(const ledger::Document& document) {
     const receipt::Setup setup = receiptSetup();
-    if (setup.printer.isEmpty())
+    if (!setup.autoprint || setup.printer.isEmpty())
         return;
     const bool isReturn = document.kind == ledger::Posting::GoodsReturn;
     try {
-        if (!setup.autoprint) {
-            // The drawer still opens for the cash, without a receipt.
-            if (document.payment && document.payment->takesCash() && context().receipts)
-                context().receipts->openDrawer(setup);
-            return;
-        }
         ledger::Receipt receipt = ledger::makeReceipt(
             document.saleLines, [isReturn](const ledger::SaleLine&) { return isReturn; },
             {.shop = setup.shop,

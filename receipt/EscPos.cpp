@@ -13,19 +13,14 @@ void appendBytes(QByteArray& out, std::initializer_list<int> bytes) {
 
 }  // namespace
 
-QByteArray drawerKick() {
-    QByteArray out;
-    appendBytes(out, {0x1b, 0x70, 0x00, 25, 250});
-    return out;
-}
-
 QByteArray escPosJob(const QImage& raster, bool openDrawer) {
     const int rowBytes = raster.width() / 8;
     QByteArray out;
     out.reserve(16 + rowBytes * raster.height() + 8 * (raster.height() / kBandRows + 1));
     appendBytes(out, {0x1b, 0x40});  // ESC @
     if (openDrawer)
-        out += drawerKick();
+        appendBytes(out,
+                    {0x1b, 0x70, 0x00, 25, 250});  // ESC p 0 25 250: pin 2, 50 ms on, 500 ms off
     for (int top = 0; top < raster.height(); top += kBandRows) {
         const int rows = std::min(kBandRows, raster.height() - top);
         // GS v 0, normal density, x bytes by y rows, low byte first

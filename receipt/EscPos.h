@@ -13,8 +13,6 @@ namespace receipt {
 // With `openDrawer`, the job starts by opening the cash drawer on the printer's first
 // drawer port, so that it is open while the receipt prints.
 QByteArray escPosJob(const QImage& raster, bool openDrawer = false);
-// ESC p 0 25 250: a 50 ms pulse on pin 2, then 500 ms rest.
-QByteArray drawerKick();
 
 // The most rows one GS v 0 band carries: small printers buffer no more at once.
 constexpr int kBandRows = 255;

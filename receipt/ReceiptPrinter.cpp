@@ -93,12 +93,6 @@ void ReceiptPrinter::printDrawing(const ReceiptDrawing& drawing, const Setup& se
         sendBytes(escPosJob(drawing.raster(), openDrawer), setup);
 }
 
-void ReceiptPrinter::openDrawer(const Setup& setup) {
-    if (setup.printer.isEmpty() || setup.mode != Mode::EscPos || !setup.drawer)
-        return;
-    sendBytes(QByteArray("\x1b\x40", 2) + drawerKick(), setup);
-}
-
 void ReceiptPrinter::sendBytes(const QByteArray& job, const Setup& setup) {
     if (m_target.isEmpty()) {
         sendRawJob(setup.printer, job);

@@ -21,9 +21,6 @@ class ReceiptPrinter {
 public:
     // Throws store::StoreError saying why the receipt did not print.
     void print(const ledger::Receipt& receipt, const Setup& setup);
-    // Opens the cash drawer without a receipt, for a cash payment when receipts are not
-    // printed after every sale. Nothing to do unless the printer drives the drawer.
-    void openDrawer(const Setup& setup);
     // A shift report on the same roll; it opens no drawer.
     void print(const ledger::ShiftReport& report, const Setup& setup, const QDateTime& printedAt);
 

@@ -61,6 +61,56 @@ click SpeedButton12
 click N5
 SCRIPT
 
+# A day at the till: two cashiers' sales paid in cash, by WeChat and part by card, the
+# payment dialog as the cashier sees it, and the shift report at the end of the day.
+"$build/tools/sheet" "$work/tvkucun.dat" put 2 1001 可口可乐 瓶 48 1.9 91.2 3 甲饮料厂 12
+"$build/tools/sheet" "$work/tvkucun.dat" put 3 1004 方便面 袋 30 3.1 93 4.5 乙食品厂 10
+"$build/tools/sheet" "$work/tvkucun.dat" put 4 1006 纯牛奶 盒 40 2.6 104 3.5 丙乳业 10
+till() {
+  printf '[till]\nname=收银台1\noperator=%s\nfloat=200\n' "$1" | iconv -t GB18030 >"$work/tvstorekeep.ini"
+}
+scan() {
+  for code in "$@"; do printf 'type Edit2 %s\nkey Edit2 Return\n' "$code"; done
+}
+till 小王
+xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tools/drive" <<SCRIPT
+dir $work
+today 2026-12-01 09:12
+window chuku
+$(scan 1001 1001 1004)
+answer yes
+pay 现金 20
+click SpeedButton4
+$(scan 1006 1006)
+answer yes
+pay 微信
+click SpeedButton4
+SCRIPT
+till 小李
+xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tools/drive" <<SCRIPT
+dir $work
+today 2026-12-01 14:30
+window chuku
+$(scan 1004 1004 1004 1006)
+answer yes
+pay 现金 10 银行卡
+click SpeedButton4
+$(scan 1001 1006)
+answer yes
+pay dialog
+click SpeedButton4
+window modal
+set tenderedEdit 10
+grab $out/payment.png
+key tenderedEdit Return
+window chuku
+today 2026-12-01 18:05
+click shiftReportButton
+window shift
+grab $out/shift.png
+close
+SCRIPT
+
 # The receipt as the printer would print it: the ESC/POS job's raster bands, one dot a pixel.
 python3 - "$work/out/receipt-001.bin" "$out/receipt.png" <<'PY'
 import struct, sys, zlib

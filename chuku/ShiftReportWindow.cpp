@@ -167,10 +167,14 @@ void ShiftReportWindow::closeShift() {
     context().prompt->information(this, QStringLiteral("交班完成，单据号 %1").arg(closed.number));
 }
 
-void ShiftReportWindow::printOnReceiptPrinter() {
+bool ShiftReportWindow::reportShown() {
     if (!m_report)
         refresh();
-    if (!m_report)
+    return m_report.has_value();
+}
+
+void ShiftReportWindow::printOnReceiptPrinter() {
+    if (!reportShown())
         return;
     attempt([this] {
         const receipt::Setup setup =
@@ -182,8 +186,8 @@ void ShiftReportWindow::printOnReceiptPrinter() {
 }
 
 void ShiftReportWindow::printOnPaper() {
-    if (!m_report)
-        refresh();
+    if (!reportShown())
+        return;
     static const report::PrintForm form{QStringLiteral("确认输出交班报表到打印机吗？"),
                                         {{0, kCaptions[0], 10},
                                          {1, kCaptions[1], 8},
@@ -196,7 +200,7 @@ void ShiftReportWindow::printOnPaper() {
 }
 
 void ShiftReportWindow::exportReport() {
-    if (!m_report)
-        refresh();
+    if (!reportShown())
+        return;
     report::exportGrid(*this, controls());
 }

@@ -39,6 +39,8 @@ public:
 
 private:
     void showReport(const ledger::ShiftReport& report);
+    // A report on screen, worked out now when there is none yet; false when it could not be.
+    bool reportShown();
     report::ReportControls controls();
 
     std::optional<ledger::ShiftReport> m_report;

@@ -177,11 +177,8 @@ void ShiftReportWindow::printOnReceiptPrinter() {
     if (!reportShown())
         return;
     attempt([this] {
-        const receipt::Setup setup =
-            context().receiptSetup ? context().receiptSetup() : receipt::Setup{};
-        if (!context().receipts)
-            throw store::StoreError(QStringLiteral("没有可用的小票打印机"));
-        context().receipts->print(*m_report, setup, context().clock->now());
+        context().receiptPrinter().print(*m_report, context().receiptSettings(),
+                                         context().clock->now());
     });
 }
 

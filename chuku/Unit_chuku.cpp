@@ -343,10 +343,6 @@ QList<ledger::SaleLine> TForm_chuku::saleLines() const {
     return lines;
 }
 
-receipt::Setup TForm_chuku::receiptSetup() const {
-    return context().receiptSetup ? context().receiptSetup() : receipt::Setup{};
-}
-
 void TForm_chuku::printReceiptOfLines() {
     if (StringGrid_chuku->rowCount() <= 2 && !ui::lastRowStarted(*StringGrid_chuku)) {
         context().prompt->information(this, QStringLiteral("表格中没有可以打印小票的数据"));
@@ -358,7 +354,7 @@ void TForm_chuku::printReceiptOfLines() {
         return;
     }
     attempt([this] {
-        const receipt::Setup setup = receiptSetup();
+        const receipt::Setup setup = context().receiptSettings();
         ledger::ReceiptHead head{.shop = setup.shop,
                                  .contact = setup.contact,
                                  .time = context().clock->now(),
@@ -407,7 +403,7 @@ void TForm_chuku::printReceiptOfLines() {
 }
 
 void TForm_chuku::printReceiptAfterPosting(const ledger::Document& document) {
-    const receipt::Setup setup = receiptSetup();
+    const receipt::Setup setup = context().receiptSettings();
     if (!setup.autoprint || setup.printer.isEmpty())
         return;
     const bool isReturn = document.kind == ledger::Posting::GoodsReturn;
@@ -431,7 +427,5 @@ void TForm_chuku::printReceiptAfterPosting(const ledger::Document& document) {
 }
 
 void TForm_chuku::printReceipt(const ledger::Receipt& receipt, const receipt::Setup& setup) {
-    if (!context().receipts)
-        throw store::StoreError(QStringLiteral("没有可用的小票打印机"));
-    context().receipts->print(receipt, setup);
+    context().receiptPrinter().print(receipt, setup);
 }

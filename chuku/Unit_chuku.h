@@ -64,7 +64,6 @@ private:
     // sale. A printer that fails is told, but the posting stands.
     void printReceiptAfterPosting(const ledger::Document& document);
     void printReceipt(const ledger::Receipt& receipt, const receipt::Setup& setup);
-    receipt::Setup receiptSetup() const;
     // The sales list.
     void printSalesList();
     // The lines as one customer's sales bill, with the amount total.

@@ -57,11 +57,14 @@ QStringList wrap(const QString& text, const QFontMetricsF& metrics, double width
 
 }  // namespace
 
-ReceiptDrawing::ReceiptDrawing(const ledger::Receipt& receipt, int widthDots)
+ReceiptDrawing::ReceiptDrawing(int widthDots)
     : m_width(widthDots),
       m_y(kMargin),
       m_body(receiptFont(kBodyDots)),
-      m_title(receiptFont(kTitleDots)) {
+      m_title(receiptFont(kTitleDots)) {}
+
+ReceiptDrawing::ReceiptDrawing(const ledger::Receipt& receipt, int widthDots)
+    : ReceiptDrawing(widthDots) {
     const ledger::ReceiptHead& head = receipt.head;
     addText(head.shop, Qt::AlignHCenter, true);
     // A copy says so under the shop's name, where the customer cannot miss it when it is
@@ -105,10 +108,7 @@ ReceiptDrawing::ReceiptDrawing(const ledger::Receipt& receipt, int widthDots)
 
 ReceiptDrawing::ReceiptDrawing(const ledger::ShiftReport& report, const QString& shop,
                                const QDateTime& printedAt, int widthDots)
-    : m_width(widthDots),
-      m_y(kMargin),
-      m_body(receiptFont(kBodyDots)),
-      m_title(receiptFont(kTitleDots)) {
+    : ReceiptDrawing(widthDots) {
     const QString format = QStringLiteral("yyyy-MM-dd HH:mm");
     addText(shop, Qt::AlignHCenter, true);
     addText(QStringLiteral("交班报表"), Qt::AlignHCenter, true);

@@ -32,6 +32,9 @@ public:
     QImage raster() const;
 
 private:
+    // An empty receipt of that width, for the constructors to lay out.
+    explicit ReceiptDrawing(int widthDots);
+
     struct Text {
         QString text;
         QRectF box;

@@ -8,6 +8,7 @@
 #include "receipt/ReceiptSetup.h"
 #include "store/DataBooks.h"
 #include "store/SpreadsheetServer.h"
+#include "store/StoreError.h"
 
 namespace database {
 class Database;
@@ -58,6 +59,16 @@ struct AppContext {
     QString walkInCustomer = {};
 
     QString filePath(const QString& fileName) const { return programDir + fileName; }
+    // The receipt setup as it stands, the usual one when none is given.
+    receipt::Setup receiptSettings() const {
+        return receiptSetup ? receiptSetup() : receipt::Setup{};
+    }
+    // Where receipts go; throws store::StoreError when the program prints none.
+    receipt::ReceiptPrinter& receiptPrinter() const {
+        if (!receipts)
+            throw store::StoreError(QStringLiteral("没有可用的小票打印机"));
+        return *receipts;
+    }
     // Whether the data book is there to be read: in the database it always is.
     bool hasBook(store::Book book) const {
         return database || QFileInfo::exists(store::bookPath(programDir, book));

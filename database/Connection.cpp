@@ -18,11 +18,16 @@ QString serverText(const char* text) {
 
 }  // namespace
 
-ConnectionLost::ConnectionLost(const QString& serverText)
+ConnectionLost::ConnectionLost(const QString& serverText, Cause cause, const QString&)
     : store::StoreError(
           QStringLiteral("无法连接数据库，本次操作没有生效，请检查数据库服务器和网络（%1）")
               .arg(serverText)),
+      m_cause(cause),
       m_serverText(serverText) {}
+
+StatementFailed::StatementFailed(const QString& serverText, QByteArray sqlState)
+    : store::StoreError(QStringLiteral("数据库拒绝了操作（%1）").arg(serverText)),
+      m_state(std::move(sqlState)) {}
 
 Result::Result(pg_result* result) : m_result(result) {}
 Result::~Result() {
@@ -51,7 +56,7 @@ double Result::number(int row, int col) const {
     return std::bit_cast<double>(qFromBigEndian<quint64>(text(row, col)));
 }
 
-Connection::Connection(const QString& conninfo) {
+Connection::Connection(const QString& conninfo, Patience patience) : m_patience(patience) {
     m_conn = PQconnectdb(conninfo.toUtf8().constData());
     if (PQstatus(m_conn) != CONNECTION_OK) {
         const QString why = serverText(PQerrorMessage(m_conn));
@@ -140,7 +145,7 @@ void Connection::fail(pg_result* result) {
     // shutdown states, or no state at all with the connection gone.
     if (gone || state.startsWith("08") || state == "57P01" || state == "57P02" || state == "57P03")
         throw ConnectionLost(why.isEmpty() ? QStringLiteral("连接已断开") : why);
-    throw StatementFailed(QStringLiteral("数据库拒绝了操作（%1）").arg(why), state);
+    throw StatementFailed(why, state);
 }
 
 void Connection::rollbackQuietly() {

@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -15,16 +17,34 @@ struct pg_result;
 
 namespace database {
 
-// The server could not be reached, or the connection broke: nothing of the statement or of
-// its transaction took effect. The message is the one the shop keeper reads, with the
-// server's own words in brackets.
+// Told about every tenth of a second while the program waits for the server's answer, with
+// how long it has waited; answers true when the shop keeper gave up waiting: the statement
+// is then cancelled on the server.
+using WaitFn = std::function<bool(std::chrono::milliseconds waited)>;
+
+// The server could not be reached, the connection broke, or it was never made: nothing of
+// the statement or of its transaction took effect. The message is the one the shop keeper
+// reads, by cause, with the server's own words in brackets.
 class ConnectionLost : public store::StoreError {
 public:
-    explicit ConnectionLost(const QString& serverText);
+    enum class Cause {
+        Unreachable,      // no server answered where the conninfo points
+        Lost,             // the connection broke
+        TimedOut,         // the server did not answer in time
+        NoPassword,       // the server asks for a password and none was found
+        WrongPassword,    // the server refused the user and password
+        UnknownUser,      // no such user on the server
+        UnknownDatabase,  // no such database on the server
+        IdleTooLong,      // the server ended a transaction this till left waiting
+    };
+    explicit ConnectionLost(const QString& serverText, Cause cause = Cause::Lost,
+                            const QString& hint = {});
+    Cause cause() const { return m_cause; }
     // Why, in the words of the server or of libpq.
     const QString& serverText() const { return m_serverText; }
 
 private:
+    Cause m_cause;
     QString m_serverText;
 };
 
@@ -37,13 +57,15 @@ public:
 };
 
 // The server refused a statement. `sqlState` tells a transaction that lost a race to
-// another till (serialization failure, deadlock), which is worth running again.
+// another till (serialization failure, deadlock), which is worth running again; one that
+// waited too long for another till's lock; and one the shop keeper cancelled.
 class StatementFailed : public store::StoreError {
 public:
-    StatementFailed(const QString& message, QByteArray sqlState)
-        : store::StoreError(message), m_state(std::move(sqlState)) {}
+    StatementFailed(const QString& serverText, QByteArray sqlState);
     const QByteArray& sqlState() const { return m_state; }
     bool isRace() const { return m_state == "40001" || m_state == "40P01"; }
+    bool isBusy() const { return m_state == "55P03"; }
+    bool isCancelled() const { return m_state == "57014"; }
 
 private:
     QByteArray m_state;
@@ -75,16 +97,33 @@ private:
     pg_result* m_result;
 };
 
+// How long a connection waits for its server.
+struct Patience {
+    // For an answer to a statement: a frozen server sends nothing, not even an error, so
+    // silence this long is taken as a server that is gone. Zero waits for ever.
+    std::chrono::milliseconds answer{15000};
+    // The session's own limits on the server (lock_timeout, statement_timeout,
+    // idle_in_transaction_session_timeout), unless the conninfo's options set them: off for
+    // the tools that move whole books.
+    bool sessionLimits = true;
+};
+
 // One connection to the books' server through libpq. Every value travels as a parameter,
 // never inside the statement's text. Not for use from two threads at once.
+//
+// Unless the conninfo says otherwise, it connects within 5 s and keeps TCP keepalives (idle
+// 10 s, interval 5 s, count 3, user timeout 15 s), so that a dead server or till is noticed
+// in seconds, not in the two hours of the system's default.
 class Connection {
 public:
-    // Connects; throws ConnectionLost when the server cannot be reached.
-    explicit Connection(const QString& conninfo);
+    // Connects; throws ConnectionLost, by cause, when it cannot.
+    explicit Connection(const QString& conninfo, Patience patience = {});
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
+    // Whom the waits are told to; see WaitFn.
+    void setWaiting(WaitFn waiting) { m_waiting = std::move(waiting); }
     bool isOpen() const;
 
     // A statement with parameters is prepared on its first use on this connection, so the
@@ -97,8 +136,12 @@ public:
 
 private:
     [[noreturn]] void fail(pg_result* result);
+    // The statement's result, waited for as Patience and WaitFn say.
+    pg_result* answer();
 
     pg_conn* m_conn = nullptr;
+    Patience m_patience;
+    WaitFn m_waiting;
     QHash<QByteArray, QByteArray> m_prepared;  // statement text → its name
 };
 

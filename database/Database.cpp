@@ -131,6 +131,16 @@ Database::Database(QString conninfo, QString programDir)
 
 Database::~Database() = default;
 
+QString Database::serverLabel() const {
+    return m_conninfo;
+}
+
+void Database::setWaiting(WaitFn waiting) {
+    m_waiting = std::move(waiting);
+    if (m_connection)
+        m_connection->setWaiting(m_waiting);
+}
+
 namespace {
 
 // A password in the settings file would sit in plain text beside the books, readable by

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "database/Connection.h"
 #include "store/CellValue.h"
 #include "store/DataBooks.h"
 #include "store/SpreadsheetServer.h"
@@ -45,6 +46,10 @@ public:
     ~Database();
 
     const QString& conninfo() const { return m_conninfo; }
+    // The server as the status bar names it: "shop@192.168.1.10" (database@host).
+    QString serverLabel() const;
+    // Whom the waits for the server are told to, on this connection and the next.
+    void setWaiting(WaitFn waiting);
 
     // The servers the windows use: the data books of the program folder from the tables,
     // every other book from its file.
@@ -119,6 +124,7 @@ private:
 
     QString m_conninfo;
     QString m_dir;
+    WaitFn m_waiting;
     std::unique_ptr<Connection> m_connection;
     std::shared_ptr<TableBooks> m_books;
 };

@@ -17,10 +17,17 @@ struct pg_result;
 
 namespace database {
 
-// Told about every tenth of a second while the program waits for the server's answer, with
-// how long it has waited; answers true when the shop keeper gave up waiting: the statement
-// is then cancelled on the server.
-using WaitFn = std::function<bool(std::chrono::milliseconds waited)>;
+// Told about every tenth of a second while the program waits for the server's answer to a
+// statement, and told when the answer came. A till shows a box with 取消 once a wait grows
+// long; the statement is then cancelled on the server.
+class WaitObserver {
+public:
+    virtual ~WaitObserver() = default;
+    // How long this statement has waited; true when the shop keeper gave up waiting.
+    virtual bool waiting(std::chrono::milliseconds waited) = 0;
+    // The answer came, or the wait ended in a failure.
+    virtual void answered() = 0;
+};
 
 // The server could not be reached, the connection broke, or it was never made: nothing of
 // the statement or of its transaction took effect. The message is the one the shop keeper
@@ -122,8 +129,8 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    // Whom the waits are told to; see WaitFn.
-    void setWaiting(WaitFn waiting) { m_waiting = std::move(waiting); }
+    // Whom the waits are told to; none by default.
+    void setWaiting(std::shared_ptr<WaitObserver> waiting) { m_waiting = std::move(waiting); }
     bool isOpen() const;
 
     // A statement with parameters is prepared on its first use on this connection, so the
@@ -136,12 +143,12 @@ public:
 
 private:
     [[noreturn]] void fail(pg_result* result);
-    // The statement's result, waited for as Patience and WaitFn say.
+    // The statement's result, waited for as Patience and the WaitObserver say.
     pg_result* answer();
 
     pg_conn* m_conn = nullptr;
     Patience m_patience;
-    WaitFn m_waiting;
+    std::shared_ptr<WaitObserver> m_waiting;
     QHash<QByteArray, QByteArray> m_prepared;  // statement text → its name
 };
 

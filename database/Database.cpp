@@ -135,7 +135,7 @@ QString Database::serverLabel() const {
     return m_conninfo;
 }
 
-void Database::setWaiting(WaitFn waiting) {
+void Database::setWaiting(std::shared_ptr<WaitObserver> waiting) {
     m_waiting = std::move(waiting);
     if (m_connection)
         m_connection->setWaiting(m_waiting);

@@ -49,7 +49,7 @@ public:
     // The server as the status bar names it: "shop@192.168.1.10" (database@host).
     QString serverLabel() const;
     // Whom the waits for the server are told to, on this connection and the next.
-    void setWaiting(WaitFn waiting);
+    void setWaiting(std::shared_ptr<WaitObserver> waiting);
 
     // The servers the windows use: the data books of the program folder from the tables,
     // every other book from its file.
@@ -124,7 +124,7 @@ private:
 
     QString m_conninfo;
     QString m_dir;
-    WaitFn m_waiting;
+    std::shared_ptr<WaitObserver> m_waiting;
     std::unique_ptr<Connection> m_connection;
     std::shared_ptr<TableBooks> m_books;
 };

@@ -43,9 +43,13 @@ public:
         UnknownUser,      // no such user on the server
         UnknownDatabase,  // no such database on the server
         IdleTooLong,      // the server ended a transaction this till left waiting
+        Cancelled,        // the shop keeper gave up waiting
     };
+    // `about` is what the message names: the server for Unreachable, the user for the
+    // password and user causes, the database for UnknownDatabase.
+    // `note` follows the message, before the server's words.
     explicit ConnectionLost(const QString& serverText, Cause cause = Cause::Lost,
-                            const QString& hint = {});
+                            const QString& about = {}, const QString& note = {});
     Cause cause() const { return m_cause; }
     // Why, in the words of the server or of libpq.
     const QString& serverText() const { return m_serverText; }
@@ -68,14 +72,16 @@ public:
 // waited too long for another till's lock; and one the shop keeper cancelled.
 class StatementFailed : public store::StoreError {
 public:
-    StatementFailed(const QString& serverText, QByteArray sqlState);
+    StatementFailed(const QString& serverText, QByteArray sqlState, bool cancelled = false);
     const QByteArray& sqlState() const { return m_state; }
     bool isRace() const { return m_state == "40001" || m_state == "40P01"; }
     bool isBusy() const { return m_state == "55P03"; }
-    bool isCancelled() const { return m_state == "57014"; }
+    // By the shop keeper, not by the server's statement timeout.
+    bool isCancelled() const { return m_cancelled; }
 
 private:
     QByteArray m_state;
+    bool m_cancelled;
 };
 
 // A statement's parameter: text, or NULL.
@@ -136,24 +142,47 @@ public:
     // A statement with parameters is prepared on its first use on this connection, so the
     // server plans it once, however often a till runs it.
     Result exec(const char* sql, const std::vector<Param>& params = {});
+    // Statements sent at once, which the server runs one after the other without waiting
+    // for this program: a lock the first takes is never held across a pause of the till
+    // (a frozen process, a slow network) between them. They stop at the first that fails,
+    // which throws. A connection that breaks after a COMMIT among them was sent throws
+    // CommitInterrupted. Returns their results in order.
+    struct Statement {
+        QByteArray sql;
+        std::vector<Param> params;
+    };
+    std::vector<Result> execAtOnce(const std::vector<Statement>& statements);
     // COPY … FROM STDIN with `data` in COPY's text format: the fast way to load a book.
     void copyIn(const char* sql, const QByteArray& data);
+    // Whether a transaction is open: a work may end its own with a COMMIT.
+    bool inTransaction() const;
+    // The shop keeper asked to cancel the last statement, and it was carried out all the
+    // same: a COMMIT that had already been made.
+    bool cancelCameTooLate() const { return m_cancelAsked; }
     // Rolls back whatever is open, quietly: used on the way out of a failure.
     void rollbackQuietly();
 
 private:
     [[noreturn]] void fail(pg_result* result);
-    // The statement's result, waited for as Patience and the WaitObserver say.
-    pg_result* answer();
+    // Waits for the server's next result as Patience and the WaitObserver say; nullptr when
+    // the statement's results are all in. Throws ConnectionLost when the server goes
+    // silent for too long, or stays so after a cancel.
+    pg_result* nextResult();
+    // The statement's results but the last error or the last result, the others cleared.
+    pg_result* lastResult();
+    [[noreturn]] void abandon(ConnectionLost::Cause cause, const QString& why);
+    void connect(const QString& conninfo);
 
     pg_conn* m_conn = nullptr;
     Patience m_patience;
     std::shared_ptr<WaitObserver> m_waiting;
+    bool m_cancelAsked = false;
+    QString m_server;  // whom it connects to, for the messages
     QHash<QByteArray, QByteArray> m_prepared;  // statement text → its name
 };
 
 // Runs `work` in one transaction, retried a few times when it lost a race to another till;
-// commits when it returns, rolls back when it throws. A connection that breaks on the
+// commits when it returns (unless it committed itself), rolls back when it throws. A connection that breaks on the
 // COMMIT throws CommitInterrupted.
 template <typename Work>
 auto inTransaction(Connection& connection, Work&& work) {
@@ -163,9 +192,10 @@ auto inTransaction(Connection& connection, Work&& work) {
         try {
             auto result = work();
             try {
-                connection.exec("COMMIT");
+                if (connection.inTransaction())
+                    connection.exec("COMMIT");
             } catch (const ConnectionLost& lost) {
-                throw CommitInterrupted(lost.serverText());
+                throw CommitInterrupted(lost.serverText(), lost.cause());
             }
             return result;
         } catch (const StatementFailed& failure) {

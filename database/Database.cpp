@@ -132,7 +132,29 @@ Database::Database(QString conninfo, QString programDir)
 Database::~Database() = default;
 
 QString Database::serverLabel() const {
-    return m_conninfo;
+    QString database, host, user;
+    if (PQconninfoOption* options = PQconninfoParse(m_conninfo.toUtf8().constData(), nullptr)) {
+        for (PQconninfoOption* o = options; o->keyword; ++o) {
+            const QString value = QString::fromUtf8(o->val ? o->val : "");
+            if (std::strcmp(o->keyword, "dbname") == 0)
+                database = value;
+            else if (std::strcmp(o->keyword, "host") == 0 ||
+                     (std::strcmp(o->keyword, "hostaddr") == 0 && host.isEmpty()))
+                host = value;
+            else if (std::strcmp(o->keyword, "user") == 0)
+                user = value;
+        }
+        PQconninfoFree(options);
+    }
+    // libpq's own fallbacks: the database is named after the user, the server is this
+    // machine's socket.
+    if (database.isEmpty())
+        database = user.isEmpty() ? qEnvironmentVariable("PGDATABASE") : user;
+    if (host.isEmpty())
+        host = qEnvironmentVariable("PGHOST");
+    if (host.isEmpty() || host.startsWith(QLatin1Char('/')))
+        host = QStringLiteral("本机");
+    return database + QLatin1Char('@') + host;
 }
 
 void Database::setWaiting(std::shared_ptr<WaitObserver> waiting) {
@@ -165,6 +187,7 @@ Connection& Database::connection() {
     if (!m_connection || !m_connection->isOpen()) {
         m_connection.reset();
         auto connection = std::make_unique<Connection>(m_conninfo);
+        connection->setWaiting(m_waiting);
         ensureSchema(*connection);
         m_connection = std::move(connection);
     }
@@ -195,10 +218,7 @@ Database::Counts Database::post(store::Book journal, const QList<double>& codes,
             }
             Posting posting(c, journal, codes);
             work(posting);
-            posting.write();
-            counts.items = posting.items();
-            counts.records = posting.records();
-            return counts;
+            return posting.writeAndCommit();
         });
     } catch (const CommitInterrupted& interrupted) {
         return askAfter(interrupted, journal, identity);
@@ -216,6 +236,7 @@ Database::Counts Database::askAfter(const CommitInterrupted& interrupted, store:
              QByteArray(tableOf(journal).table)});
         if (posted.rows()) {
             done.emplace();
+            done->cancelled = interrupted.cause() == ConnectionLost::Cause::Cancelled;
             done->items = int(posted.integer(0, 1));
             done->records = int(posted.integer(0, 2));
             done->confirmed = QString::fromUtf8(posted.text(0, 0), posted.length(0, 0));
@@ -227,7 +248,7 @@ Database::Counts Database::askAfter(const CommitInterrupted& interrupted, store:
     }
     // Not there: the server never committed it, and the connection's failure is the answer.
     if (!done)
-        throw ConnectionLost(interrupted.serverText());
+        throw ConnectionLost(interrupted.serverText(), interrupted.cause());
     return *done;
 }
 
@@ -272,35 +293,47 @@ Database::Posting::Posting(Connection& connection, store::Book journal, const QL
 
 Database::Posting::~Posting() = default;
 
-long long Database::Posting::count(const char* table) {
-    return m_connection.exec("SELECT rows FROM book_rows WHERE name = $1", {QByteArray(table)})
-        .integer(0, 0);
+int Database::Posting::rowsOf(store::Book book) {
+    return int(m_connection
+                   .exec("SELECT rows FROM book_rows WHERE name = $1",
+                         {QByteArray(tableOf(book).table)})
+                   .integer(0, 0));
 }
 
 int Database::Posting::items() {
-    return int(count(tableOf(store::Book::Inventory).table));
+    return rowsOf(store::Book::Inventory);
 }
 
 int Database::Posting::records() {
-    return int(count(tableOf(m_journal).table));
+    return rowsOf(m_journal);
 }
 
 void Database::Posting::append(const QList<store::CellValue>& record) {
     m_records << record;
 }
 
-void Database::Posting::write() {
+Database::Counts Database::Posting::writeAndCommit() {
     // What a posting writes is written in the order the postings commit: one posting at a
-    // time from here to its commit, which is short. The journals' order is then the order
-    // of the commits, and a reader's "newer than the last stamp" misses nothing.
-    m_connection.exec("SELECT pg_advisory_xact_lock(21590, 1)");
-    // Another till may have appended to the journal since the work counted its rows: the
-    // document's first row is the one it gets now. A document without records has none.
-    if (m_document.size() >= store::DocumentCol::FirstRow && !m_records.isEmpty())
-        m_document[store::DocumentCol::FirstRow - 1] = store::CellValue::fromNumber(records() + 2);
-    writeJournal();
-    writeInventory();
-    writeDocument();
+    // time from the lock to its commit. The journals' order is then the order of the
+    // commits, and a reader's "newer than the last stamp" misses nothing. All of it goes to
+    // the server at once, so that the lock every till needs is held for the server's few
+    // milliseconds of work, never across a pause of this till.
+    std::vector<Connection::Statement> statements{{"SELECT pg_advisory_xact_lock(21590, 1)", {}}};
+    writeJournal(statements);
+    writeInventory(statements);
+    writeDocument(statements);
+    statements.push_back({"SELECT (SELECT rows FROM book_rows WHERE name = $1),"
+                          " (SELECT rows FROM book_rows WHERE name = $2)",
+                          {QByteArray(tableOf(store::Book::Inventory).table),
+                           QByteArray(tableOf(m_journal).table)}});
+    statements.push_back({"COMMIT", {}});
+    const std::vector<Result> results = m_connection.execAtOnce(statements);
+    const Result& rows = results[results.size() - 2];
+    Counts counts;
+    counts.items = int(rows.integer(0, 0));
+    counts.records = int(rows.integer(0, 1));
+    counts.cancelled = m_connection.cancelCameTooLate();
+    return counts;
 }
 
 int Database::Posting::nextSequence(const QString& head) {
@@ -321,19 +354,31 @@ void Database::Posting::setDocument(const QList<store::CellValue>& row) {
     m_document = row;
 }
 
-void Database::Posting::writeDocument() {
+void Database::Posting::writeDocument(std::vector<Connection::Statement>& statements) {
     const Table& table = tableOf(store::Book::Documents);
     QByteArray sql =
         QByteArray("INSERT INTO ") + table.table + " (" + columnList(table) + ") VALUES (";
     std::vector<Param> params;
     for (int c = 1; c <= table.columnCount(); ++c) {
+        sql += c > 1 ? ", " : "";
+        // Another till may have appended to the journal since the work counted its rows:
+        // the document's first row is the one its rows got, counted now. A document
+        // without records has none.
+        if (c == store::DocumentCol::FirstRow && m_document.size() >= c && !m_records.isEmpty()) {
+            params.push_back(QByteArray(tableOf(m_journal).table));
+            sql += "(SELECT rows FROM book_rows WHERE name = $" +
+                   QByteArray::number(qsizetype(params.size())) + ")";
+            params.push_back(QByteArray::number(2 - m_records.size()));
+            sql += " + $" + QByteArray::number(qsizetype(params.size())) + "::int8";
+            continue;
+        }
         params.push_back(paramOf(m_document.value(c - 1), table, c));
-        sql += (c > 1 ? ", $" : "$") + QByteArray::number(c);
+        sql += "$" + QByteArray::number(qsizetype(params.size()));
     }
-    m_connection.exec(sql + ")", params);
+    statements.push_back({sql + ")", params});
 }
 
-void Database::Posting::writeJournal() {
+void Database::Posting::writeJournal(std::vector<Connection::Statement>& statements) {
     // Many rows a statement, in order: the rows take their seq in the order of the list.
     constexpr qsizetype kRowsPerStatement = 500;
     const Table& table = tableOf(m_journal);
@@ -354,11 +399,11 @@ void Database::Posting::writeJournal() {
             }
             sql += ')';
         }
-        m_connection.exec(sql.constData(), params);
+        statements.push_back({sql, params});
     }
 }
 
-void Database::Posting::writeInventory() {
+void Database::Posting::writeInventory(std::vector<Connection::Statement>& statements) {
     const Table& table = tableOf(store::Book::Inventory);
     QByteArray update = "UPDATE inventory SET ";
     QByteArray insert = "INSERT INTO inventory (" + columnList(table) + ") VALUES (";
@@ -384,9 +429,9 @@ void Database::Posting::writeInventory() {
             continue;
         if (locked < m_seqs.size()) {
             params.push_back(QByteArray::number(m_seqs[locked]));
-            m_connection.exec(update.constData(), params);
+            statements.push_back({update, params});
         } else {
-            m_connection.exec(insert.constData(), params);
+            statements.push_back({insert, params});
         }
     }
 }

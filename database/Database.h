@@ -55,6 +55,18 @@ public:
     // every other book from its file.
     store::ServerFactory servers(std::shared_ptr<store::SheetPrinter> printer);
 
+    struct Counts {
+        int items = 0, records = 0;
+        // The number of the document of that identity, when it was in the tables already
+        // and nothing was done.
+        QString alreadyPosted;
+        // Its number when the connection broke on the COMMIT and the server, asked again,
+        // had the document: the posting went through.
+        QString confirmed;
+        // The shop keeper asked to cancel when the COMMIT had gone: posted all the same.
+        bool cancelled = false;
+    };
+
     // What a posting sees and does inside its transaction.
     class Posting {
     public:
@@ -79,11 +91,12 @@ public:
         friend class Database;
         Posting(Connection& connection, store::Book journal, const QList<double>& codes);
         ~Posting();
-        void write();
-        void writeJournal();
-        void writeInventory();
-        void writeDocument();
-        long long count(const char* table);
+        // Writes what the work did and commits, in one exchange with the server.
+        Counts writeAndCommit();
+        void writeJournal(std::vector<Connection::Statement>& statements);
+        void writeInventory(std::vector<Connection::Statement>& statements);
+        void writeDocument(std::vector<Connection::Statement>& statements);
+        int rowsOf(store::Book book);
 
         Connection& m_connection;
         store::Book m_journal;
@@ -93,15 +106,6 @@ public:
         QList<QList<store::CellValue>> m_original;  // their cells as locked
         QList<QList<store::CellValue>> m_records;   // the journal's new rows
         QList<store::CellValue> m_document;
-    };
-    struct Counts {
-        int items = 0, records = 0;
-        // The number of the document of that identity, when it was in the tables already
-        // and nothing was done.
-        QString alreadyPosted;
-        // Its number when the connection broke on the COMMIT and the server, asked again,
-        // had the document: the posting went through.
-        QString confirmed;
     };
     // Runs `work` as one transaction on `journal` and the inventory rows of `codes`, for the
     // document of `identity`: it commits whole, or nothing is written. A transaction that

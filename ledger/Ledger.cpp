@@ -344,6 +344,10 @@ QString Ledger::commitToDatabase(Document& document, const ProgressFn& progress)
         note = QStringLiteral("连接在提交时断开；重新连接后查明这张单据已经入账（单据号 %1）。")
                    .arg(document.number);
     }
+    if (counts.cancelled) {
+        note = QStringLiteral("取消得太晚：这张单据已经提交给数据库服务器，已经入账（单据号 %1）。")
+                   .arg(document.number);
+    }
     report(progress, {Progress::Committed, 0, counts.items, counts.records});
     return note;
 }

@@ -343,12 +343,12 @@ Result Connection::exec(const char* sql, const std::vector<Param>& params) {
     return Result(result);
 }
 
-std::vector<Result> Connection::execAtOnce(const std::vector<Statement>& statements) {
+void Connection::execAtOnce(const std::vector<Statement>& statements,
+                            std::vector<Result>& results) {
     if (!isOpen())
         throw ConnectionLost(QStringLiteral("连接已断开"));
     m_cancelAsked = false;
     const bool commits = !statements.empty() && statements.back().sql == "COMMIT";
-    std::vector<Result> results;
     try {
         if (!PQenterPipelineMode(m_conn))
             fail(nullptr);
@@ -387,7 +387,6 @@ std::vector<Result> Connection::execAtOnce(const std::vector<Statement>& stateme
             throw CommitInterrupted(lost.serverText(), lost.cause());
         throw;
     }
-    return results;
 }
 
 pg_result* Connection::nextResult() {

@@ -146,12 +146,13 @@ public:
     // for this program: a lock the first takes is never held across a pause of the till
     // (a frozen process, a slow network) between them. They stop at the first that fails,
     // which throws. A connection that breaks after a COMMIT among them was sent throws
-    // CommitInterrupted. Returns their results in order.
+    // CommitInterrupted. Their results are added to `results` in order as they come, so
+    // that those that came before a failure can still be read.
     struct Statement {
         QByteArray sql;
         std::vector<Param> params;
     };
-    std::vector<Result> execAtOnce(const std::vector<Statement>& statements);
+    void execAtOnce(const std::vector<Statement>& statements, std::vector<Result>& results);
     // COPY … FROM STDIN with `data` in COPY's text format: the fast way to load a book.
     void copyIn(const char* sql, const QByteArray& data);
     // Whether a transaction is open: a work may end its own with a COMMIT.

@@ -198,15 +198,17 @@ store::ServerFactory Database::servers(std::shared_ptr<store::SheetPrinter> prin
     return store::workbookServerFactory(std::move(printer), m_books);
 }
 
-CommitUnconfirmed::CommitUnconfirmed(const QString& reason)
+CommitUnconfirmed::CommitUnconfirmed(const QString& reason, QString number)
     : store::StoreError(
           QStringLiteral("连接在提交时断开，无法确认这次操作是否已经生效（%1）").arg(reason)),
-      m_reason(reason) {}
+      m_reason(reason),
+      m_number(std::move(number)) {}
 
 Database::Counts Database::post(store::Book journal, const QList<double>& codes,
                                 const QString& identity,
                                 const std::function<void(Posting&)>& work) {
     Connection& c = connection();
+    QString number;  // once the server gave it
     try {
         return inTransaction(c, [&] {
             const Result posted =
@@ -218,15 +220,15 @@ Database::Counts Database::post(store::Book journal, const QList<double>& codes,
             }
             Posting posting(c, journal, codes);
             work(posting);
-            return posting.writeAndCommit();
+            return posting.writeAndCommit(number);
         });
     } catch (const CommitInterrupted& interrupted) {
-        return askAfter(interrupted, journal, identity);
+        return askAfter(interrupted, journal, identity, number);
     }
 }
 
 Database::Counts Database::askAfter(const CommitInterrupted& interrupted, store::Book journal,
-                                    const QString& identity) {
+                                    const QString& identity, const QString& number) {
     std::optional<Counts> done;
     try {
         const Result posted = connection().exec(
@@ -240,11 +242,12 @@ Database::Counts Database::askAfter(const CommitInterrupted& interrupted, store:
             done->items = int(posted.integer(0, 1));
             done->records = int(posted.integer(0, 2));
             done->confirmed = QString::fromUtf8(posted.text(0, 0), posted.length(0, 0));
+            done->number = done->confirmed;
         }
     } catch (const ConnectionLost& unreachable) {
-        throw CommitUnconfirmed(unreachable.serverText());
+        throw CommitUnconfirmed(unreachable.serverText(), number);
     } catch (const store::StoreError& refused) {
-        throw CommitUnconfirmed(refused.message());
+        throw CommitUnconfirmed(refused.message(), number);
     }
     // Not there: the server never committed it, and the connection's failure is the answer.
     if (!done)
@@ -312,13 +315,27 @@ void Database::Posting::append(const QList<store::CellValue>& record) {
     m_records << record;
 }
 
-Database::Counts Database::Posting::writeAndCommit() {
+Database::Counts Database::Posting::writeAndCommit(QString& number) {
     // What a posting writes is written in the order the postings commit: one posting at a
     // time from the lock to its commit. The journals' order is then the order of the
     // commits, and a reader's "newer than the last stamp" misses nothing. All of it goes to
     // the server at once, so that the lock every till needs is held for the server's few
     // milliseconds of work, never across a pause of this till.
     std::vector<Connection::Statement> statements{{"SELECT pg_advisory_xact_lock(21590, 1)", {}}};
+    if (!m_head.isEmpty()) {
+        // A day's first number carries on from the documents already there: books imported
+        // from a folder, or a counter lost with a restored dump, never give a number twice.
+        statements.push_back(
+            {"WITH taken AS (INSERT INTO document_numbers (head, last) VALUES ($1::text,"
+             " 1 + coalesce((SELECT max(substr(number, length($1::text) + 1)::int) FROM documents"
+             " WHERE number LIKE $1::text || '%' AND substr(number, length($1::text) + 1)"
+             " ~ '^[0-9]{1,9}$'), 0))"
+             " ON CONFLICT (head) DO UPDATE SET last = document_numbers.last + 1"
+             " RETURNING last)"
+             " SELECT set_config('tavelo.number', $1::text || CASE WHEN last < 10000"
+             " THEN lpad(last::text, 4, '0') ELSE last::text END, true) FROM taken",
+             {m_head.toUtf8()}});
+    }
     writeJournal(statements);
     writeInventory(statements);
     writeDocument(statements);
@@ -327,27 +344,22 @@ Database::Counts Database::Posting::writeAndCommit() {
                           {QByteArray(tableOf(store::Book::Inventory).table),
                            QByteArray(tableOf(m_journal).table)}});
     statements.push_back({"COMMIT", {}});
-    const std::vector<Result> results = m_connection.execAtOnce(statements);
+    std::vector<Result> results;
+    try {
+        m_connection.execAtOnce(statements, results);
+    } catch (const CommitInterrupted&) {
+        if (!m_head.isEmpty() && results.size() >= 2)
+            number = QString::fromUtf8(results[1].text(0, 0), results[1].length(0, 0));
+        throw;
+    }
     const Result& rows = results[results.size() - 2];
     Counts counts;
+    if (!m_head.isEmpty())
+        counts.number = QString::fromUtf8(results[1].text(0, 0), results[1].length(0, 0));
     counts.items = int(rows.integer(0, 0));
     counts.records = int(rows.integer(0, 1));
     counts.cancelled = m_connection.cancelCameTooLate();
     return counts;
-}
-
-int Database::Posting::nextSequence(const QString& head) {
-    // A day's first number carries on from the documents already there: books imported
-    // from a folder, or a counter lost with a restored dump, never give a number twice.
-    return int(m_connection
-                   .exec("INSERT INTO document_numbers (head, last) VALUES ($1, 1 + coalesce("
-                         "(SELECT max(substr(number, length($1) + 1)::int) FROM documents"
-                         " WHERE number LIKE $1 || '%' AND substr(number, length($1) + 1)"
-                         " ~ '^[0-9]{1,9}$'), 0))"
-                         " ON CONFLICT (head) DO UPDATE SET last = document_numbers.last + 1"
-                         " RETURNING last",
-                         {head.toUtf8()})
-                   .integer(0, 0));
 }
 
 void Database::Posting::setDocument(const QList<store::CellValue>& row) {
@@ -364,6 +376,10 @@ void Database::Posting::writeDocument(std::vector<Connection::Statement>& statem
         // Another till may have appended to the journal since the work counted its rows:
         // the document's first row is the one its rows got, counted now. A document
         // without records has none.
+        if (c == store::DocumentCol::Number && !m_head.isEmpty()) {
+            sql += "current_setting('tavelo.number')";
+            continue;
+        }
         if (c == store::DocumentCol::FirstRow && m_document.size() >= c && !m_records.isEmpty()) {
             params.push_back(QByteArray(tableOf(m_journal).table));
             sql += "(SELECT rows FROM book_rows WHERE name = $" +
@@ -391,11 +407,15 @@ void Database::Posting::writeJournal(std::vector<Connection::Statement>& stateme
         std::vector<Param> params;
         for (qsizetype r = 0; r < rows; ++r) {
             sql += r ? ", (" : "(";
-            for (int c = 1; c <= store::kBookColumns + 1; ++c) {
-                params.push_back(c <= store::kBookColumns
-                                     ? paramOf(m_records[first + r].value(c - 1), table, c)
-                                     : document);
+            for (int c = 1; c <= store::kBookColumns; ++c) {
+                params.push_back(paramOf(m_records[first + r].value(c - 1), table, c));
                 sql += (c > 1 ? ", $" : "$") + QByteArray::number(qsizetype(params.size()));
+            }
+            if (m_head.isEmpty()) {
+                params.push_back(document);
+                sql += ", $" + QByteArray::number(qsizetype(params.size()));
+            } else {
+                sql += ", current_setting('tavelo.number')";
             }
             sql += ')';
         }

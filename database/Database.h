@@ -24,12 +24,14 @@ class TableBooks;
 // whether the posting went through: it may be in the tables, or not.
 class CommitUnconfirmed : public store::StoreError {
 public:
-    explicit CommitUnconfirmed(const QString& reason);
+    CommitUnconfirmed(const QString& reason, QString number);
     // Why the server could not be asked, in its or libpq's words.
     const QString& reason() const { return m_reason; }
+    // The number the server gave the document, when its answer came before the break.
+    const QString& number() const { return m_number; }
 
 private:
-    QString m_reason;
+    QString m_reason, m_number;
 };
 
 // The books of a shop with several tills: the three data books as tables on a PostgreSQL
@@ -57,6 +59,8 @@ public:
 
     struct Counts {
         int items = 0, records = 0;
+        // The number the document was given.
+        QString number;
         // The number of the document of that identity, when it was in the tables already
         // and nothing was done.
         QString alreadyPosted;
@@ -78,10 +82,13 @@ public:
         int items();
         int records();
         void append(const QList<store::CellValue>& record);
-        // The next sequence of the numbers that start with `head` ("XS20261207-"), from a
-        // counter the server keeps for the whole shop: locked until the commit, so two
-        // tills never give the same number, and rolled back with a posting that fails.
-        int nextSequence(const QString& head);
+        // The document's number is taken as it commits: `head` ("XS20261207-") and the next
+        // sequence of the numbers that start with it, of four digits at least, from a
+        // counter the server keeps for the whole shop. Taken there, the counter is locked
+        // for the server's milliseconds of the commit, not for the while a till works or
+        // stalls, so two tills never give the same number, and a posting that fails gives
+        // none. The document's row takes it in place of its number; see Counts::number.
+        void numberAtCommit(const QString& head) { m_head = head; }
         // The posting's row of the documents table. Its first row is put right when the
         // rows are written, under the lock that orders the journal: another till's posting
         // may have taken the rows below the count read before.
@@ -91,8 +98,10 @@ public:
         friend class Database;
         Posting(Connection& connection, store::Book journal, const QList<double>& codes);
         ~Posting();
-        // Writes what the work did and commits, in one exchange with the server.
-        Counts writeAndCommit();
+        // Writes what the work did and commits, in one exchange with the server. `number`
+        // gets the document's number once the server gave it, for a commit whose answer
+        // was lost.
+        Counts writeAndCommit(QString& number);
         void writeJournal(std::vector<Connection::Statement>& statements);
         void writeInventory(std::vector<Connection::Statement>& statements);
         void writeDocument(std::vector<Connection::Statement>& statements);
@@ -106,6 +115,7 @@ public:
         QList<QList<store::CellValue>> m_original;  // their cells as locked
         QList<QList<store::CellValue>> m_records;   // the journal's new rows
         QList<store::CellValue> m_document;
+        QString m_head;
     };
     // Runs `work` as one transaction on `journal` and the inventory rows of `codes`, for the
     // document of `identity`: it commits whole, or nothing is written. A transaction that
@@ -124,7 +134,7 @@ public:
 
 private:
     Counts askAfter(const CommitInterrupted& interrupted, store::Book journal,
-                    const QString& identity);
+                    const QString& identity, const QString& number);
 
     QString m_conninfo;
     QString m_dir;

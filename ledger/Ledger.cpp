@@ -320,9 +320,7 @@ QString Ledger::commitToDatabase(Document& document, const ProgressFn& progress)
                                             : Records{};
                 const int before = books.records();
                 requireJournalRoom(before + 1, lines, kind);
-                const QDate day = document.time.date();
-                document.number =
-                    documentNumber(kind, day, books.nextSequence(numberHead(kind, day)));
+                books.numberAtCommit(numberHead(kind, document.time.date()));
                 report(progress, {Progress::LinesApplied, 0, books.items(), before});
                 for (const QList<CellValue>& record : records)
                     books.append(record);
@@ -330,14 +328,19 @@ QString Ledger::commitToDatabase(Document& document, const ProgressFn& progress)
             });
     } catch (const database::CommitUnconfirmed& unconfirmed) {
         // The number is the one the lost commit gave: the books hold it or none.
+        document.number = unconfirmed.number();
         throw OutcomeUnknown(
             QStringLiteral("连接在提交时断开，重新连接也没有成功，无法确定这张单据是否已经入账"
-                           "（%1）。\n数据库恢复后请查找单据号 %2；再次提交同样的内容，"
+                           "（%1）。\n数据库恢复后请%2；再次提交同样的内容，"
                            "已经入账的单据不会重复入账。")
-                .arg(unconfirmed.reason(), document.number));
+                .arg(unconfirmed.reason(),
+                     document.number.isEmpty()
+                         ? QStringLiteral("查看这台收银机最近的单据")
+                         : QStringLiteral("查找单据号 %1").arg(document.number)));
     }
     if (!counts.alreadyPosted.isEmpty())
         throw AlreadyPosted(counts.alreadyPosted);
+    document.number = counts.number;
     QString note;
     if (!counts.confirmed.isEmpty()) {
         document.number = counts.confirmed;

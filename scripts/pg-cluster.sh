@@ -11,8 +11,9 @@
 #                                  cluster and prints its conninfo
 #   pg-cluster.sh stop DIR         stops the server, if it runs, and removes DIR
 #
-# The superuser is "tavelo" and every local connection is trusted. PostgreSQL will not run as
-# root: run as root, the script hands DIR to nobody and starts the server as that user, so
+# The superuser is "tavelo" and every local connection is trusted, but for members of the
+# role password_tills, which the tests make when they need a password. PostgreSQL will not
+# run as root: run as root, the script hands DIR to nobody and starts the server as that user, so
 # DIR's parent folders must be searchable by others.
 set -euo pipefail
 
@@ -111,6 +112,11 @@ cmd_start() {
   (cd "$dir" && as_owner "$bin/initdb" -D "$dir/data" -U tavelo -A trust -E UTF8 --locale=C.UTF-8 \
     --no-sync --no-instructions) >"$dir/initdb.log" 2>&1 ||
     { cat "$dir/initdb.log" >&2; die "initdb failed"; }
+
+  # Members of password_tills must give their password, so that the tests can try a wrong
+  # one, or none; every other local connection is trusted.
+  printf '%s\n' 'local all tavelo trust' 'local all +password_tills scram-sha-256' \
+    'local all all trust' | as_owner tee "$dir/data/pg_hba.conf" >/dev/null
 
   local sockdir="${dir//\'/\'\'}"
   # A scratch cluster, thrown away after the run: durability would only cost the tests time.

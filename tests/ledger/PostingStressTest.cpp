@@ -3,6 +3,8 @@
 // record is lost. On the database, also a server that goes away under a posting.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -14,6 +16,7 @@
 #include <string_view>
 #include <thread>
 
+#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -228,6 +231,91 @@ TEST_F(PostingStressOnServer, ABackendKilledInThePostingIsNamedAndTheDatabaseIsA
     EXPECT_EQ(snapshot(conninfo), before);
 }
 
+TEST_F(PostingStressOnServer, AFrozenTillHoldsOnlyItsOwnItemsUntilTheServerEndsItsPosting) {
+    // The frozen till's session is ended after 15 s instead of 30: still longer than another
+    // till waits for a lock.
+    QProcess frozen;
+    frozen.start(TAVELO_POST_WORKER,
+                 {start.path(), "frozen",
+                  conninfo + " options='-c idle_in_transaction_session_timeout=15s'"});
+    ASSERT_TRUE(frozen.waitForReadyRead(30000));
+    ASSERT_EQ(frozen.readLine().trimmed(), "holding");
+    const auto server = std::make_shared<database::Database>(conninfo, start.path());
+    ledger::Ledger books(start.path(), server->servers(nullptr), server);
+
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        books.commit(ledger::sale({sale(1, 1001, 1)}, {}));
+        ADD_FAILURE() << "sold an item another till holds";
+    } catch (const database::StatementFailed& busy) {
+        EXPECT_TRUE(busy.message().startsWith(QStringLiteral("另一台收银机正在使用")))
+            << busy.message().toStdString();
+    }
+    EXPECT_LT(clock.elapsed(), 12000);
+    // Other items, and the day's numbers, are not the frozen till's to hold.
+    clock.restart();
+    books.commit(ledger::purchase({purchase(1, 1099, 2, 8)}, {}));
+    books.commit(ledger::sale({sale(1, 1002, 1)}, {}));
+    EXPECT_LT(clock.elapsed(), 5000);
+    const QString posted = snapshot(conninfo);
+
+    database::Connection admin(conninfo);
+    for (int tries = 0; tries < 300 && admin.exec("SELECT 1 FROM pg_stat_activity WHERE state ="
+                                                  " 'idle in transaction'")
+                                           .rows();
+         ++tries)
+        QThread::msleep(100);
+    ::kill(pid_t(frozen.processId()), SIGCONT);
+    ASSERT_TRUE(frozen.waitForFinished(30000));
+    const QStringList told = QString::fromUtf8(frozen.readAll()).split('\n');
+    EXPECT_EQ(told.value(0), "unchanged");
+    EXPECT_TRUE(told.value(1).contains(QStringLiteral("没有生效"))) << told.value(1).toStdString();
+    EXPECT_EQ(snapshot(conninfo), posted);
+}
+
+TEST_F(PostingStressOnServer, EachWayATillCannotGetInIsToldByItsCause) {
+    using Cause = database::ConnectionLost::Cause;
+    const QString role = QStringLiteral("till_pw_%1").arg(::getpid());
+    database::Connection admin(conninfo);
+    admin.exec(
+        "DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'password_tills')"
+        " THEN CREATE ROLE password_tills; END IF; END $$");
+    admin.exec(("CREATE ROLE " + role + " LOGIN PASSWORD 'right' IN ROLE password_tills").toUtf8());
+    // Its password in a file others may read, which libpq ignores.
+    QTemporaryDir home;
+    const QString passfile = home.filePath(".pgpass");
+    QFile file(passfile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(("*:*:*:" + role + ":right\n").toUtf8());
+    file.close();
+    ::chmod(QFile::encodeName(passfile).constData(), 0644);
+    qputenv("PGPASSFILE", QFile::encodeName(passfile));
+    const QStringList books = QDir(start.path()).entryList(QDir::Files, QDir::Time);
+
+    QString told;
+    const auto causeOf = [&](const QString& change) -> std::optional<Cause> {
+        try {
+            database::Database(conninfo + ' ' + change, start.path()).connection();
+        } catch (const database::ConnectionLost& lost) {
+            told = lost.message();
+            return lost.cause();
+        }
+        return std::nullopt;
+    };
+    EXPECT_EQ(causeOf("user=" + role), Cause::NoPassword);
+    EXPECT_TRUE(told.contains("chmod 600 " + passfile)) << told.toStdString();
+    qputenv("PGPASSWORD", "wrong");
+    EXPECT_EQ(causeOf("user=" + role), Cause::WrongPassword);
+    qunsetenv("PGPASSWORD");
+    EXPECT_EQ(causeOf("user=nobody_" + role), Cause::UnknownUser);
+    EXPECT_EQ(causeOf("dbname=nowhere_" + role), Cause::UnknownDatabase);
+    EXPECT_TRUE(told.contains("nowhere_" + role)) << told.toStdString();
+    ::chmod(QFile::encodeName(passfile).constData(), 0600);
+    EXPECT_EQ(causeOf("user=" + role), std::nullopt);
+    EXPECT_EQ(QDir(start.path()).entryList(QDir::Files, QDir::Time), books);
+}
+
 // A server of the test's own, which it may stop and start: the run's shared one serves the
 // other tests meanwhile.
 struct OwnServer {
@@ -249,6 +337,22 @@ struct OwnServer {
         ctl.start(command.takeFirst(), command);
         ASSERT_TRUE(ctl.waitForFinished(60000));
         ASSERT_EQ(ctl.exitCode(), 0) << ctl.readAllStandardError().toStdString();
+    }
+
+    // To the server and every process of it, as a machine that hangs would stop them. Each
+    // backend is a session of its own: the postmaster's children are found by their parent.
+    void signal(int number) {
+        QFile pidFile(dir.path() + "/data/postmaster.pid");
+        ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly));
+        const QByteArray postmaster = pidFile.readLine().trimmed();
+        for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
+            QFile stat("/proc/" + pid + "/stat");
+            // "pid (comm) state ppid …"; the server's names hold no parenthesis.
+            if (pid == postmaster ||
+                (stat.open(QIODevice::ReadOnly) &&
+                 stat.readAll().split(')').value(1).split(' ').value(2) == postmaster))
+                ::kill(pid_t(pid.toInt()), number);
+        }
     }
 
     QTemporaryDir dir;
@@ -285,6 +389,33 @@ TEST_F(PostingStressOnOwnServer, AServerStoppedBeforeAPostingIsNamedAndTheTillPo
                     books->commit(ledger::sale({sale(1, 1002, 2)}, {}));
                 }).contains(QFileInfo(own->dir.path()).canonicalFilePath()));
     own->control("start");
+    EXPECT_EQ(snapshot(own->conninfo), before);
+    books->commit(ledger::sale({sale(1, 1002, 2)}, {}));
+    EXPECT_NE(snapshot(own->conninfo), before);
+}
+
+TEST_F(PostingStressOnOwnServer, AFrozenServerIsGivenUpInSecondsAndUsedAgainOnceItWakes) {
+    books->commit(ledger::sale({sale(1, 1001, 1)}, {}));
+    const QString before = snapshot(own->conninfo);
+    own->signal(SIGSTOP);
+    QElapsedTimer clock;
+    clock.start();
+    const auto timedOut = [](const std::function<void()>& work) {
+        try {
+            work();
+        } catch (const database::ConnectionLost& lost) {
+            EXPECT_EQ(lost.cause(), database::ConnectionLost::Cause::TimedOut)
+                << lost.message().toStdString();
+            return;
+        }
+        ADD_FAILURE() << "a frozen server answered";
+    };
+    timedOut([&] { books->commit(ledger::sale({sale(1, 1002, 2)}, {})); });
+    EXPECT_LT(clock.elapsed(), 20000);
+    clock.restart();
+    timedOut([&] { database::Database(own->conninfo, start.path()).connection(); });
+    EXPECT_LT(clock.elapsed(), 10000);
+    own->signal(SIGCONT);
     EXPECT_EQ(snapshot(own->conninfo), before);
     books->commit(ledger::sale({sale(1, 1002, 2)}, {}));
     EXPECT_NE(snapshot(own->conninfo), before);

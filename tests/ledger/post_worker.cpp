@@ -5,7 +5,11 @@
 //       went: "posted", "unchanged", or how the commit record will settle it ("completes",
 //       "undoes", "unknown"), the shop keeper's message on the lines after
 //   post_worker DIR recover                 what a start does: recoverIfIdle, and its message
+//   post_worker DIR frozen CONNINFO         posts a sale of item 1001 into that database, says
+//       "holding" and stops itself (SIGSTOP) once the item is locked; continued, says how
+//       the sale went as `once` does
 #include <QCoreApplication>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -21,10 +25,10 @@ void say(const char* outcome, const QString& message) {
     std::printf("%s\n%s\n", outcome, message.toUtf8().constData());
 }
 
-int postOnce(ledger::Ledger& books, const char* kind) {
+int postOnce(ledger::Ledger& books, const char* kind, const ledger::ProgressFn& progress = {}) {
     try {
         say("posted", std::strcmp(kind, "sale") == 0
-                          ? books.commit(ledger::sale({sale(1, 1001, 3)}, {}))
+                          ? books.commit(ledger::sale({sale(1, 1001, 3)}, {}), progress)
                           : books.commit(ledger::purchase({purchase(1, 1001, 5, 40)}, {})));
     } catch (const ledger::UnsettledCommit& unsettled) {
         using Outcome = ledger::UnsettledCommit::Outcome;
@@ -72,6 +76,19 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const bool once = argc == 4 && std::strcmp(argv[2], "once") == 0;
     const bool recover = argc == 3 && std::strcmp(argv[2], "recover") == 0;
+    const bool frozen = argc == 4 && std::strcmp(argv[2], "frozen") == 0;
+    if (frozen) {
+        const auto server = std::make_shared<database::Database>(
+            QString::fromLocal8Bit(argv[3]), QString::fromLocal8Bit(argv[1]));
+        ledger::Ledger books(QString::fromLocal8Bit(argv[1]), server->servers(nullptr), server);
+        return postOnce(books, "sale", [](const ledger::Progress& step) {
+            if (step.stage != ledger::Progress::LinesApplied)
+                return;
+            std::puts("holding");
+            std::fflush(stdout);
+            std::raise(SIGSTOP);
+        });
+    }
     if (!once && !recover && argc != 4 && argc != 5) {
         std::fprintf(stderr,
                      "usage: post_worker DIR ROUNDS SEED [CONNINFO] | DIR once purchase|sale |"

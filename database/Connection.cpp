@@ -139,6 +139,15 @@ StatementFailed::StatementFailed(const QString& serverText, QByteArray sqlState,
       m_state(std::move(sqlState)),
       m_cancelled(cancelled) {}
 
+bool namesPassword(const QString& conninfo) {
+    PQconninfoOption* options = PQconninfoParse(conninfo.toUtf8().constData(), nullptr);
+    bool found = false;
+    for (PQconninfoOption* o = options; o && o->keyword; ++o)
+        found = found || (std::strcmp(o->keyword, "password") == 0 && o->val && *o->val);
+    PQconninfoFree(options);
+    return found;
+}
+
 Result::Result(pg_result* result) : m_result(result) {}
 Result::~Result() {
     PQclear(m_result);

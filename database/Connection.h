@@ -110,6 +110,11 @@ private:
     pg_result* m_result;
 };
 
+// Whether the conninfo carries a password. One there is in plain text for others to read: in
+// a settings file beside the books, on a command line that `ps` shows; libpq finds it in
+// ~/.pgpass or PGPASSWORD instead.
+bool namesPassword(const QString& conninfo);
+
 // How long a connection waits for its server.
 struct Patience {
     // For an answer to a statement: a frozen server sends nothing, not even an error, so

@@ -163,22 +163,9 @@ void Database::setWaiting(std::shared_ptr<WaitObserver> waiting) {
         m_connection->setWaiting(m_waiting);
 }
 
-namespace {
-
-// A password in the settings file would sit in plain text beside the books, readable by
-// whoever copies the folder; libpq finds it in ~/.pgpass or PGPASSWORD instead.
-bool namesPassword(const QString& conninfo) {
-    PQconninfoOption* options = PQconninfoParse(conninfo.toUtf8().constData(), nullptr);
-    bool found = false;
-    for (PQconninfoOption* o = options; o && o->keyword; ++o)
-        found = found || (std::strcmp(o->keyword, "password") == 0 && o->val && *o->val);
-    PQconninfoFree(options);
-    return found;
-}
-
-}  // namespace
-
 Connection& Database::connection() {
+    // A password in the settings file would sit in plain text beside the books, readable by
+    // whoever copies the folder.
     if (namesPassword(m_conninfo)) {
         throw ConnectionLost(
             QStringLiteral("设置文件的 conninfo 里不能写密码，请写在 ~/.pgpass 或环境变量 "

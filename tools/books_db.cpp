@@ -21,9 +21,16 @@ int main(int argc, char** argv) {
         return 2;
     }
     const bool importing = verb == QLatin1String("import");
+    const QString conninfo = importing ? args[3] : args[2];
+    if (database::namesPassword(conninfo)) {
+        err << QStringLiteral(
+            "命令行里的 conninfo 不能写密码：ps 会把命令行显示给本机的每个用户。请把密码写在 "
+            "~/.pgpass（权限 0600）或环境变量 PGPASSWORD 中，没有做任何操作\n");
+        return 2;
+    }
     const QString dir = importing ? args[2] : args[3];
     try {
-        database::Connection connection(importing ? args[3] : args[2]);
+        database::Connection connection(conninfo);
         database::TransferReport report;
         if (importing) {
             report = database::importBooks(connection, dir);

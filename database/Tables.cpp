@@ -1,6 +1,7 @@
 #include "database/Tables.h"
 
 #include <cmath>
+#include <vector>
 
 #include "store/Numbers.h"
 #include "store/Workbook.h"
@@ -136,6 +137,126 @@ void ensureSchema(Connection& connection) {
                         inventory.table + " (" +
                         inventory.columns[store::InventoryCol::ItemCode - 1].field + ")");
         return 0;
+    });
+}
+
+namespace {
+
+// What a till does with each table and sequence: a posting adds rows to the journals and
+// the documents and adds or changes inventory rows; the row-count triggers run as the till
+// and update book_rows; each new number of a day's documents is counted in
+// document_numbers; new rows and changed ones draw their seq and stamp from the sequences.
+struct TillRight {
+    bool sequence;
+    QByteArray object;
+    QByteArrayList granted;
+    QString why;
+};
+
+std::vector<TillRight> tillRights() {
+    std::vector<TillRight> rights;
+    const auto add = [&](bool sequence, const char* object, QByteArrayList granted,
+                         const char* why) {
+        rights.push_back({sequence, object, std::move(granted), QString::fromUtf8(why)});
+    };
+    for (store::Book book : store::kDataBooks) {
+        if (book == store::Book::Inventory)
+            add(false, tableOf(book).table, {"SELECT", "INSERT", "UPDATE"}, "查询、添加和修改商品");
+        else
+            add(false, tableOf(book).table, {"SELECT", "INSERT"}, "只能查询和添加，不能修改或删除");
+    }
+    add(false, "book_rows", {"SELECT", "UPDATE"}, "各表的行数，添加记录时由触发器更新");
+    add(false, "document_numbers", {"SELECT", "INSERT", "UPDATE"}, "每天的单据编号");
+    for (const char* sequence : {"book_order", "book_stamp"})
+        add(true, sequence, {"USAGE"}, "记录的顺序号和修改戳");
+    return rights;
+}
+
+const QByteArrayList kTablePrivileges{"SELECT",   "INSERT",     "UPDATE", "DELETE",
+                                      "TRUNCATE", "REFERENCES", "TRIGGER"};
+const QByteArrayList kSequencePrivileges{"USAGE", "SELECT", "UPDATE"};
+
+}  // namespace
+
+QStringList grantTill(Connection& connection, const QString& role) {
+    ensureSchema(connection);
+    const std::vector<TillRight> rights = tillRights();
+    QByteArrayList objects;
+    for (const TillRight& right : rights)
+        objects << right.object;
+    return inTransaction(connection, [&] {
+        // The role's name goes into the statements as the server quotes it, never as typed.
+        const Result found = connection.exec(
+            "SELECT format('%I', rolname), rolsuper::int, format('%I', current_database()),"
+            " format('%I', current_schema()), current_database(), current_schema(),"
+            " (SELECT string_agg(name, ', ') FROM ("
+            "  SELECT datname::text, datdba FROM pg_database WHERE datname = current_database()"
+            "  UNION ALL SELECT nspname, nspowner FROM pg_namespace"
+            "  WHERE nspname = current_schema()"
+            "  UNION ALL SELECT relname, relowner FROM pg_class WHERE oid = ANY($2::regclass[])"
+            " ) AS owned (name, owner) WHERE pg_has_role(rolname, owner, 'MEMBER'))"
+            " FROM pg_roles WHERE rolname = $1",
+            {role.toUtf8(), '{' + objects.join(',') + '}'});
+        const auto text = [&](int col) {
+            return QByteArray(found.text(0, col), found.length(0, col));
+        };
+        if (!found.rows()) {
+            throw store::StoreError(
+                QStringLiteral("数据库里没有角色“%1”：请先建立它（CREATE ROLE … LOGIN PASSWORD "
+                               "'…'），没有做任何更改")
+                    .arg(role));
+        }
+        // Taking its rights back would take them from the books' owner.
+        if (!found.isNull(0, 6)) {
+            throw store::StoreError(
+                QStringLiteral("角色“%1”拥有 %2，是管理这些表的角色，不能当收银机的角色：请为"
+                               "每台收银机另建角色，没有做任何更改")
+                    .arg(role, QString::fromUtf8(text(6))));
+        }
+        if (found.integer(0, 1)) {
+            throw store::StoreError(
+                QStringLiteral("角色“%1”是超级用户，什么权限都限制不了它：收银机请用普通角色，"
+                               "没有做任何更改")
+                    .arg(role));
+        }
+        const QByteArray to = text(0);
+        QStringList report;
+        connection.exec("REVOKE ALL ON DATABASE " + text(2) + " FROM " + to);
+        connection.exec("GRANT CONNECT ON DATABASE " + text(2) + " TO " + to);
+        report << QStringLiteral("数据库 %1：CONNECT（连接）").arg(QString::fromUtf8(text(4)));
+        connection.exec("REVOKE ALL ON SCHEMA " + text(3) + " FROM " + to);
+        connection.exec("GRANT USAGE ON SCHEMA " + text(3) + " TO " + to);
+        report << QStringLiteral("模式 %1：USAGE（使用其中的表）").arg(QString::fromUtf8(text(5)));
+        for (const TillRight& right : rights) {
+            const QByteArray on = (right.sequence ? "SEQUENCE " : "TABLE ") + right.object;
+            connection.exec("REVOKE ALL ON " + on + " FROM " + to);
+            connection.exec("GRANT " + right.granted.join(", ") + " ON " + on + " TO " + to);
+            // What it holds otherwise, through a role it belongs to or from another grantor,
+            // the revoke above cannot take.
+            QByteArrayList others;
+            for (const QByteArray& privilege :
+                 right.sequence ? kSequencePrivileges : kTablePrivileges)
+                if (!right.granted.contains(privilege))
+                    others << privilege;
+            const Result more = connection.exec(
+                right.sequence ? "SELECT string_agg(p, ', ') FROM unnest($3::text[]) AS p"
+                                 " WHERE has_sequence_privilege($1::name, $2::text, p)"
+                               : "SELECT string_agg(p, ', ') FROM unnest($3::text[]) AS p"
+                                 " WHERE has_table_privilege($1::name, $2::text, p)",
+                {role.toUtf8(), right.object, '{' + others.join(',') + '}'});
+            if (!more.isNull(0, 0)) {
+                throw store::StoreError(
+                    QStringLiteral("角色“%1”在 %2 上还有 %3 权限，来自它所属的角色或别的授权人："
+                                   "请先收回，没有做任何更改")
+                        .arg(role, QString::fromLatin1(right.object),
+                             QString::fromUtf8(more.text(0, 0), more.length(0, 0))));
+            }
+            report << QStringLiteral("%1 %2：%3（%4）")
+                          .arg(right.sequence ? QStringLiteral("序列") : QStringLiteral("表"),
+                               QString::fromLatin1(right.object),
+                               QString::fromLatin1(right.granted.join(", ")), right.why);
+        }
+        return report;
     });
 }
 

@@ -34,6 +34,12 @@ constexpr bool isJournal(store::Book book) {
 // added. Several tills may start at once, so it runs under a lock of its own.
 void ensureSchema(Connection& connection);
 
+// Gives the existing role `role` what a till needs of the tables and no more, after taking
+// back whatever else it held on them: it reads every table, changes the inventory, and
+// only adds rows to the journals and the documents. Completes the schema first, so that a
+// till never has anything to create. Run by the tables' owner; one line a grant, to print.
+QStringList grantTill(Connection& connection, const QString& role);
+
 // "item_code, item_name, …" in column order, for the statements.
 QByteArray columnList(const Table& table);
 

@@ -1,13 +1,15 @@
 // Moves a shop's data books, the documents book among them, between a program folder and a
-// database server:
+// database server, and gives each till's role on the server its share of them:
 //   books-db import DIR CONNINFO   the folder's books into the server's empty tables
 //   books-db export CONNINFO DIR   the tables back into workbooks in the folder
-// Each is one transaction, checked on both sides, and prints what it compared.
+//   books-db grant-till CONNINFO ROLE   gives a till's role what a till needs, and no more
+// Each is one transaction and prints what it compared, both sides checked, or granted.
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QTextStream>
 
 #include "database/Connection.h"
+#include "database/Tables.h"
 #include "database/Transfer.h"
 
 int main(int argc, char** argv) {
@@ -15,12 +17,14 @@ int main(int argc, char** argv) {
     QTextStream out(stdout), err(stderr);
     const QStringList args = app.arguments();
     const QString verb = args.value(1);
-    if (args.size() != 4 || (verb != QLatin1String("import") && verb != QLatin1String("export"))) {
+    const bool importing = verb == QLatin1String("import");
+    const bool granting = verb == QLatin1String("grant-till");
+    if (args.size() != 4 || (!importing && !granting && verb != QLatin1String("export"))) {
         err << "usage: books-db import DIR CONNINFO\n"
-               "       books-db export CONNINFO DIR\n";
+               "       books-db export CONNINFO DIR\n"
+               "       books-db grant-till CONNINFO ROLE\n";
         return 2;
     }
-    const bool importing = verb == QLatin1String("import");
     const QString conninfo = importing ? args[3] : args[2];
     if (database::namesPassword(conninfo)) {
         err << QStringLiteral(
@@ -32,6 +36,15 @@ int main(int argc, char** argv) {
     try {
         database::Connection connection(conninfo);
         database::TransferReport report;
+        if (granting) {
+            for (const QString& line : database::grantTill(connection, args[3]))
+                out << line << '\n';
+            out << QStringLiteral(
+                       "角色“%1”已授权：以上之外的权限都已收回，它能添加记录，不能修改"
+                       "或删除进货、出货记录和单据\n")
+                       .arg(args[3]);
+            return 0;
+        }
         if (importing) {
             report = database::importBooks(connection, dir);
         } else {

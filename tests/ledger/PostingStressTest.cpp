@@ -316,6 +316,54 @@ TEST_F(PostingStressOnServer, EachWayATillCannotGetInIsToldByItsCause) {
     EXPECT_EQ(QDir(start.path()).entryList(QDir::Files, QDir::Time), books);
 }
 
+// books-db, run as the shop's owner: its exit code, and what it said.
+std::pair<int, std::string> booksDb(const QStringList& args) {
+    QProcess tool;
+    tool.start(TAVELO_BOOKS_DB, args);
+    EXPECT_TRUE(tool.waitForFinished(60000));
+    return {tool.exitCode(),
+            (tool.readAllStandardOutput() + tool.readAllStandardError()).toStdString()};
+}
+
+TEST_F(PostingStressOnServer, ATillsOwnRolePostsReadsAndBacksUpButChangesNoJournalOrDocument) {
+    // A name the statements must quote, holding more than a till needs before the grant.
+    const QString role = QStringLiteral("till %1").arg(::getpid());
+    database::Connection admin(conninfo);
+    admin.exec(("CREATE ROLE \"" + role + "\" LOGIN").toUtf8());
+    admin.exec(("GRANT ALL ON stock_out, documents TO \"" + role + "\"").toUtf8());
+    const auto granted = booksDb({"grant-till", conninfo, role});
+    ASSERT_EQ(granted.first, 0) << granted.second;
+    // The owner would take its own rights away.
+    EXPECT_EQ(booksDb({"grant-till", conninfo, "tavelo"}).first, 1);
+
+    const QString till = conninfo + " user='" + role + "'";
+    auto server = std::make_shared<database::Database>(till, start.path());
+    ledger::Ledger books(start.path(), server->servers(nullptr), server);
+    books.commit(ledger::sale({sale(1, 1001, 2)}, {}));
+    books.commit(ledger::purchase({purchase(1, 2001, 5, 10)}, {}));
+    EXPECT_EQ(store::BookPass(server->servers(nullptr),
+                              store::bookPath(start.path(), store::Book::Inventory))
+                  .usedRowCount(),
+              12);
+    QTemporaryDir backup;
+    QStringList paths;
+    for (store::Book book : store::kDataBooks)
+        paths << store::bookPath(backup.path(), book);
+    database::Connection asTill(till);
+    EXPECT_NO_THROW(database::exportBooks(asTill, paths));
+    for (const char* change : {"DELETE FROM stock_out", "UPDATE documents SET total_amount = 0"}) {
+        try {
+            asTill.exec(change);
+            ADD_FAILURE() << change;
+        } catch (const database::StatementFailed& refused) {
+            EXPECT_EQ(refused.sqlState(), "42501") << change;
+        }
+    }
+
+    // Not imported: the tables are full, which would fail it with 1, after connecting.
+    EXPECT_EQ(booksDb({"import", start.path(), conninfo + " password=x"}).first, 2);
+}
+
 // A server of the test's own, which it may stop and start: the run's shared one serves the
 // other tests meanwhile.
 struct OwnServer {

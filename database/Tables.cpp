@@ -194,7 +194,8 @@ QStringList grantTill(Connection& connection, const QString& role) {
             "  UNION ALL SELECT nspname, nspowner FROM pg_namespace"
             "  WHERE nspname = current_schema()"
             "  UNION ALL SELECT relname, relowner FROM pg_class WHERE oid = ANY($2::regclass[])"
-            " ) AS owned (name, owner) WHERE pg_has_role(rolname, owner, 'MEMBER'))"
+            " ) AS owned (name, owner) WHERE owner = pg_roles.oid"
+            "  OR (NOT rolsuper AND pg_has_role(rolname, owner, 'MEMBER')))"
             " FROM pg_roles WHERE rolname = $1",
             {role.toUtf8(), '{' + objects.join(',') + '}'});
         const auto text = [&](int col) {
@@ -206,7 +207,8 @@ QStringList grantTill(Connection& connection, const QString& role) {
                                "'…'），没有做任何更改")
                     .arg(role));
         }
-        // Taking its rights back would take them from the books' owner.
+        // Taking its rights back would take them from the books' owner. (A superuser is a
+        // member of every role: for it, only what it owns itself counts here.)
         if (!found.isNull(0, 6)) {
             throw store::StoreError(
                 QStringLiteral("角色“%1”拥有 %2，是管理这些表的角色，不能当收银机的角色：请为"

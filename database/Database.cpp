@@ -124,9 +124,10 @@ private:
     std::array<Entry, std::size(store::kBookLayouts)> m_entries;  // by store::Book
 };
 
-Database::Database(QString conninfo, QString programDir)
+Database::Database(QString conninfo, QString programDir, Patience patience)
     : m_conninfo(std::move(conninfo)),
       m_dir(std::move(programDir)),
+      m_patience(patience),
       m_books(std::make_shared<TableBooks>(*this, m_dir)) {}
 
 Database::~Database() = default;
@@ -173,7 +174,7 @@ Connection& Database::connection() {
     }
     if (!m_connection || !m_connection->isOpen()) {
         m_connection.reset();
-        auto connection = std::make_unique<Connection>(m_conninfo);
+        auto connection = std::make_unique<Connection>(m_conninfo, m_patience);
         connection->setWaiting(m_waiting);
         ensureSchema(*connection);
         m_connection = std::move(connection);

@@ -44,7 +44,7 @@ private:
 // cannot be reached throws ConnectionLost. Meant for the one thread that runs the windows.
 class Database {
 public:
-    Database(QString conninfo, QString programDir);
+    Database(QString conninfo, QString programDir, Patience patience = {});
     ~Database();
 
     const QString& conninfo() const { return m_conninfo; }
@@ -138,6 +138,7 @@ private:
 
     QString m_conninfo;
     QString m_dir;
+    Patience m_patience;
     std::shared_ptr<WaitObserver> m_waiting;
     std::unique_ptr<Connection> m_connection;
     std::shared_ptr<TableBooks> m_books;

@@ -43,9 +43,10 @@ constexpr int kLines = bench::kPostingLines;
 // afresh once a benchmark (its trial runs and repetitions go on where the last left off), the
 // planner's statistics gathered as the server's own cleaner soon would.
 std::shared_ptr<database::Database> freshDatabase(const std::string& benchmark,
-                                                  const QString& programDir) {
+                                                  const QString& programDir,
+                                                  database::Patience patience = {}) {
     static std::string imported;
-    auto db = std::make_shared<database::Database>(g_conninfo, programDir);
+    auto db = std::make_shared<database::Database>(g_conninfo, programDir, patience);
     if (imported == benchmark)
         return db;
     imported.clear();
@@ -110,6 +111,24 @@ BENCHMARK_CAPTURE(BM_Sale, workbook_kept, Engine::WorkbookKept)
 BENCHMARK_CAPTURE(BM_Sale, database, Engine::Database)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+
+// A till's 10-line sale with the session's limits and the wait for a silent server, and
+// without them, as the program connected before it had them: they must cost nothing.
+void BM_TenLineSale(benchmark::State& state, bool limited) {
+    QTemporaryDir work;
+    const auto db = freshDatabase("ten-line sale", work.path(),
+                                  limited ? database::Patience{}
+                                          : database::Patience{std::chrono::milliseconds(0),
+                                                               false});
+    ledger::Ledger books(work.path(), db->servers(nullptr), db);
+    const auto lines = saleLines(10);
+    for (auto _ : state)
+        books.commit(ledger::sale(lines, {}));
+}
+BENCHMARK_CAPTURE(BM_TenLineSale, unlimited, false)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TenLineSale, limited, true)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void BM_StockIn(benchmark::State& state, Engine engine) {
     const auto lines = purchaseLines(kLines);

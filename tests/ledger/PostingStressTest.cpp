@@ -564,4 +564,34 @@ TEST_F(PostingStressOnOwnServer, ACommitWhoseAnswerIsLostIsAskedAfterAndPostedOn
     EXPECT_EQ(documents(), 2);
 }
 
+TEST_F(PostingStressOnOwnServer, AWaitGivenUpEndsThePostingOrSaysTheCommitHadGone) {
+    struct GiveUp : database::WaitObserver {
+        bool waiting(std::chrono::milliseconds waited) override { return waited.count() >= 300; }
+        void answered() override {}
+    };
+    server->setWaiting(std::make_shared<GiveUp>());
+    // Waiting for a row another till holds: taken back.
+    database::Connection other(own->conninfo);
+    other.exec("BEGIN");
+    other.exec("SELECT 1 FROM inventory WHERE item_code = 1001 FOR UPDATE");
+    const QString before = snapshot(own->conninfo);
+    try {
+        books->commit(ledger::sale({sale(1, 1001, 1)}, {}));
+        ADD_FAILURE() << "posted past the held row";
+    } catch (const database::StatementFailed& cancelled) {
+        EXPECT_TRUE(cancelled.isCancelled()) << cancelled.message().toStdString();
+    }
+    other.exec("ROLLBACK");
+    EXPECT_EQ(snapshot(own->conninfo), before);
+
+    // Waiting for a standby once the server committed: posted all the same, and said so.
+    waitForStandby(other, true);
+    ledger::Document document = ledger::sale({sale(1, 1002, 1)}, {});
+    const QString told = books->commit(document);
+    EXPECT_TRUE(told.startsWith(QStringLiteral("取消得太晚")) && told.contains(document.number))
+        << told.toStdString();
+    EXPECT_NE(snapshot(own->conninfo), before);
+    waitForStandby(other, false);
+}
+
 }  // namespace

@@ -1,5 +1,6 @@
 #include "app/BookStore.h"
 
+#include <QDir>
 #include <QSysInfo>
 
 #include "app/SettingsFile.h"
@@ -11,10 +12,42 @@
 
 namespace app {
 
+namespace {
+
+// The server's conninfo as the settings file gives it, or empty for the workbooks. A
+// section that names no usable server is refused rather than read as the workbooks: a till
+// meant for the server would otherwise post into books of its own, unseen by the others.
+QString serverOf(const SettingsFile& settings) {
+    const QString backend =
+        settings.readString(settingKeys::kDatabaseSection, settingKeys::kBackend, {}).trimmed();
+    if (backend.isEmpty() ||
+        backend.compare(settingKeys::kBackendWorkbooks, Qt::CaseInsensitive) == 0)
+        return {};
+    const QString file = QDir::toNativeSeparators(settings.path());
+    if (backend.compare(settingKeys::kBackendPostgresql, Qt::CaseInsensitive) != 0)
+        throw store::StoreError(QStringLiteral("设置文件 %1 的 [database] 一节：%2=%3 无法识别，"
+                                               "应当是 %4 或 %5。程序没有打开任何数据。")
+                                    .arg(file, settingKeys::kBackend, backend,
+                                         settingKeys::kBackendPostgresql,
+                                         settingKeys::kBackendWorkbooks));
+    const QString conninfo =
+        settings.readString(settingKeys::kDatabaseSection, settingKeys::kConnInfo, {}).trimmed();
+    if (conninfo.isEmpty())
+        throw store::StoreError(
+            QStringLiteral("设置文件 %1 的 [database] 一节：%2=%3，却没有填写 %4"
+                           "（数据库服务器的连接字符串）。程序没有打开任何数据。")
+                .arg(file, settingKeys::kBackend, backend, settingKeys::kConnInfo));
+    return conninfo;
+}
+
+}  // namespace
+
 void chooseBookStore(ui::AppContext& context, std::shared_ptr<store::SheetPrinter> printer,
                      const QString& conninfo) {
-    context.printer = printer;
     const SettingsFile settings(context.filePath(SettingsFile::kFileName));
+    // Decided first: a file that names no usable server leaves the context as it was.
+    const QString server = conninfo.isEmpty() ? serverOf(settings) : conninfo;
+    context.printer = printer;
     // Read with the books' place: both say where the documents go and whose they are.
     context.till =
         settings.readString(settingKeys::kTillSection, settingKeys::kTillName, {}).trimmed();
@@ -31,13 +64,6 @@ void chooseBookStore(ui::AppContext& context, std::shared_ptr<store::SheetPrinte
                                              QStringLiteral("散客"))
                                  .trimmed();
     context.cashiers = std::make_shared<TillCashiers>(settings.path(), *context.clock);
-    QString server = conninfo;
-    if (server.isEmpty()) {
-        const QString backend =
-            settings.readString(settingKeys::kDatabaseSection, settingKeys::kBackend, {});
-        if (backend.trimmed().compare(settingKeys::kBackendPostgresql, Qt::CaseInsensitive) == 0)
-            server = settings.readString(settingKeys::kDatabaseSection, settingKeys::kConnInfo, {});
-    }
     if (server.isEmpty()) {
         context.database.reset();
         context.servers = store::workbookServerFactory(std::move(printer), store::keptDataBooks());

@@ -15,6 +15,8 @@ namespace app {
 // backend=postgresql, the tables of the server that `conninfo` names; without the section,
 // or with backend=workbooks, the workbook files in the program folder (kept in memory while
 // unchanged). A conninfo given here wins over the file's (the driver's --database).
+// A section that names another backend, or postgresql without a conninfo, throws
+// store::StoreError naming the key and the file, before anything is set or opened.
 // Sets the context's servers, database and printer, and the till, its operator and its
 // cashiers from the file's [till] section (the till named after the machine when unset).
 // The context's clock must be set: the cashiers' sign-in counts its waits by it.

@@ -27,7 +27,8 @@ inline const QString kReceiptDrawer = QStringLiteral("drawer");  // 0: no cash d
 inline const QString kDatabaseSection = QStringLiteral("database");
 inline const QString kBackend = QStringLiteral("backend");
 inline const QString kBackendPostgresql = QStringLiteral("postgresql");
-inline const QString kConnInfo = QStringLiteral("conninfo");  // a libpq connection string
+inline const QString kBackendWorkbooks = QStringLiteral("workbooks");  // as when unset
+inline const QString kConnInfo = QStringLiteral("conninfo");           // a libpq connection string
 
 // The till the documents are made at and who works it.
 inline const QString kTillSection = QStringLiteral("till");

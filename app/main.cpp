@@ -65,7 +65,12 @@ int main(int argc, char* argv[]) {
     context.programDir = folder.path;
     context.prompt = &prompt;
     context.clock = &clock;
-    app::chooseBookStore(context, std::make_shared<store::QtSheetPrinter>());
+    try {
+        app::chooseBookStore(context, std::make_shared<store::QtSheetPrinter>());
+    } catch (const store::StoreError& e) {
+        prompt.error(nullptr, e.message());
+        return 1;
+    }
     context.receipts = std::make_shared<receipt::ReceiptPrinter>();
     // A till that keeps a list of cashiers does not open without one of them: every document
     // must say who made it. A cashier who forgot the PIN gets it cleared by one who knows

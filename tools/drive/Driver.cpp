@@ -24,6 +24,7 @@
 #include "app/Unit_main.h"
 #include "receipt/ReceiptPrinter.h"
 #include "store/DataBooks.h"
+#include "store/StoreError.h"
 #include "store/print/QtSheetPrinter.h"
 #include "ui/Cashiers.h"
 #include "ui/PanelStatusBar.h"
@@ -36,8 +37,11 @@ struct DriveError {
     QString message;
 };
 
-// The program ended at its start: nobody signed in at the till.
-struct ProgramEnded {};
+// The program ended at its start: nobody signed in at the till (code 0), or its settings
+// named no books it could open (code 1, after the error box).
+struct ProgramEnded {
+    int code = 0;
+};
 
 // Splits the first blank-separated word off `rest`. What is left after exactly one blank
 // is the rest of the line as typed, so a last argument keeps its blanks or is empty.
@@ -158,11 +162,12 @@ void Driver::run(const QString& line) {
         found->second(args);
     } catch (const DriveError& e) {
         fail(e.message);
-    } catch (const ProgramEnded&) {
+    } catch (const ProgramEnded& ended) {
         // What the program showed before it ended, and nothing more from this script.
         for (const QString& message : m_prompt.takeMessages())
             print(message);
         m_next = m_lines.size();
+        m_programExit = ended.code;
     }
 }
 
@@ -181,7 +186,12 @@ AppWindows& Driver::windows() {
         if (m_context.programDir.isEmpty())
             throw DriveError{QStringLiteral("'dir PATH' must come before the first window")};
         // As the program does at its start, from the folder's settings file.
-        app::chooseBookStore(m_context, m_printer, m_database);
+        try {
+            app::chooseBookStore(m_context, m_printer, m_database);
+        } catch (const store::StoreError& e) {
+            m_prompt.error(nullptr, e.message());
+            throw ProgramEnded{1};
+        }
         if (!ui::signInAtTill(m_context, nullptr))
             throw ProgramEnded{};
         m_windows = std::make_unique<AppWindows>(m_context);

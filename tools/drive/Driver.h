@@ -35,7 +35,7 @@ public:
 
     // Starts feeding commands; the application's event loop must run afterwards.
     void start();
-    int exitCode() const { return m_failures > 0 ? 1 : 0; }
+    int exitCode() const { return m_failures > 0 ? 1 : m_programExit; }
 
 private:
     using Handler = std::function<void(const QString& args)>;
@@ -91,6 +91,7 @@ private:
     bool m_echo;
     QString m_database;
     int m_failures = 0;
+    int m_programExit = 0;  // the program's own, when it ended at its start
     std::map<QString, Handler> m_commands;
 
     ScriptedPrompt m_prompt;

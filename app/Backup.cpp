@@ -1,5 +1,6 @@
 #include "app/Backup.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <optional>
@@ -27,7 +28,7 @@ ledger::NewVersion copyOf(const QString& source, const QString& target) {
 
 }  // namespace
 
-bool backupDataBooks(const QString& programDir, database::Database* database) {
+QString backupDataBooks(const QString& programDir, database::Database* database) {
     // The copies are one set: no posting may replace a book between them, a commit a
     // crash cut short is finished first (start-up has told the shop keeper of any such
     // commit already; one newer than that is finished here without a word), and the
@@ -55,16 +56,20 @@ bool backupDataBooks(const QString& programDir, database::Database* database) {
                     continue;
                 // A missing book, or a backup the user made read-only, fails the backup; the
                 // previous set stays whole.
-                if (!QFileInfo(source).isFile() || (target.exists() && !target.isWritable()))
-                    return false;
+                if (!QFileInfo(source).isFile())
+                    return QStringLiteral("数据文件 %1 不存在或不是文件")
+                        .arg(QDir::toNativeSeparators(source));
+                if (target.exists() && !target.isWritable())
+                    return QStringLiteral("备份文件 %1 是只读的，不能替换")
+                        .arg(QDir::toNativeSeparators(target.filePath()));
                 copies << copyOf(source, target.filePath());
             }
         }
         ledger::commitFiles(programDir, QStringLiteral("数据备份"), copies);
-    } catch (const store::StoreError&) {
-        return false;
+    } catch (const store::StoreError& e) {
+        return e.message();
     }
-    return true;
+    return {};
 }
 
 }  // namespace app

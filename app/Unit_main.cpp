@@ -167,9 +167,9 @@ void TForm_main::runStartupBackup() {
     Timer1->stop();
     if (!CheckBox1->isChecked())
         return;
-    StatusBar1->setPanelText(3, app::backupDataBooks(m_context.programDir, m_context.database.get())
-                                    ? QStringLiteral("数据库备份成功...")
-                                    : QStringLiteral("数据库备份失败..."));
+    const QString failed = app::backupDataBooks(m_context.programDir, m_context.database.get());
+    StatusBar1->setPanelText(3, failed.isEmpty() ? QStringLiteral("数据库备份成功...")
+                                                 : QStringLiteral("数据库备份失败：") + failed);
 }
 
 void TForm_main::openModule(QDialog* window) {
@@ -228,10 +228,10 @@ void TForm_main::SpeedButton9Click() {
 void TForm_main::backUpOnRequest() {
     if (!m_context.prompt->confirm(this, QStringLiteral("确认开始安全备份进销存数据库吗？")))
         return;
+    const QString failed = app::backupDataBooks(m_context.programDir, m_context.database.get());
     m_context.prompt->information(
-        this, app::backupDataBooks(m_context.programDir, m_context.database.get())
-                  ? QStringLiteral("Tavelo进销存数据库备份成功")
-                  : QStringLiteral("Tavelo进销存数据库备份失败"));
+        this, failed.isEmpty() ? QStringLiteral("Tavelo进销存数据库备份成功")
+                               : QStringLiteral("Tavelo进销存数据库备份失败：") + failed);
 }
 
 void TForm_main::openHelp() {

@@ -25,8 +25,11 @@ QString PanelStatusBar::panelText(int index) const {
 }
 
 void PanelStatusBar::setPanelText(int index, const QString& text) {
-    if (index >= 0 && index < m_panels.size())
-        m_panels[index]->setText(text);
+    if (index < 0 || index >= m_panels.size())
+        return;
+    m_panels[index]->setText(text);
+    // A text longer than its panel reads whole under the mouse.
+    m_panels[index]->setToolTip(text);
 }
 
 }  // namespace ui

@@ -49,7 +49,7 @@ void prepare(const QString& dir, bool backedUp) {
     settings.write("[config]\nautobakup=1\n");
     settings.close();
     if (backedUp) {
-        ASSERT_TRUE(app::backupDataBooks(dir));
+        ASSERT_EQ(app::backupDataBooks(dir), QString());
     }
     for (store::Book book : kBacked) {
         store::Workbook workbook = store::Workbook::open(store::bookPath(dir, book));

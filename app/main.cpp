@@ -11,6 +11,7 @@
 #include "app/BookStore.h"
 #include "app/ProgramFolder.h"
 #include "app/Unit_main.h"
+#include "database/Database.h"
 #include "receipt/ReceiptPrinter.h"
 #include "store/StoreError.h"
 #include "store/print/QtSheetPrinter.h"
@@ -18,6 +19,7 @@
 #include "ui/Cashiers.h"
 #include "ui/Clock.h"
 #include "ui/Prompt.h"
+#include "ui/WaitBox.h"
 
 namespace {
 
@@ -72,6 +74,10 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     context.receipts = std::make_shared<receipt::ReceiptPrinter>();
+    // The box runs the event loop while it waits: the driver, whose commands come from that
+    // loop, goes without it.
+    if (context.database)
+        context.database->setWaiting(std::make_shared<ui::WaitBox>());
     // A till that keeps a list of cashiers does not open without one of them: every document
     // must say who made it. A cashier who forgot the PIN gets it cleared by one who knows
     // theirs, in 系统设置 (or by the shop keeper in the settings file).

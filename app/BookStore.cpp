@@ -9,6 +9,7 @@
 #include "database/Database.h"
 #include "store/KeptBooks.h"
 #include "store/Numbers.h"
+#include "ui/Prompt.h"
 
 namespace app {
 
@@ -71,6 +72,20 @@ void chooseBookStore(ui::AppContext& context, std::shared_ptr<store::SheetPrinte
     }
     context.database = std::make_shared<database::Database>(server, context.programDir);
     context.servers = context.database->servers(std::move(printer));
+}
+
+QString connectAtStart(const ui::AppContext& context, QWidget* window) {
+    if (!context.database)
+        return {};
+    try {
+        context.database->connection();
+    } catch (const store::StoreError& e) {
+        context.prompt->error(window, QStringLiteral("数据库连接失败：%1\n程序照常打开；"
+                                                     "每次查询或入账都会重新连接数据库服务器。")
+                                          .arg(e.message()));
+        return QStringLiteral("数据库连接失败：") + e.message().simplified();
+    }
+    return QStringLiteral("数据库：") + context.database->serverLabel();
 }
 
 }  // namespace app

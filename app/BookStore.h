@@ -3,6 +3,8 @@
 #include <QString>
 #include <memory>
 
+class QWidget;
+
 #include "ui/AppContext.h"
 
 namespace store {
@@ -22,5 +24,11 @@ namespace app {
 // The context's clock must be set: the cashiers' sign-in counts its waits by it.
 void chooseBookStore(ui::AppContext& context, std::shared_ptr<store::SheetPrinter> printer,
                      const QString& conninfo = {});
+
+// A till on the database connects once at its start, so that a server out of reach is
+// known before the first sale: a box over `window` says why (the program opens all the
+// same, and every operation tries again). Returns the status bar's word on where the books
+// are, "数据库：shop@192.168.1.10" or "数据库连接失败：…"; empty for the workbooks.
+QString connectAtStart(const ui::AppContext& context, QWidget* window);
 
 }  // namespace app

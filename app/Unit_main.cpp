@@ -102,7 +102,8 @@ TForm_main::TForm_main(const ui::AppContext& context) : m_context(context) {
     column->addWidget(Panel3);
     setCentralWidget(client);
 
-    StatusBar1 = new ui::PanelStatusBar({180, 150, 150, 50}, this);
+    // The second panel names the books' server, "数据库：shop@192.168.1.10", at a till on one.
+    StatusBar1 = new ui::PanelStatusBar({180, 250, 100, 50}, this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setPanelText(0, QStringLiteral("Tavelo进销存 · 门店版 V2.0"));
     setStatusBar(StatusBar1);
@@ -161,6 +162,10 @@ void TForm_main::runStartupNow() {
 void TForm_main::holdStartup() {
     if (startupPending())
         Timer1->start(std::numeric_limits<int>::max());
+}
+
+void TForm_main::showBooksPlace(const QString& text) {
+    StatusBar1->setPanelText(1, text);
 }
 
 void TForm_main::runStartupBackup() {

@@ -35,6 +35,8 @@ public:
     // Keeps the start-up work pending until runStartupNow(): for a run that decides itself
     // when start-up is over, rather than after the delay.
     void holdStartup();
+    // Where the books are, for the status bar (connectAtStart's word): empty for workbooks.
+    void showBooksPlace(const QString& text);
 
 private:
     void FormCreate();

@@ -86,6 +86,7 @@ int main(int argc, char* argv[]) {
 
     AppWindows windows(context);
     windows.main()->show();
+    windows.main()->showBooksPlace(app::connectAtStart(context, windows.main()));
     if (folder.created) {
         QTimer::singleShot(0, windows.main(), [&] {
             prompt.information(windows.main(), app::firstStartMessage(folder));

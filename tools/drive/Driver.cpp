@@ -199,6 +199,7 @@ AppWindows& Driver::windows() {
         // and none is surprised by it; it stays armed until then, as it would be.
         m_windows->main()->holdStartup();
         m_windows->main()->show();
+        m_windows->main()->showBooksPlace(app::connectAtStart(m_context, m_windows->main()));
         m_current = m_windows->main();
     }
     return *m_windows;

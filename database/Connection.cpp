@@ -77,7 +77,7 @@ ConnectionLost::ConnectionLost(const QString& serverText, Cause cause, const QSt
           switch (cause) {
               case Cause::Unreachable:
                   message = QStringLiteral("连不上数据库服务器 %1：请检查服务器是否开机、"
-                                           "网络是否连通。本次操作没有生效")
+                                           "网络是否连通")
                                 .arg(about);
                   break;
               case Cause::Lost:

@@ -31,7 +31,7 @@ QString serverOf(const SettingsFile& settings) {
                                     .arg(file, settingKeys::kBackend, backend,
                                          settingKeys::kBackendPostgresql,
                                          settingKeys::kBackendWorkbooks));
-    const QString conninfo =
+    QString conninfo =
         settings.readString(settingKeys::kDatabaseSection, settingKeys::kConnInfo, {}).trimmed();
     if (conninfo.isEmpty())
         throw store::StoreError(

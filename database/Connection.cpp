@@ -40,7 +40,7 @@ constexpr const char* kSessionLimits =
 // What the program sets unless the conninfo (or libpq's environment) says otherwise: a
 // till notices a dead server, and a server a dead till, in seconds.
 constexpr std::pair<const char*, const char*> kConnectDefaults[] = {
-    {"connect_timeout", "5"},   {"keepalives", "1"},        {"keepalives_idle", "10"},
+    {"connect_timeout", "5"},     {"keepalives", "1"},       {"keepalives_idle", "10"},
     {"keepalives_interval", "5"}, {"keepalives_count", "3"}, {"tcp_user_timeout", "15000"},
 };
 
@@ -61,8 +61,9 @@ QString pgpassNote(const QByteArray& passfile) {
     if (!S_ISREG(st.st_mode))
         return QStringLiteral("。密码文件 %1 不是普通文件，没有被读取").arg(path);
     if (st.st_mode & (S_IRWXG | S_IRWXO))
-        return QStringLiteral("。密码文件 %1 的权限是 %2，别人也能读取，所以没有被使用：请执行 "
-                              "chmod 600 %1")
+        return QStringLiteral(
+                   "。密码文件 %1 的权限是 %2，别人也能读取，所以没有被使用：请执行 "
+                   "chmod 600 %1")
             .arg(path)
             .arg(st.st_mode & 0777, 4, 8, QLatin1Char('0'));
     return {};
@@ -76,40 +77,47 @@ ConnectionLost::ConnectionLost(const QString& serverText, Cause cause, const QSt
           QString message;
           switch (cause) {
               case Cause::Unreachable:
-                  message = QStringLiteral("连不上数据库服务器 %1：请检查服务器是否开机、"
-                                           "网络是否连通")
+                  message = QStringLiteral(
+                                "连不上数据库服务器 %1：请检查服务器是否开机、"
+                                "网络是否连通")
                                 .arg(about);
                   break;
               case Cause::Lost:
                   message = QStringLiteral("与数据库服务器的连接断开了，本次操作没有生效");
                   break;
               case Cause::TimedOut:
-                  message = QStringLiteral("数据库服务器没有响应（连接超时），本次操作没有生效："
-                                           "请检查服务器和网络");
+                  message = QStringLiteral(
+                      "数据库服务器没有响应（连接超时），本次操作没有生效："
+                      "请检查服务器和网络");
                   break;
               case Cause::NoPassword:
-                  message = QStringLiteral("数据库服务器要求用户 %1 的密码，但没有找到：请写在"
-                                           "这台电脑的 ~/.pgpass 或环境变量 PGPASSWORD 中")
+                  message = QStringLiteral(
+                                "数据库服务器要求用户 %1 的密码，但没有找到：请写在"
+                                "这台电脑的 ~/.pgpass 或环境变量 PGPASSWORD 中")
                                 .arg(about);
                   break;
               case Cause::WrongPassword:
-                  message = QStringLiteral("数据库服务器不接受用户 %1 的密码：密码不对，"
-                                           "或没有这个用户")
+                  message = QStringLiteral(
+                                "数据库服务器不接受用户 %1 的密码：密码不对，"
+                                "或没有这个用户")
                                 .arg(about);
                   break;
               case Cause::UnknownUser:
-                  message = QStringLiteral("数据库服务器不接受用户 %1：没有这个用户，"
-                                           "或服务器不允许它从这台电脑连接")
+                  message = QStringLiteral(
+                                "数据库服务器不接受用户 %1：没有这个用户，"
+                                "或服务器不允许它从这台电脑连接")
                                 .arg(about);
                   break;
               case Cause::UnknownDatabase:
-                  message = QStringLiteral("数据库服务器上没有数据库 %1：请检查设置文件中的 "
-                                           "conninfo")
+                  message = QStringLiteral(
+                                "数据库服务器上没有数据库 %1：请检查设置文件中的 "
+                                "conninfo")
                                 .arg(about);
                   break;
               case Cause::IdleTooLong:
-                  message = QStringLiteral("这台收银机停顿太久，数据库服务器已经撤销了本次操作，"
-                                           "没有生效");
+                  message = QStringLiteral(
+                      "这台收银机停顿太久，数据库服务器已经撤销了本次操作，"
+                      "没有生效");
                   break;
               case Cause::Cancelled:
                   message = QStringLiteral("已经取消，本次操作没有生效");
@@ -124,8 +132,9 @@ StatementFailed::StatementFailed(const QString& serverText, QByteArray sqlState,
     : store::StoreError([&] {
           QString message;
           if (sqlState == "55P03")
-              message = QStringLiteral("另一台收银机正在使用这些商品的数据，请稍后再试；"
-                                       "本次操作没有生效");
+              message = QStringLiteral(
+                  "另一台收银机正在使用这些商品的数据，请稍后再试；"
+                  "本次操作没有生效");
           else if (cancelled)
               message = QStringLiteral("已经取消，本次操作没有生效");
           else if (sqlState == "57014")
@@ -190,7 +199,8 @@ void Connection::connect(const QString& conninfo) {
     if (!parsed) {
         const QString why = parseError ? serverText(parseError) : QString();
         PQfreemem(parseError);
-        throw store::StoreError(QStringLiteral("数据库的连接参数 conninfo 写得不对（%1）").arg(why));
+        throw store::StoreError(
+            QStringLiteral("数据库的连接参数 conninfo 写得不对（%1）").arg(why));
     }
     QList<QByteArray> keys, values;
     QByteArray options, passfile, host;
@@ -283,7 +293,9 @@ void Connection::connect(const QString& conninfo) {
     QString about = m_server, note;
     if (stopped) {
         cause = *stopped;
-        why = QStringLiteral("%1 秒内没有应答").arg(secondsSince(started));
+        why = cause == Cause::TimedOut
+                  ? QStringLiteral("%1 秒内没有应答").arg(secondsSince(started))
+                  : QStringLiteral("连接中途取消");
     } else if (PQconnectionNeedsPassword(m_conn)) {
         cause = Cause::NoPassword;
         about = user;
@@ -365,8 +377,8 @@ void Connection::execAtOnce(const std::vector<Statement>& statements,
             std::vector<const char*> values;
             for (const Param& p : statement.params)
                 values.push_back(p ? p->constData() : nullptr);
-            if (!PQsendQueryParams(m_conn, statement.sql.constData(), int(values.size()),
-                                   nullptr, values.data(), nullptr, nullptr, 1))
+            if (!PQsendQueryParams(m_conn, statement.sql.constData(), int(values.size()), nullptr,
+                                   values.data(), nullptr, nullptr, 1))
                 fail(nullptr);
         }
         if (!PQpipelineSync(m_conn))

@@ -183,13 +183,13 @@ private:
     Patience m_patience;
     std::shared_ptr<WaitObserver> m_waiting;
     bool m_cancelAsked = false;
-    QString m_server;  // whom it connects to, for the messages
+    QString m_server;                          // whom it connects to, for the messages
     QHash<QByteArray, QByteArray> m_prepared;  // statement text → its name
 };
 
 // Runs `work` in one transaction, retried a few times when it lost a race to another till;
-// commits when it returns (unless it committed itself), rolls back when it throws. A connection that breaks on the
-// COMMIT throws CommitInterrupted.
+// commits when it returns (unless it committed itself), rolls back when it throws. A connection
+// that breaks on the COMMIT throws CommitInterrupted.
 template <typename Work>
 auto inTransaction(Connection& connection, Work&& work) {
     constexpr int kAttempts = 5;

@@ -285,10 +285,10 @@ Database::Posting::Posting(Connection& connection, store::Book journal, const QL
 Database::Posting::~Posting() = default;
 
 int Database::Posting::rowsOf(store::Book book) {
-    return int(m_connection
-                   .exec("SELECT rows FROM book_rows WHERE name = $1",
-                         {QByteArray(tableOf(book).table)})
-                   .integer(0, 0));
+    return int(
+        m_connection
+            .exec("SELECT rows FROM book_rows WHERE name = $1", {QByteArray(tableOf(book).table)})
+            .integer(0, 0));
 }
 
 int Database::Posting::items() {
@@ -327,10 +327,11 @@ Database::Counts Database::Posting::writeAndCommit(QString& number) {
     writeJournal(statements);
     writeInventory(statements);
     writeDocument(statements);
-    statements.push_back({"SELECT (SELECT rows FROM book_rows WHERE name = $1),"
-                          " (SELECT rows FROM book_rows WHERE name = $2)",
-                          {QByteArray(tableOf(store::Book::Inventory).table),
-                           QByteArray(tableOf(m_journal).table)}});
+    statements.push_back(
+        {"SELECT (SELECT rows FROM book_rows WHERE name = $1),"
+         " (SELECT rows FROM book_rows WHERE name = $2)",
+         {QByteArray(tableOf(store::Book::Inventory).table),
+          QByteArray(tableOf(m_journal).table)}});
     statements.push_back({"COMMIT", {}});
     std::vector<Result> results;
     try {

@@ -34,7 +34,9 @@ int main(int argc, char** argv) {
     }
     const QString dir = importing ? args[2] : args[3];
     try {
-        database::Connection connection(conninfo);
+        // A whole shop's books take longer than a till's statement may: no session limits,
+        // and no giving up on a server that is busy loading them.
+        database::Connection connection(conninfo, {std::chrono::milliseconds(0), false});
         database::TransferReport report;
         if (granting) {
             for (const QString& line : database::grantTill(connection, args[3]))

@@ -116,18 +116,15 @@ BENCHMARK_CAPTURE(BM_Sale, database, Engine::Database)
 // without them, as the program connected before it had them: they must cost nothing.
 void BM_TenLineSale(benchmark::State& state, bool limited) {
     QTemporaryDir work;
-    const auto db = freshDatabase("ten-line sale", work.path(),
-                                  limited ? database::Patience{}
-                                          : database::Patience{std::chrono::milliseconds(0),
-                                                               false});
+    const auto db = freshDatabase(
+        "ten-line sale", work.path(),
+        limited ? database::Patience{} : database::Patience{std::chrono::milliseconds(0), false});
     ledger::Ledger books(work.path(), db->servers(nullptr), db);
     const auto lines = saleLines(10);
     for (auto _ : state)
         books.commit(ledger::sale(lines, {}));
 }
-BENCHMARK_CAPTURE(BM_TenLineSale, unlimited, false)
-    ->UseRealTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TenLineSale, unlimited, false)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_TenLineSale, limited, true)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void BM_StockIn(benchmark::State& state, Engine engine) {

@@ -16,9 +16,9 @@
 #include <string_view>
 #include <thread>
 
-#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <csignal>
 
 #include "ShopBooks.h"
 #include "TestServer.h"
@@ -117,8 +117,7 @@ QString serverWords(const std::function<void()>& post) {
     } catch (const database::ConnectionLost& lost) {
         const QString message = lost.message();
         const qsizetype open = message.indexOf(QStringLiteral("（"));
-        EXPECT_TRUE(open > 0 && message.endsWith(QStringLiteral("）")))
-            << message.toStdString();
+        EXPECT_TRUE(open > 0 && message.endsWith(QStringLiteral("）"))) << message.toStdString();
         const QString words = message.mid(open + 1, message.size() - open - 2);
         // Not the program's own stand-in for a server that said nothing.
         EXPECT_FALSE(words.isEmpty() || words == QStringLiteral("连接已断开"))
@@ -260,8 +259,9 @@ TEST_F(PostingStressOnServer, AFrozenTillHoldsOnlyItsOwnItemsUntilTheServerEndsI
     const QString posted = snapshot(conninfo);
 
     database::Connection admin(conninfo);
-    for (int tries = 0; tries < 300 && admin.exec("SELECT 1 FROM pg_stat_activity WHERE state ="
-                                                  " 'idle in transaction'")
+    for (int tries = 0; tries < 300 && admin
+                                           .exec("SELECT 1 FROM pg_stat_activity WHERE state ="
+                                                 " 'idle in transaction'")
                                            .rows();
          ++tries)
         QThread::msleep(100);

@@ -78,8 +78,8 @@ int main(int argc, char** argv) {
     const bool recover = argc == 3 && std::strcmp(argv[2], "recover") == 0;
     const bool frozen = argc == 4 && std::strcmp(argv[2], "frozen") == 0;
     if (frozen) {
-        const auto server = std::make_shared<database::Database>(
-            QString::fromLocal8Bit(argv[3]), QString::fromLocal8Bit(argv[1]));
+        const auto server = std::make_shared<database::Database>(QString::fromLocal8Bit(argv[3]),
+                                                                 QString::fromLocal8Bit(argv[1]));
         ledger::Ledger books(QString::fromLocal8Bit(argv[1]), server->servers(nullptr), server);
         return postOnce(books, "sale", [](const ledger::Progress& step) {
             if (step.stage != ledger::Progress::LinesApplied)

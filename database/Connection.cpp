@@ -33,9 +33,12 @@ QString serverText(const char* text) {
 }
 
 // The session's limits, passed in the start-up packet ahead of the conninfo's own options,
-// so that those win and a DBA's server settings stay untouched.
+// so that those win and a DBA's server settings stay untouched. The server's end of a TCP
+// connection gets keepalives too: a till that died holding locks is noticed in seconds.
 constexpr const char* kSessionLimits =
-    "-c lock_timeout=10s -c statement_timeout=30s -c idle_in_transaction_session_timeout=30s";
+    "-c lock_timeout=10s -c statement_timeout=30s -c idle_in_transaction_session_timeout=30s"
+    " -c tcp_keepalives_idle=10 -c tcp_keepalives_interval=5 -c tcp_keepalives_count=3"
+    " -c tcp_user_timeout=15000";
 
 // What the program sets unless the conninfo (or libpq's environment) says otherwise: a
 // till notices a dead server, and a server a dead till, in seconds.

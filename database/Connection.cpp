@@ -187,7 +187,9 @@ double Result::number(int row, int col) const {
     return std::bit_cast<double>(qFromBigEndian<quint64>(text(row, col)));
 }
 
-Connection::Connection(const QString& conninfo, Patience patience) : m_patience(patience) {
+Connection::Connection(const QString& conninfo, Patience patience,
+                       std::shared_ptr<WaitObserver> waiting)
+    : m_patience(patience), m_waiting(std::move(waiting)) {
     connect(conninfo);
     // Texts travel as UTF-8 whatever the server's locale.
     PQsetClientEncoding(m_conn, "UTF8");

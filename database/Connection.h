@@ -134,8 +134,10 @@ struct Patience {
 // in seconds, not in the two hours of the system's default.
 class Connection {
 public:
-    // Connects; throws ConnectionLost, by cause, when it cannot.
-    explicit Connection(const QString& conninfo, Patience patience = {});
+    // Connects, telling `waiting` of the wait; throws ConnectionLost, by cause, when it
+    // cannot.
+    explicit Connection(const QString& conninfo, Patience patience = {},
+                        std::shared_ptr<WaitObserver> waiting = {});
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;

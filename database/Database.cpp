@@ -174,8 +174,7 @@ Connection& Database::connection() {
     }
     if (!m_connection || !m_connection->isOpen()) {
         m_connection.reset();
-        auto connection = std::make_unique<Connection>(m_conninfo, m_patience);
-        connection->setWaiting(m_waiting);
+        auto connection = std::make_unique<Connection>(m_conninfo, m_patience, m_waiting);
         ensureSchema(*connection);
         m_connection = std::move(connection);
     }

@@ -444,6 +444,12 @@ TEST_F(PostingStressOnOwnServer, AServerStoppedBeforeAPostingIsNamedAndTheTillPo
     EXPECT_NE(snapshot(own->conninfo), before);
 }
 
+// A shop keeper who presses 取消 once a wait passes 300 ms.
+struct GiveUp : database::WaitObserver {
+    bool waiting(std::chrono::milliseconds waited) override { return waited.count() >= 300; }
+    void answered() override {}
+};
+
 TEST_F(PostingStressOnOwnServer, AFrozenServerIsGivenUpInSecondsAndUsedAgainOnceItWakes) {
     books->commit(ledger::sale({sale(1, 1001, 1)}, {}));
     const QString before = snapshot(own->conninfo);
@@ -465,6 +471,14 @@ TEST_F(PostingStressOnOwnServer, AFrozenServerIsGivenUpInSecondsAndUsedAgainOnce
     clock.restart();
     timedOut([&] { database::Database(own->conninfo, start.path()).connection(); });
     EXPECT_LT(clock.elapsed(), 10000);
+    database::Database givenUp(own->conninfo, start.path());
+    givenUp.setWaiting(std::make_shared<GiveUp>());
+    try {
+        givenUp.connection();
+        ADD_FAILURE() << "connected to a frozen server";
+    } catch (const database::ConnectionLost& lost) {
+        EXPECT_EQ(lost.cause(), database::ConnectionLost::Cause::Cancelled);
+    }
     own->signal(SIGCONT);
     EXPECT_EQ(snapshot(own->conninfo), before);
     books->commit(ledger::sale({sale(1, 1002, 2)}, {}));
@@ -564,10 +578,6 @@ TEST_F(PostingStressOnOwnServer, ACommitWhoseAnswerIsLostIsAskedAfterAndPostedOn
 }
 
 TEST_F(PostingStressOnOwnServer, AWaitGivenUpEndsThePostingOrSaysTheCommitHadGone) {
-    struct GiveUp : database::WaitObserver {
-        bool waiting(std::chrono::milliseconds waited) override { return waited.count() >= 300; }
-        void answered() override {}
-    };
     server->setWaiting(std::make_shared<GiveUp>());
     // Waiting for a row another till holds: taken back.
     database::Connection other(own->conninfo);

@@ -151,13 +151,18 @@ StatementFailed::StatementFailed(const QString& serverText, QByteArray sqlState,
       m_state(std::move(sqlState)),
       m_cancelled(cancelled) {}
 
-bool namesPassword(const QString& conninfo) {
+QHash<QByteArray, QString> conninfoValues(const QString& conninfo) {
+    QHash<QByteArray, QString> values;
     PQconninfoOption* options = PQconninfoParse(conninfo.toUtf8().constData(), nullptr);
-    bool found = false;
     for (PQconninfoOption* o = options; o && o->keyword; ++o)
-        found = found || (std::strcmp(o->keyword, "password") == 0 && o->val && *o->val);
+        if (o->val)
+            values.insert(o->keyword, QString::fromUtf8(o->val));
     PQconninfoFree(options);
-    return found;
+    return values;
+}
+
+bool namesPassword(const QString& conninfo) {
+    return !conninfoValues(conninfo).value("password").isEmpty();
 }
 
 Result::Result(pg_result* result) : m_result(result) {}
@@ -472,7 +477,7 @@ pg_result* Connection::lastResult() {
         kept = result;
         // In a pipeline a statement's results end with a null before the next begins;
         // COPY's start waits for the data instead.
-        if (status == PGRES_COPY_IN || status == PGRES_PIPELINE_SYNC)
+        if (status == PGRES_COPY_IN)
             return kept;
     }
     return kept;

@@ -114,6 +114,8 @@ private:
 // a settings file beside the books, on a command line that `ps` shows; libpq finds it in
 // ~/.pgpass or PGPASSWORD instead.
 bool namesPassword(const QString& conninfo);
+// The values the conninfo sets, by keyword ("host", "dbname", …); none when it cannot be read.
+QHash<QByteArray, QString> conninfoValues(const QString& conninfo);
 
 // How long a connection waits for its server.
 struct Patience {

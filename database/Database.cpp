@@ -3,12 +3,9 @@
 #include <QFileInfo>
 #include <QHash>
 
-#include <libpq-fe.h>
-
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cstring>
 #include <optional>
 
 #include "database/Connection.h"
@@ -133,20 +130,10 @@ Database::Database(QString conninfo, QString programDir, Patience patience)
 Database::~Database() = default;
 
 QString Database::serverLabel() const {
-    QString database, host, user;
-    if (PQconninfoOption* options = PQconninfoParse(m_conninfo.toUtf8().constData(), nullptr)) {
-        for (PQconninfoOption* o = options; o->keyword; ++o) {
-            const QString value = QString::fromUtf8(o->val ? o->val : "");
-            if (std::strcmp(o->keyword, "dbname") == 0)
-                database = value;
-            else if (std::strcmp(o->keyword, "host") == 0 ||
-                     (std::strcmp(o->keyword, "hostaddr") == 0 && host.isEmpty()))
-                host = value;
-            else if (std::strcmp(o->keyword, "user") == 0)
-                user = value;
-        }
-        PQconninfoFree(options);
-    }
+    const QHash<QByteArray, QString> values = conninfoValues(m_conninfo);
+    const QString user = values.value("user");
+    QString database = values.value("dbname");
+    QString host = values.value("host", values.value("hostaddr"));
     // libpq's own fallbacks: the database is named after the user, the server is this
     // machine's socket.
     if (database.isEmpty())

@@ -39,7 +39,7 @@ std::optional<QString> folderArgument(const QStringList& arguments) {
 }
 
 // The documents folder is made whole or not at all: the books are written into a hidden
-// folder beside it, which takes the folder's name only once all four are there. A start
+// folder beside it, which takes the folder's name only once all of them are there. A start
 // that fails half way leaves no folder that a later start would take for a shop's books.
 void makeDocumentsFolder(const QString& documentsDir, const QString& target) {
     const auto failed = [&](const QString& why) {

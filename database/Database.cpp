@@ -375,22 +375,27 @@ void Database::Posting::writeJournal(std::vector<Connection::Statement>& stateme
     const Table& table = tableOf(m_journal);
     const Param document = paramOf(m_document.value(store::DocumentCol::Number - 1),
                                    tableOf(store::Book::Documents), store::DocumentCol::Number);
+    // The document's number goes into the book's own column where the book has one, else
+    // into the column the table adds for it.
+    const int numberColumn = table.documentColumn ? table.documentColumn : table.columnCount() + 1;
+    const QByteArray columns =
+        columnList(table) + (table.documentColumn ? "" : QByteArray(", ") + kDocumentField);
     for (qsizetype first = 0; first < m_records.size(); first += kRowsPerStatement) {
         const qsizetype rows = std::min(kRowsPerStatement, m_records.size() - first);
-        QByteArray sql = QByteArray("INSERT INTO ") + table.table + " (" + columnList(table) +
-                         ", " + kDocumentField + ") VALUES ";
+        QByteArray sql = QByteArray("INSERT INTO ") + table.table + " (" + columns + ") VALUES ";
         std::vector<Param> params;
         for (qsizetype r = 0; r < rows; ++r) {
             sql += r ? ", (" : "(";
-            for (int c = 1; c <= store::kBookColumns; ++c) {
-                params.push_back(paramOf(m_records[first + r].value(c - 1), table, c));
-                sql += (c > 1 ? ", $" : "$") + QByteArray::number(qsizetype(params.size()));
-            }
-            if (m_head.isEmpty()) {
-                params.push_back(document);
-                sql += ", $" + QByteArray::number(qsizetype(params.size()));
-            } else {
-                sql += ", current_setting('tavelo.number')";
+            for (int c = 1; c <= std::max(numberColumn, table.columnCount()); ++c) {
+                sql += c > 1 ? ", " : "";
+                if (c == numberColumn && !m_head.isEmpty()) {
+                    sql += "current_setting('tavelo.number')";
+                    continue;
+                }
+                params.push_back(c == numberColumn
+                                     ? document
+                                     : paramOf(m_records[first + r].value(c - 1), table, c));
+                sql += "$" + QByteArray::number(qsizetype(params.size()));
             }
             sql += ')';
         }

@@ -14,7 +14,7 @@ struct KindText {
 constexpr KindText kKinds[] = {
     {Posting::Purchase, "进货入库", "JH"}, {Posting::SupplierReturn, "退货出厂", "TC"},
     {Posting::Sale, "销售出库", "XS"},     {Posting::GoodsReturn, "退货返库", "TH"},
-    {Posting::ShiftClose, "交班", "JB"},
+    {Posting::ShiftClose, "交班", "JB"},   {Posting::Stocktake, "盘点", "PD"},
 };
 
 const KindText& textOf(Posting kind) {
@@ -36,6 +36,8 @@ Document made(Posting kind, const QList<Line>& lines, const Origin& origin,
     document.counterpart = counterpart;
     if constexpr (std::is_same_v<Line, PurchaseLine>)
         document.purchaseLines = lines;
+    else if constexpr (std::is_same_v<Line, CountLine>)
+        document.countLines = lines;
     else
         document.saleLines = lines;
     return document;
@@ -75,7 +77,12 @@ int sequenceOf(const QString& number, const QString& head) {
 }
 
 qsizetype Document::lineCount() const {
-    return purchaseLines.size() + saleLines.size();
+    return purchaseLines.size() + saleLines.size() + countLines.size();
+}
+
+bool Document::sameLines(const Document& other) const {
+    return kind == other.kind && purchaseLines == other.purchaseLines &&
+           saleLines == other.saleLines && countLines == other.countLines;
 }
 
 QList<double> Document::codes() const {
@@ -83,6 +90,8 @@ QList<double> Document::codes() const {
     for (const PurchaseLine& line : purchaseLines)
         codes << line.code;
     for (const SaleLine& line : saleLines)
+        codes << line.code;
+    for (const CountLine& line : countLines)
         codes << line.code;
     return codes;
 }
@@ -108,6 +117,10 @@ Document goodsReturn(const QList<SaleLine>& lines, const Origin& origin) {
 
 Document shiftClose(const Origin& origin) {
     return made(Posting::ShiftClose, QList<SaleLine>{}, origin, QString());
+}
+
+Document stocktake(const QList<CountLine>& lines, const Origin& origin) {
+    return made(Posting::Stocktake, lines, origin, QString());
 }
 
 }  // namespace ledger

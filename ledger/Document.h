@@ -13,9 +13,10 @@
 namespace ledger {
 
 // The postings of the shop: goods in from the supplier and back to them, goods out to a
-// customer and back from them, and the end of a till's shift, which moves no goods but
-// marks where the next shift report starts. Each is the kind of a document.
-enum class Posting { Purchase, SupplierReturn, Sale, GoodsReturn, ShiftClose };
+// customer and back from them, the end of a till's shift, which moves no goods but marks
+// where the next shift report starts, and a stocktake, which sets the stock to what was
+// counted. Each is the kind of a document.
+enum class Posting { Purchase, SupplierReturn, Sale, GoodsReturn, ShiftClose, Stocktake };
 
 // Whether the document has lines that move stock and a journal they are written to.
 inline bool movesStock(Posting kind) {
@@ -23,10 +24,10 @@ inline bool movesStock(Posting kind) {
 }
 
 // The document's kind as the documents book writes it ("进货入库", "退货出厂", "销售出库",
-// "退货返库", "交班"), and back; none for a text that names no kind.
+// "退货返库", "交班", "盘点"), and back; none for a text that names no kind.
 QString kindName(Posting kind);
 std::optional<Posting> kindNamed(const QString& name);
-// The two letters that start its numbers: "JH", "TC", "XS", "TH", "JB".
+// The two letters that start its numbers: "JH", "TC", "XS", "TH", "JB", "PD".
 QString numberPrefix(Posting kind);
 // "XS20261207-": what every number of that kind and day starts with.
 QString numberHead(Posting kind, QDate day);
@@ -59,18 +60,22 @@ struct Document {
     QString counterpart;                // the customer or the supplier: the first line's
     QList<PurchaseLine> purchaseLines;  // a stock-in or a supplier return
     QList<SaleLine> saleLines;          // a sale or a customer return
+    QList<CountLine> countLines;        // a stocktake
     // What the till took for a sale or paid back for a return; none where nobody was asked
     // (a posting made by a tool, or any posting of goods from a supplier).
     std::optional<Payment> payment;
     QString number;
 
     qsizetype lineCount() const;
+    // Whether `other` is of the same kind with the same lines: the same document to post,
+    // whatever its identity.
+    bool sameLines(const Document& other) const;
     // The item codes of the lines, which the commit locks on a database.
     QList<double> codes() const;
     QString identityText() const { return identity.toString(QUuid::WithoutBraces); }
 };
 
-// The builders of the four postings.
+// The builders of the postings (a stocktake's is in Stocktake.h).
 Document purchase(const QList<PurchaseLine>& lines, const Origin& origin);
 // Goods sent back to the supplier: the stock goes down at its unchanged average cost, and
 // the stock-in journal gets the opposite entry, quantity and amount negative, so that its

@@ -35,11 +35,11 @@ DocumentIndex DocumentIndex::read(store::BookPass& book) {
             record.payment = payment;
         }
         const qsizetype at = index.m_records.size();
-        if (journal == store::bookFileName(store::Book::StockIn)) {
-            record.journal = store::Book::StockIn;
-            index.m_stockIn[record.firstRow] = at;
-        } else if (journal == store::bookFileName(store::Book::StockOut)) {
-            index.m_stockOut[record.firstRow] = at;
+        for (store::Book written : store::kDataBooks) {
+            if (journal == store::bookFileName(written)) {
+                record.journal = written;
+                index.m_byJournal[std::size_t(written)][record.firstRow] = at;
+            }
         }
         index.m_byNumber.insert(record.number, at);
         index.m_records << record;
@@ -57,7 +57,7 @@ DocumentIndex DocumentIndex::load(const store::ServerFactory& servers, const QSt
 }
 
 const DocumentRecord* DocumentIndex::at(store::Book journal, int row) const {
-    const auto& byFirst = journal == store::Book::StockIn ? m_stockIn : m_stockOut;
+    const auto& byFirst = m_byJournal[std::size_t(journal)];
     auto it = byFirst.upper_bound(row);
     if (it == byFirst.begin())
         return nullptr;

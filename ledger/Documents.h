@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <array>
 #include <map>
 
 #include "ledger/Document.h"
@@ -34,7 +35,8 @@ public:
 private:
     QList<DocumentRecord> m_records;
     QHash<QString, qsizetype> m_byNumber;
-    std::map<int, qsizetype> m_stockIn, m_stockOut;  // first row → record
+    // Of each journal, by store::Book: first row → record.
+    std::array<std::map<int, qsizetype>, std::size(store::kBookLayouts)> m_byJournal;
 };
 
 // What a commit needs of the documents book, from two of its columns only (it runs with

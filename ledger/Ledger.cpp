@@ -2,10 +2,12 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include <unistd.h>
 
 #include <cerrno>
+#include <list>
 
 #include "database/Database.h"
 #include "ledger/BookCommit.h"
@@ -13,6 +15,7 @@
 #include "ledger/SpreadsheetLock.h"
 #include "ledger/WriterLock.h"
 #include "store/AtomicFile.h"
+#include "store/Numbers.h"
 #include "store/Workbook.h"
 
 namespace ledger {
@@ -160,13 +163,72 @@ Records applySales(BookPass& inventory, const Document& document, const Progress
     return records;
 }
 
-// What the records come to, as the documents book totals them.
-double recordsTotal(const Records& records) {
-    constexpr int kAmount = store::StockOutCol::OutAmount;
-    static_assert(kAmount == store::StockInCol::InAmount);
+// An item's row by its code, for a document of many lines: what findItemByNumber finds,
+// looked up once instead of a scan a line. A code cell that cannot be compared fails
+// every lookup, as it fails that scan.
+class ItemRows {
+public:
+    explicit ItemRows(BookPass& inventory) {
+        const int used = inventory.usedRowCount();
+        m_rows.reserve(used);
+        for (int row = 2; row <= used && !m_unreadable; ++row) {
+            const CellValue code = inventory.value(row, store::InventoryCol::ItemCode);
+            if (code.isEmpty())
+                continue;
+            const std::optional<double> number = code.isNumber()
+                                                     ? std::optional<double>(code.number)
+                                                     : store::parseDecimal(code.text);
+            if (!number)
+                m_unreadable.emplace(inventory.cellError(
+                    row, store::InventoryCol::ItemCode,
+                    QStringLiteral("“%1”不是有效的数字").arg(code.displayText())));
+            else
+                m_rows.insert(*number == 0 ? 0.0 : *number, row);
+        }
+    }
+    int find(double code) const {
+        if (m_unreadable)
+            throw *m_unreadable;
+        return m_rows.value(code == 0 ? 0.0 : code);
+    }
+
+private:
+    QHash<double, int> m_rows;  // the last row of each code
+    std::optional<store::StoreError> m_unreadable;
+};
+
+// A stocktake: each counted item moved by what was found more or less than the book
+// quantity the count was taken against. Moved, not set: what the till sold or received
+// while the staff counted stays in the stock.
+Records applyCounts(BookPass& inventory, const Document& document, const ProgressFn& progress) {
+    using store::moneyForBook;
+    const ItemRows items(inventory);
+    Records records;
+    records.reserve(document.countLines.size());
+    for (const CountLine& line : document.countLines) {
+        const int row = onLine(line, [&] { return items.find(line.code); });
+        if (!row)
+            throw Refusal(
+                lineError(line, QStringLiteral("库存中没有这种商品，不能盘点")).message());
+        const double difference = store::sumForBook(line.difference());
+        const double cost = onLine(line, [&] { return moveStock(inventory, row, difference); });
+        records << QList<CellValue>{number(line.code),    text(line.name),
+                                    text(line.unit),      number(line.bookQty),
+                                    number(line.counted), number(difference),
+                                    number(cost),         number(moneyForBook(difference * cost)),
+                                    text(line.date),      CellValue()};
+        report(progress, {Progress::LineApplied, line.row});
+    }
+    return records;
+}
+
+// What the records come to, as the documents book totals them: the amounts of their
+// journal's check sum (a purchase's or a sale's amounts, a count's difference in value).
+double recordsTotal(const Records& records, Posting kind) {
+    const int amount = store::layoutOf(journalOf(kind)).checkSum;
     double total = 0;
     for (const QList<CellValue>& record : records)
-        total += record[kAmount - 1].number;
+        total += record[amount - 1].number;
     return store::sumForBook(total);
 }
 
@@ -174,11 +236,14 @@ double recordsTotal(const Records& records) {
 // payment that does not settle the lines is refused here, whichever window or tool made
 // it: the shift report adds payments up and must find what the journal says.
 Records applyDocument(BookPass& inventory, const Document& document, const ProgressFn& progress) {
-    Records records = journalOf(document.kind) == store::Book::StockIn
-                          ? applyPurchases(inventory, document, progress)
-                          : applySales(inventory, document, progress);
+    const store::Book journal = journalOf(document.kind);
+    Records records =
+        journal == store::Book::StockIn    ? applyPurchases(inventory, document, progress)
+        : journal == store::Book::StockOut ? applySales(inventory, document, progress)
+                                           : applyCounts(inventory, document, progress);
     if (document.payment) {
-        const QString problem = paymentProblem(*document.payment, recordsTotal(records));
+        const QString problem =
+            paymentProblem(*document.payment, recordsTotal(records, document.kind));
         if (!problem.isEmpty())
             throw Refusal(problem + QStringLiteral("，这次没有%1").arg(verbOf(document.kind)));
     }
@@ -210,7 +275,7 @@ QList<CellValue> documentRow(const Document& document, const Records& records, i
                             text(document.operatorName),
                             text(document.counterpart),
                             number(double(records.size())),
-                            number(recordsTotal(records)),
+                            number(recordsTotal(records, document.kind)),
                             text(moves ? store::bookFileName(journalOf(document.kind)) : QString()),
                             moves ? number(firstRow) : CellValue(),
                             text(document.identityText())} +
@@ -242,6 +307,8 @@ QString verbOf(Posting posting) {
             return QStringLiteral("出库");
         case Posting::GoodsReturn:
             return QStringLiteral("退货返库");
+        case Posting::Stocktake:
+            return QStringLiteral("盘点入账");
         case Posting::ShiftClose:
             break;
     }
@@ -249,14 +316,22 @@ QString verbOf(Posting posting) {
 }
 
 store::Book journalOf(Posting posting) {
+    if (posting == Posting::Stocktake)
+        return store::Book::Stocktake;
     return posting == Posting::Purchase || posting == Posting::SupplierReturn
                ? store::Book::StockIn
                : store::Book::StockOut;
 }
 
 QString recordsOf(Posting posting) {
-    return journalOf(posting) == store::Book::StockIn ? QStringLiteral("入库记录")
-                                                      : QStringLiteral("出库记录");
+    switch (journalOf(posting)) {
+        case store::Book::StockIn:
+            return QStringLiteral("入库记录");
+        case store::Book::Stocktake:
+            return QStringLiteral("盘点记录");
+        default:
+            return QStringLiteral("出库记录");
+    }
 }
 
 Ledger::Ledger(QString programDir, store::ServerFactory servers,
@@ -270,6 +345,9 @@ QString Ledger::unwritableBook(std::initializer_list<store::Book> books) const {
         return {};
     for (store::Book book : books) {
         const QString path = store::bookPath(m_dir, book);
+        // The first posting that needs it makes it.
+        if (!QFileInfo::exists(path) && store::layoutOf(book).madeWhenMissing)
+            continue;
         if (!QFileInfo::exists(path))
             return QStringLiteral("找不到数据文件 %1").arg(store::bookFileName(book));
         if (store::onReadOnlyFileSystem(QFile::encodeName(path).toStdString()))
@@ -380,11 +458,9 @@ QString Ledger::commitToFiles(Document& document, const ProgressFn& progress) {
     QString note;
     try {
         const QString documentsPath = store::bookPath(m_dir, store::Book::Documents);
-        const bool documentsThere = QFileInfo::exists(documentsPath);
         // Checked again under the lock: the books may have changed since the window looked.
         for (store::Book book : {store::Book::Inventory, journalBook, store::Book::Documents}) {
-            if ((book == store::Book::Documents && !documentsThere) ||
-                (book != store::Book::Documents && !moves))
+            if (book != store::Book::Documents && !moves)
                 continue;
             const QString problem = unwritableBook({book});
             if (!problem.isEmpty())
@@ -398,15 +474,24 @@ QString Ledger::commitToFiles(Document& document, const ProgressFn& progress) {
                              holder->host.isEmpty() ? QStringLiteral("未知") : holder->host));
             }
         }
+        // A book that the folder does not have yet (it came with a later version) is made by
+        // the first posting that writes it.
+        std::list<store::Workbook> fresh;
+        const auto open = [&](std::optional<BookPass>& pass, store::Book book) {
+            const QString path = store::bookPath(m_dir, book);
+            if (QFileInfo::exists(path) || !store::layoutOf(book).madeWhenMissing)
+                pass.emplace(m_servers, path);
+            else
+                pass.emplace(store::serverOn(fresh.emplace_back(store::initialBook(book))), path);
+        };
         // A document that moves no stock leaves the inventory and the journals unread.
-        std::optional<BookPass> inventory, journal;
+        std::optional<BookPass> inventory, journal, documentsPass;
         if (moves) {
-            inventory.emplace(m_servers, store::bookPath(m_dir, store::Book::Inventory));
-            journal.emplace(m_servers, store::bookPath(m_dir, journalBook));
+            open(inventory, store::Book::Inventory);
+            open(journal, journalBook);
         }
-        // A folder from before the documents gets its documents book with this posting.
-        store::Workbook fresh = store::initialBook(store::Book::Documents);
-        BookPass documents(documentsThere ? m_servers : store::serverOn(fresh), documentsPath);
+        open(documentsPass, store::Book::Documents);
+        BookPass& documents = *documentsPass;
         const QDate day = document.time.date();
         const Numbering numbers = numbering(documents, document.identityText(), kind, day);
         if (!numbers.postedAs.isEmpty())
@@ -415,11 +500,15 @@ QString Ledger::commitToFiles(Document& document, const ProgressFn& progress) {
         const int items = inventory ? inventory->usedRowCount() - 1 : 0;
         requireJournalRoom(before, lines, kind);
         report(progress, {Progress::Opened});
-        const Records records = moves ? applyDocument(*inventory, document, progress) : Records{};
+        Records records = moves ? applyDocument(*inventory, document, progress) : Records{};
         document.number = documentNumber(kind, day, numbers.lastSequence + 1);
         report(progress, {Progress::LinesApplied, 0, items, before - 1});
-        for (qsizetype i = 0; i < records.size(); ++i)
+        const int documentColumn = store::layoutOf(journalBook).documentColumn;
+        for (qsizetype i = 0; i < records.size(); ++i) {
+            if (documentColumn)
+                records[i][documentColumn - 1] = text(document.number);
             journal->writeRow(before + int(i) + 1, records[i]);
+        }
         addMissingCaptions(documents);
         documents.writeRow(documents.usedRowCount() + 1,
                            documentRow(document, records, before + 1));

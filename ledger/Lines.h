@@ -41,6 +41,20 @@ struct SaleLine {
     bool operator==(const SaleLine&) const = default;
 };
 
+// One item as a stocktake counted it (see Stocktake.h).
+struct CountLine {
+    int row = 0;  // its place in the count, from 1, which the messages name
+    QString codeText;
+    double code = 0;
+    QString name, unit;
+    double bookQty = 0;  // the item's stock when the count began
+    double counted = 0;
+    QString date;  // the day it is posted, "yyyy-mm-dd"
+
+    double difference() const;
+    bool operator==(const CountLine&) const = default;
+};
+
 // A failure inside a posting, told with the line and the item it happened at.
 template <typename Line>
 store::StoreError lineError(const Line& line, const QString& what) {

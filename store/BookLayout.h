@@ -10,7 +10,7 @@
 // database server. Every other place reads it from here; adding a book is an entry below.
 namespace store {
 
-enum class Book { Inventory, StockIn, StockOut, Report, Documents };
+enum class Book { Inventory, StockIn, StockOut, Report, Documents, Stocktake };
 
 // The inventory and the two journals keep the ten columns they have always had, so that a
 // spreadsheet program and older copies of this one read them as before.
@@ -91,6 +91,26 @@ enum : int {
 };
 }
 
+// Columns of the stocktake journal: one row per counted item. The book quantity is the one
+// the count was taken against, when it began; the difference is counted minus that, and
+// moved the stock at the average cost of the moment it was posted. Its rows name their
+// document themselves: it came after the documents, and a spreadsheet program shows whose
+// count each row was.
+namespace StocktakeCol {
+enum : int {
+    ItemCode = 1,
+    ItemName,
+    Unit,
+    BookQty,
+    CountedQty,
+    DiffQty,
+    AvgCost,
+    DiffAmount,
+    CountDate,
+    Document
+};
+}
+
 struct BookColumn {
     int number;           // from 1, as above
     const char* caption;  // row 1 of the book (UTF-8)
@@ -113,6 +133,9 @@ struct BookLayout {
     // A book that older program folders do not have: its absence is no fault, and the first
     // posting makes it.
     bool madeWhenMissing = false;
+    // The column where a journal's rows name their document, which the commit fills with
+    // the number it gives; 0 where the documents book alone knows (the rows' places).
+    int documentColumn = 0;
 
     constexpr bool isData() const { return table != nullptr; }
     constexpr int columnCount() const { return static_cast<int>(columns.size()); }
@@ -177,6 +200,19 @@ inline constexpr BookColumn kDocumentColumns[] = {
     {DocumentCol::Change, "找零", "change_given", true, 10, 80},
 };
 
+inline constexpr BookColumn kStocktakeColumns[] = {
+    {StocktakeCol::ItemCode, "商品编号", "item_code", true, 10, 100},
+    {StocktakeCol::ItemName, "商品名称", "item_name", false, 22, 260},
+    {StocktakeCol::Unit, "单位", "unit", false, 6, 80},
+    {StocktakeCol::BookQty, "账面数量", "book_qty", true, 10, 90},
+    {StocktakeCol::CountedQty, "实盘数量", "counted_qty", true, 10, 90},
+    {StocktakeCol::DiffQty, "差异数量", "diff_qty", true, 10, 90},
+    {StocktakeCol::AvgCost, "库存均价", "avg_cost", true, 10, 90},
+    {StocktakeCol::DiffAmount, "差异金额", "diff_amount", true, 12, 100},
+    {StocktakeCol::CountDate, "盘点日期", "count_date", false, 11, 100},
+    {StocktakeCol::Document, "单据号", "document", false, 16, 140},
+};
+
 // By the order of Book.
 inline constexpr BookLayout kBookLayouts[] = {
     {Book::Inventory, "tvkucun.dat", "tvkucun.bak", "inventory", kInventoryColumns,
@@ -188,6 +224,8 @@ inline constexpr BookLayout kBookLayouts[] = {
     {Book::Report, "tvbaocun.dat", nullptr, nullptr, {}, 0, 0},
     {Book::Documents, "tvdanju.dat", "tvdanju.bak", "documents", kDocumentColumns,
      DocumentCol::Lines, DocumentCol::Total, true},
+    {Book::Stocktake, "tvpandian.dat", "tvpandian.bak", "stocktake", kStocktakeColumns,
+     StocktakeCol::DiffAmount, StocktakeCol::DiffQty, true, StocktakeCol::Document},
 };
 
 constexpr const BookLayout& layoutOf(Book book) {

@@ -94,8 +94,8 @@ class Workbook;
 // A book of a new installation, in memory: the caption row and the column widths.
 Workbook initialBook(Book book);
 
-// Writes the four books of a new installation into dir: the three data books with
-// their caption rows, the report book empty. A book that exists is never touched.
+// Writes the books of a new installation into dir: the data books with their caption
+// rows, the report book empty. A book that exists is never touched.
 // Returns the file names written; throws StoreError.
 QStringList writeInitialBooks(const QString& dir);
 

@@ -1,4 +1,4 @@
-// Writes the four books of a new installation into a folder, never replacing one; or names
+// Writes the books of a new installation into a folder, never replacing one; or names
 // the data books.
 #include <QCoreApplication>
 #include <QTextStream>
@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
         for (const QString& name : written)
             out << "wrote " << name << '\n';
         if (written.isEmpty())
-            out << "all four books already exist; nothing changed\n";
+            out << "all the books already exist; nothing changed\n";
     } catch (const store::StoreError& e) {
         err << e.message() << '\n';
         return 1;

@@ -118,9 +118,7 @@ ModuleWindow::Posted ModuleWindow::postDocument(ledger::Posting kind, const Buil
     try {
         document = build(origin());
         const auto& unknown = m_unsettled.unknown;
-        if (unknown && unknown->kind == document.kind &&
-            unknown->purchaseLines == document.purchaseLines &&
-            unknown->saleLines == document.saleLines)
+        if (unknown && unknown->sameLines(document))
             document.identity = unknown->identity;
         told = books.commit(document, progress);
     } catch (const ledger::UnsettledCommit& unsettled) {
@@ -177,11 +175,11 @@ bool ModuleWindow::booksWritable(ledger::Posting kind) {
     // The journal is named first where a sale has always named it first.
     const QString problem =
         ledger::Ledger(m_context.programDir, m_context.servers, m_context.database)
-            .unwritableBook(ledger::journalOf(kind) == store::Book::StockIn
-                                ? std::initializer_list<store::Book>{store::Book::Inventory,
-                                                                     store::Book::StockIn}
-                                : std::initializer_list<store::Book>{store::Book::StockOut,
-                                                                     store::Book::Inventory});
+            .unwritableBook(ledger::journalOf(kind) == store::Book::StockOut
+                                ? std::initializer_list<store::Book>{store::Book::StockOut,
+                                                                     store::Book::Inventory}
+                                : std::initializer_list<store::Book>{store::Book::Inventory,
+                                                                     ledger::journalOf(kind)});
     if (problem.isEmpty())
         return true;
     m_context.prompt->information(

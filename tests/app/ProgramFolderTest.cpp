@@ -64,7 +64,7 @@ TEST_F(ProgramFolderTest, TheFirstStartMakesTheDocumentsFolderWithItsBooksAndNev
     EXPECT_EQ(first.path, shop);
     EXPECT_TRUE(first.created);
     EXPECT_EQ(entries(shop), QStringList({"tvbaocun.dat", "tvchuku.dat", "tvdanju.dat",
-                                          "tvkucun.dat", "tvruku.dat"}));
+                                          "tvkucun.dat", "tvpandian.dat", "tvruku.dat"}));
     EXPECT_EQ(entries(documents), QStringList{app::kDocumentsFolderName});
 
     // Later starts take the folder as it is: a shop's books are never written over, nor a
@@ -77,8 +77,8 @@ TEST_F(ProgramFolderTest, TheFirstStartMakesTheDocumentsFolderWithItsBooksAndNev
     const app::ProgramFolder second = choose(plain);
     EXPECT_EQ(second.path, shop);
     EXPECT_FALSE(second.created);
-    EXPECT_EQ(entries(shop),
-              QStringList({"tvbaocun.dat", "tvchuku.dat", "tvdanju.dat", "tvkucun.dat"}));
+    EXPECT_EQ(entries(shop), QStringList({"tvbaocun.dat", "tvchuku.dat", "tvdanju.dat",
+                                          "tvkucun.dat", "tvpandian.dat"}));
     ASSERT_TRUE(kucun.open(QIODevice::ReadOnly));
     EXPECT_EQ(kucun.readAll(), "the shop's own");
 }

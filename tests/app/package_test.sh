@@ -53,7 +53,7 @@ start() {
 }
 start "$build/package-first-start.png" "$work/first"
 shop="$home/文档/Tavelo进销存"
-[[ "$(ls "$shop" | tr '\n' ' ')" == "tvbaocun.dat tvchuku.dat tvdanju.dat tvkucun.dat tvruku.dat " ]] ||
+[[ "$(ls "$shop" | tr '\n' ' ')" == "tvbaocun.dat tvchuku.dat tvdanju.dat tvkucun.dat tvpandian.dat tvruku.dat " ]] ||
     fail "the first start made $(ls -A "$home/文档" 2>&1)"
 colours=$(identify -format '%k' "$build/package-first-start.png")
 [[ "$colours" -gt 1000 ]] || fail "a blank screen ($colours colours)"

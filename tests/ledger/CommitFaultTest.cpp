@@ -129,7 +129,8 @@ TEST(DiskFailingTwice, AnUndoThatCannotFinishIsFinishedByTheNextStart) {
 TEST(KilledRecovery, TheStartAfterItFinishesTheCrashedPostingAtOnce) {
     const auto crashed = [](const QString& dir) {
         makeShop(dir, 3, 30);
-        ASSERT_TRUE(crashSaleAt(dir, ledger::CommitStep::FirstReplaced));
+        ASSERT_TRUE(
+            crashAt(dir, ledger::CommitStep::FirstReplaced, ledger::sale({sale(1, 1001, 3)}, {})));
     };
     int calls = 0;
     {

@@ -17,6 +17,7 @@
 #include "ledger/Ledger.h"
 #include "ledger/SalesAnalysis.h"
 #include "ledger/ShiftReport.h"
+#include "ledger/Stocktake.h"
 #include "ledger/Totals.h"
 #include "ledger/WriterLock.h"
 #include "store/Workbook.h"
@@ -239,6 +240,76 @@ TEST_P(LedgerRules, ALineWhoseItemIsMissingStopsTheWholePostingWithBothBooksAsBe
     books->commit(ledger::sale({sale(1, 1001, 1)}, {}));
 }
 
+// Staff count while the till sells: the sale made meanwhile stays sold, an item not
+// counted stays as it was, and only the count's own journal gets records.
+TEST_P(LedgerRules, ACountMovesItsItemsByWhatWasFoundAgainstTheStockWhenItBegan) {
+    const QList<ledger::CountItem> sheet = [&] {
+        store::BookPass inventoryBook = book(Book::Inventory);
+        return ledger::countSheet(inventoryBook, {ledger::CountScope::Contains, "100"});
+    }();
+    ASSERT_EQ(sheet.size(), 3);
+    books->commit(ledger::sale({sale(1, 1001, 3)}, {}));
+    const int stockIns = book(Book::StockIn).usedRowCount();
+    const int stockOuts = book(Book::StockOut).usedRowCount();
+
+    const QByteArray before = digest();
+    try {
+        books->commit(ledger::stocktake({count(1, 1001, 10, 8), count(2, 9999, 0, 1)}, {}));
+        FAIL() << "posted";
+    } catch (const ledger::Refusal& refusal) {
+        EXPECT_EQ(refusal.message(), "第 2 行（商品编号 9999）：库存中没有这种商品，不能盘点");
+    }
+    EXPECT_EQ(digest(), before);
+
+    ledger::Document counted = ledger::stocktake(
+        {count(1, 1001, sheet[0].bookQty, 8), count(2, 1002, sheet[1].bookQty, 12.5)}, {});
+    books->commit(counted);
+    EXPECT_TRUE(counted.number.startsWith("PD")) << counted.number.toStdString();
+    EXPECT_EQ(inventory(1001, Inv::StockQty), 5);  // 10 − 3 sold − 2 not found
+    EXPECT_EQ(inventory(1001, Inv::StockValue), 10);
+    EXPECT_EQ(inventory(1002, Inv::StockQty), 12.5);
+    EXPECT_EQ(inventory(1002, Inv::AvgCost), 2);
+    EXPECT_EQ(inventory(1003, Inv::StockQty), 10);
+    EXPECT_EQ(book(Book::StockIn).usedRowCount(), stockIns);
+    EXPECT_EQ(book(Book::StockOut).usedRowCount(), stockOuts);
+
+    store::BookPass journal = book(Book::Stocktake);
+    namespace Count = store::StocktakeCol;
+    EXPECT_EQ(journal.value(2, Count::BookQty).number, 10);
+    EXPECT_EQ(journal.value(2, Count::DiffAmount).number, -4);
+    EXPECT_EQ(journal.value(3, Count::Document).text, counted.number);
+    const ledger::CountReport report = ledger::countReport(journal, "2011-05-03", "2011-05-03");
+    ASSERT_EQ(report.items.size(), 2);
+    EXPECT_EQ(report.items[1].gainQty, 2.5);
+    EXPECT_EQ(report.net(), 1);
+    EXPECT_TRUE(ledger::countReport(journal, "2011-05-04", "").items.isEmpty());
+}
+
+TEST_P(LedgerRules, ACountOfAThousandItemsPostsItsGainsAndLossesAsOneDocument) {
+    QList<ledger::PurchaseLine> newItems;
+    for (int code = 1004; code <= 2000; ++code)
+        newItems << purchase(int(newItems.size()) + 1, code, 5, 10);
+    books->commit(ledger::purchase(newItems, {}));
+    store::BookPass inventoryBook = book(Book::Inventory);
+    const QList<ledger::CountItem> sheet = ledger::countSheet(inventoryBook, {});
+    ASSERT_EQ(sheet.size(), 1000);
+    QList<ledger::CountLine> lines;
+    for (const ledger::CountItem& item : sheet) {
+        const int i = int(lines.size());
+        lines << count(i + 1, item.code, item.bookQty, item.bookQty + i % 3 - 1);
+    }
+    ledger::Document counted = ledger::stocktake(lines, {});
+    books->commit(counted);
+    store::BookPass journal = book(Book::Stocktake);
+    const ledger::CountReport report = ledger::countReport(journal, {}, {});
+    EXPECT_EQ(report.gainValue, 333 * 2);
+    EXPECT_EQ(report.lossValue, -334 * 2);
+    const auto documents = ledger::DocumentIndex::load(servers(), dir.path(), server != nullptr);
+    ASSERT_TRUE(documents.numbered(counted.number));
+    EXPECT_EQ(documents.numbered(counted.number)->total, -2);
+    EXPECT_EQ(inventory(2000, Inv::StockQty), 4);  // the 1000th: one short
+}
+
 TEST_F(LedgerFiles, AWriterWhoDoesNotFinishInTimeIsNamedAndNothingIsWritten) {
     std::optional<ledger::WriterLock> first(std::in_place, dir.path());
     try {
@@ -407,18 +478,26 @@ TEST(SalesAnalysis, TotalsEqualTheProfitTotalOfTheSameRecordsToTheLastDigit) {
 // A crash at each moment of a commit, made real: the posting runs in a child process that
 // ends on the spot, and the next start recovers. The start may reach the folder by another
 // name than the posting did: a second shortcut through a link, a till that mounts the
-// shared folder elsewhere.
+// shared folder elsewhere. A count's journal is one the folder may not have yet: the commit
+// makes it, and undoing the commit takes it away again.
 enum class FolderName { Same, CrashedThroughLink, RecoveredThroughLink };
-class CommitCrash : public LedgerFiles,
-                    public ::testing::WithParamInterface<std::tuple<CommitStep, FolderName>> {};
+enum class Crashed { Sale, CountIntoANewJournal };
+class CommitCrash
+    : public LedgerFiles,
+      public ::testing::WithParamInterface<std::tuple<CommitStep, FolderName, Crashed>> {};
 
 TEST_P(CommitCrash, LeavesTheBooksAllOldOrAllNewAndTheNextStartSaysSoOnce) {
-    const auto [step, name] = GetParam();
+    const auto [step, name, crashed] = GetParam();
+    const bool count = crashed == Crashed::CountIntoANewJournal;
+    if (count) {
+        ASSERT_TRUE(QFile::remove(store::bookPath(dir.path(), Book::Stocktake)));
+    }
     QTemporaryDir links;
     const QString link = links.filePath("shop");
     ASSERT_TRUE(QFile::link(dir.path(), link));
     const QByteArray before = booksDigest(dir.path());
-    ASSERT_TRUE(crashSaleAt(name == FolderName::CrashedThroughLink ? link : dir.path(), step));
+    ASSERT_TRUE(crashAt(name == FolderName::CrashedThroughLink ? link : dir.path(), step,
+                        count ? countOf1001(7) : ledger::sale({sale(1, 1001, 3)}, {})));
 
     const ledger::Ledger start(name == FolderName::RecoveredThroughLink ? link : dir.path(),
                                store::workbookServerFactory());
@@ -430,7 +509,7 @@ TEST_P(CommitCrash, LeavesTheBooksAllOldOrAllNewAndTheNextStartSaysSoOnce) {
     EXPECT_EQ(booksDigest(dir.path()) == before, !recordWritten);
     const StockCheck check = checkStock(dir.path());
     EXPECT_EQ(check.inventory, check.journals);
-    EXPECT_EQ(check.stockOuts, recordWritten ? 1 : 0);
+    EXPECT_EQ(count ? check.counted : check.stockOuts, recordWritten ? 1 : 0);
     EXPECT_EQ(ledger::DocumentIndex::load(store::workbookServerFactory(), dir.path(), false).size(),
               recordWritten ? 1 : 0);
 }
@@ -439,17 +518,25 @@ std::string crashName(const ::testing::TestParamInfo<CommitCrash::ParamType>& in
     static const char* const steps[] = {"FirstWritten",  "SecondWritten",  "RecordWritten",
                                         "FirstReplaced", "SecondReplaced", "Replaced"};
     static const char* const names[] = {"", "_CrashedThroughLink", "_RecoveredThroughLink"};
-    return std::string(steps[int(std::get<0>(info.param))]) + names[int(std::get<1>(info.param))];
+    static const char* const postings[] = {"", "_Count"};
+    return std::string(steps[int(std::get<0>(info.param))]) + names[int(std::get<1>(info.param))] +
+           postings[int(std::get<2>(info.param))];
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AtEveryStep, CommitCrash,
-    ::testing::Combine(::testing::Values(CommitStep::FirstWritten, CommitStep::SecondWritten,
-                                         CommitStep::RecordWritten, CommitStep::FirstReplaced,
-                                         CommitStep::SecondReplaced, CommitStep::Replaced),
-                       ::testing::Values(FolderName::Same, FolderName::CrashedThroughLink,
-                                         FolderName::RecoveredThroughLink)),
-    crashName);
+const auto kEveryStep = ::testing::Values(CommitStep::FirstWritten, CommitStep::SecondWritten,
+                                          CommitStep::RecordWritten, CommitStep::FirstReplaced,
+                                          CommitStep::SecondReplaced, CommitStep::Replaced);
+INSTANTIATE_TEST_SUITE_P(AtEveryStep, CommitCrash,
+                         ::testing::Combine(kEveryStep,
+                                            ::testing::Values(FolderName::Same,
+                                                              FolderName::CrashedThroughLink,
+                                                              FolderName::RecoveredThroughLink),
+                                            ::testing::Values(Crashed::Sale)),
+                         crashName);
+INSTANTIATE_TEST_SUITE_P(OfACountAtEveryStep, CommitCrash,
+                         ::testing::Combine(kEveryStep, ::testing::Values(FolderName::Same),
+                                            ::testing::Values(Crashed::CountIntoANewJournal)),
+                         crashName);
 
 TEST_F(LedgerFiles, ASecondBookThatCannotBeReplacedPutsTheFirstBack) {
     const QByteArray before = booksDigest(dir.path());

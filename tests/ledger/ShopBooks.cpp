@@ -17,6 +17,7 @@
 #include "database/Tables.h"
 #include "ledger/Documents.h"
 #include "ledger/Ledger.h"
+#include "ledger/Stocktake.h"
 #include "store/DataBooks.h"
 #include "store/ValueRules.h"
 #include "store/Workbook.h"
@@ -73,6 +74,17 @@ StockCheck checkStock(const QString& dir, const store::ServerFactory& servers) {
                 (in || returned ? 1 : -1) * journal.number(r, 4);
         }
     }
+    // The counts' differences, where a count was ever posted.
+    const QString counts = store::bookPath(dir, store::Book::Stocktake);
+    if (QFileInfo::exists(counts) ||
+        !QFileInfo::exists(store::bookPath(dir, store::Book::Documents))) {
+        store::BookPass journal(servers, counts);
+        check.counted = journal.usedRowCount() - 1;
+        for (int r = 2; r <= journal.usedRowCount(); ++r)
+            check.journals[journal.number(r, 1)] += journal.number(r, store::StocktakeCol::DiffQty);
+    }
+    for (double& qty : check.journals)
+        qty = store::sumForBook(qty);
     return check;
 }
 
@@ -82,12 +94,20 @@ std::string documentFaults(const store::ServerFactory& servers, const QString& d
     const auto index = ledger::DocumentIndex::load(servers, dir, tables != nullptr);
     QStringList faults;
     std::map<Book, std::unique_ptr<store::BookPass>> journals;
-    for (Book journal : {Book::StockIn, Book::StockOut}) {
+    for (Book journal : {Book::StockIn, Book::StockOut, Book::Stocktake}) {
+        if (!tables && !QFileInfo::exists(store::bookPath(dir, journal)))
+            continue;
         auto& book = journals[journal] =
             std::make_unique<store::BookPass>(servers, store::bookPath(dir, journal));
-        const int first = 2 + (journal == Book::StockIn ? older.stockIns : older.stockOuts);
+        const int first = 2 + (journal == Book::StockIn    ? older.stockIns
+                               : journal == Book::StockOut ? older.stockOuts
+                                                           : 0);
         QStringList column;
-        if (tables) {
+        // A journal that names its documents itself must name the documents book's.
+        if (const int own = store::layoutOf(journal).documentColumn) {
+            for (int row = 2; row <= book->usedRowCount(); ++row)
+                column << book->value(row, own).text;
+        } else if (tables) {
             const database::Result rows =
                 tables->exec(QByteArray("SELECT document FROM ") +
                              database::tableOf(journal).table + " ORDER BY seq");
@@ -97,7 +117,9 @@ std::string documentFaults(const store::ServerFactory& servers, const QString& d
         for (int row = 2; row <= book->usedRowCount(); ++row) {
             const ledger::DocumentRecord* document = index.at(journal, row);
             const QString number = document ? document->number : QString();
-            if (number.isEmpty() == (row >= first) || (tables && column.value(row - 2) != number))
+            if (number.isEmpty() == (row >= first) ||
+                ((tables || store::layoutOf(journal).documentColumn) &&
+                 column.value(row - 2) != number))
                 faults << QStringLiteral("%1 第 %2 行：单据“%3”，单据列“%4”")
                               .arg(store::bookFileName(journal))
                               .arg(row)
@@ -111,12 +133,16 @@ std::string documentFaults(const store::ServerFactory& servers, const QString& d
                 faults << document.number + QStringLiteral("：不该有记录");
             continue;
         }
+        if (!journals.contains(document.journal)) {
+            faults << document.number + QStringLiteral("：记录账本不在");
+            continue;
+        }
         store::BookPass& journal = *journals[document.journal];
         double total = 0;
         bool own = true;
         for (int row = document.firstRow; row < document.firstRow + document.lines; ++row) {
             own = own && index.at(document.journal, row) == &document;
-            total += journal.number(row, store::StockInCol::InAmount);
+            total += journal.number(row, store::layoutOf(document.journal).checkSum);
         }
         if (!own || !document.kind || ledger::journalOf(*document.kind) != document.journal ||
             document.lines < 1 || document.firstRow + document.lines - 1 > journal.usedRowCount() ||
@@ -163,7 +189,11 @@ QStringList leftovers(const QString& dir) {
     return names;
 }
 
-bool crashSaleAt(const QString& dir, ledger::CommitStep step) {
+ledger::Document countOf1001(double counted) {
+    return ledger::stocktake({count(1, 1001, 10, counted)}, {});
+}
+
+bool crashAt(const QString& dir, ledger::CommitStep step, const ledger::Document& document) {
     const pid_t child = ::fork();
     if (child == 0) {
         ledger::setCommitHook([step](ledger::CommitStep reached) {
@@ -171,8 +201,8 @@ bool crashSaleAt(const QString& dir, ledger::CommitStep step) {
                 _exit(0);
         });
         try {
-            ledger::Ledger(dir, store::workbookServerFactory())
-                .commit(ledger::sale({sale(1, 1001, 3)}, {}));
+            ledger::Document posted = document;
+            ledger::Ledger(dir, store::workbookServerFactory()).commit(posted);
         } catch (...) {
         }
         _exit(1);
@@ -213,4 +243,15 @@ ledger::SaleLine sale(int row, double code, double qty, double price) {
             .customer = "张三",
             .date = "2011-05-03",
             .remark = {}};
+}
+
+ledger::CountLine count(int row, double code, double bookQty, double counted) {
+    return {.row = row,
+            .codeText = QString::number(code),
+            .code = code,
+            .name = "商品",
+            .unit = "个",
+            .bookQty = bookQty,
+            .counted = counted,
+            .date = "2011-05-03"};
 }

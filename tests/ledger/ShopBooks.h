@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ledger/BookCommit.h"
+#include "ledger/Document.h"
 #include "ledger/Lines.h"
 #include "store/SpreadsheetServer.h"
 
@@ -19,12 +20,13 @@ class Connection;
 // the items), an average cost of 2.
 void makeShop(const QString& dir, int items, int records = 0);
 
-// Both journals and the inventory, as the stock of every item: the inventory's quantity,
-// and the quantity the journals account for (stock-ins minus sales plus returns).
+// The journals and the inventory, as the stock of every item: the inventory's quantity,
+// and the quantity the journals account for (stock-ins minus sales plus returns plus the
+// counts' differences).
 struct StockCheck {
     QMap<double, double> inventory;
     QMap<double, double> journals;
-    int stockIns = 0, stockOuts = 0;  // journal records
+    int stockIns = 0, stockOuts = 0, counted = 0;  // journal records
 };
 StockCheck checkStock(const QString& dir,
                       const store::ServerFactory& servers = store::workbookServerFactory());
@@ -42,13 +44,16 @@ std::string documentFaults(const store::ServerFactory& servers, const QString& d
 
 // The books' bytes, to tell "as before" from "as after".
 QByteArray booksDigest(const QString& dir);
-// The files in the folder other than the four books; empty when nothing was left behind.
+// The files in the folder other than the books; empty when nothing was left behind.
 QStringList leftovers(const QString& dir);
 
-// A sale of 3 of item 1001 posted from `dir` in a child process that ends on the spot (no
-// unwinding, no clean-up) when its commit reaches `step`, as a crash there would. False
-// when the posting never got there.
-bool crashSaleAt(const QString& dir, ledger::CommitStep step);
+// `document` posted from `dir` in a child process that ends on the spot (no unwinding, no
+// clean-up) when its commit reaches `step`, as a crash there would. False when the posting
+// never got there.
+bool crashAt(const QString& dir, ledger::CommitStep step, const ledger::Document& document);
+// A count that found `counted` of item 1001 where the books said 10.
+ledger::Document countOf1001(double counted);
 
 ledger::PurchaseLine purchase(int row, double code, double qty, double amount);
 ledger::SaleLine sale(int row, double code, double qty, double price = 3);
+ledger::CountLine count(int row, double code, double bookQty, double counted);

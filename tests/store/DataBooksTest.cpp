@@ -100,7 +100,7 @@ TEST_F(DataBooks, InitialBooksHaveTheirCaptionsAndAreNeverReplaced) {
     EXPECT_EQ(writeInitialBooks(dir.path()), QStringList{"tvruku.dat"});
     EXPECT_EQ(testbooks::readFile(path(Book::Inventory)), books);
     EXPECT_TRUE(writeInitialBooks(dir.path()).isEmpty());
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 5);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 6);
     EXPECT_THROW(writeInitialBooks(dir.filePath("missing")), StoreError);
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <iterator>
 #include <optional>
 
 #include "database/Connection.h"
@@ -231,23 +232,42 @@ Database::Counts Database::askAfter(const CommitInterrupted& interrupted, store:
 
 Database::Posting::Posting(Connection& connection, store::Book journal, const QList<double>& codes)
     : m_connection(connection), m_journal(journal) {
-    // One lock per item code, taken in one order by every till: two tills selling the same
-    // goods wait for each other instead of deadlocking, and two stocking the same new item
-    // do not both add it.
-    QList<long long> keys;
-    QList<QByteArray> values;
-    for (double code : codes) {
-        keys << std::bit_cast<long long>(code == 0 ? 0.0 : code);
-        values << number(code);
+    m_sheet = std::make_unique<store::Workbook>(store::initialBook(store::Book::Inventory));
+    // The items there are locked as rows, in the order of their seq, by every till alike: two
+    // tills selling the same goods wait for each other, and a lock table that a count of the
+    // whole shop would fill with one lock an item is never used for them.
+    QList<double> sorted = codes;
+    for (double& code : sorted)
+        code = code == 0 ? 0.0 : code;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    const QList<double> found = lockRows(sorted);
+    QList<double> missing;
+    std::set_difference(sorted.begin(), sorted.end(), found.begin(), found.end(),
+                        std::back_inserter(missing));
+    if (!missing.isEmpty()) {
+        // An item to be added has no row to lock: a lock of its code, taken in code order
+        // once the rows are held, keeps two tills from both adding it. The one that waited
+        // finds the other's row, committed meanwhile.
+        QList<long long> keys;
+        for (double code : missing)
+            keys << std::bit_cast<long long>(code);
+        std::sort(keys.begin(), keys.end());
+        QList<QByteArray> keyTexts;
+        for (long long key : keys)
+            keyTexts << QByteArray::number(key);
+        m_connection.exec("SELECT count(pg_advisory_xact_lock(k)) FROM unnest($1::int8[]) AS k",
+                          {arrayOf(keyTexts)});
+        lockRows(missing);
     }
-    std::sort(keys.begin(), keys.end());
-    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-    QList<QByteArray> keyTexts;
-    for (long long key : keys)
-        keyTexts << QByteArray::number(key);
-    m_connection.exec("SELECT count(pg_advisory_xact_lock(k)) FROM unnest($1::int8[]) AS k",
-                      {arrayOf(keyTexts)});
+    m_pass = std::make_unique<store::BookPass>(store::serverOn(*m_sheet),
+                                               store::bookFileName(store::Book::Inventory));
+}
 
+QList<double> Database::Posting::lockRows(const QList<double>& codes) {
+    QList<QByteArray> values;
+    for (double code : codes)
+        values << number(code);
     const Table& inventory = tableOf(store::Book::Inventory);
     const Result rows = m_connection.exec(
         (QByteArray("SELECT seq, ") + columnList(inventory) + " FROM " + inventory.table +
@@ -255,17 +275,21 @@ Database::Posting::Posting(Connection& connection, store::Book journal, const QL
          " = ANY($1::float8[]) ORDER BY seq FOR UPDATE")
             .constData(),
         {arrayOf(values)});
-    m_sheet = std::make_unique<store::Workbook>(store::initialBook(store::Book::Inventory));
+    QList<double> found;
     for (int r = 0; r < rows.rows(); ++r) {
+        const int row = int(m_seqs.size()) + 2;
         m_seqs << rows.integer(r, 0);
-        putRow(*m_sheet, r + 2, rows, r, 1, inventory);
+        putRow(*m_sheet, row, rows, r, 1, inventory);
         QList<store::CellValue> cells;
-        for (int c = 1; c <= store::kBookColumns; ++c)
-            cells << m_sheet->cell(r + 2, c);
+        for (int c = 1; c <= inventory.columnCount(); ++c)
+            cells << m_sheet->cell(row, c);
         m_original << cells;
+        const double code = rows.number(r, 1);
+        found << (code == 0 ? 0.0 : code);
     }
-    m_pass = std::make_unique<store::BookPass>(store::serverOn(*m_sheet),
-                                               store::bookFileName(store::Book::Inventory));
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    return found;
 }
 
 Database::Posting::~Posting() = default;
@@ -405,35 +429,65 @@ void Database::Posting::writeJournal(std::vector<Connection::Statement>& stateme
 
 void Database::Posting::writeInventory(std::vector<Connection::Statement>& statements) {
     const Table& table = tableOf(store::Book::Inventory);
-    QByteArray update = "UPDATE inventory SET ";
     QByteArray insert = "INSERT INTO inventory (" + columnList(table) + ") VALUES (";
-    for (int c = 1; c <= store::kBookColumns; ++c) {
-        update += (c > 1 ? ", " : "") + QByteArray(table.columns[c - 1].field) + " = $" +
-                  QByteArray::number(c);
+    for (int c = 1; c <= table.columnCount(); ++c)
         insert += (c > 1 ? ", $" : "$") + QByteArray::number(c);
-    }
-    update += " WHERE seq = $11";
     insert += ")";
+    // The changed rows are updated many a statement: a count of the whole shop changes
+    // thousands, which one statement a row would send one by one.
+    constexpr int kRowsPerStatement = 500;
+    std::vector<Param> updates;
+    int updated = 0;
+    const auto flushUpdates = [&] {
+        if (!updated)
+            return;
+        QByteArray sql = "UPDATE inventory AS t SET ";
+        QByteArray names;
+        for (int c = 1; c <= table.columnCount(); ++c) {
+            const QByteArray field = table.columns[c - 1].field;
+            sql += (c > 1 ? ", " : "") + field + " = v." + field;
+            names += field + ", ";
+        }
+        sql += " FROM (VALUES ";
+        int param = 0;
+        for (int r = 0; r < updated; ++r) {
+            sql += r ? ", (" : "(";
+            for (int c = 1; c <= table.columnCount() + 1; ++c) {
+                const char* type = c > table.columnCount()        ? "::int8"
+                                   : table.columns[c - 1].numeric ? "::float8"
+                                                                  : "::text";
+                sql += (c > 1 ? ", $" : "$") + QByteArray::number(++param) + type;
+            }
+            sql += ')';
+        }
+        sql += ") AS v (" + names + "seq) WHERE t.seq = v.seq";
+        statements.push_back({sql, std::move(updates)});
+        updates = {};
+        updated = 0;
+    };
     const int used = m_sheet->usedRowCount();
     for (int row = 2; row <= used; ++row) {
         const int locked = row - 2;
         // A row below the locked ones is an item the posting added.
         bool changed = locked >= m_seqs.size();
         std::vector<Param> params;
-        for (int c = 1; c <= store::kBookColumns; ++c) {
+        for (int c = 1; c <= table.columnCount(); ++c) {
             const store::CellValue cell = m_sheet->cell(row, c);
             changed = changed || !cell.identical(m_original[locked][c - 1]);
             params.push_back(paramOf(cell, table, c));
         }
         if (!changed)
             continue;
-        if (locked < m_seqs.size()) {
-            params.push_back(QByteArray::number(m_seqs[locked]));
-            statements.push_back({update, params});
-        } else {
+        if (locked >= m_seqs.size()) {
             statements.push_back({insert, params});
+            continue;
         }
+        params.push_back(QByteArray::number(m_seqs[locked]));
+        std::move(params.begin(), params.end(), std::back_inserter(updates));
+        if (++updated == kRowsPerStatement)
+            flushUpdates();
     }
+    flushUpdates();
 }
 
 }  // namespace database

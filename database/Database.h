@@ -98,6 +98,9 @@ public:
         friend class Database;
         Posting(Connection& connection, store::Book journal, const QList<double>& codes);
         ~Posting();
+        // Locks the inventory rows of `codes` (sorted) and puts them below those held; returns
+        // the codes they hold, sorted.
+        QList<double> lockRows(const QList<double>& codes);
         // Writes what the work did and commits, in one exchange with the server. `number`
         // gets the document's number once the server gave it, for a commit whose answer
         // was lost.

@@ -26,6 +26,7 @@
 #include "database/Database.h"
 #include "database/Transfer.h"
 #include "ledger/Ledger.h"
+#include "ledger/Stocktake.h"
 
 namespace {
 
@@ -208,6 +209,22 @@ TEST_F(PostingStressOnServer, FourTillsLoseNothingAndCostWhatTheJournalsReplayed
     EXPECT_EQ(
         documentFaults(copyServer.servers(nullptr), exported.path(), {.stockIns = 1000}, &copy),
         "");
+}
+
+// A count of the whole shop holds its items as rows: more of them than the server's lock
+// table has room for (64 a connection by default) are still one posting.
+TEST_F(PostingStressOnServer, ACountOfMoreItemsThanTheServersLockTableHoldsIsPosted) {
+    QTemporaryDir big;
+    const QString shop = freshDatabase("count");
+    importShop(shop, big.path(), 15000, 0);
+    QList<ledger::CountLine> lines;
+    for (int i = 0; i < 15000; ++i)
+        lines << count(i + 1, 1001 + i, 0, 1);
+    const auto server = std::make_shared<database::Database>(shop, big.path());
+    ledger::Ledger(big.path(), server->servers(nullptr), server)
+        .commit(ledger::stocktake(lines, {}));
+    EXPECT_EQ(database::Connection(shop).exec("SELECT sum(stock_qty) FROM inventory").number(0, 0),
+              15000);
 }
 
 TEST_F(PostingStressOnServer, ABackendKilledInThePostingIsNamedAndTheDatabaseIsAsItWas) {

@@ -1,6 +1,7 @@
 // The database engine beside the workbook engine on the books of a shop ten years on (both
-// journals 100,000 records, 10,000 items): a 20-line sale and stock-in through the ledger,
-// the journal search as the windows run it, and four tills posting at once.
+// journals 100,000 records, 10,000 items): a 20-line sale and stock-in and a count of every
+// item through the ledger, the journal search as the windows run it, and four tills posting
+// at once.
 //
 // The server must be running: --cluster=DIR names a folder started by scripts/pg-cluster.sh,
 // or TAVELO_BENCH_CONNINFO holds a libpq conninfo. Each benchmark starts on its own copy of
@@ -31,6 +32,7 @@
 #include "ledger/Listings.h"
 #include "ledger/PostingLines.h"
 #include "ledger/SalesAnalysis.h"
+#include "ledger/Stocktake.h"
 #include "store/KeptBooks.h"
 
 namespace {
@@ -127,6 +129,39 @@ void BM_TenLineSale(benchmark::State& state, bool limited) {
 }
 BENCHMARK_CAPTURE(BM_TenLineSale, unlimited, false)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_TenLineSale, limited, true)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// A stocktake of the whole shop: every one of the 10,000 items counted, a third found one
+// more, a third one less. To be no slower than a 20-line stock-in on the files.
+void BM_Stocktake(benchmark::State& state, Engine engine) {
+    QList<ledger::CountLine> lines;
+    {
+        store::BookPass inventory(store::workbookServerFactory(),
+                                  store::bookPath(bench::postingBooks(), store::Book::Inventory));
+        for (const ledger::CountItem& item : ledger::countSheet(inventory, {})) {
+            const int row = int(lines.size()) + 1;
+            lines.append({.row = row,
+                          .codeText = item.codeText,
+                          .code = item.code,
+                          .name = item.name,
+                          .unit = item.unit,
+                          .bookQty = item.bookQty,
+                          .counted = item.bookQty + row % 3 - 1,
+                          .date = "2011-05-03"});
+        }
+    }
+    timePosting(state, "stocktake", engine,
+                [&](ledger::Ledger& books) { books.commit(ledger::stocktake(lines, {})); });
+    state.SetItemsProcessed(state.iterations() * lines.size());
+}
+BENCHMARK_CAPTURE(BM_Stocktake, workbook, Engine::Workbook)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Stocktake, workbook_kept, Engine::WorkbookKept)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Stocktake, database, Engine::Database)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 void BM_StockIn(benchmark::State& state, Engine engine) {
     const auto lines = purchaseLines(kLines);

@@ -94,7 +94,12 @@ QString pageFooter(const ui::AppContext& context) {
     return context.printFooter ? context.printFooter() : QStringLiteral(" ");
 }
 
-void exportGrid(ui::ModuleWindow& window, const ReportControls& controls) {
+namespace {
+
+// The export of both kinds: the grid as it stands, or (`chosen`) only the given columns under
+// their own captions and widths.
+void exportTo(ui::ModuleWindow& window, const ReportControls& controls,
+              const QList<PrintedColumn>& chosen) {
     const ui::StringGrid& grid = controls.grid;
     if (!ui::lastRowStarted(grid))
         return;
@@ -110,17 +115,36 @@ void exportGrid(ui::ModuleWindow& window, const ReportControls& controls) {
     }
 
     QList<int> columns;
-    for (int col = 0; col < grid.colCount(); ++col)
-        columns << col;
+    for (const PrintedColumn& column : chosen)
+        columns << column.gridColumn;
+    if (chosen.isEmpty()) {
+        for (int col = 0; col < grid.colCount(); ++col)
+            columns << col;
+    }
     const bool saved =
         onReportBook(window, controls.progress, QStringLiteral("导出"), [&](store::BookPass& book) {
             writeRows(book, grid, columns, controls.progress);
+            for (int i = 0; i < chosen.size(); ++i) {
+                book->setCell(1, i + 1, store::CellValue::fromText(chosen[i].caption));
+                book->setColumnWidth(i + 1, chosen[i].width);
+            }
             // The engine writes the new file beside the old one and renames it over only when
             // it is complete: a failed export leaves the shop keeper's old file as it was.
             book->saveAs(QFileInfo(*target).absoluteFilePath());
         });
     if (saved)
         reportCount(controls);
+}
+
+}  // namespace
+
+void exportGrid(ui::ModuleWindow& window, const ReportControls& controls) {
+    exportTo(window, controls, {});
+}
+
+void exportColumns(ui::ModuleWindow& window, const ReportControls& controls,
+                   const QList<PrintedColumn>& columns) {
+    exportTo(window, controls, columns);
 }
 
 PrintForm::Header listHeader(const QString& title) {

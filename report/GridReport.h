@@ -41,7 +41,8 @@ QString pageFooter(const ui::AppContext& context);
 // new one is complete.
 void exportGrid(ui::ModuleWindow& window, const ReportControls& controls);
 
-// One printed column: which grid column, under which caption, how wide in characters.
+// One printed or exported column: which grid column, under which caption, how wide in
+// characters. Grid column -1 is a column left empty, for the shop keeper to fill in by hand.
 struct PrintedColumn {
     int gridColumn;
     QString caption;
@@ -61,6 +62,11 @@ struct PrintForm {
 
 // The header of a dated list: the title and today, "进货清单  2011-05-03".
 PrintForm::Header listHeader(const QString& title);
+
+// An export of chosen columns only, each under its own caption and as wide as given: a list
+// to be filled in elsewhere and read back.
+void exportColumns(ui::ModuleWindow& window, const ReportControls& controls,
+                   const QList<PrintedColumn>& columns);
 
 // "输出打印", "打印货单": the grid's printed columns under the form's captions, with the
 // header, the shop's footer, the widths and grid lines, on the default printer.

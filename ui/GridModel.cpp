@@ -187,7 +187,7 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
 
 Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    if (m_editable)
+    if (m_editable && (m_editableCols.isEmpty() || m_editableCols.contains(index.column())))
         f |= Qt::ItemIsEditable;
     return f;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -44,6 +45,9 @@ public:
 
     bool isEditable() const { return m_editable; }
     void setEditable(bool on) { m_editable = on; }
+    // Where only some columns are the user's to type (a count beside the book's figures):
+    // editing is then limited to them. Empty, every column may be edited.
+    void setEditableColumns(const QList<int>& cols) { m_editableCols = cols; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -69,6 +73,7 @@ private:
     // pays nothing for it.
     std::vector<bool> m_computed;
     bool m_editable = false;
+    QList<int> m_editableCols;
 };
 
 }  // namespace ui

@@ -81,6 +81,19 @@ std::optional<QString> QtPrompt::saveFileName(QWidget* parent, const SaveFileReq
     return dialog.selectedFiles().constFirst();
 }
 
+std::optional<QString> Prompt::openFileName(QWidget*, const OpenFileRequest&) {
+    return std::nullopt;
+}
+
+std::optional<QString> QtPrompt::openFileName(QWidget* parent, const OpenFileRequest& request) {
+    QFileDialog dialog(parent, request.title, QString(), request.filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
 void Prompt::beep(QWidget*) {
     QApplication::beep();
 }

@@ -18,6 +18,12 @@ struct SaveFileRequest {
     QString defaultSuffix;  // without the dot
 };
 
+// What an open dialog asks for: a file to read.
+struct OpenFileRequest {
+    QString title;
+    QString filter;
+};
+
 // What the till asks the customer for: the document's amount, taken for a sale or paid
 // back for a return.
 struct PaymentRequest {
@@ -40,6 +46,9 @@ public:
     // The chosen file name, or nothing when the dialog was cancelled.
     virtual std::optional<QString> saveFileName(QWidget* parent,
                                                 const SaveFileRequest& request) = 0;
+    // The chosen file to read, or nothing when the dialog was cancelled. A prompt that
+    // answers nothing cancels it.
+    virtual std::optional<QString> openFileName(QWidget* parent, const OpenFileRequest& request);
     // The desktop's "open" of a file name or link; its result is not examined.
     virtual void openExternal(const QString& target) = 0;
     // The short sound that makes a shop keeper look at the screen: a scanned code the
@@ -63,6 +72,7 @@ public:
     bool confirm(QWidget* parent, const QString& text) override;
     void error(QWidget* parent, const QString& text) override;
     std::optional<QString> saveFileName(QWidget* parent, const SaveFileRequest& request) override;
+    std::optional<QString> openFileName(QWidget* parent, const OpenFileRequest& request) override;
     void openExternal(const QString& target) override;
     std::optional<ledger::Payment> takePayment(QWidget* parent,
                                                const PaymentRequest& request) override;

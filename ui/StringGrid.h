@@ -30,6 +30,8 @@ public:
     void setFixedRows(int rows);
     // In-place editing of the data rows.
     void setEditing(bool on);
+    // Editing limited to these columns (see GridModel::setEditableColumns).
+    void setEditableColumns(const QList<int>& cols) { m_model->setEditableColumns(cols); }
     // With the editor always shown, the current cell opens for typing as soon as it is
     // reached, by the mouse or the arrow keys.
     void setAlwaysShowEditor(bool on);

@@ -135,6 +135,9 @@ TEST(StringGrid, EditsInPlaceOnlyWhenTheWindowAllowsIt) {
     grid.setEditing(true);
     EXPECT_TRUE(grid.model()->flags(cell) & Qt::ItemIsEditable);
     EXPECT_NE(grid.editTriggers(), QAbstractItemView::NoEditTriggers);
+    grid.setEditableColumns({1});
+    EXPECT_FALSE(grid.model()->flags(cell) & Qt::ItemIsEditable);
+    EXPECT_TRUE(grid.model()->flags(cell.siblingAtColumn(1)) & Qt::ItemIsEditable);
 }
 
 TEST(StringGrid, TypedTextReachesTheCellWhileTheEditorIsStillOpen) {

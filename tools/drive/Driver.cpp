@@ -90,6 +90,7 @@ Driver::Driver(QStringList lines, bool echo, QString database)
         {"click", &Driver::cmdClick},
         {"answer", &Driver::cmdAnswer},
         {"saveas", &Driver::cmdSaveAs},
+        {"openfile", &Driver::cmdOpenFile},
         {"pay", &Driver::cmdPay},
         {"cashier", &Driver::cmdCashier},
         {"cell", &Driver::cmdCell},
@@ -342,6 +343,13 @@ void Driver::cmdSaveAs(const QString& args) {
                                                          : std::optional<QString>(args));
 }
 
+void Driver::cmdOpenFile(const QString& args) {
+    if (args.isEmpty())
+        throw DriveError{QStringLiteral("openfile PATH or openfile cancel")};
+    m_prompt.queueOpenFile(args == QLatin1String("cancel") ? std::nullopt
+                                                           : std::optional<QString>(args));
+}
+
 void Driver::cmdCashier(const QString& args) {
     if (args.isEmpty())
         throw DriveError{QStringLiteral("cashier NAME [PIN] or cashier cancel")};
@@ -438,7 +446,10 @@ void Driver::cmdPrintTo(const QString& args) {
 
 void Driver::cmdStatus(const QString& args) {
     noArguments(args);
+    // The module windows name theirs StatusBar1; a window of their own has one bar.
     const auto* bar = current().findChild<ui::PanelStatusBar*>(QStringLiteral("StatusBar1"));
+    if (!bar)
+        bar = current().findChild<ui::PanelStatusBar*>();
     if (!bar)
         throw DriveError{QStringLiteral("this window has no status panels")};
     for (int i = 0; i < bar->panelCount(); ++i)

@@ -61,6 +61,7 @@ private:
     void cmdClick(const QString& args);
     void cmdAnswer(const QString& args);
     void cmdSaveAs(const QString& args);
+    void cmdOpenFile(const QString& args);
     void cmdPay(const QString& args);
     void cmdCashier(const QString& args);
     void cmdCell(const QString& args);

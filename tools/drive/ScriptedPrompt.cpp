@@ -47,6 +47,16 @@ std::optional<QString> ScriptedPrompt::saveFileName(QWidget*, const ui::SaveFile
     return chosen;
 }
 
+std::optional<QString> ScriptedPrompt::openFileName(QWidget*, const ui::OpenFileRequest& request) {
+    const QString kind = QStringLiteral("openfile: ");
+    if (m_openAnswers.isEmpty()) {
+        m_messages << kind + request.title + kNoAnswer;
+        return std::nullopt;
+    }
+    m_messages << kind + request.title;
+    return m_openAnswers.dequeue();
+}
+
 void ScriptedPrompt::openExternal(const QString& target) {
     m_messages << QStringLiteral("open: ") + target;
 }

@@ -14,6 +14,7 @@ class ScriptedPrompt : public ui::Prompt {
 public:
     void queueAnswer(bool yes) { m_answers.enqueue(yes); }
     void queueSaveAs(const std::optional<QString>& path) { m_saveAnswers.enqueue(path); }
+    void queueOpenFile(const std::optional<QString>& path) { m_openAnswers.enqueue(path); }
     // "cancel", "dialog" (the real dialog is shown, for a display test or a picture to answer
     // through the keyboard), or METHOD [AMOUNT] … as the payment dialog would be answered: one
     // method's AMOUNT is the cash handed over (its part is the whole amount due); with several,
@@ -31,6 +32,8 @@ public:
     void error(QWidget* parent, const QString& text) override;
     std::optional<QString> saveFileName(QWidget* parent,
                                         const ui::SaveFileRequest& request) override;
+    std::optional<QString> openFileName(QWidget* parent,
+                                        const ui::OpenFileRequest& request) override;
     void openExternal(const QString& target) override;
     void beep(QWidget* parent) override;
     std::optional<ledger::Payment> takePayment(QWidget* parent,
@@ -40,6 +43,7 @@ public:
 private:
     QQueue<bool> m_answers;
     QQueue<std::optional<QString>> m_saveAnswers;
+    QQueue<std::optional<QString>> m_openAnswers;
     struct PaymentAnswer {
         bool cancel = false;
         bool dialog = false;

@@ -8,6 +8,7 @@
 #include "chuku/Unit_chuku.h"
 #include "fenxi/Unit_fenxi.h"
 #include "kucun/Unit_kucun.h"
+#include "pandian/StocktakeWindow.h"
 #include "ruku/Unit_ruku.h"
 #include "store/AtomicFile.h"
 #include "ui/ModuleWindow.h"
@@ -48,10 +49,10 @@ AppWindows::AppWindows(const ui::AppContext& context)
 AppWindows::~AppWindows() = default;
 
 const QStringList& AppWindows::names() {
-    static const QStringList words{QStringLiteral("main"),   QStringLiteral("kucun"),
-                                   QStringLiteral("chuku"),  QStringLiteral("ruku"),
-                                   QStringLiteral("config"), QStringLiteral("about"),
-                                   QStringLiteral("fenxi"),  QStringLiteral("cashiers")};
+    static const QStringList words{
+        QStringLiteral("main"),  QStringLiteral("kucun"),    QStringLiteral("chuku"),
+        QStringLiteral("ruku"),  QStringLiteral("config"),   QStringLiteral("about"),
+        QStringLiteral("fenxi"), QStringLiteral("cashiers"), QStringLiteral("pandian")};
     return words;
 }
 
@@ -72,6 +73,8 @@ QWidget* AppWindows::byName(const QString& name) const {
         return m_fenxi.get();
     if (name == QLatin1String("shift"))
         return &m_chuku->shiftReport();
+    if (name == QLatin1String("pandian"))
+        return &m_kucun->stocktake();
     if (name == QLatin1String("cashiers"))
         return m_config->cashiersDialog();
     return nullptr;

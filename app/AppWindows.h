@@ -32,10 +32,11 @@ public:
     TForm_fenxi* fenxi() const { return m_fenxi.get(); }
 
     // The module words of the windows, in start-up order, then "cashiers", the settings
-    // dialog's own dialog.
+    // dialog's own dialog, and "pandian", the stocktake window the inventory window opens.
     static const QStringList& names();
     // A window by its module word ("main", "kucun", "chuku", "ruku", "config", "about",
-    // "fenxi", "cashiers"), or nullptr.
+    // "fenxi", "cashiers", "pandian"; "shift", the stock-out window's shift report), or
+    // nullptr.
     QWidget* byName(const QString& name) const;
 
 private:

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "ledger/Listings.h"
+#include "pandian/StocktakeWindow.h"
 #include "query/GridTotals.h"
 #include "report/GridReport.h"
 #include "store/Numbers.h"
@@ -115,6 +116,9 @@ void TForm_kucun::buildButtons() {
         connect(*b.button, &QToolButton::clicked, this, b.click);
         left += 96;
     }
+    stocktakeButton = ui::speedButton(strip, QStringLiteral("stocktakeButton"),
+                                      QStringLiteral("库存盘点"), QString(), left, 8);
+    connect(stocktakeButton, &QToolButton::clicked, this, &TForm_kucun::showStocktake);
 }
 
 void TForm_kucun::buildQueryPanel() {
@@ -243,6 +247,21 @@ void TForm_kucun::SpeedButton12Click() {
 
 void TForm_kucun::N1Click() {
     copyCell();
+}
+
+TForm_kucun::~TForm_kucun() = default;
+
+StocktakeWindow& TForm_kucun::stocktake() {
+    if (!m_stocktake)
+        m_stocktake = std::make_unique<StocktakeWindow>(context(), nullptr);
+    return *m_stocktake;
+}
+
+void TForm_kucun::showStocktake() {
+    // Over the inventory window, as the shift report opens over the sales window. A count
+    // by supplier offers the suppliers as the inventory names them now.
+    stocktake().refreshSuppliers();
+    stocktake().exec();
 }
 
 void TForm_kucun::printStockList() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "query/Listing.h"
 #include "report/GridReport.h"
 #include "ui/ModuleWindow.h"
@@ -11,6 +13,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QToolButton;
+class StocktakeWindow;
 
 namespace ui {
 class PanelStatusBar;
@@ -40,6 +43,12 @@ public:
     void SpeedButton11Click();
     void SpeedButton12Click();  // "返回菜单"
     void N1Click();             // "复制"
+    // "库存盘点": the shelves counted and the stock set to what was found, in a window of
+    // its own over this one.
+    void showStocktake();
+    // The window of 库存盘点, made the first time it is asked for and kept with its count.
+    StocktakeWindow& stocktake();
+    ~TForm_kucun() override;
 
 private:
     void buildButtons();
@@ -65,6 +74,7 @@ private:
     QToolButton* SpeedButton10;
     QToolButton* SpeedButton11;
     QToolButton* SpeedButton12;
+    QToolButton* stocktakeButton;
     QComboBox* ComboBox1;
     QComboBox* ComboBox2;
     QLineEdit* Edit1;
@@ -81,4 +91,5 @@ private:
     int TargetRow = 0;
     int SourceRow = 0;
     store::BookPass* m_openBook = nullptr;
+    std::unique_ptr<StocktakeWindow> m_stocktake;
 };

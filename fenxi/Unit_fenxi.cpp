@@ -125,18 +125,10 @@ void TForm_fenxi::buildPeriodStrip() {
 }
 
 std::optional<TForm_fenxi::Request> TForm_fenxi::request() {
-    const auto day = [this](const QLineEdit* edit, const QString& name) {
-        const auto parsed = ledger::journalDay(edit->text().trimmed());
-        if (!parsed)
-            context().prompt->information(
-                this, QStringLiteral("%1“%2”不是有效的日期，请按 yyyy-mm-dd 输入")
-                          .arg(name, edit->text()));
-        return parsed;
-    };
-    const auto from = day(periodFromEdit, QStringLiteral("起始日期"));
+    const auto from = typedDay(*periodFromEdit, QStringLiteral("起始日期"));
     if (!from)
         return std::nullopt;
-    const auto to = day(periodToEdit, QStringLiteral("终止日期"));
+    const auto to = typedDay(*periodToEdit, QStringLiteral("终止日期"));
     if (!to)
         return std::nullopt;
     if (*to < *from) {

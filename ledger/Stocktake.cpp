@@ -59,6 +59,17 @@ QList<CountItem> countSheet(store::BookPass& inventory, const CountScope& scope)
     return items;
 }
 
+CountLine countLine(const CountItem& item, int row, double counted, const QString& date) {
+    return {.row = row,
+            .codeText = item.codeText,
+            .code = item.code,
+            .name = item.name,
+            .unit = item.unit,
+            .bookQty = item.bookQty,
+            .counted = counted,
+            .date = date};
+}
+
 QStringList suppliersOf(store::BookPass& inventory) {
     QStringList suppliers;
     QSet<QString> seen;

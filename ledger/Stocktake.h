@@ -36,6 +36,9 @@ QList<CountItem> countSheet(store::BookPass& inventory, const CountScope& scope)
 // The suppliers the inventory names, each once, in order of first appearance.
 QStringList suppliersOf(store::BookPass& inventory);
 
+// The count's `row`-th line: `item` found `counted` times on `date`.
+CountLine countLine(const CountItem& item, int row, double counted, const QString& date);
+
 // The count's document: each line moves its item's stock by counted − book quantity, at
 // the item's average cost, and writes a row of the stocktake journal.
 Document stocktake(const QList<CountLine>& lines, const Origin& origin);

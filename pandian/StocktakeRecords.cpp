@@ -277,18 +277,10 @@ void StocktakeWindow::searchRecords() {
 
 void StocktakeWindow::reportPeriod() {
     pages->setCurrentIndex(1);
-    const auto day = [this](const QLineEdit* edit, const QString& name) {
-        const auto parsed = ledger::journalDay(edit->text().trimmed());
-        if (!parsed)
-            context().prompt->information(
-                this, QStringLiteral("%1“%2”不是有效的日期，请按 yyyy-mm-dd 输入")
-                          .arg(name, edit->text()));
-        return parsed;
-    };
-    const auto from = day(periodFrom, QStringLiteral("起始日期"));
+    const auto from = typedDay(*periodFrom, QStringLiteral("起始日期"));
     if (!from)
         return;
-    const auto to = day(periodTo, QStringLiteral("终止日期"));
+    const auto to = typedDay(*periodTo, QStringLiteral("终止日期"));
     if (!to)
         return;
     if (!context().hasBook(store::Book::Stocktake)) {

@@ -372,15 +372,7 @@ std::optional<QList<ledger::CountLine>> StocktakeWindow::countedLines() {
                 this, QStringLiteral("第 %1 行的实盘数量%2").arg(row).arg(problem));
             return std::nullopt;
         }
-        const ledger::CountItem& item = m_items[row - 1];
-        lines.append({.row = row,
-                      .codeText = item.codeText,
-                      .code = item.code,
-                      .name = item.name,
-                      .unit = item.unit,
-                      .bookQty = item.bookQty,
-                      .counted = *store::parseDecimal(text),
-                      .date = today});
+        lines << ledger::countLine(m_items[row - 1], row, *store::parseDecimal(text), today);
     }
     return lines;
 }

@@ -2,10 +2,12 @@
 
 #include <QFrame>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QVBoxLayout>
 
 #include "ledger/BookCommit.h"
 #include "ledger/Ledger.h"
+#include "ledger/SalesAnalysis.h"
 #include "ui/Cashiers.h"
 #include "ui/Clock.h"
 #include "ui/ErrorBox.h"
@@ -95,6 +97,15 @@ bool ModuleWindow::attempt(const std::function<void()>& operation) {
         showFailure(failure);
         return false;
     }
+}
+
+std::optional<QDate> ModuleWindow::typedDay(const QLineEdit& edit, const QString& what) {
+    const auto day = ledger::journalDay(edit.text().trimmed());
+    if (!day)
+        m_context.prompt->information(
+            this,
+            QStringLiteral("%1“%2”不是有效的日期，请按 yyyy-mm-dd 输入").arg(what, edit.text()));
+    return day;
 }
 
 ledger::Origin ModuleWindow::origin() const {

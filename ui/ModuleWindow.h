@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QDialog>
 #include <functional>
 #include <optional>
@@ -8,6 +9,7 @@
 #include "ui/AppContext.h"
 
 class QFrame;
+class QLineEdit;
 
 namespace store {
 class StoreError;
@@ -39,6 +41,10 @@ public:
     // Runs one operation of the window; a store failure it throws ends it in that box, and
     // the result is false.
     bool attempt(const std::function<void()>& operation);
+
+    // The day typed into `edit` (named `what` in the box), read as the journals' dates are;
+    // none, after a box that says so, when it is no day.
+    std::optional<QDate> typedDay(const QLineEdit& edit, const QString& what);
 
     // Where and by whom the window's documents are made, now.
     ledger::Origin origin() const;

@@ -139,14 +139,7 @@ void BM_Stocktake(benchmark::State& state, Engine engine) {
                                   store::bookPath(bench::postingBooks(), store::Book::Inventory));
         for (const ledger::CountItem& item : ledger::countSheet(inventory, {})) {
             const int row = int(lines.size()) + 1;
-            lines.append({.row = row,
-                          .codeText = item.codeText,
-                          .code = item.code,
-                          .name = item.name,
-                          .unit = item.unit,
-                          .bookQty = item.bookQty,
-                          .counted = item.bookQty + row % 3 - 1,
-                          .date = "2011-05-03"});
+            lines << ledger::countLine(item, row, item.bookQty + row % 3 - 1, "2011-05-03");
         }
     }
     timePosting(state, "stocktake", engine,

@@ -1,9 +1,33 @@
 #include "pandian/CountSheet.h"
 
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "store/DataBooks.h"
 #include "store/Numbers.h"
 #include "ui/StringGrid.h"
+#include "ui/Widgets.h"
 
 namespace pandian {
+
+QHBoxLayout* fieldStrip(QVBoxLayout& column, const QString& name) {
+    QFrame* strip = ui::panel(column.parentWidget(), name);
+    strip->setFixedHeight(36);
+    auto* row = new QHBoxLayout(strip);
+    row->setContentsMargins(8, 4, 8, 4);
+    row->setSpacing(6);
+    column.addWidget(strip);
+    return row;
+}
+
+const ledger::CountItem* itemOfCode(const QList<ledger::CountItem>& items, const QString& code) {
+    const auto item = std::ranges::find_if(items, [&](const ledger::CountItem& each) {
+        return store::sameItemCode(each.codeText, code);
+    });
+    return item == items.end() ? nullptr : &*item;
+}
 
 const QStringList& countCaptions() {
     static const QStringList captions{QStringLiteral("商品编号"), QStringLiteral("商品名称"),

@@ -5,6 +5,9 @@
 
 #include "ledger/Stocktake.h"
 
+class QHBoxLayout;
+class QVBoxLayout;
+
 namespace ui {
 class StringGrid;
 }
@@ -21,6 +24,13 @@ enum : int { Code, Name, Unit, BookQty, Counted, Difference, AvgCost, DiffValue,
 namespace Panel {
 enum : int { Records = 1, Rows = 3, Message = 4 };
 }
+
+// A strip of fields across the page that `column` lays out, added below the others; the row
+// its fields go into, on the strip (its parentWidget()).
+QHBoxLayout* fieldStrip(QVBoxLayout& column, const QString& name);
+
+// The inventory's item of a code as typed, scanned or read from a list, or none.
+const ledger::CountItem* itemOfCode(const QList<ledger::CountItem>& items, const QString& code);
 
 const QStringList& countCaptions();
 // An item's line as the count starts it: nothing counted yet.

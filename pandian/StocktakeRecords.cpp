@@ -1,7 +1,6 @@
 // The stocktake window's paper side and its second page: the count list printed, exported
 // and read back, and the stocktake journal searched, reported, printed and exported.
 #include <QComboBox>
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -71,11 +70,8 @@ QWidget* StocktakeWindow::buildRecordPage() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    QFrame* search = ui::panel(page, QStringLiteral("searchStrip"));
-    search->setFixedHeight(34);
-    auto* row = new QHBoxLayout(search);
-    row->setContentsMargins(6, 3, 6, 3);
-    row->setSpacing(6);
+    QHBoxLayout* row = fieldStrip(*layout, QStringLiteral("searchStrip"));
+    QWidget* search = row->parentWidget();
     searchButton = ui::speedButton(search, QStringLiteral("searchButton"),
                                    QStringLiteral("盘点记录"), QString(), 0, 0, 100, 26);
     searchButton->setFixedSize(100, 26);
@@ -94,14 +90,10 @@ QWidget* StocktakeWindow::buildRecordPage() {
     searchEdit->setObjectName(QStringLiteral("searchEdit"));
     searchEdit->setPlaceholderText(QStringLiteral("不填则列出全部盘点记录"));
     row->addWidget(searchEdit, 1);
-    layout->addWidget(search);
     connect(searchButton, &QToolButton::clicked, this, &StocktakeWindow::searchRecords);
 
-    QFrame* period = ui::panel(page, QStringLiteral("reportStrip"));
-    period->setFixedHeight(34);
-    row = new QHBoxLayout(period);
-    row->setContentsMargins(6, 3, 6, 3);
-    row->setSpacing(6);
+    row = fieldStrip(*layout, QStringLiteral("reportStrip"));
+    QWidget* period = row->parentWidget();
     reportButton = ui::speedButton(period, QStringLiteral("reportButton"),
                                    QStringLiteral("盘点报告"), QString(), 0, 0, 100, 26);
     reportButton->setFixedSize(100, 26);
@@ -118,7 +110,6 @@ QWidget* StocktakeWindow::buildRecordPage() {
     periodTo->setFixedWidth(100);
     row->addWidget(periodTo);
     row->addStretch(1);
-    layout->addWidget(period);
     connect(reportButton, &QToolButton::clicked, this, &StocktakeWindow::reportPeriod);
 
     resultGrid = new ui::StringGrid(1, 1, page);
@@ -220,10 +211,7 @@ bool StocktakeWindow::takeCounts(const store::Workbook& sheet) {
                 stock = inventoryItems({});
             if (!stock)
                 return false;
-            const auto item = std::ranges::find_if(*stock, [&](const ledger::CountItem& each) {
-                return store::sameItemCode(each.codeText, count.code);
-            });
-            if (item != stock->end())
+            if (const ledger::CountItem* item = itemOfCode(*stock, count.code))
                 row = addItem(*item);
         }
         if (!row) {

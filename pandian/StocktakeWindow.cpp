@@ -34,13 +34,6 @@ QLabel* fieldLabel(QWidget* parent, QHBoxLayout* row, const char* name, const ch
     return label;
 }
 
-QHBoxLayout* stripRow(QFrame* strip) {
-    auto* row = new QHBoxLayout(strip);
-    row->setContentsMargins(8, 4, 8, 4);
-    row->setSpacing(6);
-    return row;
-}
-
 }  // namespace
 
 StocktakeWindow::StocktakeWindow(const ui::AppContext& context, QWidget* menu)
@@ -98,9 +91,8 @@ QWidget* StocktakeWindow::buildCountPage() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    QFrame* scope = ui::panel(page, QStringLiteral("scopeStrip"));
-    scope->setFixedHeight(36);
-    QHBoxLayout* row = stripRow(scope);
+    QHBoxLayout* row = fieldStrip(*layout, QStringLiteral("scopeStrip"));
+    QWidget* scope = row->parentWidget();
     fieldLabel(scope, row, "scopeLabel", "盘点范围：");
     scopeCombo = new QComboBox(scope);
     scopeCombo->setObjectName(QStringLiteral("scopeCombo"));
@@ -116,7 +108,6 @@ QWidget* StocktakeWindow::buildCountPage() {
     scopeEdit->setFixedWidth(140);
     row->addWidget(scopeEdit);
     row->addStretch(1);
-    layout->addWidget(scope);
     const auto followScope = [this](int index) {
         supplierCombo->setEnabled(index == ledger::CountScope::Supplier);
         scopeEdit->setEnabled(index == ledger::CountScope::Contains);
@@ -125,9 +116,8 @@ QWidget* StocktakeWindow::buildCountPage() {
     followScope(ledger::CountScope::All);
     connect(scopeCombo, &QComboBox::currentIndexChanged, this, followScope);
 
-    QFrame* scan = ui::panel(page, QStringLiteral("scanStrip"));
-    scan->setFixedHeight(36);
-    row = stripRow(scan);
+    row = fieldStrip(*layout, QStringLiteral("scanStrip"));
+    QWidget* scan = row->parentWidget();
     fieldLabel(scan, row, "scanLabel", "扫描/输入编号：");
     scanEdit = new QLineEdit(scan);
     scanEdit->setObjectName(QStringLiteral("scanEdit"));
@@ -140,7 +130,6 @@ QWidget* StocktakeWindow::buildCountPage() {
     row->addWidget(qtyEdit);
     fieldLabel(scan, row, "scanHint", "每扫描一次加 1；先填数量再扫描，实盘数量即为该数量");
     row->addStretch(1);
-    layout->addWidget(scan);
     connect(scanEdit, &QLineEdit::returnPressed, this, &StocktakeWindow::scanCode);
     // A quantity typed first is followed by the code: Enter takes the cursor there.
     connect(qtyEdit, &QLineEdit::returnPressed, scanEdit, qOverload<>(&QWidget::setFocus));
@@ -270,10 +259,8 @@ int StocktakeWindow::rowForScan(const QString& code) {
     const auto stock = inventoryItems({});
     if (!stock)
         return 0;
-    const auto item = std::ranges::find_if(*stock, [&](const ledger::CountItem& each) {
-        return store::sameItemCode(each.codeText, code);
-    });
-    if (item == stock->end()) {
+    const ledger::CountItem* item = itemOfCode(*stock, code);
+    if (!item) {
         context().prompt->beep(this);
         context().prompt->information(this,
                                       QStringLiteral("库存中没有商品编号 %1，不能盘点").arg(code));

@@ -12,9 +12,10 @@ struct KindText {
     const char* prefix;
 };
 constexpr KindText kKinds[] = {
-    {Posting::Purchase, "进货入库", "JH"}, {Posting::SupplierReturn, "退货出厂", "TC"},
-    {Posting::Sale, "销售出库", "XS"},     {Posting::GoodsReturn, "退货返库", "TH"},
-    {Posting::ShiftClose, "交班", "JB"},   {Posting::Stocktake, "盘点", "PD"},
+    {Posting::Purchase, "进货入库", "JH"},    {Posting::SupplierReturn, "退货出厂", "TC"},
+    {Posting::Sale, "销售出库", "XS"},        {Posting::GoodsReturn, "退货返库", "TH"},
+    {Posting::ShiftClose, "交班", "JB"},      {Posting::Stocktake, "盘点", "PD"},
+    {Posting::CustomerPayment, "收款", "SK"}, {Posting::SupplierPayment, "付款", "FK"},
 };
 
 const KindText& textOf(Posting kind) {
@@ -121,6 +122,26 @@ Document shiftClose(const Origin& origin) {
 
 Document stocktake(const QList<CountLine>& lines, const Origin& origin) {
     return made(Posting::Stocktake, lines, origin, QString());
+}
+
+namespace {
+Document settlement(Posting kind, const QString& counterpart, PayMethod method, double amount,
+                    const QString& remark, const Origin& origin) {
+    Document document = made(kind, QList<SaleLine>{}, origin, counterpart.trimmed());
+    document.payment = Payment::of({{method, amount}}, method == PayMethod::Cash ? amount : 0);
+    document.remark = remark;
+    return document;
+}
+}  // namespace
+
+Document customerPayment(const QString& customer, PayMethod method, double amount,
+                         const QString& remark, const Origin& origin) {
+    return settlement(Posting::CustomerPayment, customer, method, amount, remark, origin);
+}
+
+Document supplierPayment(const QString& supplier, PayMethod method, double amount,
+                         const QString& remark, const Origin& origin) {
+    return settlement(Posting::SupplierPayment, supplier, method, amount, remark, origin);
 }
 
 }  // namespace ledger

@@ -15,19 +15,34 @@ namespace ledger {
 // The postings of the shop: goods in from the supplier and back to them, goods out to a
 // customer and back from them, the end of a till's shift, which moves no goods but marks
 // where the next shift report starts, and a stocktake, which sets the stock to what was
-// counted. Each is the kind of a document.
-enum class Posting { Purchase, SupplierReturn, Sale, GoodsReturn, ShiftClose, Stocktake };
+// counted. Money that settles an account moves no goods either: a payment received from a
+// customer (收款) and one made to a supplier (付款). Each is the kind of a document.
+enum class Posting {
+    Purchase,
+    SupplierReturn,
+    Sale,
+    GoodsReturn,
+    ShiftClose,
+    Stocktake,
+    CustomerPayment,
+    SupplierPayment
+};
 
 // Whether the document has lines that move stock and a journal they are written to.
 inline bool movesStock(Posting kind) {
-    return kind != Posting::ShiftClose;
+    return kind != Posting::ShiftClose && kind != Posting::CustomerPayment &&
+           kind != Posting::SupplierPayment;
+}
+// Whether the document is money on an account and nothing else.
+inline bool settlesAccount(Posting kind) {
+    return kind == Posting::CustomerPayment || kind == Posting::SupplierPayment;
 }
 
 // The document's kind as the documents book writes it ("进货入库", "退货出厂", "销售出库",
-// "退货返库", "交班", "盘点"), and back; none for a text that names no kind.
+// "退货返库", "交班", "盘点", "收款", "付款"), and back; none for a text that names no kind.
 QString kindName(Posting kind);
 std::optional<Posting> kindNamed(const QString& name);
-// The two letters that start its numbers: "JH", "TC", "XS", "TH", "JB", "PD".
+// The two letters that start its numbers: "JH", "TC", "XS", "TH", "JB", "PD", "SK", "FK".
 QString numberPrefix(Posting kind);
 // "XS20261207-": what every number of that kind and day starts with.
 QString numberHead(Posting kind, QDate day);
@@ -61,9 +76,12 @@ struct Document {
     QList<PurchaseLine> purchaseLines;  // a stock-in or a supplier return
     QList<SaleLine> saleLines;          // a sale or a customer return
     QList<CountLine> countLines;        // a stocktake
-    // What the till took for a sale or paid back for a return; none where nobody was asked
-    // (a posting made by a tool, or any posting of goods from a supplier).
+    // What the till took for a sale or paid back for a return, what a purchase left owing
+    // or a supplier return took off the account, or the money of a 收款 or 付款; none where
+    // nobody was asked (a posting made by a tool, a purchase paid in full, goods sent back
+    // for cash).
     std::optional<Payment> payment;
+    QString remark;  // a 收款's or 付款's note
     QString number;
 
     qsizetype lineCount() const;
@@ -85,6 +103,12 @@ Document sale(const QList<SaleLine>& lines, const Origin& origin);
 Document goodsReturn(const QList<SaleLine>& lines, const Origin& origin);
 // The end of the shift of the origin's till and cashier.
 Document shiftClose(const Origin& origin);
+// Money received from a customer on their account (收款), or paid to a supplier on the
+// shop's (付款), by one method. Cash is handed over exactly.
+Document customerPayment(const QString& customer, PayMethod method, double amount,
+                         const QString& remark, const Origin& origin);
+Document supplierPayment(const QString& supplier, PayMethod method, double amount,
+                         const QString& remark, const Origin& origin);
 
 // One row of the documents book, read back.
 struct DocumentRecord {
@@ -97,6 +121,7 @@ struct DocumentRecord {
     int firstRow = 0;  // the journal's row of its first line (2 for a journal's first record)
     QString identity;
     std::optional<Payment> payment;  // none when the row records none
+    QString remark;
 
     bool holds(store::Book book, int row) const {
         return book == journal && row >= firstRow && row < firstRow + lines;

@@ -25,6 +25,7 @@ DocumentIndex DocumentIndex::read(store::BookPass& book) {
         const QString journal = text(Journal);
         record.firstRow = int(book.number(row, FirstRow));
         record.identity = text(Identity);
+        record.remark = text(Remark);
         // Read only where the row has one: a posting made before payments has none.
         if (!book.value(row, PaidCash).isEmpty()) {
             Payment payment;

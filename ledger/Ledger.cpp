@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <list>
 
 #include "database/Database.h"
@@ -242,8 +243,11 @@ Records applyDocument(BookPass& inventory, const Document& document, const Progr
         : journal == store::Book::StockOut ? applySales(inventory, document, progress)
                                            : applyCounts(inventory, document, progress);
     if (document.payment) {
-        const QString problem =
-            paymentProblem(*document.payment, recordsTotal(records, document.kind));
+        // Goods sent back to the supplier are written as negative amounts; what comes back
+        // for them is not.
+        const double total = recordsTotal(records, document.kind);
+        const QString problem = paymentProblem(
+            *document.payment, document.kind == Posting::SupplierReturn ? 0.0 - total : total);
         if (!problem.isEmpty())
             throw Refusal(problem + QStringLiteral("，这次没有%1").arg(verbOf(document.kind)));
     }
@@ -275,11 +279,51 @@ QList<CellValue> documentRow(const Document& document, const Records& records, i
                             text(document.operatorName),
                             text(document.counterpart),
                             number(double(records.size())),
-                            number(recordsTotal(records, document.kind)),
+                            number(settlesAccount(document.kind) && document.payment
+                                       ? store::roundMoney(document.payment->total())
+                                       : recordsTotal(records, document.kind)),
                             text(moves ? store::bookFileName(journalOf(document.kind)) : QString()),
                             moves ? number(firstRow) : CellValue(),
                             text(document.identityText())} +
-           paymentCells(document.payment);
+           paymentCells(document.payment) + QList<CellValue>{text(document.remark)};
+}
+
+// What makes a document wrong whatever the books hold, found before anything is read. Money
+// on account belongs to one named customer or supplier; a 收款 or 付款 is money, more than
+// nothing, paid by a method that is not the account itself.
+void requireSound(const Document& document) {
+    const bool customers = document.kind == Posting::Sale ||
+                           document.kind == Posting::GoodsReturn ||
+                           document.kind == Posting::CustomerPayment;
+    const QString whose = customers ? QStringLiteral("客户") : QStringLiteral("供货厂商");
+    if (settlesAccount(document.kind)) {
+        const double amount = document.payment ? document.payment->total() : 0;
+        if (document.counterpart.trimmed().isEmpty())
+            throw Refusal(QStringLiteral("请填写%1名称").arg(whose));
+        if (!document.payment || !std::isfinite(amount) || amount < 0)
+            throw Refusal(QStringLiteral("%1金额不能是负数").arg(kindName(document.kind)));
+        if (store::roundMoney(amount) == 0)
+            throw Refusal(QStringLiteral("%1金额必须大于 0").arg(kindName(document.kind)));
+        if (document.payment->amount(PayMethod::OnAccount) != 0)
+            throw Refusal(QStringLiteral("%1不能用“赊账”方式").arg(kindName(document.kind)));
+        return;
+    }
+    if (!document.payment || document.payment->amount(PayMethod::OnAccount) == 0)
+        return;
+    if (document.counterpart.trimmed().isEmpty())
+        throw Refusal(QStringLiteral("赊账（记账）的单据必须写明%1名称").arg(whose));
+    const auto sameCounterpart = [&](const auto& line, const QString& name) {
+        if (name.trimmed() != document.counterpart.trimmed())
+            throw Refusal(QStringLiteral("赊账（记账）的单据只能记在一位%1名下：第 %2 行是“%3”，"
+                                         "第一行是“%4”")
+                              .arg(whose)
+                              .arg(line.row)
+                              .arg(name, document.counterpart));
+    };
+    for (const SaleLine& line : document.saleLines)
+        sameCounterpart(line, line.customer);
+    for (const PurchaseLine& line : document.purchaseLines)
+        sameCounterpart(line, line.supplier);
 }
 
 // A document made without a time or an identity gets them now, before anything is written.
@@ -309,6 +353,10 @@ QString verbOf(Posting posting) {
             return QStringLiteral("退货返库");
         case Posting::Stocktake:
             return QStringLiteral("盘点入账");
+        case Posting::CustomerPayment:
+            return QStringLiteral("收款");
+        case Posting::SupplierPayment:
+            return QStringLiteral("付款");
         case Posting::ShiftClose:
             break;
     }
@@ -380,6 +428,7 @@ void Ledger::discardCommitRecord() const {
 
 QString Ledger::commit(Document& document, const ProgressFn& progress) {
     complete(document);
+    requireSound(document);
     if (m_database)
         return commitToDatabase(document, progress);
     return commitToFiles(document, progress);

@@ -65,8 +65,8 @@ enum : int {
 // Columns of the documents book: one row per posting, and the journal rows it wrote (the
 // rows first … first + lines - 1 of that journal, since a posting appends its rows together).
 // A sale's or a return's payment follows: the part each method paid (ledger::PayMethod's
-// order), the cash handed over and the change. They came after the first twelve, which a
-// book made before them keeps as they were.
+// order), the cash handed over and the change; then a 收款's or 付款's remark. They came
+// after the first twelve, which a book made before them keeps as they were.
 namespace DocumentCol {
 enum : int {
     Number = 1,
@@ -87,7 +87,8 @@ enum : int {
     PaidCard,
     OnAccount,
     Tendered,
-    Change
+    Change,
+    Remark
 };
 }
 
@@ -198,6 +199,7 @@ inline constexpr BookColumn kDocumentColumns[] = {
     {DocumentCol::OnAccount, "赊账", "on_account", true, 10, 80},
     {DocumentCol::Tendered, "实收", "tendered", true, 10, 80},
     {DocumentCol::Change, "找零", "change_given", true, 10, 80},
+    {DocumentCol::Remark, "备注", "remark", false, 18, 160},
 };
 
 inline constexpr BookColumn kStocktakeColumns[] = {

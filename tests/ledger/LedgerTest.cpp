@@ -12,6 +12,7 @@
 #include "ShopBooks.h"
 #include "TestServer.h"
 #include "database/Database.h"
+#include "ledger/Accounts.h"
 #include "ledger/BookCommit.h"
 #include "ledger/Documents.h"
 #include "ledger/Ledger.h"
@@ -20,6 +21,7 @@
 #include "ledger/Stocktake.h"
 #include "ledger/Totals.h"
 #include "ledger/WriterLock.h"
+#include "store/Numbers.h"
 #include "store/Workbook.h"
 
 using ledger::CommitStep;
@@ -177,6 +179,129 @@ TEST_P(LedgerRules, PaymentsAreKeptWithTheirDocumentAndAddUpToTheShift) {
     EXPECT_TRUE(shift.closedBy.startsWith("JB"));
     EXPECT_EQ(shift.sales, 1);
     EXPECT_EQ(shift.lines.value(0).method, "未记录");
+}
+
+// A month of credit at the counter: three regulars buy on account, bring goods back on
+// account and pay now and then. After every document each balance is what the documents
+// book's own cells add up to, read here without the rules under test; a statement's running
+// balance replays from its opening; and a payment is money, more than nothing.
+TEST_P(LedgerRules, CustomerAccountsAreTheSumOfTheirDocumentsAtEveryStep) {
+    using ledger::AccountSide;
+    using ledger::PayMethod;
+    namespace Doc = store::DocumentCol;
+    const QStringList customers{"张阿姨", "李师傅", "王老板"};
+    const auto replay = [&](const QString& who, const QString& from = {},
+                            const QString& to = "9999") {
+        store::BookPass documents = book(Book::Documents);
+        double sum = 0;
+        for (int row = 2; row <= documents.usedRowCount(); ++row) {
+            const QString kind = documents.value(row, Doc::Kind).text;
+            const QString date = documents.value(row, Doc::Date).text;
+            if (documents.value(row, Doc::Counterpart).text != who || date < from || date > to)
+                continue;
+            const double owed = documents.number(row, Doc::OnAccount);
+            sum += kind == "销售出库"   ? owed
+                   : kind == "退货返库" ? -owed
+                   : kind == "收款"     ? -documents.number(row, Doc::Total)
+                                        : 0;
+        }
+        return store::roundMoney(sum);
+    };
+    ledger::Origin origin{.till = "一号台", .operatorName = "小李", .time = {}};
+    for (int day = 1; day <= 30; ++day) {
+        origin.time = QDateTime(QDate(2026, 11, day), QTime(9, 0));
+        const QString who = customers[day % 3];
+        ledger::SaleLine line = sale(1, 1001 + day % 3, 2, 3.35);
+        line.customer = who;
+        ledger::Document bought = ledger::sale({line}, origin);
+        bought.payment =
+            ledger::Payment::of({{PayMethod::Cash, 1.7}, {PayMethod::OnAccount, 5}}, 2);
+        books->commit(bought);
+        if (day % 7 == 0) {
+            line.qty = 1;
+            line.amount = 3.35;
+            ledger::Document back = ledger::goodsReturn({line}, origin);
+            back.payment = ledger::Payment::of({{PayMethod::OnAccount, 3.35}}, 0);
+            books->commit(back);
+        }
+        if (day % 10 == 0)
+            books->commit(ledger::customerPayment(who, PayMethod::WeChat, 8.1, "微信转账", origin));
+        const auto accounts = ledger::Accounts::load(servers(), dir.path(), server != nullptr);
+        for (const QString& customer : customers)
+            ASSERT_EQ(accounts.balance(AccountSide::Customers, customer), replay(customer))
+                << customer.toStdString() << " on day " << day;
+    }
+
+    const auto accounts = ledger::Accounts::load(servers(), dir.path(), server != nullptr);
+    const ledger::Statement statement = accounts.statement(
+        AccountSide::Customers, "李师傅", QDate(2026, 11, 10), QDate(2026, 11, 20));
+    EXPECT_EQ(statement.opening, replay("李师傅", "", "2026-11-09"));
+    double running = statement.opening;
+    for (const ledger::StatementLine& entry : statement.lines) {
+        running = store::roundMoney(running + entry.amount);
+        EXPECT_EQ(entry.balance, running) << entry.number.toStdString();
+    }
+    EXPECT_EQ(statement.closing, replay("李师傅", "", "2026-11-20"));
+    // Bought on days 10, 13, 16 and 19, paid on day 10.
+    EXPECT_EQ(statement.lines.size(), 5);
+
+    const QByteArray before = digest();
+    EXPECT_THROW(books->commit(ledger::customerPayment("张阿姨", PayMethod::Cash, -5, {}, origin)),
+                 ledger::Refusal);
+    EXPECT_THROW(books->commit(ledger::customerPayment("张阿姨", PayMethod::Cash, 0, {}, origin)),
+                 ledger::Refusal);
+    ledger::SaleLine other = sale(2, 1001, 1);
+    other.customer = "李师傅";
+    ledger::SaleLine mine = sale(1, 1002, 1);
+    mine.customer = "张阿姨";
+    ledger::Document twoOwing = ledger::sale({mine, other}, origin);
+    twoOwing.payment = ledger::Payment::of({{PayMethod::OnAccount, 6}}, 0);
+    EXPECT_THROW(books->commit(twoOwing), ledger::Refusal);
+    EXPECT_EQ(digest(), before);
+}
+
+// What the shop owes its supplier: part paid on delivery, goods sent back against the
+// account, a payment beyond it (paid in advance); and the age of a customer's balance,
+// whose payments settle the oldest charges first.
+TEST_P(LedgerRules, SupplierAccountsAndTheAgeOfWhatIsOwed) {
+    using ledger::AccountSide;
+    using ledger::PayMethod;
+    const auto at = [](int month, int day) {
+        return ledger::Origin{.till = "一号台",
+                              .operatorName = "老板",
+                              .time = QDateTime(QDate(2026, month, day), QTime(8, 0))};
+    };
+    ledger::Document delivery = ledger::purchase({purchase(1, 1001, 10, 50)}, at(12, 1));
+    delivery.payment = ledger::Payment::of({{PayMethod::Cash, 20}, {PayMethod::OnAccount, 30}}, 20);
+    books->commit(delivery);
+    ledger::Document sentBack = ledger::supplierReturn({purchase(1, 1001, 2, 10)}, at(12, 2));
+    sentBack.payment = ledger::Payment::of({{PayMethod::OnAccount, 10}}, 0);
+    books->commit(sentBack);
+    books->commit(ledger::supplierPayment("甲厂", PayMethod::Card, 25, "转账", at(12, 3)));
+
+    for (const auto& [month, day, amount] :
+         {std::tuple{10, 1, 100.0}, {11, 1, 50.0}, {12, 1, 30.0}}) {
+        ledger::SaleLine line = sale(1, 1002, 1, amount);
+        line.customer = "赵";
+        ledger::Document bought = ledger::sale({line}, at(month, day));
+        bought.payment = ledger::Payment::of({{PayMethod::OnAccount, amount}}, 0);
+        books->commit(bought);
+    }
+    books->commit(ledger::customerPayment("赵", PayMethod::Cash, 120, {}, at(12, 5)));
+
+    const auto accounts = ledger::Accounts::load(servers(), dir.path(), server != nullptr);
+    const QList<ledger::AccountBalance> suppliers =
+        accounts.balances(AccountSide::Suppliers, QDate(2026, 12, 15));
+    ASSERT_EQ(suppliers.size(), 1);
+    EXPECT_EQ(suppliers[0].balance, -5);
+    EXPECT_EQ(suppliers[0].lastMovement, "2026-12-03");
+    // Open: 30 of November's 50 (44 days old) and December's 30.
+    const QList<ledger::AccountBalance> customers =
+        accounts.balances(AccountSide::Customers, QDate(2026, 12, 15));
+    ASSERT_EQ(customers.size(), 1);
+    EXPECT_EQ(customers[0].balance, 60);
+    EXPECT_EQ(customers[0].olderThan, (std::array<double, 3>{30, 0, 0}));
+    EXPECT_FALSE(accounts.knows(AccountSide::Customers, "甲厂"));
 }
 
 TEST_P(LedgerRules, StockBackFromBelowNothingTakesTheLinesOwnPrice) {

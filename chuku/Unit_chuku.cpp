@@ -320,6 +320,18 @@ void TForm_chuku::postSales(ledger::Posting posting) {
             return;
     } catch (const store::StoreError&) {
     }
+    // Money on account is owed by somebody: the customer nobody names owes nothing.
+    if (payment && payment->amount(ledger::PayMethod::OnAccount) != 0) {
+        const QString customer = StringGrid_chuku->cell(Col::Customer, 1).trimmed();
+        if (customer.isEmpty() || customer == context().walkInCustomer.trimmed()) {
+            context().prompt->information(
+                this, QStringLiteral("赊账必须记在客户名下：请在“客户名称”中填写客户，"
+                                     "“%1”不能赊账。没有%2任何数据。")
+                          .arg(customer.isEmpty() ? QStringLiteral("（空白）") : customer,
+                               ledger::verbOf(posting)));
+            return;
+        }
+    }
     // The grid is emptied by the posting: the receipt is made from the document it took.
     ledger::Document committed;
     const bool posted = runPosting(

@@ -310,13 +310,14 @@ void requireSound(const Document& document) {
     }
     if (!document.payment || document.payment->amount(PayMethod::OnAccount) == 0)
         return;
+    const QString onAccount =
+        customers ? QStringLiteral("赊账") : QStringLiteral("记入应付账款（未付或冲账）");
     if (document.counterpart.trimmed().isEmpty())
-        throw Refusal(QStringLiteral("赊账（记账）的单据必须写明%1名称").arg(whose));
+        throw Refusal(QStringLiteral("%1的单据必须写明%2名称").arg(onAccount, whose));
     const auto sameCounterpart = [&](const auto& line, const QString& name) {
         if (name.trimmed() != document.counterpart.trimmed())
-            throw Refusal(QStringLiteral("赊账（记账）的单据只能记在一位%1名下：第 %2 行是“%3”，"
-                                         "第一行是“%4”")
-                              .arg(whose)
+            throw Refusal(QStringLiteral("%1的单据只能有一位%2：第 %3 行是“%4”，第 1 行是“%5”")
+                              .arg(onAccount, whose)
                               .arg(line.row)
                               .arg(name, document.counterpart));
     };

@@ -1,5 +1,6 @@
 #include "ruku/Unit_ruku.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -129,6 +130,30 @@ TForm_ruku::TForm_ruku(const ui::AppContext& context, QWidget* menu)
     SpeedButton10 =
         stripButton(toolsStrip(), QStringLiteral("SpeedButton10"), QStringLiteral("统计资金"), 2);
     connect(SpeedButton10, &QToolButton::clicked, this, &TForm_ruku::SpeedButton10Click);
+
+    // What is paid on the goods: paid (the default, as every posting was before), owed to
+    // the supplier, or partly paid. Sent back, the goods' money comes back, or is taken
+    // off what the shop owes them (冲账), or part of each.
+    resize(800, height());
+    auto* paidLabel = new QLabel(QStringLiteral("付款："), toolsStrip());
+    paidLabel->setObjectName(QStringLiteral("paidLabel"));
+    paidLabel->setGeometry(588, 14, 40, 18);
+    paidCombo = new QComboBox(toolsStrip());
+    paidCombo->setObjectName(QStringLiteral("paidCombo"));
+    paidCombo->addItems(
+        {QStringLiteral("已付"), QStringLiteral("未付"), QStringLiteral("部分付款")});
+    paidCombo->setToolTip(
+        QStringLiteral("进货入库：已付、未付（记入应付账款）或部分付款。\n"
+                       "退货出厂：“已付”为厂商退回现金，“未付”为冲账（冲减应付账款），"
+                       "“部分付款”为退回所填金额、其余冲账。"));
+    paidCombo->setGeometry(628, 11, 84, 23);
+    paidEdit = new QLineEdit(toolsStrip());
+    paidEdit->setObjectName(QStringLiteral("paidEdit"));
+    paidEdit->setPlaceholderText(QStringLiteral("已付金额"));
+    paidEdit->setGeometry(716, 11, 76, 23);
+    paidEdit->setEnabled(false);
+    connect(paidCombo, &QComboBox::currentIndexChanged, this,
+            [this](int index) { paidEdit->setEnabled(index == kPartlyPaid); });
 }
 
 void TForm_ruku::SpeedButton7Click() {
@@ -187,7 +212,17 @@ void TForm_ruku::postPurchase(ledger::Posting posting) {
                                    : QStringLiteral("确认开始进行采购入库操作吗？"),
                           ledger::verbOf(posting)))
         return;
-    runPosting(posting, [&](const ledger::Origin& origin) {
+    std::optional<double> paidPart;
+    if (paidCombo->currentIndex() == kPartlyPaid) {
+        paidPart = store::parseDecimal(paidEdit->text());
+        if (!paidPart || *paidPart < 0) {
+            context().prompt->information(
+                this, QStringLiteral("部分付款的金额“%1”不是有效的金额，没有%2任何数据。")
+                          .arg(paidEdit->text(), ledger::verbOf(posting)));
+            return;
+        }
+    }
+    const bool posted = runPosting(posting, [&](const ledger::Origin& origin) {
         QList<ledger::PurchaseLine> lines;
         for (const EntryLine& line : entry::readBatch(*StringGrid_ruku, columns())) {
             lines << ledger::PurchaseLine{.row = line.row,
@@ -205,6 +240,30 @@ void TForm_ruku::postPurchase(ledger::Posting posting) {
                                           .alertQty = line.number(Col::AlertQty),
                                           .remark = line.text(Col::Remark)};
         }
-        return isReturn ? ledger::supplierReturn(lines, origin) : ledger::purchase(lines, origin);
+        ledger::Document document =
+            isReturn ? ledger::supplierReturn(lines, origin) : ledger::purchase(lines, origin);
+        document.payment = supplierSettlement(lines, paidCombo->currentIndex(), paidPart);
+        return document;
     });
+    if (posted) {
+        paidCombo->setCurrentIndex(0);
+        paidEdit->clear();
+    }
+}
+
+std::optional<ledger::Payment> TForm_ruku::supplierSettlement(
+    const QList<ledger::PurchaseLine>& lines, int choice, std::optional<double> paidPart) {
+    if (choice == 0)
+        return std::nullopt;
+    double total = 0;
+    for (const ledger::PurchaseLine& line : lines)
+        total += line.amount;
+    total = store::roundMoney(total);
+    const double paid = choice == kPartlyPaid ? *paidPart : 0;
+    if (store::roundMoney(paid) > total)
+        throw ledger::Refusal(QStringLiteral("部分付款的金额 %1 超过了单据金额 %2")
+                                  .arg(store::formatFixed2(paid), store::formatFixed2(total)));
+    return ledger::Payment::of({{ledger::PayMethod::Cash, paid},
+                                {ledger::PayMethod::OnAccount, store::roundMoney(total - paid)}},
+                               paid);
 }

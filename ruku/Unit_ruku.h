@@ -4,6 +4,7 @@
 #include "entry/EntryWindow.h"
 #include "ledger/Ledger.h"
 
+class QComboBox;
 class QLineEdit;
 class QToolButton;
 
@@ -36,6 +37,11 @@ private:
     // The lines into the inventory and the stock-in journal as a purchase or as goods
     // sent back, together or not at all.
     void postPurchase(ledger::Posting posting);
+    // What the posting leaves on the supplier's account, from `paidCombo`'s choice: none
+    // when paid in full; `paidPart` is what was paid (or refunded) of a part payment.
+    static std::optional<ledger::Payment> supplierSettlement(
+        const QList<ledger::PurchaseLine>& lines, int choice, std::optional<double> paidPart);
+    static constexpr int kPartlyPaid = 2;
     // The purchase list, with the amount total below it.
     void printPurchaseList();
     // The amounts of the lines or records shown, into status panel 6.
@@ -43,6 +49,8 @@ private:
 
     ui::StringGrid* StringGrid_ruku;
     QLineEdit* Edit1;
+    QComboBox* paidCombo;
+    QLineEdit* paidEdit;
     QToolButton* SpeedButton4;
     QToolButton* SpeedButton5;
     QToolButton* SpeedButton7;

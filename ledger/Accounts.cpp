@@ -57,8 +57,39 @@ QString sideName(AccountSide side) {
     return side == AccountSide::Customers ? QStringLiteral("客户") : QStringLiteral("供货厂商");
 }
 
-Accounts Accounts::read(store::BookPass& documents) {
+namespace {
+
+// 2017-01-31 as 20170131; 0 for a text that is no such day.
+int dayOf(const QString& text) {
+    if (text.size() != 10 || text[4] != QLatin1Char('-') || text[7] != QLatin1Char('-'))
+        return 0;
+    int day = 0;
+    for (const int at : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        const int digit = text[at].unicode() - '0';
+        if (digit < 0 || digit > 9)
+            return 0;
+        day = day * 10 + digit;
+    }
+    return day;
+}
+
+int dayOf(QDate date) {
+    return date.isValid() ? date.year() * 10000 + date.month() * 100 + date.day() : 0;
+}
+
+QString dayText(int day) {
+    return day ? QStringLiteral("%1-%2-%3")
+                     .arg(day / 10000, 4, 10, QLatin1Char('0'))
+                     .arg(day / 100 % 100, 2, 10, QLatin1Char('0'))
+                     .arg(day % 100, 2, 10, QLatin1Char('0'))
+               : QString();
+}
+
+}  // namespace
+
+Accounts Accounts::read(store::BookPass& documents, const QString& statementOf) {
     Accounts accounts;
+    const QString detailed = statementOf.trimmed();
     const int used = documents.usedRowCount();
     for (int row = 2; row <= used; ++row) {
         const std::optional<Posting> kind = kindNamed(documents.value(row, Kind).text);
@@ -81,20 +112,28 @@ Accounts Accounts::read(store::BookPass& documents) {
             movementOf(*kind, documents.number(row, OnAccount), documents.number(row, Total));
         if (cents == 0 && !settlesAccount(*kind))
             continue;
-        at.movements[*found] << AccountMovement{documents.value(row, Date).displayText(),
-                                                documents.value(row, Number).displayText(), *kind,
-                                                cents, documents.value(row, Remark).displayText()};
+        AccountMovement movement;
+        movement.kind = *kind;
+        movement.cents = cents;
+        const QString date = documents.value(row, Date).displayText();
+        movement.day = dayOf(date);
+        if (name == detailed) {
+            movement.date = date;
+            movement.number = documents.value(row, Number).displayText();
+            movement.remark = documents.value(row, Remark).displayText();
+        }
+        at.movements[*found] << movement;
     }
     return accounts;
 }
 
 Accounts Accounts::load(const store::ServerFactory& servers, const QString& programDir,
-                        bool inDatabase) {
+                        bool inDatabase, const QString& statementOf) {
     const QString path = store::bookPath(programDir, store::Book::Documents);
     if (!inDatabase && !QFileInfo::exists(path))
         return {};
     store::BookPass book(servers, path);
-    return read(book);
+    return read(book, statementOf);
 }
 
 const QList<AccountMovement>* Accounts::movementsOf(AccountSide side, const QString& name) const {
@@ -116,10 +155,9 @@ double Accounts::balance(AccountSide side, const QString& name) const {
 }
 
 QList<AccountBalance> Accounts::balances(AccountSide side, QDate asOf) const {
-    // Dates compare as the texts the book keeps: yyyy-MM-dd sorts as the days do.
-    std::array<QString, kAgingDays.size()> since;
+    std::array<int, kAgingDays.size()> since{};
     for (std::size_t a = 0; a < kAgingDays.size(); ++a)
-        since[a] = asOf.addDays(-kAgingDays[a]).toString(Qt::ISODate);
+        since[a] = dayOf(asOf.addDays(-kAgingDays[a]));
     const Side& at = m_sides[std::size_t(side)];
     QList<AccountBalance> list;
     for (qsizetype n = 0; n < at.names.size(); ++n) {
@@ -127,18 +165,20 @@ QList<AccountBalance> Accounts::balances(AccountSide side, QDate asOf) const {
         if (movements.isEmpty())
             continue;
         long long balance = 0;
+        int last = 0;
         std::array<long long, kAgingDays.size()> recent{};
-        AccountBalance account;
-        account.name = at.names[n];
         for (const AccountMovement& movement : movements) {
             balance += movement.cents;
-            account.lastMovement = std::max(account.lastMovement, movement.date);
+            last = std::max(last, movement.day);
             if (movement.cents > 0)
                 for (std::size_t a = 0; a < since.size(); ++a)
-                    if (movement.date >= since[a])
+                    if (movement.day >= since[a])
                         recent[a] += movement.cents;
         }
+        AccountBalance account;
+        account.name = at.names[n];
         account.balance = money(balance);
+        account.lastMovement = dayText(last);
         // Payments settle the oldest charges first: what is still open is the latest
         // charges', and the part of it that the charges of the last N days do not cover is
         // older than N days.
@@ -161,16 +201,15 @@ Statement Accounts::statement(AccountSide side, const QString& name, QDate from,
     const QList<AccountMovement>* movements = movementsOf(side, name);
     if (!movements)
         return statement;
-    const QString first = from.isValid() ? from.toString(Qt::ISODate) : QString();
-    const QString last = to.isValid() ? to.toString(Qt::ISODate) : QString();
+    const int first = dayOf(from), last = to.isValid() ? dayOf(to) : 99999999;
     long long opening = 0, balance = 0;
     for (const AccountMovement& movement : *movements) {
-        if (!first.isEmpty() && movement.date < first) {
+        if (movement.day < first) {
             opening += movement.cents;
             balance += movement.cents;
             continue;
         }
-        if (!last.isEmpty() && movement.date > last)
+        if (movement.day > last)
             continue;
         balance += movement.cents;
         statement.lines << StatementLine{movement.date,           movement.number,

@@ -26,13 +26,14 @@ QString sideName(AccountSide side);
 
 // One document's effect on one account: positive when it adds to what is owed (a sale or a
 // purchase on account), negative when it takes off. In cents, so that a year of documents
-// adds up to the cent.
+// adds up to the cent. Its day as yyyymmdd, which sorts as the days do (0: not a day).
 struct AccountMovement {
-    QString date;  // yyyy-MM-dd, as the documents book keeps it
-    QString number;
-    Posting kind;
-    long long cents;
-    QString remark;
+    int day = 0;
+    Posting kind = Posting::Sale;
+    long long cents = 0;
+    // Read for the account a statement is asked of only: most documents are in the list's
+    // balances alone, and their texts would be most of the reading.
+    QString date, number, remark;
 };
 
 // One account in the list: its balance (negative: paid in advance, 预收 or 预付), the day of
@@ -62,20 +63,23 @@ struct Statement {
     QList<StatementLine> lines;
 };
 
-// The documents book read for its accounts.
+// The documents book read for its accounts: every account's movements, and the texts of
+// one account's, for its statement.
 class Accounts {
 public:
     Accounts() = default;
-    static Accounts read(store::BookPass& documents);
+    static Accounts read(store::BookPass& documents, const QString& statementOf = {});
     // The documents book of the program folder (or the database's documents); empty when
     // the folder has none yet.
     static Accounts load(const store::ServerFactory& servers, const QString& programDir,
-                         bool inDatabase);
+                         bool inDatabase, const QString& statementOf = {});
 
     // Every account that ever moved, the largest balance first.
     QList<AccountBalance> balances(AccountSide side, QDate asOf) const;
     // The balance of one account; 0 for a name that never moved.
     double balance(AccountSide side, const QString& name) const;
+    // The statement of the account read with `statementOf`; of another, without the
+    // documents' numbers and remarks.
     Statement statement(AccountSide side, const QString& name, QDate from, QDate to) const;
     // Whether any document of the side names `name`, on account or not.
     bool knows(AccountSide side, const QString& name) const;

@@ -1,5 +1,6 @@
 #include "ledger/Document.h"
 
+#include <QHash>
 #include <type_traits>
 
 namespace ledger {
@@ -51,10 +52,15 @@ QString kindName(Posting kind) {
 }
 
 std::optional<Posting> kindNamed(const QString& name) {
-    for (const KindText& k : kKinds)
-        if (name == QString::fromUtf8(k.name))
-            return k.kind;
-    return std::nullopt;
+    // Asked once a row by every reader of the documents book: the names are made once.
+    static const QHash<QString, Posting> kinds = [] {
+        QHash<QString, Posting> byName;
+        for (const KindText& k : kKinds)
+            byName.insert(QString::fromUtf8(k.name), k.kind);
+        return byName;
+    }();
+    const auto found = kinds.constFind(name);
+    return found == kinds.constEnd() ? std::nullopt : std::optional<Posting>(*found);
 }
 
 QString numberPrefix(Posting kind) {

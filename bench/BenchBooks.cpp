@@ -151,6 +151,57 @@ void writeDocumentsBook(const QString& dir, int records, int linesPerDocument) {
     book.saveAs(QDir(dir).filePath(store::bookFileName(store::Book::Documents)));
 }
 
+QString accountCustomer(int n) {
+    return QStringLiteral("客户%1").arg(n, 4, 10, QLatin1Char('0'));
+}
+
+const QString& accountBooks() {
+    static QTemporaryDir root;
+    static const QString dir = [] {
+        using namespace store::DocumentCol;
+        store::Workbook book = store::initialBook(store::Book::Documents);
+        const QDate first(2017, 1, 1);
+        for (int n = 0; n < kJournalRecords; ++n) {
+            const uint32_t r = mix(uint32_t(n) * 2246822519U + 3);
+            const int row = n + 2;
+            const QDate day = first.addDays(n * 730 / kJournalRecords);
+            const int kind = int(r % 10);  // 0-7 a sale, 8 a return, 9 a payment
+            const char* const name = kind < 8 ? "销售出库" : kind == 8 ? "退货返库" : "收款";
+            const double total = money(1 + double((r >> 4) % 50000) / 100.0);
+            // Most sales leave part owing; a return and a payment are all on account.
+            const double owed = kind == 8                   ? total
+                                : kind < 8 && (r >> 20) % 4 ? money(total / 2)
+                                                            : 0;
+            book.setCell(row, Number,
+                         txt(QStringLiteral("%1%2-%3")
+                                 .arg(kind < 8    ? "XS"
+                                      : kind == 8 ? "TH"
+                                                  : "SK",
+                                      day.toString(QStringLiteral("yyyyMMdd")))
+                                 .arg(n % 1000 + 1, 4, 10, QLatin1Char('0'))));
+            book.setCell(row, Kind, txt(QString::fromUtf8(name)));
+            book.setCell(row, Date, txt(day.toString(QStringLiteral("yyyy-MM-dd"))));
+            book.setCell(row, Time, txt(QStringLiteral("10:00:00")));
+            book.setCell(row, Till, txt(QStringLiteral("收银台1")));
+            book.setCell(row, Operator, txt(QStringLiteral("小王")));
+            book.setCell(row, Counterpart, txt(accountCustomer(int((r >> 8) % kAccountCustomers))));
+            book.setCell(row, Lines, num(kind == 9 ? 0 : 1));
+            book.setCell(row, Total, num(total));
+            book.setCell(
+                row, Identity,
+                txt(QStringLiteral("7a2d3b00-0000-4000-8000-%1").arg(n, 12, 10, QLatin1Char('0'))));
+            for (int col = PaidCash; col <= Change; ++col)
+                book.setCell(row, col, num(0));
+            book.setCell(row, kind == 9 ? PaidWeChat : PaidCash, num(money(total - owed)));
+            book.setCell(row, OnAccount, num(owed));
+        }
+        book.saveAs(QDir(root.path()).filePath(store::bookFileName(store::Book::Documents)));
+        store::writeInitialBooks(root.path());
+        return root.path();
+    }();
+    return dir;
+}
+
 const QString& journalFolder() {
     static QTemporaryDir root;
     static const QString dir = [] {

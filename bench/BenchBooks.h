@@ -28,6 +28,15 @@ void writeBenchBooks(const QString& dir, int records = kJournalRecords,
 // `linesPerDocument` rows each, numbered through the days as a till would number them.
 void writeDocumentsBook(const QString& dir, int records, int linesPerDocument);
 
+// A folder made once a process for the accounts: a documents book of kJournalRecords
+// documents over two years (2017 and 2018), of `kAccountCustomers` customers: sales, most
+// of them partly on account, returns on account and payments received; the other books
+// initial.
+constexpr int kAccountCustomers = 2000;
+const QString& accountBooks();
+// The name of customer n (from 0), as the accounts' documents give it.
+QString accountCustomer(int n);
+
 // A folder made once a process for the window benchmarks: the journal of 100,000 records,
 // an inventory of 100 items, and the initial report and stock-in books.
 const QString& journalFolder();

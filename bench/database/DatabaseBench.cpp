@@ -27,6 +27,7 @@
 #include "database/Connection.h"
 #include "database/Database.h"
 #include "database/Transfer.h"
+#include "ledger/Accounts.h"
 #include "ledger/Documents.h"
 #include "ledger/Ledger.h"
 #include "ledger/Listings.h"
@@ -46,7 +47,8 @@ constexpr int kLines = bench::kPostingLines;
 // planner's statistics gathered as the server's own cleaner soon would.
 std::shared_ptr<database::Database> freshDatabase(const std::string& benchmark,
                                                   const QString& programDir,
-                                                  database::Patience patience = {}) {
+                                                  database::Patience patience = {},
+                                                  const QString& books = bench::postingBooks()) {
     static std::string imported;
     auto db = std::make_shared<database::Database>(g_conninfo, programDir, patience);
     if (imported == benchmark)
@@ -59,7 +61,7 @@ std::shared_ptr<database::Database> freshDatabase(const std::string& benchmark,
         tables += QByteArray(", ") + store::layoutOf(book).table;
     connection.exec("DROP TABLE IF EXISTS " + tables);
     connection.exec("DROP SEQUENCE IF EXISTS book_order, book_stamp");
-    database::importBooks(connection, bench::postingBooks());
+    database::importBooks(connection, books);
     connection.exec("ANALYZE");
     imported = benchmark;
     return db;
@@ -223,9 +225,9 @@ using JournalRead = Found (*)(const store::ServerFactory&, const QString&,
                               std::vector<QStringList>&);
 
 // What the workbook engine finds in the books as written: both engines must give the same.
-Found expectedFrom(JournalRead read) {
+Found expectedFrom(JournalRead read, const QString& books = bench::postingBooks()) {
     std::vector<QStringList> grid;
-    return read(store::workbookServerFactory(), bench::postingBooks(), grid);
+    return read(store::workbookServerFactory(), books, grid);
 }
 
 // "First": nothing kept, the journal read whole (the database's connection is made
@@ -234,14 +236,14 @@ Found expectedFrom(JournalRead read) {
 enum class Search { WorkbookFirst, WorkbookKept, DatabaseFirst, DatabaseKept };
 
 void timeJournalRead(benchmark::State& state, Search search, JournalRead read,
-                     const Found& expected) {
+                     const Found& expected, const QString& books = bench::postingBooks()) {
     QTemporaryDir work;
     std::shared_ptr<database::Database> db;
     store::ServerFactory servers;
-    QString dir = bench::postingBooks();
+    QString dir = books;
     if (search == Search::DatabaseFirst || search == Search::DatabaseKept) {
         dir = work.path();
-        db = freshDatabase("search", dir);
+        db = freshDatabase(books == bench::postingBooks() ? "search" : "accounts", dir, {}, books);
         servers = db->servers(nullptr);
     } else if (search == Search::WorkbookKept) {
         servers = store::workbookServerFactory(nullptr, store::keptDataBooks());
@@ -296,6 +298,59 @@ BENCHMARK_CAPTURE(BM_AnalyseSales, database_first, Search::DatabaseFirst)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_AnalyseSales, database_kept, Search::DatabaseKept)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+// 往来账 with 100,000 documents of 2,000 customers: the list of customers with their
+// balances and ages, and one customer's statement for a year, each read from the documents
+// as the window reads them.
+Found listCustomers(const store::ServerFactory& servers, const QString& programDir,
+                    std::vector<QStringList>&) {
+    const bool inDatabase = !QFileInfo::exists(store::bookPath(programDir, store::Book::Documents));
+    const auto accounts = ledger::Accounts::load(servers, programDir, inDatabase);
+    const auto list = accounts.balances(ledger::AccountSide::Customers, QDate(2019, 1, 1));
+    Found found{int(list.size()), 0};
+    for (const ledger::AccountBalance& account : list)
+        found.hash = qHashMulti(found.hash, account.name, account.balance, account.olderThan[0],
+                                account.olderThan[2]);
+    return found;
+}
+
+Found customerStatement(const store::ServerFactory& servers, const QString& programDir,
+                        std::vector<QStringList>&) {
+    const bool inDatabase = !QFileInfo::exists(store::bookPath(programDir, store::Book::Documents));
+    const auto accounts =
+        ledger::Accounts::load(servers, programDir, inDatabase, bench::accountCustomer(7));
+    const ledger::Statement statement =
+        accounts.statement(ledger::AccountSide::Customers, bench::accountCustomer(7),
+                           QDate(2018, 1, 1), QDate(2018, 12, 31));
+    Found found{int(statement.lines.size()), qHashMulti(0, statement.opening, statement.closing)};
+    for (const ledger::StatementLine& line : statement.lines)
+        found.hash = qHashMulti(found.hash, line.number, line.balance);
+    return found;
+}
+
+void BM_CustomerList(benchmark::State& state, Search search) {
+    static const Found expected = expectedFrom(&listCustomers, bench::accountBooks());
+    timeJournalRead(state, search, &listCustomers, expected, bench::accountBooks());
+}
+void BM_CustomerStatement(benchmark::State& state, Search search) {
+    static const Found expected = expectedFrom(&customerStatement, bench::accountBooks());
+    timeJournalRead(state, search, &customerStatement, expected, bench::accountBooks());
+}
+BENCHMARK_CAPTURE(BM_CustomerList, workbook_first, Search::WorkbookFirst)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_CustomerList, workbook_kept, Search::WorkbookKept)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_CustomerList, database_kept, Search::DatabaseKept)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_CustomerStatement, workbook_kept, Search::WorkbookKept)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_CustomerStatement, database_kept, Search::DatabaseKept)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 

@@ -141,6 +141,11 @@ void ShiftReportWindow::showReport(const ledger::ShiftReport& report) {
     add({QStringLiteral("备用金"), money(report.openingFloat)});
     add({QStringLiteral("现金收入"), money(report.cashTaken)});
     add({QStringLiteral("现金退款"), money(report.cashRefunded)});
+    // Shown where there were any: most shifts take no money on accounts.
+    if (report.accountCashIn != 0)
+        add({QStringLiteral("现金收款（往来）"), money(report.accountCashIn)});
+    if (report.accountCashOut != 0)
+        add({QStringLiteral("现金付款（往来）"), money(report.accountCashOut)});
     add({QStringLiteral("应有现金"), money(report.expectedCash())});
     const QString from =
         report.from.isValid() ? report.from.toString(kTimeFormat) : QStringLiteral("最早的单据");

@@ -72,8 +72,9 @@ ShiftReport shiftReport(const DocumentIndex& documents, const QString& till, dou
     }
     for (qsizetype i = first; i < records.size(); ++i) {
         const DocumentRecord& document = records[i];
-        if (document.till != till ||
-            (document.kind != Posting::Sale && document.kind != Posting::GoodsReturn))
+        if (document.till != till || !document.kind ||
+            (document.kind != Posting::Sale && document.kind != Posting::GoodsReturn &&
+             !settlesAccount(*document.kind)))
             continue;
         if (period) {
             const QDateTime made = madeAt(document);
@@ -81,14 +82,20 @@ ShiftReport shiftReport(const DocumentIndex& documents, const QString& till, dou
                 (period->to.isValid() && made > period->to))
                 continue;
         }
-        count(report, document);
+        if (!settlesAccount(*document.kind))
+            count(report, document);
+        else if (document.payment)
+            (document.kind == Posting::CustomerPayment ? report.accountCashIn
+                                                       : report.accountCashOut) +=
+                document.payment->amount(PayMethod::Cash);
     }
     // Added up in cents, as the drawer is counted.
     for (ShiftLine& line : report.lines) {
         line.sold = store::roundMoney(line.sold);
         line.refunded = store::roundMoney(line.refunded);
     }
-    for (double* sum : {&report.sold, &report.refunded, &report.cashTaken, &report.cashRefunded})
+    for (double* sum : {&report.sold, &report.refunded, &report.cashTaken, &report.cashRefunded,
+                        &report.accountCashIn, &report.accountCashOut})
         *sum = store::roundMoney(*sum);
     return report;
 }

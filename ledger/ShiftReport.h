@@ -34,8 +34,13 @@ struct ShiftReport {
     double sold = 0, refunded = 0;
     double openingFloat = 0;  // the cash the drawer started with
     double cashTaken = 0, cashRefunded = 0;
+    // Cash that went into the drawer or out of it on an account at this till: a 收款 from a
+    // customer, a 付款 to a supplier. Not sales, but the drawer holds them all the same.
+    double accountCashIn = 0, accountCashOut = 0;
 
-    double expectedCash() const { return openingFloat + cashTaken - cashRefunded; }
+    double expectedCash() const {
+        return openingFloat + cashTaken - cashRefunded + accountCashIn - accountCashOut;
+    }
 };
 
 // The period a report covers when none is given: from the till's last shift close on.
@@ -43,7 +48,8 @@ struct ShiftPeriod {
     QDateTime from, to;
 };
 
-// The sales and returns made at `till`, in the documents book's order: after its last
+// The sales and returns made at `till`, and the cash of its 收款 and 付款, in the documents
+// book's order: after its last
 // shift close, or within `period` when one is given (both ends included, either open).
 ShiftReport shiftReport(const DocumentIndex& documents, const QString& till, double openingFloat,
                         const std::optional<ShiftPeriod>& period = std::nullopt);

@@ -135,6 +135,10 @@ ReceiptDrawing::ReceiptDrawing(const ledger::ShiftReport& report, const QString&
     addSplit(QStringLiteral("备用金"), store::formatFixed2(report.openingFloat));
     addSplit(QStringLiteral("现金收入"), store::formatFixed2(report.cashTaken));
     addSplit(QStringLiteral("现金退款"), store::formatFixed2(report.cashRefunded));
+    if (report.accountCashIn != 0)
+        addSplit(QStringLiteral("现金收款（往来）"), store::formatFixed2(report.accountCashIn));
+    if (report.accountCashOut != 0)
+        addSplit(QStringLiteral("现金付款（往来）"), store::formatFixed2(report.accountCashOut));
     addSplit(QStringLiteral("应有现金"), store::formatFixed2(report.expectedCash()));
     addRule();
     addText(QStringLiteral("打印：") + printedAt.toString(format), Qt::AlignLeft);

@@ -172,6 +172,15 @@ TEST_P(LedgerRules, PaymentsAreKeptWithTheirDocumentAndAddUpToTheShift) {
     EXPECT_EQ(shift.lines[2].method, "银行卡");
     EXPECT_EQ(shift.lines[2].sold, 10);
 
+    // Cash on accounts is in the drawer too, though it is no sale.
+    books->commit(ledger::customerPayment("张三", PayMethod::Cash, 30, {}, li));
+    books->commit(ledger::supplierPayment("甲厂", PayMethod::Cash, 12, {}, wang));
+    books->commit(ledger::customerPayment("张三", PayMethod::Card, 50, {}, li));
+    shift = ledger::shiftReport(
+        ledger::DocumentIndex::load(servers(), dir.path(), server != nullptr), "一号台", 100);
+    EXPECT_EQ(shift.sales, 2);
+    EXPECT_EQ(shift.expectedCash(), 129);
+
     books->commit(ledger::shiftClose(li));
     books->commit(ledger::sale({sale(1, 1001, 1)}, wang));
     documents = ledger::DocumentIndex::load(servers(), dir.path(), server != nullptr);

@@ -14,10 +14,11 @@ class TForm_ruku;
 class TForm_config;
 class TForm_banben;
 class TForm_fenxi;
+class AccountsWindow;
 
-// The program's seven windows, created once in start-up order (main, inventory query,
-// sales stock-out, purchase stock-in, settings, About, sales analysis) and kept until the program
-// ends, so that a module window shows its last state when it is opened again.
+// The program's eight windows, created once in start-up order (main, inventory query,
+// sales stock-out, purchase stock-in, settings, About, sales analysis, accounts) and kept until
+// the program ends, so that a module window shows its last state when it is opened again.
 class AppWindows {
 public:
     explicit AppWindows(const ui::AppContext& context);
@@ -30,13 +31,14 @@ public:
     TForm_config* config() const { return m_config.get(); }
     TForm_banben* banben() const { return m_banben.get(); }
     TForm_fenxi* fenxi() const { return m_fenxi.get(); }
+    AccountsWindow* wanglai() const { return m_wanglai.get(); }
 
     // The module words of the windows, in start-up order, then "cashiers", the settings
     // dialog's own dialog, and "pandian", the stocktake window the inventory window opens.
     static const QStringList& names();
     // A window by its module word ("main", "kucun", "chuku", "ruku", "config", "about",
-    // "fenxi", "cashiers", "pandian"; "shift", the stock-out window's shift report), or
-    // nullptr.
+    // "fenxi", "wanglai", "cashiers", "pandian"; "shift", the stock-out window's shift
+    // report), or nullptr.
     QWidget* byName(const QString& name) const;
 
 private:
@@ -47,4 +49,5 @@ private:
     std::unique_ptr<TForm_config> m_config;
     std::unique_ptr<TForm_banben> m_banben;
     std::unique_ptr<TForm_fenxi> m_fenxi;
+    std::unique_ptr<AccountsWindow> m_wanglai;
 };

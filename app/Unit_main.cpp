@@ -23,13 +23,15 @@
 #include "ui/Prompt.h"
 #include "ui/ShippedFiles.h"
 #include "ui/Widgets.h"
+#include "wanglai/AccountsWindow.h"
 
 const QString TForm_main::kCaption = QStringLiteral("Tavelo进销存门店版V2.0 ");
 
 TForm_main::TForm_main(const ui::AppContext& context) : m_context(context) {
     setObjectName(QStringLiteral("Form_main"));
     setWindowTitle(kCaption);
-    resize(700, 480);
+    // Tall enough for the fourth button down the left column.
+    resize(700, 520);
 
     auto* client = new QWidget(this);
     auto* column = new QVBoxLayout(client);
@@ -46,7 +48,7 @@ TForm_main::TForm_main(const ui::AppContext& context) : m_context(context) {
     Panel4->setFixedWidth(105);
     middle->addWidget(Panel4);
 
-    // Seven buttons across the top bar, three down the left column.
+    // Seven buttons across the top bar, four down the left column.
     struct Button {
         QWidget* panel;
         int left, top;
@@ -76,6 +78,8 @@ TForm_main::TForm_main(const ui::AppContext& context) : m_context(context) {
          &TForm_main::SpeedButton9Click},
         {Panel4, 8, 248, "SpeedButton10", "销售分析", "glyph_fenxi.jpg",
          &TForm_main::SpeedButton10Click},
+        {Panel4, 8, 344, "accountsButton", "往来账", "glyph_wanglai.jpg",
+         &TForm_main::accountsButtonClick},
     };
     for (const Button& b : buttons) {
         auto* button =
@@ -126,9 +130,10 @@ TForm_main::TForm_main(const ui::AppContext& context) : m_context(context) {
 }
 
 void TForm_main::setWindows(QDialog* kucun, QDialog* chuku, QDialog* ruku, QDialog* config,
-                            QDialog* banben, QDialog* fenxi) {
+                            QDialog* banben, QDialog* fenxi, AccountsWindow* accounts) {
     m_kucun = kucun;
     m_fenxi = fenxi;
+    m_accounts = accounts;
     m_chuku = chuku;
     m_ruku = ruku;
     m_config = config;
@@ -199,6 +204,14 @@ void TForm_main::SpeedButton3Click() {
 
 void TForm_main::SpeedButton10Click() {
     openModule(m_fenxi);
+}
+
+void TForm_main::accountsButtonClick() {
+    if (!m_accounts)
+        return;
+    // The balances as the documents stand now, whoever posted since the window last showed.
+    m_accounts->prepareToShow();
+    openModule(m_accounts);
 }
 
 void TForm_main::showDialog(QDialog* dialog) {

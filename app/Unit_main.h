@@ -9,12 +9,14 @@ class QLabel;
 class QTimer;
 class QToolButton;
 class QDialog;
+class AccountsWindow;
 namespace ui {
 class PanelStatusBar;
 }
 
-// The menu: opens the three module windows and the sales analysis in its place, the settings and
-// About windows over it, backs the books up, and once after start-up runs the automatic backup.
+// The menu: opens the three module windows, the sales analysis and the accounts in its place,
+// the settings and About windows over it, backs the books up, and once after start-up runs the
+// automatic backup.
 class TForm_main : public QMainWindow {
     Q_OBJECT
 public:
@@ -25,7 +27,7 @@ public:
 
     // The windows created after this one, in start-up order.
     void setWindows(QDialog* kucun, QDialog* chuku, QDialog* ruku, QDialog* config, QDialog* banben,
-                    QDialog* fenxi);
+                    QDialog* fenxi, AccountsWindow* accounts);
 
     // Whether the start-up work (the automatic backup, when the settings ask for it) has
     // still to run.
@@ -60,7 +62,8 @@ private:
     void SpeedButton7Click();
     void SpeedButton8Click();
     void SpeedButton9Click();
-    void SpeedButton10Click();  // "销售分析"
+    void SpeedButton10Click();   // "销售分析"
+    void accountsButtonClick();  // "往来账"
 
     ui::AppContext m_context;
     QDialog* m_kucun = nullptr;
@@ -69,6 +72,7 @@ private:
     QDialog* m_config = nullptr;
     QDialog* m_banben = nullptr;
     QDialog* m_fenxi = nullptr;
+    AccountsWindow* m_accounts = nullptr;
 
     QCheckBox* CheckBox1;  // the back-up-at-start flag, never shown
     QTimer* Timer1;

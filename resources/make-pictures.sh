@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Draws every picture the program shows -- the main window's shop picture,
-# the About box icon and strip, the ten toolbar button glyphs, and the
+# the About box icon and strip, the eleven toolbar button glyphs, and the
 # application icon the desktop shows for it at each hicolor size -- from
 # ImageMagick vector primitives and Noto Serif CJK SC text.
 #
@@ -562,6 +562,29 @@ stroke-linecap round
 stroke-linejoin round
 fill none
 path 'M 2.5,12 L 9,8.5 L 13,10 L 21.5,2.5'
+EOF
+
+    glyph glyph_wanglai.jpg <<EOF
+stroke none
+# the account book: cover edge, page, spine and ruled lines
+fill '$NAVY'
+path 'M 2,1 H 16 V 19 H 2 Z'
+fill '#ffffff'
+path 'M 3,2 H 15 V 18 H 3 Z'
+fill '$TEAL'
+path 'M 3,2 H 6 V 18 H 3 Z'
+fill '#9fb9d1'
+path 'M 8,5 H 13 V 6 H 8 Z'
+path 'M 8,8 H 13 V 9 H 8 Z'
+# money going out to the right and coming back to the left
+fill '$GREEN_DARK'
+path 'M 8,10 H 17 V 7.5 L 22.5,11.5 L 17,15.5 V 13 H 8 Z'
+fill '$GREEN'
+path 'M 9,11 H 18 V 9.6 L 20.9,11.5 L 18,13.4 V 12 H 9 Z'
+fill '$RUST_DARK'
+path 'M 22,17 H 13 V 14.5 L 7.5,18.5 L 13,22.5 V 20 H 22 Z'
+fill '$RUST'
+path 'M 21,18 H 12 V 16.6 L 9.1,18.5 L 12,20.4 V 19 H 21 Z'
 EOF
 }
 

@@ -200,9 +200,13 @@ bool ModuleWindow::booksWritable(ledger::Posting kind) {
 
 void ModuleWindow::showNothingPosted(const store::StoreError& failure, ledger::Posting kind,
                                      bool plainBox) {
+    // A document that moves no goods changes neither the stock nor a journal.
     const QString text =
-        failure.message() + QStringLiteral("\n没有%1任何数据，库存和%2都未改动。")
-                                .arg(ledger::verbOf(kind), ledger::recordsOf(kind));
+        failure.message() +
+        (ledger::movesStock(kind)
+             ? QStringLiteral("\n没有%1任何数据，库存和%2都未改动。")
+                   .arg(ledger::verbOf(kind), ledger::recordsOf(kind))
+             : QStringLiteral("\n这次没有%1，账本都未改动。").arg(ledger::verbOf(kind)));
     ui::showErrorBox(
         m_context, this, failure,
         ui::ErrorBox{plainBox ? ui::ErrorBox::Kind::Information : ui::ErrorBox::Kind::Error, text});

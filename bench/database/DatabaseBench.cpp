@@ -344,6 +344,9 @@ BENCHMARK_CAPTURE(BM_CustomerList, workbook_first, Search::WorkbookFirst)
 BENCHMARK_CAPTURE(BM_CustomerList, workbook_kept, Search::WorkbookKept)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_CustomerList, database_first, Search::DatabaseFirst)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_CustomerList, database_kept, Search::DatabaseKept)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);

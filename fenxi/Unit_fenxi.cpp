@@ -125,19 +125,12 @@ void TForm_fenxi::buildPeriodStrip() {
 }
 
 std::optional<TForm_fenxi::Request> TForm_fenxi::request() {
-    const auto from = typedDay(*periodFromEdit, QStringLiteral("起始日期"));
-    if (!from)
+    const auto period = typedPeriod(*periodFromEdit, *periodToEdit);
+    if (!period)
         return std::nullopt;
-    const auto to = typedDay(*periodToEdit, QStringLiteral("终止日期"));
-    if (!to)
-        return std::nullopt;
-    if (*to < *from) {
-        context().prompt->information(this, QStringLiteral("终止日期早于起始日期，请重新输入"));
-        return std::nullopt;
-    }
     const ledger::SalesStep step =
         periodStepCombo->currentIndex() == 1 ? ledger::SalesStep::Month : ledger::SalesStep::Day;
-    if (ledger::periodCount(*from, *to, step) > ledger::kMaxSalesPeriods) {
+    if (ledger::periodCount(period->from, period->to, step) > ledger::kMaxSalesPeriods) {
         context().prompt->information(
             this, step == ledger::SalesStep::Day
                       ? QStringLiteral("期间太长：按日最多分析 %1 天，请缩短期间或改为按月")
@@ -146,7 +139,7 @@ std::optional<TForm_fenxi::Request> TForm_fenxi::request() {
                             .arg(ledger::kMaxSalesPeriods));
         return std::nullopt;
     }
-    return Request{*from, *to, step};
+    return Request{period->from, period->to, step};
 }
 
 void TForm_fenxi::analyse() {

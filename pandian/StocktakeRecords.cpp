@@ -265,11 +265,8 @@ void StocktakeWindow::searchRecords() {
 
 void StocktakeWindow::reportPeriod() {
     pages->setCurrentIndex(1);
-    const auto from = typedDay(*periodFrom, QStringLiteral("起始日期"));
-    if (!from)
-        return;
-    const auto to = typedDay(*periodTo, QStringLiteral("终止日期"));
-    if (!to)
+    const auto period = typedPeriod(*periodFrom, *periodTo);
+    if (!period)
         return;
     if (!context().hasBook(store::Book::Stocktake)) {
         context().prompt->information(this, QStringLiteral("还没有盘点记录"));
@@ -280,7 +277,7 @@ void StocktakeWindow::reportPeriod() {
         store::BookPass journal(context().servers,
                                 store::bookPath(context().programDir, store::Book::Stocktake));
         const ledger::CountReport report =
-            ledger::countReport(journal, dayText(*from), dayText(*to));
+            ledger::countReport(journal, dayText(period->from), dayText(period->to));
         const auto money = [](double value) { return store::formatFixed2(value); };
         ui::StringGrid& grid = *resultGrid;
         grid.setColCount(int(kReportCaptions.size()));
@@ -297,9 +294,9 @@ void StocktakeWindow::reportPeriod() {
             row,
             {QStringLiteral("合计"), QStringLiteral("%1 种商品").arg(report.items.size()),
              QString(), QString(), money(report.gainValue), QString(), money(report.lossValue)});
-        m_resultHeader =
-            [title = QStringLiteral("盘点报告  %1 至 %2").arg(dayText(*from), dayText(*to))](
-                const ui::StringGrid&, QDate) { return title; };
+        m_resultHeader = [title = QStringLiteral("盘点报告  %1 至 %2")
+                                      .arg(dayText(period->from), dayText(period->to))](
+                             const ui::StringGrid&, QDate) { return title; };
         status->setPanelText(Panel::Rows, QString::number(report.items.size()));
         status->setPanelText(
             Panel::Message,

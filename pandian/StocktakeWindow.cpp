@@ -57,31 +57,16 @@ StocktakeWindow::StocktakeWindow(const ui::AppContext& context, QWidget* menu)
 }
 
 void StocktakeWindow::buildTools() {
-    QFrame* tools = addStrip(QStringLiteral("toolStrip"), 45);
-    const struct {
-        QToolButton** button;
-        const char* name;
-        const char* caption;
-        void (StocktakeWindow::*click)();
-    } buttons[] = {
-        {&listButton, "listButton", "列出商品", &StocktakeWindow::listItems},
-        {&printSheetButton, "printSheetButton", "打印盘点表", &StocktakeWindow::printSheet},
-        {&exportSheetButton, "exportSheetButton", "导出盘点表", &StocktakeWindow::exportSheet},
-        {&importButton, "importButton", "读入盘点表", &StocktakeWindow::importSheet},
-        {&postButton, "postButton", "盘点入账", &StocktakeWindow::postCount},
-        {&printButton, "printButton", "输出打印", &StocktakeWindow::printShown},
-        {&exportButton, "exportButton", "导出保存", &StocktakeWindow::exportShown},
+    addToolStrip({
+        {&listButton, "listButton", "列出商品", [this] { listItems(); }},
+        {&printSheetButton, "printSheetButton", "打印盘点表", [this] { printSheet(); }},
+        {&exportSheetButton, "exportSheetButton", "导出盘点表", [this] { exportSheet(); }},
+        {&importButton, "importButton", "读入盘点表", [this] { importSheet(); }},
+        {&postButton, "postButton", "盘点入账", [this] { postCount(); }},
+        {&printButton, "printButton", "输出打印", [this] { printShown(); }},
+        {&exportButton, "exportButton", "导出保存", [this] { exportShown(); }},
         {&returnButton, "returnButton", "返回", nullptr},
-    };
-    int left = 8;
-    for (const auto& b : buttons) {
-        *b.button = ui::speedButton(tools, QString::fromUtf8(b.name), QString::fromUtf8(b.caption),
-                                    QString(), left, 4, 89, 37);
-        if (b.click)
-            connect(*b.button, &QToolButton::clicked, this, b.click);
-        left += 96;
-    }
-    connect(returnButton, &QToolButton::clicked, this, &QDialog::close);
+    });
 }
 
 QWidget* StocktakeWindow::buildCountPage() {

@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "ledger/BookCommit.h"
@@ -106,6 +107,35 @@ std::optional<QDate> ModuleWindow::typedDay(const QLineEdit& edit, const QString
             this,
             QStringLiteral("%1“%2”不是有效的日期，请按 yyyy-mm-dd 输入").arg(what, edit.text()));
     return day;
+}
+
+std::optional<ModuleWindow::Period> ModuleWindow::typedPeriod(const QLineEdit& from,
+                                                              const QLineEdit& to) {
+    const auto first = typedDay(from, QStringLiteral("起始日期"));
+    if (!first)
+        return std::nullopt;
+    const auto last = typedDay(to, QStringLiteral("终止日期"));
+    if (!last)
+        return std::nullopt;
+    if (*last < *first) {
+        m_context.prompt->information(this, QStringLiteral("终止日期早于起始日期，请重新输入"));
+        return std::nullopt;
+    }
+    return Period{*first, *last};
+}
+
+void ModuleWindow::addToolStrip(std::initializer_list<StripButton> buttons) {
+    QFrame* tools = addStrip(QStringLiteral("toolStrip"), 45);
+    int left = 8;
+    for (const StripButton& b : buttons) {
+        *b.button = speedButton(tools, QString::fromUtf8(b.name), QString::fromUtf8(b.caption),
+                                QString(), left, 4, 89, 37);
+        if (b.click)
+            connect(*b.button, &QToolButton::clicked, this, b.click);
+        else
+            connect(*b.button, &QToolButton::clicked, this, &QDialog::close);
+        left += 96;
+    }
 }
 
 ledger::Origin ModuleWindow::origin() const {

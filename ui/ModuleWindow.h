@@ -10,6 +10,7 @@
 
 class QFrame;
 class QLineEdit;
+class QToolButton;
 
 namespace store {
 class StoreError;
@@ -45,6 +46,12 @@ public:
     // The day typed into `edit` (named `what` in the box), read as the journals' dates are;
     // none, after a box that says so, when it is no day.
     std::optional<QDate> typedDay(const QLineEdit& edit, const QString& what);
+    // The period typed into 起始日期 and 终止日期, two days in order; none, after a box that
+    // says what is wrong, otherwise.
+    struct Period {
+        QDate from, to;
+    };
+    std::optional<Period> typedPeriod(const QLineEdit& from, const QLineEdit& to);
 
     // Where and by whom the window's documents are made, now.
     ledger::Origin origin() const;
@@ -71,6 +78,15 @@ protected:
     // The window is a column of full-width strips, top to bottom.
     QVBoxLayout* column() const { return m_column; }
     QFrame* addStrip(const QString& name, int height);
+    // A strip of tool buttons side by side, as the windows made after the first three have
+    // them; a button without a click closes the window.
+    struct StripButton {
+        QToolButton** button;
+        const char* name;
+        const char* caption;
+        std::function<void()> click;
+    };
+    void addToolStrip(std::initializer_list<StripButton> buttons);
 
 private:
     // True when every book is there and may be written; else a box names the first that is

@@ -115,27 +115,12 @@ AccountsWindow::AccountsWindow(const ui::AppContext& context, QWidget* menu)
 }
 
 void AccountsWindow::buildTools() {
-    QFrame* tools = addStrip(QStringLiteral("toolStrip"), 45);
-    const struct {
-        QToolButton** button;
-        const char* name;
-        const char* caption;
-        void (AccountsWindow::*click)();
-    } buttons[] = {
-        {&listButton, "listButton", "刷新", &AccountsWindow::listAccounts},
-        {&printButton, "printButton", "打印对账单", &AccountsWindow::printStatement},
-        {&exportButton, "exportButton", "导出对账单", &AccountsWindow::exportStatement},
+    addToolStrip({
+        {&listButton, "listButton", "刷新", [this] { listAccounts(); }},
+        {&printButton, "printButton", "打印对账单", [this] { printStatement(); }},
+        {&exportButton, "exportButton", "导出对账单", [this] { exportStatement(); }},
         {&returnButton, "returnButton", "返回菜单", nullptr},
-    };
-    int left = 8;
-    for (const auto& b : buttons) {
-        *b.button = ui::speedButton(tools, QString::fromUtf8(b.name), QString::fromUtf8(b.caption),
-                                    QString(), left, 4, 89, 37);
-        if (b.click)
-            connect(*b.button, &QToolButton::clicked, this, b.click);
-        left += 96;
-    }
-    connect(returnButton, &QToolButton::clicked, this, &QDialog::close);
+    });
 }
 
 void AccountsWindow::buildAccounts() {
@@ -334,16 +319,9 @@ void AccountsWindow::showStatement() {
         nameEdit->setFocus();
         return;
     }
-    const auto from = typedDay(*periodFrom, QStringLiteral("起始日期"));
-    if (!from)
+    const auto period = typedPeriod(*periodFrom, *periodTo);
+    if (!period)
         return;
-    const auto to = typedDay(*periodTo, QStringLiteral("终止日期"));
-    if (!to)
-        return;
-    if (*from > *to) {
-        context().prompt->information(this, QStringLiteral("起始日期不能晚于终止日期"));
-        return;
-    }
     const auto accounts = readAccounts(name);
     if (!accounts)
         return;
@@ -353,7 +331,7 @@ void AccountsWindow::showStatement() {
                                       QStringLiteral("“%1”还没有%2往来记录").arg(name, sideWord()));
         return;
     }
-    fillStatement(accounts->statement(side(), name, *from, *to));
+    fillStatement(accounts->statement(side(), name, period->from, period->to));
 }
 
 void AccountsWindow::fillStatement(const ledger::Statement& statement) {

@@ -88,6 +88,12 @@ qsizetype Document::lineCount() const {
 }
 
 bool Document::sameLines(const Document& other) const {
+    // Money on an account has no lines: it is the same only when it is the same money, or a
+    // second payment made after a lost answer would be taken for the first one.
+    if (settlesAccount(kind) && (counterpart != other.counterpart || remark != other.remark ||
+                                 payment.has_value() != other.payment.has_value() ||
+                                 (payment && payment->amounts != other.payment->amounts)))
+        return false;
     return kind == other.kind && purchaseLines == other.purchaseLines &&
            saleLines == other.saleLines && countLines == other.countLines;
 }

@@ -269,6 +269,13 @@ TEST_P(LedgerRules, CustomerAccountsAreTheSumOfTheirDocumentsAtEveryStep) {
     twoOwing.payment = ledger::Payment::of({{PayMethod::OnAccount, 6}}, 0);
     EXPECT_THROW(books->commit(twoOwing), ledger::Refusal);
     EXPECT_EQ(digest(), before);
+    // Asked again after a lost answer, a payment is the earlier one only if it is the same.
+    const auto paid = [&](const QString& who, double amount) {
+        return ledger::customerPayment(who, PayMethod::Cash, amount, {}, origin);
+    };
+    EXPECT_TRUE(paid("张阿姨", 5).sameLines(paid("张阿姨", 5)));
+    EXPECT_FALSE(paid("张阿姨", 5).sameLines(paid("李师傅", 5)));
+    EXPECT_FALSE(paid("张阿姨", 5).sameLines(paid("张阿姨", 6)));
 }
 
 // What the shop owes its supplier: part paid on delivery, goods sent back against the

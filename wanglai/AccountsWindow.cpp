@@ -86,6 +86,14 @@ QLineEdit* addEdit(QWidget* parent, QHBoxLayout* row, const QString& name, int w
     return edit;
 }
 
+QToolButton* addButton(QWidget* parent, QHBoxLayout* row, const QString& name,
+                       const QString& caption) {
+    QToolButton* button = ui::speedButton(parent, name, caption, QString(), 0, 0, 100, 26);
+    button->setFixedSize(100, 26);
+    row->addWidget(button);
+    return button;
+}
+
 QString dayText(QDate day) {
     return day.toString(QStringLiteral("yyyy-MM-dd"));
 }
@@ -165,10 +173,8 @@ void AccountsWindow::buildStatement() {
     addLabel(strip, row, QStringLiteral("终止日期："));
     periodTo = addEdit(strip, row, QStringLiteral("periodTo"), 100);
     setPeriodEnding(context().clock->today());
-    statementButton = ui::speedButton(strip, QStringLiteral("statementButton"),
-                                      QStringLiteral("对账单"), QString(), 0, 0, 100, 26);
-    statementButton->setFixedSize(100, 26);
-    row->addWidget(statementButton);
+    statementButton =
+        addButton(strip, row, QStringLiteral("statementButton"), QStringLiteral("对账单"));
     row->addStretch(1);
     connect(statementButton, &QToolButton::clicked, this, &AccountsWindow::showStatement);
     connect(nameEdit, &QLineEdit::returnPressed, this, &AccountsWindow::showStatement);
@@ -194,10 +200,7 @@ void AccountsWindow::buildPayment() {
     row->addWidget(methodCombo);
     addLabel(strip, row, QStringLiteral("备注："));
     remarkEdit = addEdit(strip, row, QStringLiteral("remarkEdit"), 0);
-    payButton =
-        ui::speedButton(strip, QStringLiteral("payButton"), QString(), QString(), 0, 0, 100, 26);
-    payButton->setFixedSize(100, 26);
-    row->addWidget(payButton);
+    payButton = addButton(strip, row, QStringLiteral("payButton"), QString());
     connect(payButton, &QToolButton::clicked, this, &AccountsWindow::takePayment);
 }
 

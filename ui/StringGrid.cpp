@@ -134,4 +134,32 @@ double cellNumber(const StringGrid& grid, int col, int row, const QString& capti
     return ledger::rowNumber(grid.cell(col, row), row, caption);
 }
 
+namespace {
+
+class RightAligned : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
+    }
+};
+
+}  // namespace
+
+StringGrid* captionedGrid(QWidget* parent, const QString& name, const QStringList& captions,
+                          const int* widths, const QList<int>& rightColumns) {
+    auto* grid = new StringGrid(int(captions.size()), 1, parent);
+    grid->setObjectName(name);
+    grid->cells().setRow(0, captions);
+    for (int c = 0; c < captions.size(); ++c)
+        grid->setColWidth(c, widths[c]);
+    auto* right = new RightAligned(grid);
+    for (int c : rightColumns)
+        grid->setItemDelegateForColumn(c, right);
+    return grid;
+}
+
 }  // namespace ui

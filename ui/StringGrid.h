@@ -66,4 +66,9 @@ bool lastRowStarted(const StringGrid& grid);
 // a number throws store::StoreError naming the row, the column's caption and the text.
 double cellNumber(const StringGrid& grid, int col, int row, const QString& caption);
 
+// A read-only list of the newer windows: its captions in row 0, its columns `widths` wide,
+// and the `rightColumns` set to the right, where money lines up on its decimal point.
+StringGrid* captionedGrid(QWidget* parent, const QString& name, const QStringList& captions,
+                          const int* widths, const QList<int>& rightColumns);
+
 }  // namespace ui

@@ -39,31 +39,6 @@ namespace Panel {
 enum : int { Summary = 0, Rows = 2, Message = 3 };
 }
 
-// Money lines up on its decimal point only when it is set to the right.
-class RightAligned : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-        QStyledItemDelegate::initStyleOption(option, index);
-        option->displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
-    }
-};
-
-ui::StringGrid* captionedGrid(QWidget* parent, const QString& name, const QStringList& captions,
-                              const int* widths, const QList<int>& moneyColumns) {
-    auto* grid = new ui::StringGrid(int(captions.size()), 1, parent);
-    grid->setObjectName(name);
-    grid->cells().setRow(0, captions);
-    for (int c = 0; c < captions.size(); ++c)
-        grid->setColWidth(c, widths[c]);
-    auto* right = new RightAligned(grid);
-    for (int c : moneyColumns)
-        grid->setItemDelegateForColumn(c, right);
-    return grid;
-}
-
 QHBoxLayout* stripRow(QFrame* strip) {
     auto* row = new QHBoxLayout(strip);
     row->setContentsMargins(8, 4, 8, 4);
@@ -146,8 +121,8 @@ void AccountsWindow::buildAccounts() {
         listAccounts();
     });
 
-    accountGrid = captionedGrid(this, QStringLiteral("accountGrid"), kAccountCaptions,
-                                kAccountWidths, {1, 3, 4, 5});
+    accountGrid = ui::captionedGrid(this, QStringLiteral("accountGrid"), kAccountCaptions,
+                                    kAccountWidths, {1, 3, 4, 5});
     accountGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     column()->addWidget(accountGrid, 1);
     connect(accountGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -179,8 +154,9 @@ void AccountsWindow::buildStatement() {
     connect(statementButton, &QToolButton::clicked, this, &AccountsWindow::showStatement);
     connect(nameEdit, &QLineEdit::returnPressed, this, &AccountsWindow::showStatement);
 
-    statementGrid = captionedGrid(this, QStringLiteral("statementGrid"), kStatementCaptions,
-                                  kStatementWidths, {StatementCol::Amount, StatementCol::Balance});
+    statementGrid =
+        ui::captionedGrid(this, QStringLiteral("statementGrid"), kStatementCaptions,
+                          kStatementWidths, {StatementCol::Amount, StatementCol::Balance});
     column()->addWidget(statementGrid, 1);
 }
 

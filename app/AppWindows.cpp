@@ -8,6 +8,7 @@
 #include "chuku/Unit_chuku.h"
 #include "fenxi/Unit_fenxi.h"
 #include "kucun/Unit_kucun.h"
+#include "lixian/OfflineWindow.h"
 #include "pandian/StocktakeWindow.h"
 #include "ruku/Unit_ruku.h"
 #include "store/AtomicFile.h"
@@ -36,9 +37,10 @@ AppWindows::AppWindows(const ui::AppContext& context)
       m_config(std::make_unique<TForm_config>(context)),
       m_banben(std::make_unique<TForm_banben>(context)),
       m_fenxi(std::make_unique<TForm_fenxi>(withPrintSettings(context, *this), m_main.get())),
-      m_wanglai(std::make_unique<AccountsWindow>(withPrintSettings(context, *this), m_main.get())) {
+      m_wanglai(std::make_unique<AccountsWindow>(withPrintSettings(context, *this), m_main.get())),
+      m_lixian(std::make_unique<OfflineWindow>(context, m_main.get())) {
     m_main->setWindows(m_kucun.get(), m_chuku.get(), m_ruku.get(), m_config.get(), m_banben.get(),
-                       m_fenxi.get(), m_wanglai.get());
+                       m_fenxi.get(), m_wanglai.get(), m_lixian.get());
     // Scrap of saves that a power cut or a kill stopped half way; a save that another copy
     // of the program is running now keeps its files.
     store::removeLeftoverSaves(context.programDir);
@@ -51,11 +53,11 @@ AppWindows::AppWindows(const ui::AppContext& context)
 AppWindows::~AppWindows() = default;
 
 const QStringList& AppWindows::names() {
-    static const QStringList words{QStringLiteral("main"),     QStringLiteral("kucun"),
-                                   QStringLiteral("chuku"),    QStringLiteral("ruku"),
-                                   QStringLiteral("config"),   QStringLiteral("about"),
-                                   QStringLiteral("fenxi"),    QStringLiteral("wanglai"),
-                                   QStringLiteral("cashiers"), QStringLiteral("pandian")};
+    static const QStringList words{
+        QStringLiteral("main"),     QStringLiteral("kucun"),   QStringLiteral("chuku"),
+        QStringLiteral("ruku"),     QStringLiteral("config"),  QStringLiteral("about"),
+        QStringLiteral("fenxi"),    QStringLiteral("wanglai"), QStringLiteral("lixian"),
+        QStringLiteral("cashiers"), QStringLiteral("pandian")};
     return words;
 }
 
@@ -76,6 +78,8 @@ QWidget* AppWindows::byName(const QString& name) const {
         return m_fenxi.get();
     if (name == QLatin1String("wanglai"))
         return m_wanglai.get();
+    if (name == QLatin1String("lixian"))
+        return m_lixian.get();
     if (name == QLatin1String("shift"))
         return &m_chuku->shiftReport();
     if (name == QLatin1String("pandian"))

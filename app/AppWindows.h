@@ -15,9 +15,11 @@ class TForm_config;
 class TForm_banben;
 class TForm_fenxi;
 class AccountsWindow;
+class OfflineWindow;
 
-// The program's eight windows, created once in start-up order (main, inventory query,
-// sales stock-out, purchase stock-in, settings, About, sales analysis, accounts) and kept until
+// The program's nine windows, created once in start-up order (main, inventory query,
+// sales stock-out, purchase stock-in, settings, About, sales analysis, accounts, the offline
+// documents) and kept until
 // the program ends, so that a module window shows its last state when it is opened again.
 class AppWindows {
 public:
@@ -32,12 +34,13 @@ public:
     TForm_banben* banben() const { return m_banben.get(); }
     TForm_fenxi* fenxi() const { return m_fenxi.get(); }
     AccountsWindow* wanglai() const { return m_wanglai.get(); }
+    OfflineWindow* lixian() const { return m_lixian.get(); }
 
     // The module words of the windows, in start-up order, then "cashiers", the settings
     // dialog's own dialog, and "pandian", the stocktake window the inventory window opens.
     static const QStringList& names();
     // A window by its module word ("main", "kucun", "chuku", "ruku", "config", "about",
-    // "fenxi", "wanglai", "cashiers", "pandian"; "shift", the stock-out window's shift
+    // "fenxi", "wanglai", "lixian", "cashiers", "pandian"; "shift", the stock-out window's shift
     // report), or nullptr.
     QWidget* byName(const QString& name) const;
 
@@ -50,4 +53,5 @@ private:
     std::unique_ptr<TForm_banben> m_banben;
     std::unique_ptr<TForm_fenxi> m_fenxi;
     std::unique_ptr<AccountsWindow> m_wanglai;
+    std::unique_ptr<OfflineWindow> m_lixian;
 };

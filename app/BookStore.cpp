@@ -7,8 +7,10 @@
 #include "app/SettingsKeys.h"
 #include "app/TillCashiers.h"
 #include "database/Database.h"
+#include "ledger/OfflineTill.h"
 #include "store/KeptBooks.h"
 #include "store/Numbers.h"
+#include "ui/Clock.h"
 #include "ui/Prompt.h"
 
 namespace app {
@@ -72,19 +74,49 @@ void chooseBookStore(ui::AppContext& context, std::shared_ptr<store::SheetPrinte
     }
     context.database = std::make_shared<database::Database>(server, context.programDir);
     context.servers = context.database->servers(std::move(printer));
+    const ui::Clock* clock = context.clock;
+    context.offline = std::make_shared<ledger::OfflineTill>(
+        context.programDir, server, [clock] { return clock->now().date(); });
 }
 
 QString connectAtStart(const ui::AppContext& context, QWidget* window) {
     if (!context.database)
         return {};
+    if (const auto& offline = context.offline) {
+        try {
+            if (const QString torn = offline->open(); !torn.isEmpty())
+                context.prompt->error(window, torn);
+        } catch (const store::StoreError& e) {
+            context.prompt->error(window,
+                                  e.message() + QStringLiteral("\n这台收银机离线时不能销售。"));
+        }
+        // The till's windows stop asking a server the sender found gone, and ask again once
+        // it is back.
+        const std::weak_ptr<database::Database> database = context.database;
+        QObject::connect(offline.get(), &ledger::OfflineTill::changed, offline.get(),
+                         [database, till = offline.get()] {
+                             if (const auto server = database.lock())
+                                 server->holdOff(till->isOffline());
+                         });
+    }
     try {
         context.database->connection();
     } catch (const store::StoreError& e) {
-        context.prompt->error(window, QStringLiteral("数据库连接失败：%1\n程序照常打开；"
-                                                     "每次查询或入账都会重新连接数据库服务器。")
-                                          .arg(e.message()));
+        if (context.offline)
+            context.offline->setOffline(true);
+        context.prompt->error(
+            window,
+            QStringLiteral("数据库连接失败：%1\n程序照常打开；%2")
+                .arg(e.message(),
+                     context.offline ? QStringLiteral("销售出库和退货返库照常进行，单据先存在这台"
+                                                      "收银机上，服务器恢复后自动上传。")
+                                     : QStringLiteral("每次查询或入账都会重新连接数据库服务器。")));
+        if (context.offline)
+            context.offline->start();
         return QStringLiteral("数据库连接失败：") + e.message().simplified();
     }
+    if (context.offline)
+        context.offline->start();
     return QStringLiteral("数据库：") + context.database->serverLabel();
 }
 

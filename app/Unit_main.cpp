@@ -15,9 +15,12 @@
 #include <QVBoxLayout>
 #include <limits>
 
+#include <QPushButton>
 #include "app/Backup.h"
 #include "app/Links.h"
 #include "app/SettingsFile.h"
+#include "ledger/OfflineTill.h"
+#include "lixian/OfflineWindow.h"
 #include "ui/PanelStatusBar.h"
 #include "ui/Pictures.h"
 #include "ui/Prompt.h"
@@ -111,6 +114,14 @@ TForm_main::TForm_main(const ui::AppContext& context) : m_context(context) {
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setPanelText(0, QStringLiteral("Tavelo进销存 · 门店版 V2.0"));
     setStatusBar(StatusBar1);
+    offlineButton = new QPushButton(QStringLiteral("离线单据"), StatusBar1);
+    offlineButton->setObjectName(QStringLiteral("offlineButton"));
+    offlineButton->hide();
+    StatusBar1->addPermanentWidget(offlineButton);
+    connect(offlineButton, &QPushButton::clicked, this, &TForm_main::offlineButtonClick);
+    if (m_context.offline)
+        connect(m_context.offline.get(), &ledger::OfflineTill::changed, this,
+                &TForm_main::showOffline);
 
     CheckBox1 = new QCheckBox(QStringLiteral("是否自动备份"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
@@ -130,7 +141,9 @@ TForm_main::TForm_main(const ui::AppContext& context) : m_context(context) {
 }
 
 void TForm_main::setWindows(QDialog* kucun, QDialog* chuku, QDialog* ruku, QDialog* config,
-                            QDialog* banben, QDialog* fenxi, AccountsWindow* accounts) {
+                            QDialog* banben, QDialog* fenxi, AccountsWindow* accounts,
+                            OfflineWindow* offline) {
+    m_offline = offline;
     m_kucun = kucun;
     m_fenxi = fenxi;
     m_accounts = accounts;
@@ -170,7 +183,19 @@ void TForm_main::holdStartup() {
 }
 
 void TForm_main::showBooksPlace(const QString& text) {
-    StatusBar1->setPanelText(1, text);
+    m_booksPlace = text;
+    showOffline();
+}
+
+void TForm_main::showOffline() {
+    const QString offline = m_context.offline ? m_context.offline->statusText() : QString();
+    StatusBar1->setPanelText(1, offline.isEmpty() ? m_booksPlace : offline);
+    StatusBar1->setPanelAlert(1, !offline.isEmpty());
+    offlineButton->setVisible(!offline.isEmpty());
+}
+
+void TForm_main::offlineButtonClick() {
+    openModule(m_offline);
 }
 
 void TForm_main::runStartupBackup() {

@@ -10,6 +10,8 @@ class QTimer;
 class QToolButton;
 class QDialog;
 class AccountsWindow;
+class OfflineWindow;
+class QPushButton;
 namespace ui {
 class PanelStatusBar;
 }
@@ -27,7 +29,7 @@ public:
 
     // The windows created after this one, in start-up order.
     void setWindows(QDialog* kucun, QDialog* chuku, QDialog* ruku, QDialog* config, QDialog* banben,
-                    QDialog* fenxi, AccountsWindow* accounts);
+                    QDialog* fenxi, AccountsWindow* accounts, OfflineWindow* offline);
 
     // Whether the start-up work (the automatic backup, when the settings ask for it) has
     // still to run.
@@ -39,6 +41,9 @@ public:
     void holdStartup();
     // Where the books are, for the status bar (connectAtStart's word): empty for workbooks.
     void showBooksPlace(const QString& text);
+    // The offline till's line ("离线：3 张单据待上传") in place of the books' place while it
+    // has one, set off in red, with the button to its list.
+    void showOffline();
 
 private:
     void FormCreate();
@@ -64,6 +69,7 @@ private:
     void SpeedButton9Click();
     void SpeedButton10Click();   // "销售分析"
     void accountsButtonClick();  // "往来账"
+    void offlineButtonClick();   // "离线单据"
 
     ui::AppContext m_context;
     QDialog* m_kucun = nullptr;
@@ -73,6 +79,9 @@ private:
     QDialog* m_banben = nullptr;
     QDialog* m_fenxi = nullptr;
     AccountsWindow* m_accounts = nullptr;
+    OfflineWindow* m_offline = nullptr;
+    QString m_booksPlace;
+    QPushButton* offlineButton;
 
     QCheckBox* CheckBox1;  // the back-up-at-start flag, never shown
     QTimer* Timer1;

@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "ledger/Ledger.h"
+#include "ledger/OfflineTill.h"
 #include "ledger/Receipt.h"
 #include "ledger/ShiftReport.h"
 #include "ledger/Totals.h"
@@ -148,6 +149,19 @@ TForm_chuku::TForm_chuku(const ui::AppContext& context, QWidget* menu)
     shiftReportButton = stripButton(lookupStrip(), QStringLiteral("shiftReportButton"),
                                     QStringLiteral("交班报表"), 5);
     connect(shiftReportButton, &QToolButton::clicked, this, &TForm_chuku::showShiftReport);
+    // The cashier works here, over the menu and its status bar: the offline line shows here
+    // as well.
+    offlineLabel = new QLabel(StatusBar1);
+    offlineLabel->setObjectName(QStringLiteral("offlineLabel"));
+    offlineLabel->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
+    offlineLabel->hide();
+    StatusBar1->addPermanentWidget(offlineLabel);
+    if (const auto& offline = context.offline) {
+        connect(offline.get(), &ledger::OfflineTill::changed, this, [this, till = offline.get()] {
+            offlineLabel->setText(till->statusText());
+            offlineLabel->setVisible(!offlineLabel->text().isEmpty());
+        });
+    }
 
     // The place of the shop's picture; the window ships without one.
     Image1 = new QLabel(toolsStrip());

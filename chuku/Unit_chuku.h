@@ -85,6 +85,7 @@ private:
     QToolButton* SpeedButton10;
     QToolButton* SpeedButton12;
     QToolButton* shiftReportButton;
+    QLabel* offlineLabel;  // the offline till's line, while it has one
     std::unique_ptr<ShiftReportWindow> m_shiftReport;
     QToolButton* switchCashierButton;
     QAction* N5;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <chrono>
 #include <iterator>
 #include <optional>
 
@@ -41,12 +42,21 @@ public:
     store::Workbook open(const QString& path) override {
         const store::Book book = *bookAt(path);
         Entry& entry = m_entries[int(book)];
+        const long long seen = entry.sheet ? entry.stamp : -1;
         try {
             update(m_database.connection(), tableOf(book), entry);
+        } catch (const ConnectionLost&) {
+            if (book != store::Book::Inventory)
+                entry = {};
+            if (book != store::Book::Inventory || !lastCopy(entry))
+                throw;
+            return entry.sheet->share();
         } catch (...) {
             entry = {};
             throw;
         }
+        if (book == store::Book::Inventory && entry.stamp != seen)
+            keepCopy(*entry.sheet);
         return entry.sheet->share();
     }
 
@@ -58,6 +68,39 @@ private:
         QHash<long long, int> rowOfSeq;
         long long stamp = 0, lastSeq = 0, generation = -1;
     };
+
+    QString copyPath() const { return m_dir + Database::inventoryCopyName(); }
+
+    // Written at most once a minute: a shop's inventory takes longer to save than a scan
+    // may, and a till that is running sells from the copy in memory; the file is for one
+    // started without its server. A disk that will not take it costs the till only the
+    // copy: the books are on the server.
+    void keepCopy(const store::Workbook& sheet) {
+        const auto now = std::chrono::steady_clock::now();
+        if (m_copiedAt && now - *m_copiedAt < std::chrono::minutes(1))
+            return;
+        m_copiedAt = now;
+        try {
+            sheet.share().saveAs(copyPath());
+        } catch (const store::StoreError&) {
+        }
+    }
+
+    // The inventory as this till last saw it: held in memory, else the copy on disk. Never
+    // taken for the server's own: the next read that reaches the server reads it whole.
+    bool lastCopy(Entry& entry) const {
+        if (!entry.sheet) {
+            if (!QFileInfo::exists(copyPath()))
+                return false;
+            try {
+                entry.sheet.emplace(store::Workbook::open(copyPath()));
+            } catch (const store::StoreError&) {
+                return false;
+            }
+        }
+        entry.generation = -2;
+        return true;
+    }
 
     std::optional<store::Book> bookAt(const QString& path) const {
         const QString absolute = QFileInfo(path).absoluteFilePath();
@@ -120,6 +163,7 @@ private:
     Database& m_database;
     QString m_dir;
     std::array<Entry, std::size(store::kBookLayouts)> m_entries;  // by store::Book
+    std::optional<std::chrono::steady_clock::time_point> m_copiedAt;
 };
 
 Database::Database(QString conninfo, QString programDir, Patience patience)
@@ -160,13 +204,36 @@ Connection& Database::connection() {
             QStringLiteral("设置文件的 conninfo 里不能写密码，请写在 ~/.pgpass 或环境变量 "
                            "PGPASSWORD 中"));
     }
+    if (m_heldOff) {
+        m_connection.reset();
+        throw m_failure.value_or(
+            ConnectionLost(QString(), ConnectionLost::Cause::Unreachable, serverLabel()));
+    }
     if (!m_connection || !m_connection->isOpen()) {
         m_connection.reset();
-        auto connection = std::make_unique<Connection>(m_conninfo, m_patience, m_waiting);
-        ensureSchema(*connection);
-        m_connection = std::move(connection);
+        try {
+            auto connection = std::make_unique<Connection>(m_conninfo, m_patience, m_waiting);
+            ensureSchema(*connection);
+            m_connection = std::move(connection);
+        } catch (const ConnectionLost& lost) {
+            m_failure = lost;
+            throw;
+        }
     }
     return *m_connection;
+}
+
+int Database::reserveNumbers(const QString& head, int count) {
+    // Counted as the commit counts them (see Posting::writeAndCommit), `count` at once.
+    const Result taken = connection().exec(
+        "INSERT INTO document_numbers (head, last) VALUES ($1::text, $2::int +"
+        " coalesce((SELECT max(substr(number, length($1::text) + 1)::int) FROM documents"
+        " WHERE number LIKE $1::text || '%' AND substr(number, length($1::text) + 1)"
+        " ~ '^[0-9]{1,9}$'), 0))"
+        " ON CONFLICT (head) DO UPDATE SET last = document_numbers.last + $2::int"
+        " RETURNING last",
+        {head.toUtf8(), QByteArray::number(count)});
+    return int(taken.integer(0, 0)) - count + 1;
 }
 
 store::ServerFactory Database::servers(std::shared_ptr<store::SheetPrinter> printer) {

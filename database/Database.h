@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "database/Connection.h"
 #include "store/CellValue.h"
@@ -133,6 +134,20 @@ public:
     // when complete).
     void exportBook(store::Book book, const QString& path);
 
+    // `count` numbers of `head` ("XS20261207-") that no posting will be given, for the
+    // documents a till makes while it cannot reach the server; returns the first.
+    int reserveNumbers(const QString& head, int count);
+
+    // The till's copy of the inventory, kept in the program folder each time a read found it
+    // changed. While the server cannot be reached, the inventory is read from the copy held
+    // in memory, or from this file when the till started without the server.
+    static QString inventoryCopyName() { return QStringLiteral("tvkucun.offline.xlsx"); }
+    // While held off, every use fails at once as a server out of reach, in the words of the
+    // last failure, without trying the server: a till that knows its server is gone looks up
+    // each scanned item in its copy at once, and leaves finding the server back to whatever
+    // sends its outbox.
+    void holdOff(bool on) { m_heldOff = on; }
+
     Connection& connection();
 
 private:
@@ -145,6 +160,8 @@ private:
     std::shared_ptr<WaitObserver> m_waiting;
     std::unique_ptr<Connection> m_connection;
     std::shared_ptr<TableBooks> m_books;
+    bool m_heldOff = false;
+    std::optional<ConnectionLost> m_failure;  // the last failure to connect
 };
 
 }  // namespace database

@@ -83,6 +83,8 @@ struct Document {
     std::optional<Payment> payment;
     QString remark;  // a 收款's or 付款's note
     QString number;
+    // Kept in the till's outbox, the server out of reach: on the server once it is sent.
+    bool queued = false;
 
     qsizetype lineCount() const;
     // Whether `other` is of the same kind with the same lines: the same document to post,

@@ -13,6 +13,7 @@
 #include "database/Database.h"
 #include "ledger/BookCommit.h"
 #include "ledger/Documents.h"
+#include "ledger/OfflineTill.h"
 #include "ledger/SpreadsheetLock.h"
 #include "ledger/WriterLock.h"
 #include "store/AtomicFile.h"
@@ -384,10 +385,11 @@ QString recordsOf(Posting posting) {
 }
 
 Ledger::Ledger(QString programDir, store::ServerFactory servers,
-               std::shared_ptr<database::Database> database)
+               std::shared_ptr<database::Database> database, std::shared_ptr<OfflineTill> offline)
     : m_dir(std::move(programDir)),
       m_servers(std::move(servers)),
-      m_database(std::move(database)) {}
+      m_database(std::move(database)),
+      m_offline(m_database ? std::move(offline) : nullptr) {}
 
 QString Ledger::unwritableBook(std::initializer_list<store::Book> books) const {
     if (m_database)
@@ -430,9 +432,57 @@ void Ledger::discardCommitRecord() const {
 QString Ledger::commit(Document& document, const ProgressFn& progress) {
     complete(document);
     requireSound(document);
+    if (m_offline)
+        return commitOrKeep(document, progress);
     if (m_database)
         return commitToDatabase(document, progress);
     return commitToFiles(document, progress);
+}
+
+QString Ledger::commitOrKeep(Document& document, const ProgressFn& progress) {
+    const bool sells = document.kind == Posting::Sale || document.kind == Posting::GoodsReturn;
+    const auto keep = [&] {
+        document.number.clear();
+        m_offline->queue(document);
+        document.queued = true;
+        return QString();
+    };
+    // Behind documents that wait, a sale waits too: the server takes them in order.
+    if (sells && (m_offline->isOffline() || m_offline->outbox().waiting() > 0))
+        return keep();
+    const QString offlineOnly = QStringLiteral(
+        "这台收银机现在连不上数据库服务器（离线）。离线时只能销售出库和退货返库；%1要在服务器上"
+        "计算库存均价或核对账目，必须等联机后再做。");
+    // Anything else comes after the sales waiting to be sent, once the sender has sent them.
+    if (!sells && m_offline->outbox().waiting() > 0) {
+        if (m_offline->isOffline())
+            throw Refusal(offlineOnly.arg(verbOf(document.kind)));
+        if (!m_offline->drain(std::chrono::seconds(30)))
+            throw Refusal(QStringLiteral("还有 %1 张离线单据没有上传到服务器，它们要在这次%2之前"
+                                         "入账：请稍后再试。")
+                              .arg(m_offline->outbox().waiting())
+                              .arg(verbOf(document.kind)));
+    }
+    try {
+        return commitToDatabase(document, progress);
+    } catch (const database::ConnectionLost& lost) {
+        // A wait the cashier gave up, or one the server ended, is not the server gone: the
+        // posting had no effect, as the box says.
+        using Cause = database::ConnectionLost::Cause;
+        if (lost.cause() == Cause::Cancelled || lost.cause() == Cause::IdleTooLong)
+            throw;
+        m_offline->setOffline(true);
+        if (!sells)
+            throw Refusal(offlineOnly.arg(verbOf(document.kind)) + QStringLiteral("\n") +
+                          lost.message());
+        return keep();
+    } catch (const OutcomeUnknown&) {
+        // Kept under its identity, it is posted once at most, whichever way this one went.
+        if (!sells)
+            throw;
+        m_offline->setOffline(true);
+        return keep();
+    }
 }
 
 QString Ledger::commitToDatabase(Document& document, const ProgressFn& progress) {
@@ -448,7 +498,9 @@ QString Ledger::commitToDatabase(Document& document, const ProgressFn& progress)
                                             : Records{};
                 const int before = books.records();
                 requireJournalRoom(before + 1, lines, kind);
-                books.numberAtCommit(numberHead(kind, document.time.date()));
+                // A document made offline comes with the number it was given then.
+                if (document.number.isEmpty())
+                    books.numberAtCommit(numberHead(kind, document.time.date()));
                 report(progress, {Progress::LinesApplied, 0, books.items(), before});
                 for (const QList<CellValue>& record : records)
                     books.append(record);
@@ -456,7 +508,8 @@ QString Ledger::commitToDatabase(Document& document, const ProgressFn& progress)
             });
     } catch (const database::CommitUnconfirmed& unconfirmed) {
         // The number is the one the lost commit gave: the books hold it or none.
-        document.number = unconfirmed.number();
+        if (!unconfirmed.number().isEmpty())
+            document.number = unconfirmed.number();
         throw OutcomeUnknown(
             QStringLiteral("连接在提交时断开，重新连接也没有成功，无法确定这张单据是否已经入账"
                            "（%1）。\n数据库恢复后请%2；再次提交同样的内容，"
@@ -468,7 +521,8 @@ QString Ledger::commitToDatabase(Document& document, const ProgressFn& progress)
     }
     if (!counts.alreadyPosted.isEmpty())
         throw AlreadyPosted(counts.alreadyPosted);
-    document.number = counts.number;
+    if (!counts.number.isEmpty())
+        document.number = counts.number;
     QString note;
     if (!counts.confirmed.isEmpty()) {
         document.number = counts.confirmed;

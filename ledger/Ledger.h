@@ -78,10 +78,17 @@ public:
 // applied to them, committed whole. The locks, the files and their recovery are then the
 // server's business. What a commit tells beside it there: that the connection broke on
 // the commit and the document was found in the books afterwards.
+//
+// A till on the database with an offline till keeps its sales and customer returns in the
+// outbox when the server cannot be reached, or while earlier ones wait there (see
+// OfflineTill.h): such a commit returns at once, the document numbered and `queued`.
+class OfflineTill;
+
 class Ledger {
 public:
     Ledger(QString programDir, store::ServerFactory servers,
-           std::shared_ptr<database::Database> database = nullptr);
+           std::shared_ptr<database::Database> database = nullptr,
+           std::shared_ptr<OfflineTill> offline = nullptr);
 
     // Commits the document and gives it its number. Throws AlreadyPosted when a document
     // of its identity is in the books, OutcomeUnknown when the database could not say
@@ -107,10 +114,12 @@ public:
 private:
     QString commitToFiles(Document& document, const ProgressFn& progress);
     QString commitToDatabase(Document& document, const ProgressFn& progress);
+    QString commitOrKeep(Document& document, const ProgressFn& progress);
 
     QString m_dir;
     store::ServerFactory m_servers;
     std::shared_ptr<database::Database> m_database;
+    std::shared_ptr<OfflineTill> m_offline;
 };
 
 }  // namespace ledger

@@ -13,6 +13,9 @@
 namespace database {
 class Database;
 }
+namespace ledger {
+class OfflineTill;
+}
 namespace receipt {
 class ReceiptPrinter;
 }
@@ -38,6 +41,8 @@ struct AppContext {
     // Set when the shop keeps its data books on a database server (the settings file's
     // [database] section); the servers then read them from there.
     std::shared_ptr<database::Database> database = {};
+    // With the database, what keeps the till selling while its server is out of reach.
+    std::shared_ptr<ledger::OfflineTill> offline = {};
     // What the spreadsheet server prints on, for the printouts that are drawings rather
     // than sheets (the charts); unset, they say there is no printer.
     std::shared_ptr<store::SheetPrinter> printer = {};

@@ -152,7 +152,8 @@ ModuleWindow::Posted ModuleWindow::postDocument(ledger::Posting kind, const Buil
         return settleRecordedLines(ledger::verbOf(kind));
     if (!booksWritable(kind))
         return Posted::Not;
-    ledger::Ledger books(m_context.programDir, m_context.servers, m_context.database);
+    ledger::Ledger books(m_context.programDir, m_context.servers, m_context.database,
+                         m_context.offline);
     ledger::Document document;
     document.kind = kind;
     QString told;

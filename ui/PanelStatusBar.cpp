@@ -32,4 +32,10 @@ void PanelStatusBar::setPanelText(int index, const QString& text) {
     m_panels[index]->setToolTip(text);
 }
 
+void PanelStatusBar::setPanelAlert(int index, bool on) {
+    if (index >= 0 && index < m_panels.size())
+        m_panels[index]->setStyleSheet(on ? QStringLiteral("color: #c00000; font-weight: bold;")
+                                          : QString());
+}
+
 }  // namespace ui

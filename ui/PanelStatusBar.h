@@ -18,6 +18,8 @@ public:
     int panelCount() const { return int(m_panels.size()); }
     QString panelText(int index) const;
     void setPanelText(int index, const QString& text);
+    // A panel whose text must not be missed, in red.
+    void setPanelAlert(int index, bool on);
 
 private:
     QList<QLabel*> m_panels;

@@ -153,10 +153,15 @@ std::string documentFaults(const store::ServerFactory& servers, const QString& d
                           .arg(document.lines)
                           .arg(document.total)
                           .arg(total);
+        // A series is what comes before the sequence: the day's ordinary numbers, and those
+        // a till gave offline ("XS20261209-L0001", "XS20261209-收银1-0001").
         const QDate day = QDate::fromString(document.date, QStringLiteral("yyyy-MM-dd"));
-        sequences[document.number.left(2) + document.date]
-            << (document.kind
-                    ? ledger::sequenceOf(document.number, ledger::numberHead(*document.kind, day))
+        QString series = document.number;
+        while (!series.isEmpty() && series.back().isDigit())
+            series.chop(1);
+        sequences[series + document.date]
+            << (document.kind && series.startsWith(ledger::numberHead(*document.kind, day))
+                    ? ledger::sequenceOf(document.number, series)
                     : 0);
     }
     for (auto it = sequences.begin(); it != sequences.end(); ++it) {

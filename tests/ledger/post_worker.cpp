@@ -5,6 +5,8 @@
 //       went: "posted", "unchanged", or how the commit record will settle it ("completes",
 //       "undoes", "unknown"), the shop keeper's message on the lines after
 //   post_worker DIR recover                 what a start does: recoverIfIdle, and its message
+//   post_worker DIR send CONNINFO           sends the folder's outbox of sales made offline
+//       into that database until it is empty ("sent" at the end)
 //   post_worker DIR frozen CONNINFO         posts a sale of item 1001 into that database, says
 //       "holding" and stops itself (SIGSTOP) once the item is locked; continued, says how
 //       the sale went as `once` does
@@ -18,6 +20,7 @@
 #include "database/Database.h"
 #include "ledger/BookCommit.h"
 #include "ledger/Ledger.h"
+#include "ledger/OfflineTill.h"
 
 namespace {
 
@@ -77,6 +80,19 @@ int main(int argc, char** argv) {
     const bool once = argc == 4 && std::strcmp(argv[2], "once") == 0;
     const bool recover = argc == 3 && std::strcmp(argv[2], "recover") == 0;
     const bool frozen = argc == 4 && std::strcmp(argv[2], "frozen") == 0;
+    if (argc == 4 && std::strcmp(argv[2], "send") == 0) {
+        const QString dir = QString::fromLocal8Bit(argv[1]);
+        const auto server =
+            std::make_shared<database::Database>(QString::fromLocal8Bit(argv[3]), dir);
+        ledger::Ledger books(dir, server->servers(nullptr), server);
+        ledger::OfflineTill till(dir, server->conninfo(), [] { return QDate::currentDate(); });
+        till.open();
+        while (till.outbox().waiting() > 0)
+            if (!till.send(books).reached)
+                return 1;
+        std::puts("sent");
+        return 0;
+    }
     if (frozen) {
         const auto server = std::make_shared<database::Database>(QString::fromLocal8Bit(argv[3]),
                                                                  QString::fromLocal8Bit(argv[1]));

@@ -8,6 +8,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
@@ -15,10 +16,10 @@
 #include <QVBoxLayout>
 #include <limits>
 
-#include <QPushButton>
 #include "app/Backup.h"
 #include "app/Links.h"
 #include "app/SettingsFile.h"
+#include "database/Database.h"
 #include "ledger/OfflineTill.h"
 #include "lixian/OfflineWindow.h"
 #include "ui/PanelStatusBar.h"
@@ -188,6 +189,9 @@ void TForm_main::showBooksPlace(const QString& text) {
 }
 
 void TForm_main::showOffline() {
+    // Back online, the books are on the server again, whatever the start-up found.
+    if (m_context.offline && m_context.database && !m_context.offline->isOffline())
+        m_booksPlace = QStringLiteral("数据库：") + m_context.database->serverLabel();
     const QString offline = m_context.offline ? m_context.offline->statusText() : QString();
     StatusBar1->setPanelText(1, offline.isEmpty() ? m_booksPlace : offline);
     StatusBar1->setPanelAlert(1, !offline.isEmpty());

@@ -332,58 +332,48 @@ QString Outbox::numberFor(const Document& document) {
     return documentNumber(document.kind, day, m_ownLast.value(own) + 1).replace(head, own);
 }
 
+void Outbox::keep(const QJsonObject& object) {
+    const QByteArray payload = record(object);
+    append(payload);
+    replay(payload.mid(kRecordHead));
+}
+
+void Outbox::mark(const QString& type, const QUuid& identity, const QString& reason) {
+    QMutexLocker lock(&m_mutex);
+    QJsonObject object{{u"t"_s, type}, {u"id"_s, identity.toString(QUuid::WithoutBraces)}};
+    if (!reason.isEmpty())
+        object[u"why"_s] = reason;
+    keep(object);
+    compactIfEmpty();
+}
+
 void Outbox::add(Document& document) {
     QMutexLocker lock(&m_mutex);
     Document kept = document;
     kept.number = numberFor(document);
-    const QByteArray payload =
-        record(QJsonObject{{u"t"_s, u"doc"_s}, {u"doc"_s, documentJson(kept)}});
-    append(payload);
-    replay(payload.mid(kRecordHead));
+    keep({{u"t"_s, u"doc"_s}, {u"doc"_s, documentJson(kept)}});
     document.number = kept.number;
 }
 
 void Outbox::sent(const QUuid& identity) {
-    QMutexLocker lock(&m_mutex);
-    const QByteArray payload =
-        record({{u"t"_s, u"sent"_s}, {u"id"_s, identity.toString(QUuid::WithoutBraces)}});
-    append(payload);
-    replay(payload.mid(kRecordHead));
-    compactIfEmpty();
+    mark(u"sent"_s, identity);
 }
 
 void Outbox::refused(const QUuid& identity, const QString& reason) {
-    QMutexLocker lock(&m_mutex);
-    const QByteArray payload = record({{u"t"_s, u"refused"_s},
-                                       {u"id"_s, identity.toString(QUuid::WithoutBraces)},
-                                       {u"why"_s, reason}});
-    append(payload);
-    replay(payload.mid(kRecordHead));
+    mark(u"refused"_s, identity, reason);
 }
 
 void Outbox::retry(const QUuid& identity) {
-    QMutexLocker lock(&m_mutex);
-    const QByteArray payload =
-        record({{u"t"_s, u"retry"_s}, {u"id"_s, identity.toString(QUuid::WithoutBraces)}});
-    append(payload);
-    replay(payload.mid(kRecordHead));
+    mark(u"retry"_s, identity);
 }
 
 void Outbox::drop(const QUuid& identity) {
-    QMutexLocker lock(&m_mutex);
-    const QByteArray payload =
-        record({{u"t"_s, u"drop"_s}, {u"id"_s, identity.toString(QUuid::WithoutBraces)}});
-    append(payload);
-    replay(payload.mid(kRecordHead));
-    compactIfEmpty();
+    mark(u"drop"_s, identity);
 }
 
 void Outbox::reserve(const QString& head, int first, int last) {
     QMutexLocker lock(&m_mutex);
-    const QByteArray payload =
-        record({{u"t"_s, u"range"_s}, {u"head"_s, head}, {u"first"_s, first}, {u"last"_s, last}});
-    append(payload);
-    replay(payload.mid(kRecordHead));
+    keep({{u"t"_s, u"range"_s}, {u"head"_s, head}, {u"first"_s, first}, {u"last"_s, last}});
 }
 
 int Outbox::numbersLeft(const QString& head) const {

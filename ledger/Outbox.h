@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QHash>
+#include <QJsonObject>
 #include <QList>
 #include <QMutex>
 #include <QString>
@@ -73,6 +74,9 @@ private:
     };
     void openForAppending();
     void append(const QByteArray& payload);
+    // Appends the record and takes it in, as reading the file would; under the lock.
+    void keep(const QJsonObject& object);
+    void mark(const QString& type, const QUuid& identity, const QString& reason = {});
     void replay(const QByteArray& payload);
     void compactIfEmpty();
     QString numberFor(const Document& document);

@@ -73,6 +73,7 @@ void OfflineWindow::refresh() {
                                             : QStringLiteral("服务器拒绝：") + entry.refusal});
         m_rows << document.identity;
     }
+    status->setPanelAlert(Panel::Offline, offline && !offline->statusText().isEmpty());
     status->setPanelText(Panel::Offline, offline && !offline->statusText().isEmpty()
                                              ? offline->statusText()
                                              : QStringLiteral("没有待上传的离线单据"));

@@ -31,6 +31,7 @@
 #include "ledger/Documents.h"
 #include "ledger/Ledger.h"
 #include "ledger/Listings.h"
+#include "ledger/OfflineTill.h"
 #include "ledger/PostingLines.h"
 #include "ledger/SalesAnalysis.h"
 #include "ledger/Stocktake.h"
@@ -131,6 +132,33 @@ void BM_TenLineSale(benchmark::State& state, bool limited) {
 }
 BENCHMARK_CAPTURE(BM_TenLineSale, unlimited, false)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_TenLineSale, limited, true)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// A till back from a day offline: 1,000 three-line sales waiting in its outbox, sent one
+// transaction each, in order, through the ordinary commit. Queued untimed.
+void BM_SendOutbox(benchmark::State& state) {
+    constexpr int kQueued = 1000;
+    QTemporaryDir work;
+    const QString dir = work.path() + QLatin1Char('/');
+    const auto db = freshDatabase("outbox", dir);
+    const auto till =
+        std::make_shared<ledger::OfflineTill>(dir, g_conninfo, [] { return QDate(2026, 12, 8); });
+    till->open();
+    ledger::Ledger keeping(dir, db->servers(nullptr), db, till);
+    ledger::Ledger sending(dir, db->servers(nullptr), db);
+    for (auto _ : state) {
+        state.PauseTiming();
+        till->setOffline(true);
+        for (int i = 0; i < kQueued; ++i)
+            keeping.commit(ledger::sale(saleLines(3, 1 + i % 18), {}));
+        state.ResumeTiming();
+        if (till->send(sending).sent != kQueued) {
+            state.SkipWithError("the outbox was not sent whole");
+            return;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kQueued);
+}
+BENCHMARK(BM_SendOutbox)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // A stocktake of the whole shop: every one of the 10,000 items counted, a third found one
 // more, a third one less. To be no slower than a 20-line stock-in on the files.

@@ -8,6 +8,7 @@
 #include <QJsonObject>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <array>
@@ -133,7 +134,7 @@ Document documentOf(const QJsonObject& o) {
     document.counterpart = o[u"counterpart"_s].toString();
     document.remark = o[u"remark"_s].toString();
     document.number = o[u"number"_s].toString();
-    for (const QJsonValue& line : o[u"lines"_s].toArray())
+    for (const auto& line : o[u"lines"_s].toArray())
         document.saleLines << saleLineOf(line.toObject());
     if (o.contains(u"payment"_s)) {
         const QJsonObject p = o[u"payment"_s].toObject();
@@ -152,11 +153,13 @@ Document documentOf(const QJsonObject& o) {
 
 }  // namespace
 
-Outbox::Outbox(QString programDir) : m_path(programDir + fileName()) {}
+Outbox::Outbox(const QString& programDir) : m_path(programDir + fileName()) {}
 
 Outbox::~Outbox() {
     if (m_fd >= 0)
         ::close(m_fd);
+    if (m_lockFd >= 0)
+        ::close(m_lockFd);
 }
 
 QString Outbox::open() {
@@ -164,6 +167,8 @@ QString Outbox::open() {
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
+    if (QFileInfo::exists(m_path))
+        takeOwnership();
     m_entries.clear();
     m_ranges.clear();
     m_ownLast.clear();
@@ -233,6 +238,28 @@ QString Outbox::open() {
     return told;
 }
 
+void Outbox::takeOwnership() {
+    // One program at a time owns the outbox, from its opening or its first record on: a
+    // second one started on the same folder would keep its records in a file the first
+    // one's emptying had already replaced.
+    if (m_lockFd >= 0)
+        return;
+    const QByteArray lockName =
+        QFile::encodeName(QFileInfo(m_path).absolutePath() + QStringLiteral("/.tvlixian.lock"));
+    const int fd = ::open(lockName.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        throw store::StoreError(
+            QStringLiteral("无法写入离线单据文件 %1：%2").arg(fileName(), systemError()));
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        throw store::StoreError(
+            QStringLiteral("离线单据文件 %1 正由这个文件夹里另一个正在运行的本程序使用：同一个"
+                           "程序文件夹只能有一个程序离线销售")
+                .arg(fileName()));
+    }
+    m_lockFd = fd;
+}
+
 void Outbox::openForAppending() {
     if (m_fd >= 0)
         ::close(m_fd);
@@ -281,6 +308,8 @@ void Outbox::replay(const QByteArray& payload) {
 }
 
 void Outbox::append(const QByteArray& payload) {
+    if (m_lockFd < 0)
+        takeOwnership();
     if (m_fd < 0)
         openForAppending();
     const off_t before = ::lseek(m_fd, 0, SEEK_END);

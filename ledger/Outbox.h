@@ -28,14 +28,16 @@ class Outbox {
 public:
     static QString fileName() { return QStringLiteral("tvlixian.outbox"); }
 
-    explicit Outbox(QString programDir);
+    explicit Outbox(const QString& programDir);
     ~Outbox();
     Outbox(const Outbox&) = delete;
     Outbox& operator=(const Outbox&) = delete;
 
-    // Reads the file (none is an empty outbox). Returns what was cut off a torn end, in
-    // the shop keeper's words for a box; empty when the file was whole. Throws
-    // store::StoreError for a file that is not an outbox, which is left as it is.
+    // Reads the file (none is an empty outbox) and, when there is one, holds it for this
+    // program until it ends; else the first record does.
+    // Returns what was cut off a torn end, in the shop keeper's words for a box; empty when
+    // the file was whole. Throws store::StoreError for a file that is not an outbox, which
+    // is left as it is, and for one another program holds.
     QString open();
 
     struct Entry {
@@ -72,6 +74,7 @@ private:
     struct Range {
         int next = 0, last = -1;
     };
+    void takeOwnership();
     void openForAppending();
     void append(const QByteArray& payload);
     // Appends the record and takes it in, as reading the file would; under the lock.
@@ -85,6 +88,7 @@ private:
     QString m_path;
     mutable QMutex m_mutex;
     int m_fd = -1;
+    int m_lockFd = -1;  // the flock that makes this program the outbox's only owner
     QList<Entry> m_entries;
     QHash<QString, Range> m_ranges;  // by head
     QHash<QString, int> m_ownLast;   // by the head of the till's own numbers

@@ -40,6 +40,7 @@ OfflineWindow::OfflineWindow(const ui::AppContext& context, QWidget* menu)
     status = new ui::PanelStatusBar({260, 300}, this);
     status->setObjectName(QStringLiteral("status"));
     column()->addWidget(status);
+    refresh();
     if (context.offline)
         connect(context.offline.get(), &ledger::OfflineTill::changed, this, [this] {
             if (isVisible())

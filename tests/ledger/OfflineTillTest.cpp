@@ -50,17 +50,34 @@ TEST(Outbox, ATornEndIsCutOffAndKeptAsideAndNumbersNeverRepeat) {
     QFile file(path);
     const qint64 whole = file.size();
     ASSERT_TRUE(file.resize(whole - 5));
-    ledger::Outbox outbox(folder);
-    const QString told = outbox.open();
-    EXPECT_TRUE(told.contains("已截去")) << told.toStdString();
-    EXPECT_EQ(outbox.entries().size(), 2);
-    EXPECT_EQ(QDir(folder).entryList({"*.damaged-*"}).size(), 1);
-    // Cut to its last whole record, and appended to from there.
-    ledger::Document again = saleOf(1002, 1);
-    outbox.add(again);
-    EXPECT_EQ(again.number, "XS20261209-收银1-0001");  // the torn one never reached the server
-    for (const ledger::Outbox::Entry& entry : outbox.entries())
-        outbox.sent(entry.document.identity);
+    {
+        ledger::Outbox outbox(folder);
+        const QString told = outbox.open();
+        EXPECT_TRUE(told.contains("已截去")) << told.toStdString();
+        EXPECT_EQ(outbox.entries().size(), 2);
+        EXPECT_EQ(QDir(folder).entryList({"*.damaged-*"}).size(), 1);
+        // Cut to its last whole record, and appended to from there.
+        ledger::Document again = saleOf(1002, 1);
+        outbox.add(again);
+        EXPECT_EQ(again.number, "XS20261209-收银1-0001");  // the torn one never was sent
+        // A second program on the folder may not write beside this one.
+        ledger::Outbox second(folder);
+        EXPECT_THROW(second.open(), store::StoreError);
+        EXPECT_THROW(second.add(again), store::StoreError);
+        const QList<ledger::Outbox::Entry> entries = outbox.entries();
+        outbox.refused(entries[0].document.identity, "无此货物");
+        for (const ledger::Outbox::Entry& entry : entries.mid(1))
+            outbox.sent(entry.document.identity);
+    }
+    {
+        // A refusal is kept across a restart; it waits for the shop keeper, not the sender.
+        ledger::Outbox refused(folder);
+        refused.open();
+        ASSERT_EQ(refused.entries().size(), 1);
+        EXPECT_EQ(refused.entries()[0].refusal, "无此货物");
+        EXPECT_EQ(refused.waiting(), 0);
+        refused.drop(refused.entries()[0].document.identity);
+    }
     // Emptied, the file keeps what the numbers need.
     ledger::Outbox reopened(folder);
     EXPECT_EQ(reopened.open(), "");
@@ -194,21 +211,19 @@ TEST_F(PostingStressOnOfflineTill, ARefusedDocumentWaitsForTheShopKeeperAndBlock
     ASSERT_EQ(till->outboxEntries().size(), 1);
     EXPECT_TRUE(till->outboxEntries()[0].refusal.contains("无此货物没法出库"));
     EXPECT_EQ(till->statusText(), "离线：1 张单据待上传");
-    // Not sent again by itself; kept across a restart.
-    EXPECT_EQ(till->send(senderBooks).sent, 0);
-    ledger::OfflineTill restarted(folder, own->conninfo, today);
-    restarted.open();
-    EXPECT_EQ(restarted.outboxEntries().size(), 1);
-    EXPECT_EQ(restarted.outbox().waiting(), 0);
+    EXPECT_EQ(till->send(senderBooks).sent, 0);  // not sent again by itself
 }
 
 TEST_F(PostingStressOnOfflineTill, ATillKilledWhileSendingLosesNothingAndDoublesNothing) {
     constexpr int kDocuments = 1000;
-    till->setOffline(true);
     const auto server = startTill();
-    ledger::Ledger books(folder, server->servers(nullptr), server, till);
-    for (int i = 0; i < kDocuments; ++i)
-        books.commit(saleOf(1001 + i % 3, 1));
+    {
+        // The outbox is the sender's alone once this till has ended.
+        till->setOffline(true);
+        ledger::Ledger books(folder, server->servers(nullptr), server, std::move(till));
+        for (int i = 0; i < kDocuments; ++i)
+            books.commit(saleOf(1001 + i % 3, 1));
+    }
     const QString before = snapshot(own->conninfo);
     std::mt19937 random(7);
     int killedSending = 0;

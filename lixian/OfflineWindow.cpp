@@ -115,9 +115,22 @@ void OfflineWindow::drop() {
         return;
     }
     QString number;
-    for (const ledger::Outbox::Entry& entry : offline->outboxEntries())
-        if (entry.document.identity == one)
+    bool refused = false;
+    for (const ledger::Outbox::Entry& entry : offline->outboxEntries()) {
+        if (entry.document.identity == one) {
             number = entry.document.number;
+            refused = !entry.refusal.isEmpty();
+        }
+    }
+    // One that waits may be on its way to the server this moment: a sale made by mistake is
+    // taken back with 退货返库, as online.
+    if (!refused) {
+        context().prompt->information(
+            this, QStringLiteral("单据 %1 正在等待上传，联机后会自动入账，不能放弃；"
+                                 "只有服务器拒绝的单据可以放弃。卖错了请做退货返库。")
+                      .arg(number));
+        return;
+    }
     if (!context().prompt->confirm(
             this, QStringLiteral("确认放弃单据 %1 吗？\n放弃后它不会再上传，其中的商品不会记入"
                                  "库存和出库记录，这不能撤销。")

@@ -25,7 +25,8 @@ public:
     void refresh();
     // "重新上传": the document picked, or every refused one when none is, sent again.
     void retry();
-    // "放弃单据": the document picked leaves the outbox unsent, once the shop keeper agrees.
+    // "放弃单据": the refused document picked leaves the outbox unsent, once the shop keeper
+    // agrees.
     void drop();
 
 protected:

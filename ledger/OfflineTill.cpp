@@ -54,10 +54,10 @@ void OfflineTill::queue(Document& document) {
     wake();
 }
 
-OfflineTill::Round OfflineTill::send(Ledger& books, bool refusedToo) {
+OfflineTill::Round OfflineTill::send(Ledger& books) {
     Round round;
     for (const Outbox::Entry& entry : m_outbox.entries()) {
-        if (!entry.refusal.isEmpty() && !refusedToo)
+        if (!entry.refusal.isEmpty())
             continue;
         Document document = entry.document;
         try {
@@ -106,11 +106,10 @@ void OfflineTill::start(std::chrono::milliseconds every) {
     m_thread = std::thread([this, every] { run(every); });
 }
 
-void OfflineTill::wake(bool refusedToo) {
+void OfflineTill::wake() {
     {
         std::lock_guard lock(m_mutex);
         m_woken = true;
-        m_refusedToo = m_refusedToo || refusedToo;
     }
     m_wake.notify_all();
 }
@@ -136,7 +135,6 @@ void OfflineTill::run(std::chrono::milliseconds every) {
     Ledger books(m_dir, server.servers(nullptr),
                  std::shared_ptr<database::Database>(&server, [](database::Database*) {}));
     for (;;) {
-        bool refusedToo = false;
         {
             std::unique_lock lock(m_mutex);
             if (m_rounds > 0)
@@ -144,12 +142,11 @@ void OfflineTill::run(std::chrono::milliseconds every) {
             if (m_stop)
                 return;
             m_woken = false;
-            refusedToo = std::exchange(m_refusedToo, false);
         }
         try {
             // Asked even with nothing to send: the status says whether the server is there.
             server.connection().exec("SELECT 1");
-            const Round round = send(books, refusedToo);
+            const Round round = send(books);
             if (round.reached)
                 topUp(server);
         } catch (const database::ConnectionLost&) {

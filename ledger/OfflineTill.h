@@ -60,16 +60,16 @@ public:
         bool reached = true;
     };
     // Sends what waits, in order, through `books`: a ledger on the database without an
-    // offline till. The refused documents are sent again when `refusedToo`. Stops at the
-    // first document the server cannot be asked about.
-    Round send(Ledger& books, bool refusedToo = false);
+    // offline till. A refused document waits for the shop keeper's Outbox::retry. Stops at
+    // the first document the server cannot be asked about.
+    Round send(Ledger& books);
     // Reserves numbers for today's sales and returns, when fewer than a few are left.
     void topUp(database::Database& database);
 
     // Starts the sender, a thread with a connection of its own, which sends every `every`
     // and when woken.
     void start(std::chrono::milliseconds every = std::chrono::seconds(10));
-    void wake(bool refusedToo = false);
+    void wake();
     // Waits up to `patience` for the sender to have sent everything that waits; false when
     // something still waits (the server out of reach, or time up).
     bool drain(std::chrono::milliseconds patience);
@@ -88,7 +88,7 @@ private:
     std::thread m_thread;
     std::mutex m_mutex;
     std::condition_variable m_wake, m_round;
-    bool m_stop = false, m_woken = false, m_refusedToo = false;
+    bool m_stop = false, m_woken = false;
     long m_rounds = 0;
 };
 

@@ -12,13 +12,19 @@ bool FieldTest::matches(store::BookPass& book, int row) const {
 }
 
 bool JournalTest::matches(store::BookPass& book, int row) const {
+    const auto fieldMeets = [&] {
+        return field.col == dateCol
+                   ? store::dateMeets(book.value(row, dateCol), field.condition, field.text)
+                   : field.matches(book, row);
+    };
     const auto numberMeets = [&] {
         const DocumentRecord* document = documents->at(journal, row);
         return document && store::valueMeets(store::CellValue::fromText(document->number),
                                              field.condition, field.text);
     };
-    return (documents ? numberMeets() : field.matches(book, row)) &&
-           (!todayOnly || book.meets(row, dateCol, store::Condition::Equals, today));
+    return (documents ? numberMeets() : fieldMeets()) &&
+           (!todayOnly ||
+            store::dateMeets(book.value(row, dateCol), store::Condition::Equals, today));
 }
 
 bool isShort(store::BookPass& inventory, int row) {

@@ -5,23 +5,13 @@
 
 #include "store/DataBooks.h"
 #include "store/StoreError.h"
+#include "store/ValueRules.h"
 
 namespace ledger {
 
 namespace {
 
 constexpr int kTopItems = 10;
-
-// Reads 1 to `most` digits at `pos`; -1 when there are none.
-int digits(const QString& text, qsizetype& pos, int most) {
-    int value = 0, count = 0;
-    while (count < most && pos < text.size() && text[pos].isDigit() && text[pos].unicode() < 128) {
-        value = value * 10 + (text[pos].unicode() - '0');
-        ++pos;
-        ++count;
-    }
-    return count ? value : -1;
-}
 
 // Months from year 0, so that a month's index is a plain difference.
 int monthIndex(QDate day) {
@@ -62,28 +52,6 @@ QList<ItemSales> topTen(QList<ItemSales> items, double SalesTotals::*figure) {
 
 }  // namespace
 
-std::optional<QDate> journalDay(const QString& text) {
-    qsizetype pos = 0;
-    const int year = text.size() >= 4 && text[3].isDigit() ? digits(text, pos, 4) : -1;
-    if (year < 0 || pos != 4 || pos >= text.size())
-        return std::nullopt;
-    const QChar separator = text[pos];
-    if (separator != u'-' && separator != u'/' && separator != u'.')
-        return std::nullopt;
-    ++pos;
-    const int month = digits(text, pos, 2);
-    if (month < 0 || pos >= text.size() || text[pos] != separator)
-        return std::nullopt;
-    ++pos;
-    const int day = digits(text, pos, 2);
-    if (day < 0 || (pos < text.size() && !text[pos].isSpace()))
-        return std::nullopt;
-    const QDate date(year, month, day);
-    if (!date.isValid())
-        return std::nullopt;
-    return date;
-}
-
 QString periodLabel(QDate start, SalesStep step) {
     return start.toString(step == SalesStep::Day ? QStringLiteral("yyyy-MM-dd")
                                                  : QStringLiteral("yyyy-MM"));
@@ -122,7 +90,7 @@ SalesAnalysis analyseSales(store::BookPass& stockOut, const DocumentIndex& docum
     QHash<QString, qsizetype> itemIndex;
     const int used = stockOut.usedRowCount();
     for (int row = 2; row <= used; ++row) {
-        const auto day = journalDay(stockOut.value(row, OutDate).displayText());
+        const auto day = store::dayOf(stockOut.value(row, OutDate).displayText());
         if (!day) {
             if (!isBlankRecord(stockOut, row))
                 ++result.undated;

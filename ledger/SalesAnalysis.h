@@ -46,11 +46,6 @@ struct SalesAnalysis {
     int undated = 0;
 };
 
-// The day a journal's date cell names: "yyyy-mm-dd" as the program writes it (a date
-// cell reads back that way too), with one-digit months and days, "/" or "." between the
-// parts, and a time after a blank allowed, as shop keepers type dates in a spreadsheet.
-std::optional<QDate> journalDay(const QString& text);
-
 // The period's label: "yyyy-mm-dd" by day, "yyyy-mm" by month.
 QString periodLabel(QDate start, SalesStep step);
 

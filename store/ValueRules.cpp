@@ -40,7 +40,56 @@ double finite(double value) {
     return value;
 }
 
+// Reads 1 to `most` ASCII digits at `pos`; -1 when there are none.
+int digits(QStringView text, qsizetype& pos, int most) {
+    int value = 0, count = 0;
+    while (count < most && pos < text.size() && text[pos].unicode() >= '0' &&
+           text[pos].unicode() <= '9') {
+        value = value * 10 + (text[pos].unicode() - '0');
+        ++pos;
+        ++count;
+    }
+    return count ? value : -1;
+}
+
 }  // namespace
+
+std::optional<QDate> dayOf(QStringView shown) {
+    const QStringView text = shown.trimmed();
+    qsizetype pos = 0;
+    int year = digits(text, pos, 8), month = -1, day = -1;
+    if (pos == 8) {  // 20110503
+        month = year / 100 % 100;
+        day = year % 100;
+        year /= 10000;
+    } else if (pos == 4 && pos < text.size()) {
+        const QChar separator = text[pos++];
+        const bool chinese = separator == u'年';
+        if (!chinese && separator != u'-' && separator != u'/' && separator != u'.')
+            return std::nullopt;
+        month = digits(text, pos, 2);
+        if (month < 0 || pos >= text.size() || text[pos++] != (chinese ? u'月' : separator))
+            return std::nullopt;
+        day = digits(text, pos, 2);
+        if (chinese && (pos >= text.size() || text[pos++] != u'日'))
+            return std::nullopt;
+    } else {
+        return std::nullopt;
+    }
+    if (day < 0 || (pos < text.size() && !text[pos].isSpace()))
+        return std::nullopt;
+    const QDate date(year, month, day);
+    return date.isValid() ? std::optional(date) : std::nullopt;
+}
+
+bool dateMeets(const CellValue& cell, Condition condition, const QString& text) {
+    if (valueMeets(cell, condition, text))
+        return true;
+    if (condition != Condition::Equals || cell.isEmpty())
+        return false;
+    const auto wanted = dayOf(text);
+    return wanted && dayOf(cell.displayText()) == wanted;
+}
 
 double requireNumber(const CellValue& v) {
     switch (v.kind) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDate>
 #include <QStringList>
+#include <optional>
 
 #include "CellValue.h"
 
@@ -40,6 +42,19 @@ QStringList conditionNames();
 bool valueMeets(const CellValue& cell, Condition condition, const QString& text);
 // Whether a is below b by the value rules; false when either cannot take part.
 bool valueBelow(const CellValue& a, const CellValue& b);
+
+// The day a date cell names, read from the cell as a listing shows it, the way shop
+// keepers type days into a spreadsheet: "2011-05-03" as the program writes it (a date
+// cell reads back that way too), one-digit months and days, "/" or "." between the parts,
+// "2011年5月3日", "20110503"; blanks around it, and a time after a blank, are allowed.
+// Nothing else is taken for a day: not a serial number, a two-digit year or a day that
+// never was. The analysis, "只查当日记录" and the date searches all ask this one rule.
+std::optional<QDate> dayOf(QStringView shown);
+
+// "等于" on a date column: the text rule of valueMeets, and beside it the same day by
+// dayOf, so that a day typed "2011/5/3" is found by 2011-05-03 and the other way round.
+// "包含" stays the text rule alone.
+bool dateMeets(const CellValue& cell, Condition condition, const QString& text);
 
 // A search of a column that holds numbers by design with "等于" and a text that is no
 // number can find nothing: the message that tells the shop keeper why, or an empty text

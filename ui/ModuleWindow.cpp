@@ -8,7 +8,7 @@
 
 #include "ledger/BookCommit.h"
 #include "ledger/Ledger.h"
-#include "ledger/SalesAnalysis.h"
+#include "store/ValueRules.h"
 #include "ui/Cashiers.h"
 #include "ui/Clock.h"
 #include "ui/ErrorBox.h"
@@ -101,7 +101,7 @@ bool ModuleWindow::attempt(const std::function<void()>& operation) {
 }
 
 std::optional<QDate> ModuleWindow::typedDay(const QLineEdit& edit, const QString& what) {
-    const auto day = ledger::journalDay(edit.text().trimmed());
+    const auto day = store::dayOf(edit.text());
     if (!day)
         m_context.prompt->information(
             this,

@@ -22,6 +22,7 @@
 #include "ledger/Totals.h"
 #include "ledger/WriterLock.h"
 #include "store/Numbers.h"
+#include "store/ValueRules.h"
 #include "store/Workbook.h"
 
 using ledger::CommitStep;
@@ -579,11 +580,12 @@ TEST(SalesAnalysis, PeriodsItemsAndTotalsFollowTheProfitRulesAndNoRecordIsLostUn
 }
 
 TEST(SalesAnalysis, ADayIsReadAsShopKeepersTypeItAndNothingElseIsTakenForOne) {
-    for (const char* day : {"2011-05-03", "2011-5-3", "2011/05/03", "2011.5.3", "2011-05-03 18:30"})
-        EXPECT_EQ(ledger::journalDay(day), QDate(2011, 5, 3)) << day;
-    for (const char* text : {"", "20110503", "40666", "2011-05/03", "2011-02-29", "2011-05-03x",
-                             "11-05-03", "２０１１-05-03", "2011-005-03", " 2011-05-03"})
-        EXPECT_FALSE(ledger::journalDay(text)) << text;
+    for (const char* day : {"2011-05-03", "2011-5-3", "2011/05/03", "2011.5.3", "2011-05-03 18:30",
+                            "2011年5月3日", "20110503", " 2011-05-03 "})
+        EXPECT_EQ(store::dayOf(QString::fromUtf8(day)), QDate(2011, 5, 3)) << day;
+    for (const char* text : {"", "201105031", "40666", "2011-05/03", "2011-02-29", "2011-05-03x",
+                             "11-05-03", "２０１１-05-03", "2011-005-03", "2011年5月3", "20111303"})
+        EXPECT_FALSE(store::dayOf(QString::fromUtf8(text))) << text;
 }
 
 // Cells another program stored with binary noise: "统计利润" adds the figures as a listing

@@ -62,8 +62,9 @@ struct Scale {
     }
 };
 
-QString figure(double value) {
-    return store::formatGeneral(value);
+// Money as 统计利润 shows it; the axes' round steps keep the general format.
+QString money(double value) {
+    return store::formatFixed2(value);
 }
 
 void drawTitle(QPainter& painter, const QRectF& box, const QString& title, const QFont& face) {
@@ -119,7 +120,7 @@ void drawPeriods(QPainter& painter, const QRectF& box, const SalesAnalysis& anal
     const Scale scale = Scale::over(low, high, 5);
     double labelWidth = 0;
     for (double tick : scale.ticks())
-        labelWidth = std::max(labelWidth, metrics.horizontalAdvance(figure(tick)));
+        labelWidth = std::max(labelWidth, metrics.horizontalAdvance(store::formatGeneral(tick)));
     const QRectF plot(box.left() + labelWidth + 6, titleBox.bottom() + line / 2,
                       box.width() - labelWidth - 10,
                       box.height() - titleBox.height() - 2 * line - 6);
@@ -132,7 +133,7 @@ void drawPeriods(QPainter& painter, const QRectF& box, const SalesAnalysis& anal
         painter.drawLine(QPointF(plot.left(), y(tick)), QPointF(plot.right(), y(tick)));
         painter.setPen(Qt::black);
         painter.drawText(QRectF(box.left(), y(tick) - line / 2, labelWidth, line),
-                         Qt::AlignRight | Qt::AlignVCenter, figure(tick));
+                         Qt::AlignRight | Qt::AlignVCenter, store::formatGeneral(tick));
     }
     painter.setPen(QPen(kAxisColour, 1));
     painter.drawLine(plot.bottomLeft(), plot.topLeft());
@@ -200,7 +201,7 @@ void drawItems(QPainter& painter, const QRectF& box, const QString& title,
     for (const ItemSales& item : items) {
         low = std::min(low, item.figures.*which);
         high = std::max(high, item.figures.*which);
-        figureWidth = std::max(figureWidth, metrics.horizontalAdvance(figure(item.figures.*which)));
+        figureWidth = std::max(figureWidth, metrics.horizontalAdvance(money(item.figures.*which)));
     }
     const Scale scale = Scale::over(low, high, 1);
     const double nameWidth = rows.width() * 0.36;
@@ -225,7 +226,7 @@ void drawItems(QPainter& painter, const QRectF& box, const QString& title,
                          QPointF(std::max(x(0), x(value)), top + rowHeight - inset));
         painter.fillRect(bar, value < 0 ? kLossColour : colour);
         painter.drawText(QRectF(bar.right() + 4, top, figureWidth + 2, rowHeight),
-                         Qt::AlignLeft | Qt::AlignVCenter, figure(value));
+                         Qt::AlignLeft | Qt::AlignVCenter, money(value));
     }
     painter.setPen(QPen(kAxisColour, 1));
     painter.drawLine(QPointF(x(0), rows.top()),
@@ -239,7 +240,7 @@ QString totalsLine(const SalesAnalysis& analysis) {
         .arg(analysis.from.toString(QStringLiteral("yyyy-MM-dd")),
              analysis.to.toString(QStringLiteral("yyyy-MM-dd")),
              analysis.step == SalesStep::Day ? QStringLiteral("按日") : QStringLiteral("按月"),
-             figure(analysis.totals.sales), figure(analysis.totals.profit))
+             money(analysis.totals.sales), money(analysis.totals.profit))
         .arg(analysis.records);
 }
 

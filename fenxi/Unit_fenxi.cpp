@@ -63,6 +63,7 @@ TForm_fenxi::TForm_fenxi(const ui::AppContext& context, QWidget* menu)
                              QStringList{QStringLiteral("期间"), QStringLiteral("销售额"),
                                          QStringLiteral("利润")}[c]);
     }
+    ui::alignRight(*figuresGrid, {1, 2});
     figuresGrid->verticalHeader()->setDefaultSectionSize(20);
     figuresGrid->setFixedWidth(84 + 80 + 80 + figuresGrid->verticalHeader()->width() + 24);
     body->addWidget(figuresGrid);
@@ -161,8 +162,8 @@ void TForm_fenxi::showFigures(const ledger::SalesAnalysis& analysis) {
     figuresGrid->setRowCount(int(periods.size()) + 2);
     const auto fill = [this](int row, const QString& label, const ledger::SalesTotals& figures) {
         figuresGrid->setCell(0, row, label);
-        figuresGrid->setCell(1, row, store::formatGeneral(figures.sales));
-        figuresGrid->setCell(2, row, store::formatGeneral(figures.profit));
+        figuresGrid->setCell(1, row, store::formatFixed2(figures.sales));
+        figuresGrid->setCell(2, row, store::formatFixed2(figures.profit));
     };
     for (int i = 0; i < periods.size(); ++i)
         fill(i + 1, ledger::periodLabel(periods[i].start, analysis.step), periods[i].figures);

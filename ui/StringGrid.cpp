@@ -149,6 +149,12 @@ protected:
 
 }  // namespace
 
+void alignRight(StringGrid& grid, const QList<int>& columns) {
+    auto* right = new RightAligned(&grid);
+    for (int c : columns)
+        grid.setItemDelegateForColumn(c, right);
+}
+
 StringGrid* captionedGrid(QWidget* parent, const QString& name, const QStringList& captions,
                           const int* widths, const QList<int>& rightColumns) {
     auto* grid = new StringGrid(int(captions.size()), 1, parent);
@@ -156,9 +162,7 @@ StringGrid* captionedGrid(QWidget* parent, const QString& name, const QStringLis
     grid->cells().setRow(0, captions);
     for (int c = 0; c < captions.size(); ++c)
         grid->setColWidth(c, widths[c]);
-    auto* right = new RightAligned(grid);
-    for (int c : rightColumns)
-        grid->setItemDelegateForColumn(c, right);
+    alignRight(*grid, rightColumns);
     return grid;
 }
 

@@ -66,8 +66,11 @@ bool lastRowStarted(const StringGrid& grid);
 // a number throws store::StoreError naming the row, the column's caption and the text.
 double cellNumber(const StringGrid& grid, int col, int row, const QString& caption);
 
+// Sets the cells of `columns` to the right, where money lines up on its decimal point.
+void alignRight(StringGrid& grid, const QList<int>& columns);
+
 // A read-only list of the newer windows: its captions in row 0, its columns `widths` wide,
-// and the `rightColumns` set to the right, where money lines up on its decimal point.
+// and the `rightColumns` set to the right (see alignRight).
 StringGrid* captionedGrid(QWidget* parent, const QString& name, const QStringList& captions,
                           const int* widths, const QList<int>& rightColumns);
 

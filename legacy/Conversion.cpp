@@ -5,9 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <cerrno>
 #include <map>
+#include <optional>
 
 #include "legacy/OldBook.h"
 #include "store/AtomicFile.h"
@@ -21,6 +23,7 @@ namespace {
 
 constexpr int kTextSamples = 5;
 constexpr int kSampleLength = 24;
+const QString kCodeCaption = QStringLiteral("商品编号");
 
 std::string local(const QString& path) {
     return QFile::encodeName(path).toStdString();
@@ -31,6 +34,8 @@ struct Figures {
     int rows = 0;
     qsizetype cells = 0;
     std::map<int, double> sums;  // by column, over the columns that hold numbers
+    QSet<QString> codes;         // the item codes, which are counted, not added up
+    std::optional<qsizetype> items;
     QStringList texts;
     QStringList sumTexts;
 };
@@ -53,13 +58,17 @@ Figures readBack(const QString& fresh, const OldBook& old, const QString& name) 
     QStringList texts;
     f.rows = wb.usedRowCount();
     const int columns = wb.usedColumnCount();
+    // Every data book keeps its item codes in column 1 under this caption.
+    const bool hasCodes = wb.cell(1, 1).displayText() == kCodeCaption;
     for (int r = 1; r <= f.rows; ++r) {
         for (int c = 1; c <= columns; ++c) {
             const store::CellValue v = wb.cell(r, c);
             if (v.isEmpty())
                 continue;
             ++f.cells;
-            if (v.isNumber())
+            if (c == 1 && hasCodes && r > 1)
+                f.codes.insert(v.displayText());
+            else if (v.isNumber())
                 f.sums[c] += v.number;
             else
                 texts << v.text;
@@ -80,6 +89,8 @@ Figures readBack(const QString& fresh, const OldBook& old, const QString& name) 
         if (!f.texts.contains(sample))
             f.texts << sample;
     }
+    if (hasCodes)
+        f.items = f.codes.size();
     for (const auto& [col, sum] : f.sums) {
         const store::CellValue caption = wb.cell(1, col);
         const QString label = caption.isText()
@@ -124,8 +135,10 @@ QString summary(const QString& name, const OldBook& old, const Figures& f, const
     lines << QStringLiteral("%1：已转换为新格式（原为 %2）").arg(name, old.description())
           << QStringLiteral("    用本程序读回核对，与原文件逐格相同：%1 行，%2 个单元格")
                  .arg(f.rows)
-                 .arg(f.cells)
-          << QStringLiteral("    数值列合计：%1")
+                 .arg(f.cells);
+    if (f.items)
+        lines << QStringLiteral("    商品：%1 种（按%2计）").arg(*f.items).arg(kCodeCaption);
+    lines << QStringLiteral("    数值列合计：%1")
                  .arg(f.sumTexts.isEmpty() ? QStringLiteral("（没有数值）")
                                            : f.sumTexts.join(QStringLiteral("；")))
           << QStringLiteral("    文字抽样：%1")

@@ -61,9 +61,12 @@ store::CellValue fromFreeXl(const FreeXL_CellValue& cell) {
         case FREEXL_CELL_TEXT:
         case FREEXL_CELL_SST_TEXT:
         case FREEXL_CELL_DATE:  // already "yyyy-mm-dd"
-        case FREEXL_CELL_DATETIME:
-        case FREEXL_CELL_TIME:
+        case FREEXL_CELL_TIME:  // "hh:mm:ss": a time alone names no day to keep
             return store::CellValue::fromText(QString::fromUtf8(cell.value.text_value));
+        case FREEXL_CELL_DATETIME:
+            // "yyyy-mm-dd hh:mm:ss": its day, as a date cell of a new-format book reads,
+            // so that the day's search finds the record.
+            return store::CellValue::fromText(QString::fromUtf8(cell.value.text_value).left(10));
         default:
             return {};
     }

@@ -77,6 +77,7 @@ TEST_F(OldBooks, ShopBooksCarryEveryKindOfCellAndKeepTheOriginals) {
     EXPECT_TRUE(stock.cell(7, 8).isEmpty());  // a blank cell there
     const store::Workbook journal = store::Workbook::open(path("tvruku.dat"));
     EXPECT_TRUE(journal.cell(2, 9).identical(store::CellValue::fromText("2011-05-03")));
+    EXPECT_TRUE(journal.cell(3, 9).identical(store::CellValue::fromText("2011-05-04")));  // 14:30
 
     EXPECT_EQ(legacy::convertBook(path("tvkucun.dat")).result, legacy::Outcome::NotOld);
 }

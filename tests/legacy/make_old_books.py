@@ -38,6 +38,7 @@ ITEMS = [
 ]
 
 DATE = xlwt.easyxf(num_format_str="yyyy-mm-dd")
+DATETIME = xlwt.easyxf(num_format_str="yyyy-mm-dd hh:mm")
 MONEY = xlwt.easyxf(num_format_str="0.00")
 PLAIN = xlwt.Style.default_style
 BIFF8_ROWS = 65536
@@ -85,9 +86,12 @@ def journal_book(caption, records, selling):
         qty = 1 + n % 12
         price = sale if selling else avg
         note = "单号%06d" % n if n % 7 == 0 else ("" if n % 7 == 1 else None)
+        day = first + datetime.timedelta(days=n % 3000)
+        if n == 1:  # kept with the time of day it was entered
+            day = datetime.datetime.combine(day, datetime.time(14, 30))
         put_row(ws, r, [code, name, unit, qty, price, amount(qty, price), avg,
-                        people[n % len(people)], first + datetime.timedelta(days=n % 3000), note],
-                styles)
+                        people[n % len(people)], day, note],
+                styles[:8] + [DATETIME if n == 1 else DATE] + styles[9:])
         r += 1
     return wb, sheets
 

@@ -57,7 +57,7 @@ PostgreSQL server instead.")
 # The JPEG image plugin its pictures need and the X11 platform plugin are part of
 # libqt6gui6, which the libraries bring.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, fonts-arphic-uming, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, fonts-arphic-uming, fonts-hanazono, qt6-translations-l10n")
 # Opening the manual and the links goes through the desktop; printing through CUPS.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, cups")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libreoffice-calc")

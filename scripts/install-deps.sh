@@ -9,8 +9,10 @@ packages=(
   qt6-base-dev libzip-dev libpugixml-dev libdeflate-dev libsimpleini-dev libjpeg-dev
   # the converter of books in the older binary format: the cell reader and the compound file
   libfreexl-dev libgsf-1-dev
-  # run: a Song-style CJK face for the interface and for printouts, Qt's own texts in Chinese
-  fonts-noto-cjk fonts-arphic-uming qt6-translations-l10n
+  # run: a Song-style CJK face for the interface and for printouts, a face with the rare
+  # characters beyond the first plane (CJK Extension B on) for printouts and receipts,
+  # Qt's own texts in Chinese
+  fonts-noto-cjk fonts-arphic-uming fonts-hanazono qt6-translations-l10n
   # tests and benchmarks, and the gates of `make test`: format, tidy, a compiler cache
   libgtest-dev libgmock-dev libbenchmark-dev clang-format clang-tidy ccache
   python3 python3-openpyxl liborcus-bin libreoffice-calc-nogui

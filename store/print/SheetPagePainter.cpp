@@ -34,9 +34,11 @@ struct DeviceScale {
 QFont SheetPagePainter::printFont(double pointSize) {
     // AR PL UMing first: Qt's PDF writer files some Noto CJK glyphs under Kangxi radicals,
     // which breaks copying text out of the PDF; it is also closest to SimSun's shapes.
+    // None of these has the rare characters beyond the first plane (𠀀, Extension B and
+    // later), which shop books do hold in names; HanaMinB, a Song-style face, has them all.
     QFont font;
     font.setFamilies({QStringLiteral("AR PL UMing CN"), QStringLiteral("SimSun"),
-                      QStringLiteral("Noto Serif CJK SC")});
+                      QStringLiteral("Noto Serif CJK SC"), QStringLiteral("HanaMinB")});
     font.setPointSizeF(pointSize);
     font.setStyleHint(QFont::Serif);
     return font;

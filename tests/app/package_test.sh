@@ -26,8 +26,8 @@ for picture in $(grep -o 'src="[^"]*"' "$source/docs/manual/index.html" | cut -d
     grep -qx "usr/share/tavelo/manual/$picture" "$work/contents" || fail "the manual lacks $picture"
 done
 depends="$(dpkg-deb -f "$deb" Depends)"
-for package in fonts-noto-cjk fonts-arphic-uming qt6-translations-l10n libqt6widgets6 \
-    libqt6printsupport6 libcups2 libpq5; do
+for package in fonts-noto-cjk fonts-arphic-uming fonts-hanazono qt6-translations-l10n \
+    libqt6widgets6 libqt6printsupport6 libcups2 libpq5; do
     [[ ", $depends," == *", $package"[\ ,]* ]] || fail "Depends lacks $package: $depends"
 done
 

@@ -146,3 +146,15 @@ TEST(ReceiptJob, CarriesTheDrawnReceiptDotForDotOnBothPapers) {
     }
     EXPECT_TRUE(QFile::exists(target.filePath(QStringLiteral("receipt-002.bin"))));
 }
+
+// A character beyond the first plane (Extension B) prints its own glyph: were it missing
+// from every face, both names would print the same empty box.
+TEST(ReceiptJob, RareCharactersPrintTheirOwnGlyphs) {
+    const auto drawn = [](const QString& name) {
+        const ledger::Receipt receipt = ledger::makeReceipt(
+            {line(name, 1, 1.5)}, [](const ledger::SaleLine&) { return false; },
+            {.shop = QStringLiteral("小店"), .contact = {}, .time = {}, .number = {}});
+        return receipt::ReceiptDrawing(receipt, receipt::printDots(58)).raster();
+    };
+    EXPECT_FALSE(drawn(QStringLiteral("\U00020000号")) == drawn(QStringLiteral("\U00020001号")));
+}

@@ -11,6 +11,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "store/Numbers.h"
 #include "store/xlsx/Styles.h"
@@ -27,6 +28,7 @@ enum : uint16_t {
     kContinue = 0x003C,
     kCodePage = 0x0042,
     kBoundSheet = 0x0085,
+    kSst = 0x00FC,
     kXf = 0x00E0,
     kString = 0x0207,
     kFormat = 0x041E,
@@ -70,6 +72,8 @@ public:
         m_pos += 4 + r.size;
         return true;
     }
+    // Whether a record follows and has this id.
+    bool nextIs(uint16_t id) const { return m_size - m_pos >= 4 && u16(m_begin + m_pos) == id; }
 
 private:
     const uint8_t* m_begin;
@@ -149,6 +153,80 @@ std::string readFormatCode(const Record& r, int version, int codePage) {
     return code.toStdString();
 }
 
+// The shared string table of the 97–2003 kind, walked string by string across its CONTINUE
+// records as the cell reader walks it, so that a table whose counts or lengths run past its
+// end is told as the damage it is, and where, before the cell reader stumbles on it.
+void checkSharedStrings(const std::vector<Record>& pieces) {
+    const auto damaged = [](const std::string& what) {
+        throw BiffError("文件已损坏：共享字符串表（SST）" + what);
+    };
+    if (pieces[0].size < 8)
+        damaged("记录不完整");
+    const uint32_t unique = u32(pieces[0].data + 4);
+    size_t bytes = 0;
+    for (const Record& piece : pieces)
+        bytes += piece.size;
+    // Every string takes at least its length and its flags.
+    if (unique > (bytes - 8) / 3)
+        damaged("声明有 " + std::to_string(unique) + " 个字符串，表中放不下这么多");
+    size_t index = 0, pos = 8;
+    const auto nextPiece = [&](uint32_t string, const char* part) {
+        if (++index == pieces.size())
+            damaged("第 " + std::to_string(string + 1) + " 个字符串的" + part + "超出了表的末尾");
+        pos = 0;
+    };
+    // Skips n bytes that may go on in the next pieces.
+    const auto skip = [&](uint32_t string, size_t n) {
+        while (n > pieces[index].size - pos) {
+            n -= pieces[index].size - pos;
+            nextPiece(string, "格式信息");
+        }
+        pos += n;
+    };
+    for (uint32_t k = 0; k < unique; ++k) {
+        if (pos == pieces[index].size)
+            nextPiece(k, "开头");
+        if (pieces[index].size - pos < 3)
+            damaged("第 " + std::to_string(k + 1) + " 个字符串的开头不完整");
+        const uint8_t* p = pieces[index].data + pos;
+        const uint16_t chars = u16(p);
+        uint8_t flags = p[2];
+        pos += 3;
+        size_t runs = 0, extra = 0;
+        if (flags & 0x08) {
+            if (pieces[index].size - pos < 2)
+                damaged("第 " + std::to_string(k + 1) + " 个字符串的开头不完整");
+            runs = u16(pieces[index].data + pos);
+            pos += 2;
+        }
+        if (flags & 0x04) {
+            if (pieces[index].size - pos < 4)
+                damaged("第 " + std::to_string(k + 1) + " 个字符串的开头不完整");
+            extra = u32(pieces[index].data + pos);
+            pos += 4;
+        }
+        // The characters; a piece that goes on says again whether they take one byte or two.
+        size_t left = chars;
+        while (true) {
+            const size_t width = flags & 0x01 ? 2 : 1;
+            const size_t take = std::min(left, (pieces[index].size - pos) / width);
+            pos += take * width;
+            left -= take;
+            if (left == 0)
+                break;
+            if (index + 1 == pieces.size())
+                damaged("第 " + std::to_string(k + 1) + " 个字符串声明有 " + std::to_string(chars) +
+                        " 个字符，超出了表的末尾");
+            nextPiece(k, "文字");
+            if (pieces[index].size == 0)
+                damaged("第 " + std::to_string(k + 1) + " 个字符串不完整");
+            flags = pieces[index].data[0];
+            pos = 1;
+        }
+        skip(k, runs * 4 + extra);
+    }
+}
+
 struct Globals {
     std::vector<bool> dateXf;
     bool date1904 = false;
@@ -182,6 +260,14 @@ Globals readGlobals(Records& records, BiffFacts& facts) {
             case kXf:
                 need(r, 4);
                 xfFormats.push_back(u16(r.data + 2));
+                break;
+            case kSst:
+                if (facts.version == 8) {
+                    std::vector<Record> pieces{r};
+                    for (Record more; records.nextIs(kContinue) && records.next(more);)
+                        pieces.push_back(more);
+                    checkSharedStrings(pieces);
+                }
                 break;
             case kBoundSheet:
                 // The first sheet that is a worksheet, as the cell reader picks it.

@@ -9,6 +9,7 @@
 
 #include "legacy/BiffStream.h"
 #include "store/StoreError.h"
+#include "store/Workbook.h"
 
 namespace legacy {
 
@@ -121,6 +122,13 @@ OldBook readOldBook(const QString& path, const QString& name) {
     if (file.size() > kMaxFileSize)
         refuseBook(name, QStringLiteral("文件过大，不像是数据文件"));
     const QByteArray bytes = file.readAll();
+    const auto tooOld = [&name](const QString& format) {
+        refuseBook(name, QStringLiteral("是 %1的文件，无法转换。请先用电子表格程序另存为 "
+                                        "Excel 97–2003 格式，再转换")
+                             .arg(format));
+    };
+    if (const QString bare = store::Workbook::bareStreamFormat(bytes.left(8)); !bare.isEmpty())
+        tooOld(bare);
 
     OldBook book;
     BiffFacts facts;
@@ -132,8 +140,7 @@ OldBook readOldBook(const QString& path, const QString& name) {
     if (facts.encrypted)
         refuseBook(name, encryptedText());
     if (facts.version == 0)
-        refuseBook(name, QStringLiteral("是 Excel 4.0 或更早的格式，无法转换。请先用电子表格程序"
-                                        "另存为 Excel 97–2003 格式，再转换"));
+        tooOld(QStringLiteral("Excel 4.0 或更早格式"));
     book.version = facts.version;
 
     FreeXl xl;

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include <cmath>
 
@@ -53,6 +54,53 @@ auto guarded(const QString& name, F f) -> decltype(f()) {
     }
 }
 
+constexpr char kCompoundSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+
+uint16_t u16At(const QByteArray& bytes, qsizetype at) {
+    return uint16_t(uchar(bytes[at]) | uchar(bytes[at + 1]) << 8);
+}
+
+// What a file that is no workbook at all looks like, in the shop keeper's words: most
+// often a text export or an empty file saved under the book's name. Empty where it may
+// be a damaged workbook, for the reader's own message to stand.
+QString foreignFileKind(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray head = file.read(4096);
+    if (head.isEmpty())
+        return QStringLiteral("文件是空的（0 字节），不是工作簿。请从备份中恢复这个文件");
+    if (head.startsWith("PK"))
+        return {};
+    QString text;
+    if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF")) {
+        // "Unicode text" as spreadsheet programs save it.
+        QStringDecoder utf16(QStringDecoder::Utf16);
+        text = utf16.decode(head);
+    } else {
+        for (const char c : head) {
+            if (uchar(c) < 0x20 && !QByteArrayView("\t\n\r\f\x1b").contains(c))
+                return {};
+        }
+        text = QString::fromUtf8(head);
+    }
+    const QString start = text.trimmed().left(512).toLower();
+    QString kind;
+    if (start.startsWith(u'<'))
+        kind = start.contains(QLatin1String("<html")) || start.contains(QLatin1String("<table"))
+                   ? QStringLiteral("网页文件（HTML）")
+                   : QStringLiteral("XML 文本文件");
+    else if (const QString firstLine = text.section(u'\n', 0, 0);
+             firstLine.contains(u',') || firstLine.contains(u'\t') || firstLine.contains(u';'))
+        kind = QStringLiteral("文本文件（CSV）");
+    else
+        kind = QStringLiteral("文本文件");
+    return QStringLiteral(
+               "这是一个%1，不是电子表格工作簿。如果它是从电子表格程序导出的，请用电子表格"
+               "程序打开它，另存为 Excel 工作簿（.xlsx），再改回原来的文件名")
+        .arg(kind);
+}
+
 }  // namespace
 
 Workbook::Workbook(std::shared_ptr<WorkbookData> data, QString displayName, QString path)
@@ -83,16 +131,49 @@ Workbook Workbook::open(const QString& path) {
             QStringLiteral(
                 "工作簿 %1：是旧格式（Excel 97–2003 或更早）的电子表格文件，需要先转换为新格式")
                 .arg(name));
-    return guarded(name, [&] {
-        return Workbook(WorkbookData::load(xlsx::ZipArchive::openFile(localPath(path))), name,
-                        info.absoluteFilePath());
-    });
+    try {
+        return guarded(name, [&] {
+            return Workbook(WorkbookData::load(xlsx::ZipArchive::openFile(localPath(path))), name,
+                            info.absoluteFilePath());
+        });
+    } catch (const StoreError&) {
+        if (const QString kind = foreignFileKind(path); !kind.isEmpty())
+            failBook(name, kind);
+        throw;
+    }
 }
 
 bool Workbook::isOldFormat(const QString& path) {
-    static constexpr char kSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) && file.read(8) == QByteArray::fromRawData(kSignature, 8);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(8);
+    return head == QByteArray::fromRawData(kCompoundSignature, 8) ||
+           !bareStreamFormat(head).isEmpty();
+}
+
+QString Workbook::bareStreamFormat(const QByteArray& head) {
+    if (head.size() < 8)
+        return {};
+    // The BOF record that starts the stream: its length, then the kind of sheet it opens
+    // (workbook globals, worksheet, chart, macro sheet, or a 4.0 workbook).
+    const uint16_t length = u16At(head, 2), type = u16At(head, 6);
+    if (length < 4 || length > 20 ||
+        (type != 0x0005 && type != 0x0006 && type != 0x0010 && type != 0x0020 && type != 0x0040 &&
+         type != 0x0100))
+        return {};
+    switch (u16At(head, 0)) {
+        case 0x0009:
+            return QStringLiteral("Excel 2.x 格式");
+        case 0x0209:
+            return QStringLiteral("Excel 3.0 格式");
+        case 0x0409:
+            return QStringLiteral("Excel 4.0 格式");
+        case 0x0809:
+            return QStringLiteral("Excel 5.0 或更新格式（不带复合文件外壳）");
+        default:
+            return {};
+    }
 }
 
 Workbook Workbook::openBytes(const QByteArray& bytes, const QString& displayName) {

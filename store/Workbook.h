@@ -48,8 +48,13 @@ public:
     // older binary format throws OldFormatBook.
     static Workbook open(const QString& path);
     // Whether the file is a book in the older binary format, told by its content (the
-    // compound-file signature), whatever its name.
+    // compound-file signature, or the first record of a bare workbook stream), whatever
+    // its name.
     static bool isOldFormat(const QString& path);
+    // The format of a workbook stream kept bare, without the compound file around it, as
+    // Excel 2.x to 4.0 saved their books ("Excel 4.0 格式"), from the file's first 8 bytes;
+    // empty for anything else.
+    static QString bareStreamFormat(const QByteArray& head);
     // Opens a book held in memory (tests and the fuzzer).
     static Workbook openBytes(const QByteArray& bytes, const QString& displayName);
     // A new book with one empty worksheet.

@@ -7,6 +7,7 @@
 
 #include "legacy/Conversion.h"
 #include "store/DataBooks.h"
+#include "store/StoreError.h"
 #include "store/Workbook.h"
 
 namespace {
@@ -116,6 +117,35 @@ TEST_F(OldBooks, FormulasWithoutResultsEncryptedAndDamagedFilesAreRefused) {
     for (const char* name : {"truncated.dat", "loop.dat", "selfloop.dat", "badsector.dat",
                              "hugesize.dat", "hugefat.dat"})
         EXPECT_TRUE(refused(name).startsWith(QStringLiteral("工作簿 %1：").arg(name))) << name;
+    EXPECT_TRUE(refused("sstcount.dat").contains("共享字符串表（SST）声明有 2147483647 个字符串"));
+    EXPECT_TRUE(
+        refused("sstlong.dat").contains("共享字符串表（SST）第 1 个字符串声明有 65535 个字符"));
+}
+
+// A book of Excel 4.0, a bare workbook stream that spreadsheet programs still open, is
+// refused by its name; a text export or an empty file under a book's name is told for
+// what it is, not as a broken archive.
+TEST_F(OldBooks, OlderAndForeignFilesAreToldForWhatTheyAre) {
+    const auto write = [this](const char* name, const QByteArray& content) {
+        QFile f(path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    };
+    // BOF of a BIFF4 worksheet, a label, a number and EOF.
+    write("tvchuku.dat", QByteArray::fromHex("0904060000001000000004020b0000000000000003004974"
+                                             "6d03020e000100000000000000000000488f400a000000"));
+    EXPECT_TRUE(refused("tvchuku.dat").contains("是 Excel 4.0 格式的文件，无法转换"));
+    write("tvruku.dat", "商品编号,商品名称\n1001,可口可乐\n");
+    write("tvkucun.dat", "");
+    for (const auto& [name, kind] : {std::pair{"tvruku.dat", "这是一个文本文件（CSV）"},
+                                     std::pair{"tvkucun.dat", "文件是空的"}}) {
+        try {
+            store::Workbook::open(path(name));
+            ADD_FAILURE() << name << " was opened";
+        } catch (const store::StoreError& e) {
+            EXPECT_TRUE(e.message().contains(QString::fromUtf8(kind))) << e.message().toStdString();
+        }
+    }
 }
 
 TEST_F(OldBooks, AnOriginalKeptByAStoppedConversionIsTakenAnyOtherIsNeverReplaced) {

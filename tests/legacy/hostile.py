@@ -9,6 +9,8 @@ usage: hostile.py GOOD.xls OUTDIR
   badsector.dat  the first sector links to sector 0x800000: (n+1)*512 wraps to 512 in 32 bits
   hugesize.dat   the stream's directory entry declares 0xFFFFFFF0 bytes
   hugefat.dat    the header declares 0x800001 FAT sectors: *512 wraps to 512 in 32 bits
+  sstcount.dat   the shared string table declares 0x7FFFFFFF strings
+  sstlong.dat    the shared string table's first string declares 0xFFFF characters
 
 The good book's workbook stream must be in the ordinary FAT, not the mini stream
 (xlwt's books always are: it pads the stream to 4096 bytes). The chain is damaged at
@@ -56,6 +58,10 @@ class Container:
             sector = self.fat[sector]
         return out
 
+    def stream_offset(self, chain, pos):
+        """Where byte `pos` of the stream whose sectors are `chain` lies in the file."""
+        return self.offset(chain[pos // self.size]) + pos % self.size
+
     def fat_entry_offset(self, index):
         per = self.size // 4
         return self.offset(self.fat_sectors[index // per]) + 4 * (index % per)
@@ -100,6 +106,19 @@ def main():
     variant("badsector.dat", [(cfb.fat_entry_offset(chain[0]), 0x800000)])
     variant("hugesize.dat", [(entry + 0x78, 0xFFFFFFF0)])
     variant("hugefat.dat", [(0x2C, 0x800001)])
+
+    stream = b"".join(good[cfb.offset(c):cfb.offset(c) + cfb.size] for c in chain)[:size]
+    pos = 0
+    while struct.unpack_from("<H", stream, pos)[0] != 0x00FC:  # SST
+        pos += 4 + struct.unpack_from("<H", stream, pos + 2)[0]
+    unique = cfb.stream_offset(chain, pos + 8)
+    first = cfb.stream_offset(chain, pos + 12)
+    assert first + 2 == cfb.stream_offset(chain, pos + 14), "the first string's length is cut"
+    variant("sstcount.dat", [(unique, 0x7FFFFFFF)])
+    length = bytearray(good)
+    struct.pack_into("<H", length, first, 0xFFFF)
+    with open(os.path.join(outdir, "sstlong.dat"), "wb") as f:
+        f.write(length)
 
 
 if __name__ == "__main__":

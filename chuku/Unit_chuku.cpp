@@ -269,7 +269,13 @@ void TForm_chuku::printSalesBill() {
                    QStringLiteral("    ") + grid.cell(Col::Date, 1) +
                    (number.isEmpty() ? QString() : QStringLiteral("    单据号:") + number);
         },
-        Col::Amount};
+        Col::Amount,
+        report::PrintForm::Returns{[this](int row) {
+                                       return ledger::isReturnRecord(
+                                           documentOfRow(row),
+                                           StringGrid_chuku->cell(Col::Remark, row));
+                                   },
+                                   Col::Qty}};
     report::printGrid(*this, reportControls(), salesBill);
 }
 

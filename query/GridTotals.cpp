@@ -12,7 +12,8 @@ namespace {
 // The grid's rows for a total, with the progress bar following them; nothing when the
 // grid holds no result.
 template <typename Total>
-auto overRows(const ui::StringGrid& grid, QProgressBar& progress, Total&& total)
+auto overRows(const ui::StringGrid& grid, QProgressBar& progress, Total&& total,
+              const CellText& shown = {})
     -> std::optional<decltype(total(ledger::TextRows{}, ledger::RowVisit{}))> {
     if (!ui::lastRowStarted(grid))
         return std::nullopt;
@@ -20,8 +21,9 @@ auto overRows(const ui::StringGrid& grid, QProgressBar& progress, Total&& total)
     progress.setRange(0, rows);
     progress.setValue(0);
     const int step = ui::progressStep(rows);
-    const ledger::TextRows texts{rows - 1,
-                                 [&grid](int col, int row) { return grid.cell(col, row); },
+    const ledger::TextRows texts{rows - 1, shown ? shown : CellText([&grid](int col, int row) {
+                                     return grid.cell(col, row);
+                                 }),
                                  [&grid](int col) { return ui::captionOf(grid, col); }};
     auto result = total(texts, [&](int row) {
         if (row % step == 0)
@@ -33,11 +35,14 @@ auto overRows(const ui::StringGrid& grid, QProgressBar& progress, Total&& total)
 
 }  // namespace
 
-std::optional<double> columnTotal(const ui::StringGrid& grid, int col, QProgressBar& progress) {
-    return overRows(grid, progress,
-                    [col](const ledger::TextRows& rows, const ledger::RowVisit& visit) {
-                        return ledger::columnTotal(rows, col, visit);
-                    });
+std::optional<double> columnTotal(const ui::StringGrid& grid, int col, QProgressBar& progress,
+                                  const CellText& shown) {
+    return overRows(
+        grid, progress,
+        [col](const ledger::TextRows& rows, const ledger::RowVisit& visit) {
+            return ledger::columnTotal(rows, col, visit);
+        },
+        shown);
 }
 
 std::optional<ledger::SalesTotals> salesTotals(const ui::StringGrid& grid,

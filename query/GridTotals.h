@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+#include <functional>
 #include <optional>
 
 #include "ledger/Totals.h"
@@ -19,8 +21,11 @@ namespace query {
 // throws store::StoreError naming its row and the column's caption, and leaves the bar
 // where it stopped.
 
-// The sum of one grid column, as a double and unrounded.
-std::optional<double> columnTotal(const ui::StringGrid& grid, int col, QProgressBar& progress);
+// The sum of one grid column, as a double and unrounded; of the texts `shown` gives for the
+// grid's cells where it is set (a bill shows a return's amount negative).
+using CellText = std::function<QString(int col, int row)>;
+std::optional<double> columnTotal(const ui::StringGrid& grid, int col, QProgressBar& progress,
+                                  const CellText& shown = {});
 
 // The sales and the profit of the rows, returns subtracted: told by the document a row
 // was posted in, which `documentOf` finds for a grid row (from 1).

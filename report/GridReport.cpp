@@ -56,15 +56,17 @@ bool onReportBook(ui::ModuleWindow& window, QProgressBar& progress, const QStrin
 // Grid rows from 0 (the captions) down, the given grid columns side by side from sheet
 // column 1, every cell as the text the grid shows.
 void writeRows(store::BookPass& book, const ui::StringGrid& grid, const QList<int>& gridColumns,
-               QProgressBar& progress) {
+               QProgressBar& progress, const query::CellText& shown = {}) {
     const int rows = grid.rowCount();
     progress.setRange(0, rows);
     progress.setValue(0);
     const int step = ui::progressStep(rows);
     for (int row = 0; row < rows; ++row) {
         for (int i = 0; i < gridColumns.size(); ++i)
-            book->setCell(row + 1, i + 1,
-                          store::CellValue::fromText(grid.cell(gridColumns[i], row)));
+            book->setCell(
+                row + 1, i + 1,
+                store::CellValue::fromText(row && shown ? shown(gridColumns[i], row)
+                                                        : grid.cell(gridColumns[i], row)));
         if (row % step == 0)
             progress.setValue(row + 2);
     }
@@ -164,12 +166,23 @@ void printGrid(ui::ModuleWindow& window, const ReportControls& controls, const P
     for (const PrintedColumn& column : form.columns)
         columns << column.gridColumn;
     Q_ASSERT(form.totalColumn < 0 || columns.contains(form.totalColumn));
+    // A return on a bill: its quantity and amount negative, a text that is no number as it
+    // stands (the total names it).
+    const query::CellText shown = [&](int col, int row) {
+        QString text = grid.cell(col, row);
+        if (!form.returns || (col != form.returns->qtyColumn && col != form.totalColumn) ||
+            !form.returns->isReturn(row))
+            return text;
+        const auto value = store::parseDecimal(QStringView(text));
+        return value ? store::formatGeneral(-*value) : text;
+    };
     const bool printed =
         onReportBook(window, controls.progress, QStringLiteral("打印"), [&](store::BookPass& book) {
-            writeRows(book, grid, columns, controls.progress);
+            writeRows(book, grid, columns, controls.progress, shown);
             if (form.totalColumn >= 0) {
                 // A cell that is no number stops the printout here, before anything is printed.
-                const auto total = query::columnTotal(grid, form.totalColumn, controls.progress);
+                const auto total =
+                    query::columnTotal(grid, form.totalColumn, controls.progress, shown);
                 book->setCell(book.usedRowCount() + 1, int(columns.indexOf(form.totalColumn)) + 1,
                               store::CellValue::fromText(store::formatGeneral(total.value_or(0))));
             }

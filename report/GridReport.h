@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <optional>
 
 class QProgressBar;
 
@@ -58,6 +59,14 @@ struct PrintForm {
     Header header;
     // A grid column whose sum is printed below the list under its own printed column, or -1.
     int totalColumn = -1;
+    // A bill handed to a customer: a row that is their return (`isReturn`, from 1) prints its
+    // quantity and its amount negative, and the total takes it off, as "统计利润" counts it.
+    // Unset on the lists, which print the journal's records as they stand.
+    struct Returns {
+        std::function<bool(int row)> isReturn;
+        int qtyColumn;
+    };
+    std::optional<Returns> returns = std::nullopt;
 };
 
 // The header of a dated list: the title and today, "进货清单  2011-05-03".

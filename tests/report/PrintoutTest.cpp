@@ -129,7 +129,8 @@ TEST_F(Printouts, TheSalesBillHeadsThePageWithTheFirstLinesCustomerAndDate) {
         EXPECT_EQ(text(bill, 1, c + 1), captions[c]);
     EXPECT_EQ(text(bill, 3, 7), "整箱");
     EXPECT_EQ(text(bill, 3, 6), "12.5");
-    EXPECT_EQ(text(bill, 5, 6), "35.5");
+    EXPECT_EQ(text(bill, 4, 4), "-1");  // the return
+    EXPECT_EQ(text(bill, 5, 6), "29.5");
     EXPECT_EQ(bill.usedRowCount(), 5);
     EXPECT_EQ(bill.usedColumnCount(), 7);
     EXPECT_EQ(chuku.findChild<ui::PanelStatusBar*>("StatusBar1")->panelText(3), "3");

@@ -69,6 +69,18 @@ void appendLine(ui::StringGrid& grid, const EntryTable& table, const LineDefault
     }
 }
 
+bool lineUntouched(const ui::StringGrid& grid, const EntryTable& table, int row,
+                   const LineDefaults& defaults) {
+    for (int c = 0; c < table.columnCount(); ++c) {
+        const QString text = grid.cell(c, row);
+        if (!text.isEmpty() &&
+            (!table.addedLineTakesDefaults ||
+             text != sourceText(table, table.lineColumns[c].source, nullptr, defaults)))
+            return false;
+    }
+    return true;
+}
+
 void deleteLastLine(ui::StringGrid& grid) {
     const int last = grid.rowCount() - 1;
     if (last < 1)

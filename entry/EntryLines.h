@@ -35,6 +35,10 @@ void deleteLastLine(ui::StringGrid& grid);
 // After a posting: the captions and one empty line.
 void emptyLines(ui::StringGrid& grid);
 
+// Whether a line holds nothing but what 增加数据 put into it: a line added once too often.
+bool lineUntouched(const ui::StringGrid& grid, const EntryTable& table, int row,
+                   const LineDefaults& defaults);
+
 // The line check of the last line: true when it is not acceptable.
 bool lastLineInvalid(const ui::StringGrid& grid, const EntryTable& table);
 // The same check on every line, as a posting needs it (a line above the last may have

@@ -479,14 +479,22 @@ bool EntryWindow::lastLineAccepted() {
 }
 
 bool EntryWindow::postingConfirmed(const QString& question, const QString& verb) {
-    if (!ui::lastRowStarted(*m_grid))
+    // A blank last line is one 增加数据 added too many: the lines above it are posted.
+    const int last = m_grid->rowCount() - 1;
+    const bool blankLast = !m_showsResults && lineUntouched(*m_grid, m_table, last, lineDefaults());
+    if (blankLast && last <= 1) {
+        context().prompt->information(this,
+                                      QStringLiteral("表格中没有可以%1的数据，请先录入").arg(verb));
         return false;
+    }
     if (m_showsResults) {
         context().prompt->information(
             this, QStringLiteral("表格中是检索结果，不能直接%1；请先增加数据录入新的%2")
                       .arg(verb, m_table.journalRecords));
         return false;
     }
+    if (blankLast)
+        deleteLastLine(*m_grid);
     if (const int row = firstInvalidLine(*m_grid, m_table)) {
         context().prompt->information(
             this, QStringLiteral("第 %1 行：").arg(row) + fillProperlyMessage());

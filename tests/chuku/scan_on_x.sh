@@ -59,4 +59,9 @@ if [ "$(cat out.txt)" != "$expected" ]; then
   cat out.txt err
   exit 1
 fi
+# The driver's own options in either order: Qt must not take --echo for a display's name.
+for order in "--display --echo" "--echo --display"; do
+  echo "today 2011-05-05" | env -u QT_QPA_PLATFORM HOME="$work" xvfb-run -a "$drive" $order \
+    2>/dev/null | grep -qx "> today 2011-05-05" || { echo "drive $order did not start"; exit 1; }
+done
 echo "two scans and a cash payment through the X server: one line, counted twice, change 2"

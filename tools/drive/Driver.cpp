@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLayout>
@@ -522,8 +523,22 @@ void Driver::cmdKey(const QString& args) {
 void Driver::cmdType(const QString& args) {
     QString text = args;
     QWidget* target = control(takeWord(text));
-    // Key by key, as a scanner types a code.
-    QTest::keyClicks(target, text);
+    // Key by key, as a scanner types a code; a run of other characters (Chinese) arrives
+    // whole, as an input method commits it.
+    for (qsizetype at = 0; at < text.size();) {
+        qsizetype end = at;
+        const bool keys = text[at].unicode() < 0x80;
+        while (end < text.size() && (text[end].unicode() < 0x80) == keys)
+            ++end;
+        if (keys) {
+            QTest::keyClicks(target, text.mid(at, end - at));
+        } else {
+            QInputMethodEvent commit;
+            commit.setCommitString(text.mid(at, end - at));
+            QCoreApplication::sendEvent(target, &commit);
+        }
+        at = end;
+    }
 }
 
 void Driver::cmdFocus(const QString& args) {

@@ -45,7 +45,10 @@ int main(int argc, char* argv[]) {
         lines << QString::fromStdString(line);
     }
 
-    QApplication app(argc, argv);
+    // The options above are the driver's own: Qt would read "--display --echo" as a display
+    // named "--echo".
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     ui::prepareApplication(app);
 
     Driver driver(std::move(lines), echo, database);

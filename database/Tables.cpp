@@ -336,14 +336,20 @@ bool Totals::matches(const Totals& other) const {
 }
 
 QString Totals::describe(const Table& table) const {
-    QString text =
-        QStringLiteral("%1 条记录，%2合计 %3")
-            .arg(rows)
-            .arg(store::columnCaption(table.book, table.checkSum), store::formatGeneral(first));
+    // Without the binary dust of a long addition: money (every money column of the books
+    // says 金额) to the cent, quantities as the books keep them.
+    const auto sum = [&table](int col, double value) {
+        QString caption = store::columnCaption(table.book, col);
+        if (!caption.endsWith(QStringLiteral("合计")))  // the documents' 金额合计 is one already
+            caption += QStringLiteral("合计");
+        return QStringLiteral("%1 %2").arg(
+            caption, caption.contains(QStringLiteral("金额"))
+                         ? store::formatFixed2(value)
+                         : store::formatGeneral(store::roundMillionths(value)));
+    };
+    QString text = QStringLiteral("%1 条记录，%2").arg(rows).arg(sum(table.checkSum, first));
     if (table.secondCheckSum)
-        text += QStringLiteral("，%1合计 %2")
-                    .arg(store::columnCaption(table.book, table.secondCheckSum),
-                         store::formatGeneral(second));
+        text += QStringLiteral("，") + sum(table.secondCheckSum, second);
     return text;
 }
 

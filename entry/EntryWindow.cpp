@@ -178,6 +178,8 @@ void EntryWindow::buildSearch() {
     Edit3->setObjectName(QStringLiteral("Edit3"));
     layout->addWidget(Edit3, 1);
     connect(m_searchButton, &QToolButton::clicked, this, &EntryWindow::searchJournal);
+    // Enter in the query field searches, as the button does.
+    connect(Edit3, &QLineEdit::returnPressed, m_searchButton, &QToolButton::click);
     // Picking an item and typing alike: the date lands as soon as the box names the field.
     connect(ComboBox1, &QComboBox::currentTextChanged, this, &EntryWindow::ComboBox1Change);
 }

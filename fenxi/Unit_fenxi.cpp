@@ -123,6 +123,9 @@ void TForm_fenxi::buildPeriodStrip() {
     periodStepCombo->addItems({QStringLiteral("按日"), QStringLiteral("按月")});
     row->addWidget(periodStepCombo);
     row->addStretch(1);
+    // Enter in a date field analyses, as "开始分析" does.
+    for (QLineEdit* edit : {periodFromEdit, periodToEdit})
+        connect(edit, &QLineEdit::returnPressed, analyseButton, &QToolButton::click);
 }
 
 std::optional<TForm_fenxi::Request> TForm_fenxi::request() {

@@ -133,6 +133,8 @@ void TForm_kucun::buildQueryPanel() {
     ComboBox2 = ui::editableComboBox(strip, QStringLiteral("ComboBox2"), store::conditionNames());
     Edit1 = new QLineEdit(strip);
     Edit1->setObjectName(QStringLiteral("Edit1"));
+    // Enter in the query field queries, as "开始查询" does.
+    connect(Edit1, &QLineEdit::returnPressed, this, [this] { SpeedButton7->click(); });
     QStringList viewNames;
     for (const View& view : views())
         viewNames << view.name;

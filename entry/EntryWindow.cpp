@@ -455,6 +455,11 @@ void EntryWindow::addLine() {
     appendLine(grid, m_table, lineDefaults());
 }
 
+void EntryWindow::showEvent(QShowEvent* event) {
+    ui::ModuleWindow::showEvent(event);
+    Edit2->setFocus(Qt::OtherFocusReason);
+}
+
 void EntryWindow::clearResults() {
     // Search results are records already posted, not lines: a new batch takes their place.
     if (m_showsResults) {

@@ -67,6 +67,9 @@ public:
     void ComboBox1Change();
 
 protected:
+    // The keyboard starts in 商品编号, so that a scan straight after opening lands there.
+    void showEvent(QShowEvent* event) override;
+
     // The search button: the journal records whose field meets the condition (and that are
     // dated today, when asked), in journal order, replacing whatever the grid held.
     void searchJournal();

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A USB barcode scanner is a keyboard: it types the code's digits and Return. Here xdotool
-# types through a real X server into the stock-out window shown on it, twice, and the
+# types through a real X server into the stock-out window as soon as it is shown (the
+# keyboard must start in 商品编号), twice, and the
 # item must stand in the grid once, counted twice, with the code field ready again. The
 # sale then goes through the payment dialog as a cashier works it: the cash handed over
 # typed and Enter. The books keep the payment, and the ESC/POS job opens the drawer.
@@ -20,7 +21,6 @@ today 2011-05-05
 printto $work/out
 click SpeedButton2
 window chuku
-focus Edit2
 wait 8000
 dump StringGrid_chuku
 get Edit2

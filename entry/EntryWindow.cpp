@@ -284,8 +284,13 @@ EntryWindow::Fetched EntryWindow::fetchItem(const QString& code) {
     if (code.trimmed().isEmpty())
         return Fetched::NoItem;
     const QString path = bookPath(store::Book::Inventory);
-    if (!context().hasBook(store::Book::Inventory))
-        return Fetched::NoItem;
+    if (!context().hasBook(store::Book::Inventory)) {
+        // Not "无此货物": no item can be found without the book, as the posting says too.
+        context().prompt->information(
+            this,
+            QStringLiteral("找不到数据文件 %1").arg(store::bookFileName(store::Book::Inventory)));
+        return Fetched::Failed;
+    }
     StringGrid_kucun->setColCount(int(m_table.previewColumns.size()));
     for (int c = 0; c < m_table.previewColumns.size(); ++c)
         StringGrid_kucun->setColWidth(c, m_table.previewColumns[c].width);

@@ -562,6 +562,8 @@ void EntryWindow::SpeedButton11Click() {
 void EntryWindow::searchJournal() {
     if (Edit3->text().trimmed().isEmpty())
         return;
+    // An old total never stands beside new rows.
+    StatusBar1->setPanelText(Panel::Total, QString());
     const JournalSearch& search = m_table.search;
     // The boxes and the date are read once: what was asked when the search started.
     const SearchField* field = search.fieldNamed(ComboBox1->currentText());

@@ -190,6 +190,8 @@ void TForm_kucun::SpeedButton7Click() {
 void TForm_kucun::queryItems() {
     if (Edit1->text().trimmed().isEmpty())
         return;
+    // An old total never stands beside new rows.
+    StatusBar1->setPanelText(Panel::StockValue, QString());
     // The boxes are read once: what the shop keeper asked for when the query started.
     const QString field = ComboBox1->currentText();
     const ledger::FieldTest test{.col = ledger::inventoryField(field),
@@ -298,6 +300,7 @@ void TForm_kucun::totalStockValue() {
 void TForm_kucun::listShortages() {
     if (!context().prompt->confirm(this, QStringLiteral("确认检索库存量低于预设报警值商品吗？")))
         return;
+    StatusBar1->setPanelText(Panel::StockValue, QString());
     repaint();
     const query::Listing listing{
         store::Book::Inventory, everythingView(), &quantitiesView(),

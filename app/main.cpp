@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/AppWindows.h"
 #include "app/BookStore.h"
@@ -31,9 +32,37 @@ bool hasDisplay() {
     return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
 
+// --help and --version answer on the terminal and start nothing, with or without a display.
+bool answeredOnTerminal(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::fputs("Tavelo进销存门店版 " TAVELO_VERSION "\n", stdout);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(
+                "用法：tavelo [--dir 文件夹]\n"
+                "小店的进销存：进货入库、销售出库、退货、库存（移动平均成本）、查询统计和打印。\n"
+                "\n"
+                "  --dir 文件夹   使用这个文件夹里的数据文件（文件夹必须已经存在）\n"
+                "  --help         显示本说明后退出\n"
+                "  --version      显示版本后退出\n"
+                "\n"
+                "不给 --dir 时，程序所在的文件夹里有 tvkucun.dat 或 tvstorekeep.ini 就用它，\n"
+                "否则用“文档”里的“Tavelo进销存”文件夹（第一次启动时建立）。\n"
+                "使用说明：程序里的“软件教程”，或 man tavelo。\n",
+                stdout);
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (answeredOnTerminal(argc, argv))
+        return 0;
     // Without a display Qt would abort with a long message about platform plugins.
     if (!hasDisplay()) {
         std::fputs(

@@ -19,7 +19,7 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DA
 # Debian wants the manual page and the changelog compressed without a time stamp, so that
 # the package's bytes depend on its sources alone.
 set(compressed)
-foreach(source tavelo.1 changelog)
+foreach(source tavelo.1 tavelo.zh_CN.1 changelog)
   set(out ${CMAKE_BINARY_DIR}/packaging/${source}.gz)
   add_custom_command(OUTPUT ${out}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
@@ -29,6 +29,9 @@ foreach(source tavelo.1 changelog)
 endforeach()
 add_custom_target(package_documents ALL DEPENDS ${compressed})
 install(FILES ${CMAKE_BINARY_DIR}/packaging/tavelo.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The same page in Chinese, for `man -L zh_CN tavelo` and desktops in Chinese.
+install(FILES ${CMAKE_BINARY_DIR}/packaging/tavelo.zh_CN.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/zh_CN/man1 RENAME tavelo.1.gz)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tavelo)
 
 set(CPACK_GENERATOR DEB)

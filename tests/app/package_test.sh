@@ -18,6 +18,7 @@ for file in usr/bin/tavelo usr/libexec/tavelo/{convert-legacy,mkbooks,sheet,book
     usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml \
     usr/share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/$id.png \
     usr/share/tavelo/manual/index.html usr/share/man/man1/tavelo.1.gz \
+    usr/share/man/zh_CN/man1/tavelo.1.gz \
     usr/share/doc/tavelo/copyright usr/share/doc/tavelo/changelog.gz; do
     grep -qx "$file" "$work/contents" || fail "the package lacks $file"
 done

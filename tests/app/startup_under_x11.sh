@@ -17,3 +17,6 @@ echo "colours on screen: $colours"
 # Nothing was written beside the books at start-up.
 ls "$dir" | sort | tr '\n' ' '
 [[ "$(ls "$dir" | grep -vc -e '^tv.*\.dat$' -e '^tavelo$' -e '^screen.png$')" -eq 0 ]]
+# --help and --version answer on the terminal, without a display, and open no window.
+env -u DISPLAY -u QT_QPA_PLATFORM "$program" --version | grep -qx "Tavelo进销存门店版 [0-9.]*"
+env -u DISPLAY -u QT_QPA_PLATFORM "$program" --help | grep -q "^用法：tavelo \[--dir 文件夹\]"

@@ -91,6 +91,7 @@ int main(int argc, char* argv[]) {
         prompt.error(nullptr, e.message());
         return 1;
     }
+    prompt.setStartFolder(folder.path);
     ui::SystemClock clock;
     ui::AppContext context;
     context.programDir = folder.path;

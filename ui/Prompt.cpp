@@ -73,7 +73,7 @@ void QtPrompt::error(QWidget* parent, const QString& text) {
 }
 
 std::optional<QString> QtPrompt::saveFileName(QWidget* parent, const SaveFileRequest& request) {
-    QFileDialog dialog(parent, request.title, QString(), request.filter);
+    QFileDialog dialog(parent, request.title, m_startFolder, request.filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(request.defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -86,7 +86,7 @@ std::optional<QString> Prompt::openFileName(QWidget*, const OpenFileRequest&) {
 }
 
 std::optional<QString> QtPrompt::openFileName(QWidget* parent, const OpenFileRequest& request) {
-    QFileDialog dialog(parent, request.title, QString(), request.filter);
+    QFileDialog dialog(parent, request.title, m_startFolder, request.filter);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -77,6 +77,13 @@ public:
     std::optional<ledger::Payment> takePayment(QWidget* parent,
                                                const PaymentRequest& request) override;
     bool signIn(QWidget* parent, Cashiers& cashiers) override;
+
+    // The folder the file dialogs open in: the program folder, where the shop keeper's
+    // books and exports are, not whatever folder the program was started from.
+    void setStartFolder(const QString& folder) { m_startFolder = folder; }
+
+private:
+    QString m_startFolder;
 };
 
 // Hands a file name or a link to the desktop: a relative name is taken from the current

@@ -1,7 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "ui/Prompt.h"
 
 // main() has run prepareApplication: the boxes' buttons speak Chinese like the program.
 TEST(Application, QtsOwnButtonsAreInChinese) {
@@ -11,4 +18,22 @@ TEST(Application, QtsOwnButtonsAreInChinese) {
     EXPECT_EQ(box.button(QDialogButtonBox::No)->text(), "否(&N)");
     EXPECT_EQ(box.button(QDialogButtonBox::Save)->text(), "保存");
     EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), "取消");
+}
+
+// The save dialog opens in the program folder, not the folder the program was started from.
+TEST(Application, TheSaveDialogOpensInTheProgramFolder) {
+    QTemporaryDir folder;
+    ui::QtPrompt prompt;
+    prompt.setStartFolder(folder.path());
+    QString opened;
+    QTimer::singleShot(0, [&] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            opened = dialog->directory().absolutePath();
+            dialog->reject();
+        }
+    });
+    EXPECT_FALSE(prompt.saveFileName(
+        nullptr, {QStringLiteral("导出当前数据保存为"), QStringLiteral("Excel 文件 (*.xls)"),
+                  QStringLiteral("xls")}));
+    EXPECT_EQ(opened, QDir(folder.path()).absolutePath());
 }

@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -51,6 +52,17 @@ void ModuleWindow::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void ModuleWindow::showEvent(QShowEvent* event) {
+    if (const QScreen* shown = screen()) {
+        // The frame is known only once the window has one; a title bar's worth is a fair guess.
+        const QSize frame = frameGeometry().size() - geometry().size();
+        const QSize room =
+            shown->availableGeometry().size() - (frame.isEmpty() ? QSize(0, 32) : frame);
+        resize(size().boundedTo(room));
+    }
+    QDialog::showEvent(event);
 }
 
 void ModuleWindow::done(int result) {

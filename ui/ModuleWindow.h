@@ -74,6 +74,9 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Sized for a screen of 96 dpi, a window may be taller than a small or scaled screen:
+    // it opens no larger than the screen's free area, its status bar in sight.
+    void showEvent(QShowEvent* event) override;
 
     // The window is a column of full-width strips, top to bottom.
     QVBoxLayout* column() const { return m_column; }

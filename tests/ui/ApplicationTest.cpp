@@ -5,9 +5,12 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "ui/AppContext.h"
+#include "ui/ModuleWindow.h"
 #include "ui/Prompt.h"
 
 // main() has run prepareApplication: the boxes' buttons speak Chinese like the program.
@@ -36,4 +39,15 @@ TEST(Application, TheSaveDialogOpensInTheProgramFolder) {
         nullptr, {QStringLiteral("导出当前数据保存为"), QStringLiteral("Excel 文件 (*.xls)"),
                   QStringLiteral("xls")}));
     EXPECT_EQ(opened, QDir(folder.path()).absolutePath());
+}
+
+// A window never opens taller or wider than the screen's free area, whatever size it asks.
+TEST(Application, NoWindowOpensLargerThanTheScreen) {
+    const ui::AppContext context;
+    ui::ModuleWindow window(context, nullptr, QStringLiteral("销售分析"));
+    const QSize room = QApplication::primaryScreen()->availableGeometry().size();
+    window.resize(room.width() + 300, room.height() + 400);
+    window.show();
+    EXPECT_LE(window.frameGeometry().height(), room.height());
+    EXPECT_LE(window.frameGeometry().width(), room.width());
 }

@@ -4,6 +4,8 @@
 #include <QFont>
 #include <algorithm>
 
+#include "store/Numbers.h"
+
 namespace ui {
 
 namespace {
@@ -155,6 +157,11 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
             return cell(col, row);
         case Qt::ForegroundRole:
             return isComputed(col, row) ? QVariant(QColor(Qt::darkGray)) : QVariant();
+        case Qt::TextAlignmentRole:
+            // Numbers line up on the right, as in a spreadsheet; the text stays as shown.
+            return store::parseDecimal(QStringView(cell(col, row)))
+                       ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter))
+                       : QVariant();
         case Qt::FontRole: {
             if (!isComputed(col, row))
                 return {};

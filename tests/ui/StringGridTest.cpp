@@ -46,6 +46,16 @@ TEST(GridModel, AComputedCellStaysSoUntilTypedOverOrItsRowIsReplaced) {
     EXPECT_FALSE(grid.isComputed(1, 2) || grid.isComputed(1, 3));
 }
 
+TEST(GridModel, NumbersAreRightAlignedAndTextsAreNot) {
+    GridModel grid(3, 2);
+    grid.setRow(1, {QStringLiteral("12.5"), QStringLiteral("可乐"), QStringLiteral("-3")});
+    const auto right = [&grid](int col) {
+        return grid.data(grid.index(0, col), Qt::TextAlignmentRole).toInt() & Qt::AlignRight;
+    };
+    EXPECT_TRUE(right(0) && right(2));
+    EXPECT_FALSE(right(1));
+}
+
 TEST(GridModel, ResizingKeepsTheCellsThatRemain) {
     GridModel grid(2, 3);
     grid.setRow(1, {QStringLiteral("a"), QStringLiteral("b")});

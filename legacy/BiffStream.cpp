@@ -186,22 +186,24 @@ void checkSharedStrings(const std::vector<Record>& pieces) {
     for (uint32_t k = 0; k < unique; ++k) {
         if (pos == pieces[index].size)
             nextPiece(k, "开头");
-        if (pieces[index].size - pos < 3)
-            damaged("第 " + std::to_string(k + 1) + " 个字符串的开头不完整");
+        // The length, the flags and what they announce stay in one piece.
+        const auto headerNeeds = [&](size_t n) {
+            if (pieces[index].size - pos < n)
+                damaged("第 " + std::to_string(k + 1) + " 个字符串的开头不完整");
+        };
+        headerNeeds(3);
         const uint8_t* p = pieces[index].data + pos;
         const uint16_t chars = u16(p);
         uint8_t flags = p[2];
         pos += 3;
         size_t runs = 0, extra = 0;
         if (flags & 0x08) {
-            if (pieces[index].size - pos < 2)
-                damaged("第 " + std::to_string(k + 1) + " 个字符串的开头不完整");
+            headerNeeds(2);
             runs = u16(pieces[index].data + pos);
             pos += 2;
         }
         if (flags & 0x04) {
-            if (pieces[index].size - pos < 4)
-                damaged("第 " + std::to_string(k + 1) + " 个字符串的开头不完整");
+            headerNeeds(4);
             extra = u32(pieces[index].data + pos);
             pos += 4;
         }

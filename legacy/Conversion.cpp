@@ -33,9 +33,8 @@ std::string local(const QString& path) {
 struct Figures {
     int rows = 0;
     qsizetype cells = 0;
-    std::map<int, double> sums;  // by column, over the columns that hold numbers
-    QSet<QString> codes;         // the item codes, which are counted, not added up
-    std::optional<qsizetype> items;
+    std::map<int, double> sums;      // by column, over the columns that hold numbers
+    std::optional<qsizetype> items;  // distinct item codes, which are counted, not added up
     QStringList texts;
     QStringList sumTexts;
 };
@@ -60,6 +59,7 @@ Figures readBack(const QString& fresh, const OldBook& old, const QString& name) 
     const int columns = wb.usedColumnCount();
     // Every data book keeps its item codes in column 1 under this caption.
     const bool hasCodes = wb.cell(1, 1).displayText() == kCodeCaption;
+    QSet<QString> codes;
     for (int r = 1; r <= f.rows; ++r) {
         for (int c = 1; c <= columns; ++c) {
             const store::CellValue v = wb.cell(r, c);
@@ -67,7 +67,7 @@ Figures readBack(const QString& fresh, const OldBook& old, const QString& name) 
                 continue;
             ++f.cells;
             if (c == 1 && hasCodes && r > 1)
-                f.codes.insert(v.displayText());
+                codes.insert(v.displayText());
             else if (v.isNumber())
                 f.sums[c] += v.number;
             else
@@ -90,7 +90,7 @@ Figures readBack(const QString& fresh, const OldBook& old, const QString& name) 
             f.texts << sample;
     }
     if (hasCodes)
-        f.items = f.codes.size();
+        f.items = codes.size();
     for (const auto& [col, sum] : f.sums) {
         const store::CellValue caption = wb.cell(1, col);
         const QString label = caption.isText()

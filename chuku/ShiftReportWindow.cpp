@@ -165,7 +165,8 @@ void ShiftReportWindow::closeShift() {
     ledger::Document closed;
     const Posted posted = postDocument(
         ledger::Posting::ShiftClose,
-        [](const ledger::Origin& origin) { return ledger::shiftClose(origin); }, {}, &closed);
+        [](const ledger::Origin& origin) { return ledger::shiftClose(origin); }, *progress, {},
+        &closed);
     if (posted != Posted::Now)
         return;
     status->setPanelText(1, QStringLiteral("已交班：%1").arg(closed.number));

@@ -244,7 +244,8 @@ void EntryWindow::SpeedButton8Click() {
 bool EntryWindow::runPosting(ledger::Posting kind, const Build& build,
                              ledger::Document* committed) {
     const Posted posted = postDocument(
-        kind, build, [this](const ledger::Progress& step) { showProgress(step); }, committed);
+        kind, build, *ProgressBar1, [this](const ledger::Progress& step) { showProgress(step); },
+        committed);
     if (posted == Posted::Not)
         return false;
     emptyLines(*m_grid);
@@ -270,6 +271,8 @@ void EntryWindow::showProgress(const ledger::Progress& step) {
             StatusBar1->setPanelText(Panel::ItemCount, QString::number(step.items));
             StatusBar1->setPanelText(Panel::JournalCount, QString::number(step.journalRecords));
             ProgressBar1->setValue(0);
+            break;
+        default:  // the bar tells reading and saving by itself
             break;
     }
 }

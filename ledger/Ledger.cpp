@@ -39,6 +39,13 @@ void report(const ProgressFn& progress, const Progress& step) {
         progress(step);
 }
 
+Progress bookStep(Progress::Stage stage, store::Book book, int percent = 0) {
+    Progress step{stage};
+    step.book = book;
+    step.percent = percent;
+    return step;
+}
+
 // A journal with no room below its last record for the lines: found before anything is
 // written. A journal in the database must still fit a workbook, its backup.
 void requireJournalRoom(int usedRows, qsizetype lines, Posting posting) {
@@ -373,6 +380,12 @@ store::Book journalOf(Posting posting) {
                : store::Book::StockOut;
 }
 
+store::ReadProgressScope readingOf(store::Book book, const ProgressFn& progress) {
+    return store::ReadProgressScope([book, progress](int percent) {
+        report(progress, bookStep(Progress::Reading, book, percent));
+    });
+}
+
 QString recordsOf(Posting posting) {
     switch (journalOf(posting)) {
         case store::Book::StockIn:
@@ -505,6 +518,7 @@ QString Ledger::commitToDatabase(Document& document, const ProgressFn& progress)
                 for (const QList<CellValue>& record : records)
                     books.append(record);
                 books.setDocument(documentRow(document, records, before + 2));
+                report(progress, {Progress::Committing});
             });
     } catch (const database::CommitUnconfirmed& unconfirmed) {
         // The number is the one the lost commit gave: the books hold it or none.
@@ -583,6 +597,7 @@ QString Ledger::commitToFiles(Document& document, const ProgressFn& progress) {
         std::list<store::Workbook> fresh;
         const auto open = [&](std::optional<BookPass>& pass, store::Book book) {
             const QString path = store::bookPath(m_dir, book);
+            const auto reading = readingOf(book, progress);
             if (QFileInfo::exists(path) || !store::layoutOf(book).madeWhenMissing)
                 pass.emplace(m_servers, path);
             else
@@ -617,16 +632,21 @@ QString Ledger::commitToFiles(Document& document, const ProgressFn& progress) {
         documents.writeRow(documents.usedRowCount() + 1,
                            documentRow(document, records, before + 1));
         QList<NewVersion> replaced;
+        const auto newVersion = [&](store::Book book, BookPass& pass) {
+            return NewVersion{store::bookPath(m_dir, book), [&, book](const QString& scratch) {
+                                  report(progress, bookStep(Progress::Saving, book));
+                                  pass->saveAs(scratch);
+                                  // The documents book is written last.
+                                  if (book == store::Book::Documents)
+                                      report(progress, {Progress::Committing});
+                              }};
+        };
         const QString inventoryPath = store::bookPath(m_dir, store::Book::Inventory);
         const QString journalPath = store::bookPath(m_dir, journalBook);
-        if (moves) {
-            replaced << NewVersion{inventoryPath,
-                                   [&](const QString& scratch) { (*inventory)->saveAs(scratch); }}
-                     << NewVersion{journalPath,
-                                   [&](const QString& scratch) { (*journal)->saveAs(scratch); }};
-        }
-        replaced << NewVersion{documentsPath,
-                               [&](const QString& scratch) { documents->saveAs(scratch); }};
+        if (moves)
+            replaced << newVersion(store::Book::Inventory, *inventory)
+                     << newVersion(journalBook, *journal);
+        replaced << newVersion(store::Book::Documents, documents);
         note =
             commitFiles(m_dir, QStringLiteral("%1 %2 行").arg(verbOf(kind)).arg(lines), replaced);
         if (moves) {

@@ -9,6 +9,7 @@
 #include "ledger/Document.h"
 #include "ledger/Lines.h"
 #include "store/DataBooks.h"
+#include "store/ReadProgress.h"
 
 namespace database {
 class Database;
@@ -22,20 +23,29 @@ QString verbOf(Posting posting);
 store::Book journalOf(Posting posting);
 QString recordsOf(Posting posting);
 
-// How far a posting has come, for the windows' progress bar and status panels.
+// How far a posting or a read has come, for the windows' progress bar and status panels.
 struct Progress {
     enum Stage {
+        Reading,       // `book` is being read: `percent` of it so far
         Opened,        // the books read
         LineApplied,   // `line` has reached its item
         LinesApplied,  // every line has; the counts are those before the posting
+        Saving,        // the new version of `book` is being written
+        Committing,    // every new version is written, and now takes the books' place
         Committed,     // the books replaced; the counts are those after
     };
     Stage stage;
     int line = 0;
     int items = 0;           // the inventory's data rows
     int journalRecords = 0;  // the journal's data rows
+    store::Book book = store::Book::Inventory;
+    int percent = 0;
 };
 using ProgressFn = std::function<void(const Progress&)>;
+
+// While the returned scope lives, the books this thread reads are reported to `progress`
+// as the reading of `book`.
+store::ReadProgressScope readingOf(store::Book book, const ProgressFn& progress);
 
 // A posting stopped by a fact of the shop, not a fault: an item that is not in stock, a
 // book open elsewhere. Nothing was written; the window says so in a plain box.

@@ -377,7 +377,7 @@ void StocktakeWindow::postCount() {
     const Posted outcome = postDocument(
         ledger::Posting::Stocktake,
         [&lines](const ledger::Origin& origin) { return ledger::stocktake(*lines, origin); },
-        follow, &posted);
+        *progress, follow, &posted);
     progress->setValue(0);
     // Posted before (a lost answer): the count is in the books all the same, and over.
     if (outcome == Posted::Not)

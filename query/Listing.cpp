@@ -9,6 +9,7 @@
 #include "ui/Prompt.h"
 #include "ui/StringGrid.h"
 #include "ui/Widgets.h"
+#include "ui/WorkProgress.h"
 
 namespace query {
 
@@ -93,12 +94,16 @@ bool Listing::run(ui::ModuleWindow& window, const ListingControls& controls) con
     QProgressBar& progress = *controls.progress;
     resetGrid(grid, resetShape);
     try {
+        // Gone before the failure's box, as the catch is outside it.
+        ui::WorkProgress work(progress);
+        const auto reading = ledger::readingOf(book, work.steps());
         store::BookPass pass(window.context().servers, path);
         if (shape)
             setShape(grid, *shape);
         const int used = pass.usedRowCount();
         progress.setRange(0, used);
         progress.setValue(0);
+        work.show(QStringLiteral("正在查找… %p%"));
         controls.status->setPanelText(controls.countPanel, QString::number(used - 1));
         const int step = ui::progressStep(used);
         int found = 0;

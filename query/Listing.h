@@ -57,7 +57,8 @@ struct ListingControls {
 //   rows and is handed to `copy` with its book row; the result panel shows the number
 //   of results, "0" when none.
 // A failure (no server, a book that cannot be read) is shown in its box; the book is
-// closed, the rows found so far stay, the progress bar and result panel keep their values.
+// closed, the rows found so far stay, the result panel keeps its value. The progress bar
+// tells the reading of the book and the search ("正在读取出库记录… 35%"), and is empty after.
 // A listing with a `refusal` says it and does nothing else: the search cannot find
 // anything, and the grid keeps what it showed.
 struct Listing {

@@ -125,6 +125,7 @@ struct BookColumn {
 struct BookLayout {
     Book book;
     const char* fileName;    // in the program folder
+    const char* title;       // what the shop keeper calls it ("出库记录")
     const char* backupName;  // beside it; none for the report book, which is never backed up
     const char* table;       // none for the report book: it is the canvas of exports, local
     std::span<const BookColumn> columns;  // none for the report book
@@ -217,16 +218,16 @@ inline constexpr BookColumn kStocktakeColumns[] = {
 
 // By the order of Book.
 inline constexpr BookLayout kBookLayouts[] = {
-    {Book::Inventory, "tvkucun.dat", "tvkucun.bak", "inventory", kInventoryColumns,
+    {Book::Inventory, "tvkucun.dat", "库存", "tvkucun.bak", "inventory", kInventoryColumns,
      InventoryCol::StockQty, InventoryCol::StockValue},
-    {Book::StockIn, "tvruku.dat", "tvruku.bak", "stock_in", kStockInColumns, StockInCol::InAmount,
-     0},
-    {Book::StockOut, "tvchuku.dat", "tvchuku.bak", "stock_out", kStockOutColumns,
+    {Book::StockIn, "tvruku.dat", "入库记录", "tvruku.bak", "stock_in", kStockInColumns,
+     StockInCol::InAmount, 0},
+    {Book::StockOut, "tvchuku.dat", "出库记录", "tvchuku.bak", "stock_out", kStockOutColumns,
      StockOutCol::OutAmount, 0},
-    {Book::Report, "tvbaocun.dat", nullptr, nullptr, {}, 0, 0},
-    {Book::Documents, "tvdanju.dat", "tvdanju.bak", "documents", kDocumentColumns,
+    {Book::Report, "tvbaocun.dat", "报表", nullptr, nullptr, {}, 0, 0},
+    {Book::Documents, "tvdanju.dat", "单据", "tvdanju.bak", "documents", kDocumentColumns,
      DocumentCol::Lines, DocumentCol::Total, true},
-    {Book::Stocktake, "tvpandian.dat", "tvpandian.bak", "stocktake", kStocktakeColumns,
+    {Book::Stocktake, "tvpandian.dat", "盘点记录", "tvpandian.bak", "stocktake", kStocktakeColumns,
      StocktakeCol::DiffAmount, StocktakeCol::DiffQty, true, StocktakeCol::Document},
 };
 

@@ -22,6 +22,10 @@ QString bookFileName(Book book) {
     return QString::fromLatin1(layoutOf(book).fileName);
 }
 
+QString bookTitle(Book book) {
+    return QString::fromUtf8(layoutOf(book).title);
+}
+
 QString backupFileName(Book book) {
     return QString::fromLatin1(layoutOf(book).backupName);
 }

@@ -15,6 +15,7 @@
 #include "ui/ErrorBox.h"
 #include "ui/Prompt.h"
 #include "ui/Widgets.h"
+#include "ui/WorkProgress.h"
 
 namespace ui {
 
@@ -158,7 +159,7 @@ ledger::Origin ModuleWindow::origin() const {
 }
 
 ModuleWindow::Posted ModuleWindow::postDocument(ledger::Posting kind, const Build& build,
-                                                const ledger::ProgressFn& progress,
+                                                QProgressBar& bar, const ledger::ProgressFn& follow,
                                                 ledger::Document* committed) {
     if (m_unsettled.recorded)
         return settleRecordedLines(ledger::verbOf(kind));
@@ -174,7 +175,13 @@ ModuleWindow::Posted ModuleWindow::postDocument(ledger::Posting kind, const Buil
         const auto& unknown = m_unsettled.unknown;
         if (unknown && unknown->sameLines(document))
             document.identity = unknown->identity;
-        told = books.commit(document, progress);
+        // Gone before any box below: no wait cursor over a question.
+        WorkProgress work(bar);
+        told = books.commit(document, [&work, &follow](const ledger::Progress& step) {
+            if (follow)
+                follow(step);
+            work.showStep(step);
+        });
     } catch (const ledger::UnsettledCommit& unsettled) {
         // Nothing here may say the books are unchanged: the record decides.
         m_unsettled.recorded = unsettled.outcome() == ledger::UnsettledCommit::Outcome::Completes;

@@ -10,6 +10,7 @@
 
 class QFrame;
 class QLineEdit;
+class QProgressBar;
 class QToolButton;
 
 namespace store {
@@ -62,15 +63,15 @@ public:
         Already,  // in the books before this press (a record carried out, a lost answer)
         Not,      // nothing was posted: a box said why
     };
-    // Commits the document of `kind` that `build` makes, through the shop's books, while `progress`
-    // follows; every box the outcome needs is shown here. Lines whose earlier commit is
-    // unsettled are never posted twice: when a failing disk left it to the commit record,
-    // the record is carried out instead; when the database could not say whether it went
-    // through, the new document keeps the earlier one's identity, which the books take once.
+    // Commits the document of `kind` that `build` makes, through the shop's books, while `bar`
+    // tells its steps and `follow` hears them; every box the outcome needs is shown here. Lines
+    // whose earlier commit is unsettled are never posted twice: when a failing disk left it to the
+    // commit record, the record is carried out instead; when the database could not say whether it
+    // went through, the new document keeps the earlier one's identity, which the books take once.
     // A document committed Now, with the number the commit gave it, goes to `committed`.
     using Build = std::function<ledger::Document(const ledger::Origin&)>;
-    Posted postDocument(ledger::Posting kind, const Build& build,
-                        const ledger::ProgressFn& progress, ledger::Document* committed = nullptr);
+    Posted postDocument(ledger::Posting kind, const Build& build, QProgressBar& bar,
+                        const ledger::ProgressFn& follow, ledger::Document* committed = nullptr);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

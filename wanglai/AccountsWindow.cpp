@@ -401,7 +401,7 @@ void AccountsWindow::takePayment() {
                        ? ledger::customerPayment(name, method, *amount, remark, origin)
                        : ledger::supplierPayment(name, method, *amount, remark, origin);
         },
-        {}, &posted);
+        *progress, {}, &posted);
     if (outcome == Posted::Not)
         return;
     // Posted before (a lost answer): the money is on the account all the same.

@@ -18,6 +18,7 @@
 #include "XmlPullParser.h"
 #include "XmlText.h"
 #include "store/AtomicFile.h"
+#include "store/ReadProgress.h"
 
 namespace store::xlsx {
 
@@ -196,11 +197,17 @@ std::vector<std::pair<std::string, Relationship>> readRels(ZipArchive& zip,
     return rels;
 }
 
-// Runs a streaming read of a part, naming the part in XML errors.
+// Runs a streaming read of a part, naming the part in XML errors. The worksheet's read is
+// the long one, and says how far it has come.
 template <class Read>
-void streamPart(ZipArchive& zip, size_t index, Read read) {
+void streamPart(ZipArchive& zip, size_t index, Read read, bool reportsProgress = false) {
     auto entry = zip.openEntry(index);
-    XmlPullParser parser([&](char* buf, size_t cap) { return entry->read(buf, cap); });
+    XmlPullParser parser([&](char* buf, size_t cap) {
+        const size_t n = entry->read(buf, cap);
+        if (reportsProgress)
+            reportSheetRead(n == 0 ? entry->size() : entry->done(), entry->size());
+        return n;
+    });
     try {
         read(parser);
     } catch (const XmlError& e) {
@@ -323,8 +330,9 @@ std::unique_ptr<WorkbookData> WorkbookData::load(std::unique_ptr<ZipArchive> arc
     SheetReadLimits limits;
     limits.sharedStrings = d->sharedStrings.size();
     limits.strings = &d->sharedStrings;
-    streamPart(zip, *sheetIndex,
-               [&](XmlPullParser& p) { readSheet(p, d->model, d->layout, limits); });
+    streamPart(
+        zip, *sheetIndex, [&](XmlPullParser& p) { readSheet(p, d->model, d->layout, limits); },
+        true);
     d->archive = std::move(archive);
     return d;
 }

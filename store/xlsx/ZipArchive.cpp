@@ -274,6 +274,7 @@ std::unique_ptr<ZipArchive::EntryReader> ZipArchive::openEntry(size_t index) {
     r->m_name = m_names[index];
     r->m_limits = m_limits;
     r->m_compressed = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
+    r->m_size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
     r->m_file = zip_fopen_index(m_zip, index, 0);
     if (r->m_file == nullptr)
         throw PackageError(archiveErrorText(m_zip));

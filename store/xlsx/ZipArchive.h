@@ -54,6 +54,10 @@ public:
     public:
         ~EntryReader();
         size_t read(char* buf, size_t cap);
+        // Inflated bytes read so far, and the part's inflated size as the archive states it
+        // (0 when it does not).
+        uint64_t done() const { return m_total; }
+        uint64_t size() const { return m_size; }
 
     private:
         friend class ZipArchive;
@@ -62,6 +66,7 @@ public:
         std::string m_name;
         uint64_t m_compressed = 0;
         uint64_t m_total = 0;
+        uint64_t m_size = 0;
         ZipLimits m_limits;
     };
     std::unique_ptr<EntryReader> openEntry(size_t index);

@@ -696,3 +696,44 @@ TEST_F(LedgerFiles, ASecondBookThatCannotBeReplacedPutsTheFirstBack) {
 }
 
 }  // namespace
+
+TEST(LedgerProgress, AReadOfALargeJournalAndAPostingOnItTellEachStepAsItComes) {
+    QTemporaryDir dir;
+    makeShop(dir.path(), 100, 100000);
+    QList<ledger::Progress> steps;
+    const auto heard = [&steps](const ledger::Progress& step) { steps << step; };
+    const auto readPercents = [&steps](store::Book book) {
+        QList<int> percents;
+        for (const ledger::Progress& step : steps) {
+            if (step.stage == ledger::Progress::Reading && step.book == book)
+                percents << step.percent;
+        }
+        return percents;
+    };
+    {
+        const auto reading = ledger::readingOf(Book::StockIn, heard);
+        store::BookPass journal(store::workbookServerFactory(),
+                                store::bookPath(dir.path(), Book::StockIn));
+    }
+    QList<int> percents = readPercents(Book::StockIn);
+    ASSERT_GE(percents.size(), 3);
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+    EXPECT_EQ(percents.last(), 100);
+
+    steps.clear();
+    ledger::Ledger(dir.path(), store::workbookServerFactory())
+        .commit(ledger::purchase({purchase(1, 1001, 1, 2)}, {}), heard);
+    EXPECT_GE(readPercents(Book::StockIn).size(), 3);
+    QList<ledger::Progress::Stage> order;
+    QList<Book> saved;
+    for (const ledger::Progress& step : steps) {
+        if (order.isEmpty() || order.last() != step.stage)
+            order << step.stage;
+        if (step.stage == ledger::Progress::Saving)
+            saved << step.book;
+    }
+    using P = ledger::Progress;
+    EXPECT_EQ(order, (QList<P::Stage>{P::Reading, P::Opened, P::LineApplied, P::LinesApplied,
+                                      P::Saving, P::Committing, P::Committed}));
+    EXPECT_EQ(saved, (QList<Book>{Book::Inventory, Book::StockIn, Book::Documents}));
+}

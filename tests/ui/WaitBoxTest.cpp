@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <memory>
 
 #include "ui/WaitBox.h"
+#include "ui/Widgets.h"
+#include "ui/WorkProgress.h"
 
 using namespace std::chrono_literals;
 
@@ -39,6 +44,25 @@ TEST(WaitBox, ShowsAfterTwoSecondsTakesTheCancelAndGoesAfterTheLastAnswer) {
     EXPECT_TRUE(wait.box());
     QTest::qWait(ui::WaitBox::kLingerMs + 100);
     EXPECT_FALSE(wait.box());
+}
+
+TEST(WorkProgress, SaysWhatItIsDoingWithTheWaitCursorAndLeavesTheBarEmpty) {
+    std::unique_ptr<QProgressBar> bar(ui::progressBar(nullptr, "bar", 16));
+    {
+        ui::WorkProgress work(*bar);
+        EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        ledger::Progress step{ledger::Progress::Reading};
+        step.book = store::Book::StockOut;
+        step.percent = 35;
+        work.showStep(step);
+        EXPECT_EQ(bar->text(), "正在读取出库记录… 35%");
+        step.stage = ledger::Progress::Saving;
+        work.showStep(step);
+        EXPECT_EQ(bar->text(), "正在保存出库记录…");
+    }
+    EXPECT_FALSE(QGuiApplication::overrideCursor());
+    EXPECT_FALSE(bar->isTextVisible());
+    EXPECT_EQ(bar->value(), 0);
 }
 
 }  // namespace

@@ -493,15 +493,18 @@ void Connection::abandon(ConnectionLost::Cause cause, const QString& why) {
     throw ConnectionLost(why, cause);
 }
 
-void Connection::copyIn(const char* sql, const QByteArray& data) {
+void Connection::copyIn(const char* sql, const std::function<QByteArray()>& next) {
     if (!isOpen())
         throw ConnectionLost(QStringLiteral("连接已断开"));
     pg_result* started = PQsendQuery(m_conn, sql) ? lastResult() : nullptr;
     if (!started || PQresultStatus(started) != PGRES_COPY_IN)
         fail(started);
     PQclear(started);
-    if (PQputCopyData(m_conn, data.constData(), int(data.size())) != 1 ||
-        PQputCopyEnd(m_conn, nullptr) != 1)
+    for (QByteArray data = next(); !data.isEmpty(); data = next()) {
+        if (PQputCopyData(m_conn, data.constData(), int(data.size())) != 1)
+            fail(nullptr);
+    }
+    if (PQputCopyEnd(m_conn, nullptr) != 1)
         fail(nullptr);
     pg_result* ended = lastResult();
     const bool ok = ended && PQresultStatus(ended) == PGRES_COMMAND_OK;

@@ -162,8 +162,10 @@ public:
         std::vector<Param> params;
     };
     void execAtOnce(const std::vector<Statement>& statements, std::vector<Result>& results);
-    // COPY … FROM STDIN with `data` in COPY's text format: the fast way to load a book.
-    void copyIn(const char* sql, const QByteArray& data);
+    // COPY … FROM STDIN with the data in COPY's text format: the fast way to load a book.
+    // `next` gives it a piece at a time, the server taking each as it comes, until it gives
+    // an empty one.
+    void copyIn(const char* sql, const std::function<QByteArray()>& next);
     // Whether a transaction is open: a work may end its own with a COMMIT.
     bool inTransaction() const;
     // The shop keeper asked to cancel the last statement, and it was carried out all the

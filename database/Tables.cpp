@@ -376,44 +376,63 @@ Totals totalsOf(Connection& connection, const Table& table) {
     return {result.integer(0, 0), result.number(0, 1), result.number(0, 2)};
 }
 
-void insertRows(Connection& connection, const Table& table, store::Workbook& book) {
-    // COPY's text format: a tab between fields, \N for an empty cell, and the few
-    // characters it gives a meaning escaped.
-    QByteArray data;
-    const int used = book.usedRowCount();
-    for (int row = 2; row <= used; ++row) {
-        for (int c = 1; c <= table.columnCount(); ++c) {
-            if (c > 1)
-                data += '\t';
-            const Param value = paramOf(book.cell(row, c), table, c);
-            if (!value) {
-                data += "\\N";
-                continue;
-            }
-            for (char ch : *value) {
-                switch (ch) {
-                    case '\\':
-                        data += "\\\\";
-                        break;
-                    case '\t':
-                        data += "\\t";
-                        break;
-                    case '\n':
-                        data += "\\n";
-                        break;
-                    case '\r':
-                        data += "\\r";
-                        break;
-                    default:
-                        data += ch;
-                }
+namespace {
+
+// A book row in COPY's text format: a tab between fields, \N for an empty cell, and the
+// few characters it gives a meaning escaped.
+void appendCopyRow(QByteArray& data, const Table& table, store::Workbook& book, int row) {
+    for (int c = 1; c <= table.columnCount(); ++c) {
+        if (c > 1)
+            data += '\t';
+        const Param value = paramOf(book.cell(row, c), table, c);
+        if (!value) {
+            data += "\\N";
+            continue;
+        }
+        for (char ch : *value) {
+            switch (ch) {
+                case '\\':
+                    data += "\\\\";
+                    break;
+                case '\t':
+                    data += "\\t";
+                    break;
+                case '\n':
+                    data += "\\n";
+                    break;
+                case '\r':
+                    data += "\\r";
+                    break;
+                default:
+                    data += ch;
             }
         }
-        data += '\n';
     }
+    data += '\n';
+}
+
+}  // namespace
+
+void insertRows(Connection& connection, const Table& table, store::Workbook& book,
+                const std::function<void(int percent)>& progress) {
+    // Sent a megabyte at a time, so that the server works while the rest is made, and the
+    // percent told is the part the server has.
+    constexpr qsizetype kPiece = 1 << 20;
+    const int used = book.usedRowCount();
+    int row = 2;
+    int told = -1;
+    const auto next = [&] {
+        const int percent = row > used ? 100 : int(qint64(row - 2) * 100 / (used - 1));
+        if (progress && percent != told)
+            progress(told = percent);
+        QByteArray data;
+        for (; row <= used && data.size() < kPiece; ++row)
+            appendCopyRow(data, table, book, row);
+        return data;
+    };
     connection.copyIn(
         (QByteArray("COPY ") + table.table + " (" + columnList(table) + ") FROM STDIN").constData(),
-        data);
+        next);
 }
 
 }  // namespace database

@@ -69,7 +69,9 @@ struct Totals {
 Totals totalsOf(store::Workbook& book, const Table& table);
 Totals totalsOf(Connection& connection, const Table& table);
 
-// Appends the data rows of `book` (2 … used) to the table.
-void insertRows(Connection& connection, const Table& table, store::Workbook& book);
+// Appends the data rows of `book` (2 … used) to the table, telling `progress` the percent
+// of them sent.
+void insertRows(Connection& connection, const Table& table, store::Workbook& book,
+                const std::function<void(int percent)>& progress = {});
 
 }  // namespace database

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <vector>
 
+#include "store/ReadProgress.h"
 #include "store/Workbook.h"
 
 namespace database {
@@ -21,22 +22,30 @@ QString compared(const Table& table, const Totals& sent, const Totals& arrived) 
 
 // A journal row's document, in its table's own column: the document whose rows
 // first_row … first_row + line_count - 1 of that journal hold the row's place in the book,
-// which is its place in the table's order.
+// which is its place in the table's order. Each document is spread over its rows first,
+// so that rows and documents meet by equal row numbers: compared as ranges, every row met
+// every document, and 200,000 records of 10,000 documents took 80 s.
 void markDocuments(Connection& connection, store::Book journal) {
     const QByteArray table = tableOf(journal).table;
     connection.exec(("UPDATE " + table + " AS j SET " + kDocumentField +
                      " = d.number FROM (SELECT seq, row_number() OVER (ORDER BY seq) + 1 AS row"
                      " FROM " +
                      table +
-                     ") AS r, documents AS d WHERE j.seq = r.seq AND d.journal = $1"
-                     " AND r.row >= d.first_row AND r.row < d.first_row + d.line_count")
+                     ") AS r, (SELECT number, generate_series(first_row::bigint, (first_row +"
+                     " line_count - 1)::bigint) AS row FROM documents WHERE journal = $1) AS d"
+                     " WHERE j.seq = r.seq AND r.row = d.row")
                         .constData(),
                     {store::bookFileName(journal).toUtf8()});
 }
 
 }  // namespace
 
-TransferReport importBooks(Connection& connection, const QString& dir) {
+TransferReport importBooks(Connection& connection, const QString& dir,
+                           const TransferProgress& progress) {
+    const auto tell = [&progress](TransferStep::Stage stage, store::Book book, int percent) {
+        if (progress)
+            progress({stage, book, percent});
+    };
     ensureSchema(connection);
     std::vector<store::Workbook> books;
     QStringList problems;
@@ -49,7 +58,11 @@ TransferReport importBooks(Connection& connection, const QString& dir) {
             books.push_back(store::initialBook(book));
             continue;
         }
-        books.push_back(store::Workbook::open(path));
+        {
+            const store::ReadProgressScope reading(
+                [&](int percent) { tell(TransferStep::Reading, book, percent); });
+            books.push_back(store::Workbook::open(path));
+        }
         for (const QString& misfit : misfits(books.back(), tableOf(book)))
             problems << store::bookFileName(book) + QStringLiteral(" ") + misfit;
     }
@@ -65,17 +78,27 @@ TransferReport importBooks(Connection& connection, const QString& dir) {
                 throw store::StoreError(QStringLiteral("数据库表 %1 已有数据，只能导入到空的数据库")
                                             .arg(QString::fromLatin1(table.table)));
             }
-            insertRows(connection, table, books[i]);
+            insertRows(connection, table, books[i],
+                       [&](int percent) { tell(TransferStep::Sending, table.book, percent); });
+            tell(TransferStep::Checking, table.book, -1);
             report << compared(table, totalsOf(books[i], table), totalsOf(connection, table));
         }
-        for (store::Book book : store::kDataBooks)
-            if (isJournal(book))
+        for (store::Book book : store::kDataBooks) {
+            if (isJournal(book)) {
+                tell(TransferStep::Numbering, book, -1);
                 markDocuments(connection, book);
+            }
+        }
         return report;
     });
 }
 
-TransferReport exportBooks(Connection& connection, const QStringList& paths) {
+TransferReport exportBooks(Connection& connection, const QStringList& paths,
+                           const TransferProgress& progress) {
+    const auto tell = [&progress](TransferStep::Stage stage, store::Book book) {
+        if (progress)
+            progress({stage, book, -1});
+    };
     ensureSchema(connection);
     std::vector<store::Workbook> books;
     TransferReport report;
@@ -84,7 +107,9 @@ TransferReport exportBooks(Connection& connection, const QStringList& paths) {
         for (int i = 0; i < int(paths.size()); ++i) {
             const Table& table = tableOf(store::kDataBooks[i]);
             books.push_back(store::initialBook(table.book));
+            tell(TransferStep::Reading, table.book);
             readRows(connection, table, books.back());
+            tell(TransferStep::Checking, table.book);
             report << compared(table, totalsOf(books.back(), table), totalsOf(connection, table));
         }
         connection.exec("COMMIT");
@@ -92,8 +117,10 @@ TransferReport exportBooks(Connection& connection, const QStringList& paths) {
         connection.rollbackQuietly();
         throw;
     }
-    for (int i = 0; i < int(paths.size()); ++i)
+    for (int i = 0; i < int(paths.size()); ++i) {
+        tell(TransferStep::Writing, store::kDataBooks[i]);
         books[i].saveAs(paths[i]);
+    }
     return report;
 }
 

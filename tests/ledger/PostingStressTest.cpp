@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -201,7 +202,17 @@ TEST_F(PostingStressOnServer, FourTillsLoseNothingAndCostWhatTheJournalsReplayed
     }
     const QString copied = freshDatabase("copy");
     database::Connection copy(copied);
-    database::importBooks(copy, exported.path());
+    QMap<store::Book, QList<int>> read, sent;
+    database::importBooks(copy, exported.path(), [&](const database::TransferStep& step) {
+        if (step.stage == database::TransferStep::Reading)
+            read[step.book] << step.percent;
+        else if (step.stage == database::TransferStep::Sending)
+            sent[step.book] << step.percent;
+    });
+    for (store::Book book : store::kDataBooks) {
+        EXPECT_EQ(read.value(book).value(read.value(book).size() - 1), 100);
+        EXPECT_EQ(sent.value(book).value(sent.value(book).size() - 1), 100);
+    }
     database::Database copyServer(copied, exported.path());
     EXPECT_EQ(
         documentFaults(copyServer.servers(nullptr), exported.path(), {.stockIns = 1000}, &copy),

@@ -15,6 +15,7 @@
 #include "store/AtomicFile.h"
 #include "store/DataBooks.h"
 #include "store/Numbers.h"
+#include "store/ReadProgress.h"
 #include "store/Workbook.h"
 
 namespace legacy {
@@ -159,7 +160,11 @@ QString summary(const QString& name, const OldBook& old, const Figures& f, const
 
 }  // namespace
 
-Outcome convertBook(const QString& path) {
+Outcome convertBook(const QString& path, const ConversionProgress& progress) {
+    const auto tell = [&progress](const QString& step, int percent) {
+        if (progress)
+            progress(step, percent);
+    };
     const QString name = QFileInfo(path).fileName();
     const QString real = QString::fromStdString(store::resolvedPath(local(path)));
     const QFileInfo info(real);
@@ -175,11 +180,16 @@ Outcome convertBook(const QString& path) {
         const QDateTime modified = info.lastModified();
         const qint64 size = info.size();
 
-        const OldBook old = readOldBook(real, name);
+        tell(QStringLiteral("读取"), 0);
+        const OldBook old =
+            readOldBook(real, name, [&](int percent) { tell(QStringLiteral("读取"), percent); });
+        tell(QStringLiteral("写入"), -1);
         store::Workbook book = store::Workbook::createNew(name);
         for (const OldCell& cell : old.cells)
             book.setCell(cell.row, cell.col, cell.value);
         book.saveAs(fresh);
+        const store::ReadProgressScope checking(
+            [&](int percent) { tell(QStringLiteral("核对"), percent); });
         const Figures figures = readBack(fresh, old, name);
 
         const QFileInfo now(real);

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace legacy {
 
@@ -16,7 +17,9 @@ struct Outcome {
 // book is written completely beside it and read back through the program's own reader;
 // only when every cell reads back the same is the original renamed to store::keptOldBookName(),
 // byte for byte as it was, and the new book put in its place. Anything short of that leaves the
-// original where it was and writes nothing. Never throws.
-Outcome convertBook(const QString& path);
+// original where it was and writes nothing. Never throws. `progress` hears each step ("读取",
+// "写入", "核对") with its percent, -1 where it cannot tell.
+using ConversionProgress = std::function<void(const QString& step, int percent)>;
+Outcome convertBook(const QString& path, const ConversionProgress& progress = {});
 
 }  // namespace legacy

@@ -115,7 +115,8 @@ QString OldBook::description() const {
     return QStringLiteral("%1，文字编码 %2").arg(format, encoding);
 }
 
-OldBook readOldBook(const QString& path, const QString& name) {
+OldBook readOldBook(const QString& path, const QString& name,
+                    const std::function<void(int percent)>& rowsRead) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         refuseBook(name, QStringLiteral("无法打开（%1）").arg(file.errorString()));
@@ -179,7 +180,10 @@ OldBook readOldBook(const QString& path, const QString& name) {
         else if (++unknownCount <= kCellsNamed)
             unknown << cellName(f.row + 1, f.col + 1);
     };
+    int told = -1;
     for (unsigned int r = 0; r < rows; ++r) {
+        if (const int percent = int(qint64(r) * 100 / rows); rowsRead && percent != told)
+            rowsRead(told = percent);
         for (unsigned int c = 0; c < columns; ++c) {
             FreeXL_CellValue cell;
             if (const int rc = freexl_get_cell_value(xl.handle, r, (unsigned short)c, &cell);

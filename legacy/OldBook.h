@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -29,8 +31,10 @@ struct OldBook {
 
 // Reads the first worksheet of the book at `path`; `name` is how messages name it.
 // Throws store::StoreError for an encrypted, damaged or unsupported file, and for formula
-// cells whose results the file does not keep (naming them).
-OldBook readOldBook(const QString& path, const QString& name);
+// cells whose results the file does not keep (naming them). `rowsRead` hears the percent of
+// the sheet's rows read.
+OldBook readOldBook(const QString& path, const QString& name,
+                    const std::function<void(int percent)>& rowsRead = {});
 
 // Throws the store's error for a book that cannot be converted: "工作簿 NAME：WHY".
 [[noreturn]] void refuseBook(const QString& name, const QString& why);

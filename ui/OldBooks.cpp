@@ -2,13 +2,18 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QTimer>
+#include <algorithm>
 
 #include "store/DataBooks.h"
 #include "ui/Prompt.h"
 #include "ui/ShippedFiles.h"
+#include "ui/TimersHeld.h"
 
 namespace ui {
 
@@ -37,6 +42,51 @@ QString question(const QStringList& books) {
         .arg(names.join(QStringLiteral("、")), kept.join(QStringLiteral("、")));
 }
 
+// Shows the converter's steps in a progress window until it ends or runs out of patience
+// (then it still runs). Returns what it said besides, its summary.
+QString followConversion(QProcess& converter, QWidget* parent) {
+    // Two large journals take the better part of a minute: not a window that seems hung.
+    QProgressDialog window(parent);
+    window.setObjectName(QStringLiteral("conversionProgress"));
+    window.setWindowTitle(QStringLiteral("转换旧格式的数据文件"));
+    window.setLabelText(QStringLiteral("正在转换…"));
+    window.setCancelButton(nullptr);
+    window.setWindowModality(Qt::ApplicationModal);
+    window.setMinimumDuration(0);
+    window.setAutoClose(false);
+    window.setAutoReset(false);
+    window.setMinimumWidth(360);
+    window.setValue(0);
+    QByteArray summary, pending;
+    const auto takeLines = [&] {
+        pending += converter.readAllStandardOutput();
+        for (qsizetype end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
+            const QByteArray line = pending.left(end);
+            pending.remove(0, end + 1);
+            const QList<QByteArray> step = line.split('\t');
+            if (step.size() != 4 || step[0] != "#progress") {
+                summary += line + '\n';
+                continue;
+            }
+            window.setLabelText(QStringLiteral("正在转换 %1：%2…")
+                                    .arg(QString::fromUtf8(step[1]), QString::fromUtf8(step[2])));
+            const int percent = step[3].toInt();
+            window.setRange(0, percent < 0 ? 0 : 100);
+            window.setValue(std::max(percent, 0));
+        }
+    };
+    QEventLoop loop;
+    QObject::connect(&converter, &QProcess::readyReadStandardOutput, &loop, takeLines);
+    QObject::connect(&converter, &QProcess::finished, &loop, &QEventLoop::quit);
+    // The window's own timer: no other may fire while the books are being replaced.
+    QTimer::singleShot(kConverterPatienceMs, &window, [&loop] { loop.quit(); });
+    const OtherTimersHeld held(&window);
+    window.show();
+    loop.exec();
+    takeLines();
+    return QString::fromUtf8(summary + pending).trimmed();
+}
+
 }  // namespace
 
 bool offerConversion(const AppContext& context, QWidget* parent, bool afterOperation) {
@@ -48,15 +98,15 @@ bool offerConversion(const AppContext& context, QWidget* parent, bool afterOpera
     // Only its summary is for the shop keeper; a library's complaints are not.
     converter.setStandardErrorFile(QProcess::nullDevice());
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    converter.start(converterPath(), {context.programDir});
+    converter.start(converterPath(), {QStringLiteral("--progress"), context.programDir});
     const bool started = converter.waitForStarted();
-    const bool finished = started && converter.waitForFinished(kConverterPatienceMs);
+    const QString said = started ? followConversion(converter, parent) : QString();
+    const bool finished = started && converter.state() == QProcess::NotRunning;
     if (started && !finished) {
         converter.kill();
         converter.waitForFinished();
     }
     QGuiApplication::restoreOverrideCursor();
-    const QString said = QString::fromUtf8(converter.readAll()).trimmed();
 
     if (!started) {
         context.prompt->error(parent,

@@ -9,6 +9,8 @@
 #include <QVBoxLayout>
 #include <functional>
 
+#include "ui/TimersHeld.h"
+
 namespace ui {
 
 namespace {
@@ -26,28 +28,6 @@ public:
 
 private:
     std::function<void()> m_cancel;
-};
-
-// Lets through only the box's own timers while the box takes its events. Any other timer
-// (the start-up backup's among them) could start work on the connection that is waiting
-// for its answer; held back, it fires at its next turn instead.
-class OtherTimersHeld : public QObject {
-public:
-    explicit OtherTimersHeld(QObject* box) : m_box(box) { qApp->installEventFilter(this); }
-    ~OtherTimersHeld() override { qApp->removeEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject* target, QEvent* event) override {
-        if (event->type() != QEvent::Timer)
-            return false;
-        for (QObject* o = target; o; o = o->parent())
-            if (o == m_box)
-                return false;
-        return true;
-    }
-
-private:
-    QObject* m_box;
 };
 
 }  // namespace

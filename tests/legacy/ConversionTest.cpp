@@ -60,9 +60,16 @@ TEST_F(OldBooks, ShopBooksCarryEveryKindOfCellAndKeepTheOriginals) {
     QMap<QString, QByteArray> originals;
     for (const QString& name : files(dir.path()))
         originals[name] = bytes(path(name));
-    for (const QString& name : originals.keys())
-        ASSERT_EQ(legacy::convertBook(path(name)).result, legacy::Outcome::Converted)
+    for (const QString& name : originals.keys()) {
+        QStringList steps;  // each step once, at its first report, and at its end
+        const auto heard = [&steps](const QString& step, int percent) {
+            if (steps.isEmpty() || !steps.last().startsWith(step) || percent == 100)
+                steps << QStringLiteral("%1 %2").arg(step).arg(percent);
+        };
+        ASSERT_EQ(legacy::convertBook(path(name), heard).result, legacy::Outcome::Converted)
             << qPrintable(name);
+        EXPECT_EQ(steps, QStringList({"读取 0", "写入 -1", "核对 100"})) << qPrintable(name);
+    }
     for (const QString& name : originals.keys())
         EXPECT_EQ(bytes(path(store::keptOldBookName(name))), originals[name]) << qPrintable(name);
     EXPECT_EQ(files(dir.path()).size(), 8);  // nothing left over beside books and originals

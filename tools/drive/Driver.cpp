@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDir>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
@@ -127,6 +128,13 @@ void Driver::start() {
 }
 
 void Driver::runNext() {
+    // The wait cursor says the program is at work (a conversion taking its events in a
+    // window of its own): a shop keeper waits for it, and so does the script.
+    if (const QCursor* cursor = QGuiApplication::overrideCursor();
+        cursor && cursor->shape() == Qt::WaitCursor) {
+        QTimer::singleShot(20, this, &Driver::runNext);
+        return;
+    }
     if (m_next >= m_lines.size()) {
         // Leaves every event loop, the modal windows' included.
         QCoreApplication::exit(exitCode());

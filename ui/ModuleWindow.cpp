@@ -63,6 +63,7 @@ void ModuleWindow::showEvent(QShowEvent* event) {
             shown->availableGeometry().size() - (frame.isEmpty() ? QSize(0, 32) : frame);
         resize(size().boundedTo(room));
     }
+    tabInReadingOrder(this);
     QDialog::showEvent(event);
 }
 

@@ -120,6 +120,18 @@ void StringGrid::editCell(int col, int row) {
     edit(at);
 }
 
+QModelIndex StringGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    const QModelIndex at = currentIndex();
+    if (at.isValid()) {
+        const bool last =
+            at.row() == model()->rowCount() - 1 && at.column() == model()->columnCount() - 1;
+        const bool first = at.row() == 0 && at.column() == 0;
+        if ((action == MoveNext && last) || (action == MovePrevious && first))
+            return {};
+    }
+    return QTableView::moveCursor(action, modifiers);
+}
+
 QString captionOf(const StringGrid& grid, int col) {
     const QString caption = grid.cell(col, 0);
     return caption.isEmpty() ? QStringLiteral("第 %1 列").arg(col + 1) : caption;

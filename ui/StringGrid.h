@@ -46,6 +46,11 @@ public:
     // Makes the cell current and opens it for typing, the keyboard's focus with it.
     void editCell(int col, int row);
 
+protected:
+    // Tab goes from cell to cell, and past the last (Shift+Tab: before the first) on to the
+    // window's next control, rather than round again.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+
 private:
     void updateEditTriggers();
 

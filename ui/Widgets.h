@@ -35,6 +35,11 @@ QProgressBar* progressBar(QWidget* parent, const QString& objectName, int height
 // 100,000 rows costs more than the rows themselves.
 int progressStep(int rows);
 
+// Tab goes through the window's controls as they are read: strip by strip from the top,
+// each strip row by row, left to right, and from the last back to the first. The order in
+// which a window happens to make its controls is not the order the shop keeper sees.
+void tabInReadingOrder(QWidget* window);
+
 // Puts text on the clipboard through the window's hidden carrier edit. An empty text
 // leaves nothing selected to copy, so the clipboard keeps what it held.
 void copyThrough(QLineEdit* carrier, const QString& text);

@@ -3,10 +3,12 @@
 #include <QFont>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
 #include "ui/StringGrid.h"
+#include "ui/Widgets.h"
 
 using ui::GridModel;
 using ui::StringGrid;
@@ -197,6 +199,22 @@ TEST(StringGrid, ColumnSizingCanBeWithheldFromTheUserButNotFromTheProgram) {
     EXPECT_EQ(grid.horizontalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
     grid.setColWidth(0, 260);
     EXPECT_EQ(grid.columnWidth(0), 260);
+}
+
+TEST(StringGrid, TabGoesCellByCellAndLeavesAtTheLastForTheNextControlInReadingOrder) {
+    QWidget window;
+    auto* below = new QPushButton("below", &window);  // made first, read last
+    below->setGeometry(0, 200, 80, 24);
+    auto* grid = new StringGrid(2, 2, &window);
+    grid->setGeometry(0, 0, 200, 150);
+    window.show();
+    ui::tabInReadingOrder(&window);
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(0, 0));
+    QTest::keyClick(grid, Qt::Key_Tab);
+    EXPECT_EQ(grid->currentIndex().column(), 1);
+    QTest::keyClick(grid, Qt::Key_Tab);
+    EXPECT_EQ(window.focusWidget(), below);
 }
 
 TEST(StringGrid, HoldsAHundredThousandRowsWithFixedRowHeights) {

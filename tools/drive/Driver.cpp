@@ -113,6 +113,7 @@ Driver::Driver(QStringList lines, bool echo, QString database)
         {"key", &Driver::cmdKey},
         {"type", &Driver::cmdType},
         {"focus", &Driver::cmdFocus},
+        {"focus?", &Driver::cmdFocused},
         {"wait", &Driver::cmdWait},
     };
     for (const auto& [name, member] : table)
@@ -554,6 +555,12 @@ void Driver::cmdFocus(const QString& args) {
     // As a click into the field does: the window comes to the front with the field in it.
     target->window()->activateWindow();
     target->setFocus(Qt::MouseFocusReason);
+}
+
+void Driver::cmdFocused(const QString& args) {
+    noArguments(args);
+    const QWidget* focused = QApplication::focusWidget();
+    print(focused ? focused->objectName() : QStringLiteral("(none)"));
 }
 
 void Driver::cmdWait(const QString& args) {

@@ -81,6 +81,7 @@ private:
     void cmdKey(const QString& args);
     void cmdType(const QString& args);
     void cmdFocus(const QString& args);
+    void cmdFocused(const QString& args);
     void cmdWait(const QString& args);
     // How long a `wait` line puts off the command after it; 0 for any other line.
     static int waitBefore(const QString& line);

@@ -118,14 +118,21 @@ void EntryWindow::buildPreview() {
     StringGrid_kucun = new ui::StringGrid(m_table.previewColsBeforeFetch, 1, strip);
     StringGrid_kucun->setObjectName(QStringLiteral("StringGrid_kucun"));
     StringGrid_kucun->setFixedRows(0);
+    // The item's figures under their names: a bare row of numbers says nothing.
+    QStringList captions;
+    for (const PreviewColumn& column : m_table.previewColumns)
+        captions << store::columnCaption(store::Book::Inventory, column.inventoryCol);
+    StringGrid_kucun->setHeaderCaptions(captions);
     StringGrid_kucun->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     StringGrid_kucun->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     StringGrid_kucun->horizontalHeader()->setDefaultSectionSize(120);
     QPalette face = StringGrid_kucun->palette();
     face.setColor(QPalette::Base, face.color(QPalette::Button));
     StringGrid_kucun->setPalette(face);
-    // One row and the scroll bar that reaches the columns right of the window's edge.
-    StringGrid_kucun->setFixedHeight(StringGrid_kucun->verticalHeader()->defaultSectionSize() +
+    // The captions, one row and the scroll bar that reaches the columns right of the
+    // window's edge.
+    StringGrid_kucun->setFixedHeight(StringGrid_kucun->horizontalHeader()->sizeHint().height() +
+                                     StringGrid_kucun->verticalHeader()->defaultSectionSize() +
                                      StringGrid_kucun->horizontalScrollBar()->sizeHint().height() +
                                      2 * StringGrid_kucun->frameWidth());
     layout->addWidget(StringGrid_kucun);
@@ -442,6 +449,7 @@ void EntryWindow::fillPreview(store::BookPass& book, int row) {
                       : book.value(row, column.inventoryCol).displayText());
     }
     StringGrid_kucun->cells().setRow(0, texts);
+    ui::fitColumns(*StringGrid_kucun);
 }
 
 void EntryWindow::SpeedButton2Click() {
@@ -456,11 +464,13 @@ void EntryWindow::addLine() {
         setUpEntryGrid(grid, m_table);
         fillLineFromPreview(grid, last, m_table, *StringGrid_kucun, lineDefaults());
         markAmountComputed(last);
-        return;
+    } else {
+        if (!lastLineAccepted())
+            return;
+        appendLine(grid, m_table, lineDefaults());
     }
-    if (!lastLineAccepted())
-        return;
-    appendLine(grid, m_table, lineDefaults());
+    // Wide enough still to type a quantity or a remark into an empty cell.
+    ui::fitColumns(grid, 320, 72);
 }
 
 void EntryWindow::showEvent(QShowEvent* event) {

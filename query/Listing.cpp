@@ -121,6 +121,7 @@ bool Listing::run(ui::ModuleWindow& window, const ListingControls& controls) con
         return true;
     }
     progress.setValue(0);
+    ui::fitColumns(grid);
     controls.status->setPanelText(controls.resultPanel, grid.cell(0, 1).isEmpty()
                                                             ? QStringLiteral("0")
                                                             : QString::number(grid.rowCount() - 1));

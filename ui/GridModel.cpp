@@ -184,11 +184,18 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
     return true;
 }
 
+void GridModel::setHeaderCaptions(const QStringList& captions) {
+    m_headerCaptions = captions;
+    emit headerDataChanged(Qt::Horizontal, 0, std::max(0, m_cols - 1));
+}
+
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole)
         return {};
     if (orientation == Qt::Horizontal)
-        return m_fixed ? cell(section, 0) : QVariant();
+        return m_fixed                             ? cell(section, 0)
+               : section < m_headerCaptions.size() ? QVariant(m_headerCaptions[section])
+                                                   : QVariant();
     return section + 1;
 }
 

@@ -42,6 +42,8 @@ public:
     // 1 when row 0 is the caption row (the default), 0 when every row is data.
     int fixedRows() const { return m_fixed; }
     void setFixedRows(int rows);
+    // Where every row is data, the header's captions, which are no cells of the grid.
+    void setHeaderCaptions(const QStringList& captions);
 
     bool isEditable() const { return m_editable; }
     void setEditable(bool on) { m_editable = on; }
@@ -68,6 +70,7 @@ private:
     int m_cols;
     int m_rows;
     int m_fixed = 1;
+    QStringList m_headerCaptions;
     std::vector<QString> m_cells;  // row-major, m_cols per row
     // Beside m_cells, and empty until a cell is first marked: a grid of search results
     // pays nothing for it.

@@ -4,6 +4,7 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
+#include <algorithm>
 
 #include "ledger/Totals.h"
 
@@ -75,6 +76,11 @@ void StringGrid::setColumnSizing(bool on) {
 void StringGrid::setFixedRows(int rows) {
     m_model->setFixedRows(rows);
     horizontalHeader()->setVisible(m_model->fixedRows() > 0);
+}
+
+void StringGrid::setHeaderCaptions(const QStringList& captions) {
+    m_model->setHeaderCaptions(captions);
+    horizontalHeader()->setVisible(m_model->fixedRows() > 0 || !captions.isEmpty());
 }
 
 QRect StringGrid::selectionRange() const {
@@ -160,6 +166,20 @@ protected:
 };
 
 }  // namespace
+
+void fitColumns(StringGrid& grid, int widest, int narrowest) {
+    constexpr int kSampledRows = 500, kPadding = 16;
+    const QFontMetrics cells = grid.fontMetrics();
+    const QFontMetrics captions = grid.horizontalHeader()->fontMetrics();
+    const int rows = std::min(grid.rowCount(), grid.fixedRows() + kSampledRows);
+    for (int c = 0; c < grid.colCount(); ++c) {
+        int need = captions.horizontalAdvance(
+            grid.model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString());
+        for (int r = grid.fixedRows(); r < rows; ++r)
+            need = std::max(need, cells.horizontalAdvance(grid.cell(c, r)));
+        grid.setColWidth(c, std::clamp(need + kPadding, narrowest, widest));
+    }
+}
 
 void alignRight(StringGrid& grid, const QList<int>& columns) {
     auto* right = new RightAligned(&grid);

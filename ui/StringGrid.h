@@ -28,6 +28,8 @@ public:
     // Without a caption row (0) every row is data and no header is shown.
     int fixedRows() const { return m_model->fixedRows(); }
     void setFixedRows(int rows);
+    // A grid whose rows are all data may still show captions above its columns.
+    void setHeaderCaptions(const QStringList& captions);
     // In-place editing of the data rows.
     void setEditing(bool on);
     // Editing limited to these columns (see GridModel::setEditableColumns).
@@ -70,6 +72,11 @@ bool lastRowStarted(const StringGrid& grid);
 // A cell read with the standard decimal conversion; an empty cell or a text that is not
 // a number throws store::StoreError naming the row, the column's caption and the text.
 double cellNumber(const StringGrid& grid, int col, int row, const QString& caption);
+
+// Each column as wide as its caption and the widest of its first few hundred rows, within
+// `widest`: the widths a window starts with were chosen before its content was known, and
+// a wide name column pushed the money off the window's right edge.
+void fitColumns(StringGrid& grid, int widest = 320, int narrowest = 40);
 
 // Sets the cells of `columns` to the right, where money lines up on its decimal point.
 void alignRight(StringGrid& grid, const QList<int>& columns);

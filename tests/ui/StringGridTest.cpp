@@ -130,6 +130,9 @@ TEST(StringGrid, APreviewWithoutCaptionRowShowsRowZeroAsData) {
     EXPECT_EQ(grid.model()->rowCount(), 1);
     EXPECT_EQ(grid.model()->data(grid.model()->index(0, 0)).toString(), "1001");
     EXPECT_FALSE(grid.model()->headerData(0, Qt::Horizontal).isValid());
+    grid.setHeaderCaptions({"商品编号"});  // named above the data, not in it
+    EXPECT_EQ(grid.model()->headerData(0, Qt::Horizontal).toString(), "商品编号");
+    EXPECT_EQ(grid.model()->rowCount(), 1);
 
     QSignalSpy inserted(grid.model(), &QAbstractItemModel::rowsInserted);
     grid.setRowCount(3);  // grid rows 1..2 are model rows 1..2
@@ -199,6 +202,12 @@ TEST(StringGrid, ColumnSizingCanBeWithheldFromTheUserButNotFromTheProgram) {
     EXPECT_EQ(grid.horizontalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
     grid.setColWidth(0, 260);
     EXPECT_EQ(grid.columnWidth(0), 260);
+
+    // Fitted to what they hold: a short name gives way, a long remark stops at the limit.
+    grid.cells().setRow(1, {"可乐", QString(200, QChar(u'备'))});
+    ui::fitColumns(grid);
+    EXPECT_LT(grid.columnWidth(0), 100);
+    EXPECT_EQ(grid.columnWidth(1), 320);
 }
 
 TEST(StringGrid, TabGoesCellByCellAndLeavesAtTheLastForTheNextControlInReadingOrder) {

@@ -12,6 +12,7 @@
 #include "ui/Prompt.h"
 #include "ui/StringGrid.h"
 #include "ui/Widgets.h"
+#include "ui/WorkProgress.h"
 
 namespace report {
 
@@ -43,6 +44,9 @@ bool onReportBook(ui::ModuleWindow& window, QProgressBar& progress, const QStrin
     }
     bool done = false;
     window.attempt([&] {
+        // Gone before attempt's box, which is shown once this has thrown.
+        ui::WorkProgress busy(progress);
+        busy.show(QStringLiteral("正在%1… %p%").arg(verb));
         store::BookPass book(window.context().servers, path);
         for (int col = 1; col <= kClearedColumns; ++col)
             book->clearColumn(col);

@@ -410,6 +410,12 @@ void EntryWindow::fillScannedLine(int row, const QString& code, bool known) {
     grid.setCell(EntryTable::kPriceCol, row, store::formatGeneral(price));
     grid.setCell(EntryTable::kAmountCol, row, store::formatFixed2(price));
     markAmountComputed(row);
+    fitLineColumns();
+}
+
+void EntryWindow::fitLineColumns() {
+    // Wide enough still to type a quantity or a remark into an empty cell.
+    ui::fitColumns(*m_grid, 320, 72);
 }
 
 void EntryWindow::countScannedAgain(int row) {
@@ -469,8 +475,7 @@ void EntryWindow::addLine() {
             return;
         appendLine(grid, m_table, lineDefaults());
     }
-    // Wide enough still to type a quantity or a remark into an empty cell.
-    ui::fitColumns(grid, 320, 72);
+    fitLineColumns();
 }
 
 void EntryWindow::showEvent(QShowEvent* event) {

@@ -163,6 +163,8 @@ private:
     // line that passes the line check. 0 when the check refused it, and said so.
     int rowForNewLine();
     void fillScannedLine(int row, const QString& code, bool known);
+    // The lines' columns fitted to what they now hold.
+    void fitLineColumns();
     void countScannedAgain(int row);
     // The line's amount follows its quantity and price (EntryTable::computedAmountFollows).
     void markAmountComputed(int row);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Remakes the README's pictures with the program's own windows: a sample shop's month of
 # sales is written into a scratch folder, and the driver shows the windows on a virtual X
-# display and grabs them. Run it again when a window changes.
+# display (at its own size, not the offscreen platform's small screen) and grabs them. Run
+# it again when a window changes.
 #
 # usage: scripts/readme-pictures.sh [BUILD_DIR] [OUT_DIR]   (defaults: build docs/pictures)
 set -euo pipefail
@@ -40,7 +41,7 @@ done <"$work/sales.tsv"
 printf '[receipt]\nprinter=Till\nwidth=58\nmode=escpos\n' >"$work/tvstorekeep.ini"
 mkdir "$work/out"
 
-xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tools/drive" <<SCRIPT
+xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tools/drive" --display <<SCRIPT
 dir $work
 today 2026-11-30 18:05
 printto $work/out
@@ -73,7 +74,7 @@ scan() {
   for code in "$@"; do printf 'type Edit2 %s\nkey Edit2 Return\n' "$code"; done
 }
 till 小王
-xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tools/drive" <<SCRIPT
+xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tools/drive" --display <<SCRIPT
 dir $work
 today 2026-12-01 09:12
 window chuku
@@ -87,7 +88,7 @@ pay 微信
 click SpeedButton4
 SCRIPT
 till 小李
-xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tools/drive" <<SCRIPT
+xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tools/drive" --display <<SCRIPT
 dir $work
 today 2026-12-01 14:30
 window chuku
@@ -96,6 +97,7 @@ answer yes
 pay 现金 10 银行卡
 click SpeedButton4
 $(scan 1001 1006)
+grab $out/chuku.png
 answer yes
 pay dialog
 click SpeedButton4
@@ -119,7 +121,7 @@ count() {
   shift
   for code in "$@"; do printf 'type scanEdit %s\nkey scanEdit Return\n' "$code"; done
 }
-xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tools/drive" <<SCRIPT
+xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tools/drive" --display <<SCRIPT
 dir $work
 today 2026-12-01 19:10
 window pandian
@@ -144,7 +146,7 @@ credit() {
   done
   printf 'answer yes\npay 赊账\nclick SpeedButton4\n'
 }
-xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tools/drive" <<SCRIPT
+xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tools/drive" --display <<SCRIPT
 dir $work
 today 2026-09-12 10:00
 window chuku

@@ -389,6 +389,13 @@ TEST_F(PostingStressOnServer, ATillsOwnRolePostsReadsAndBacksUpButChangesNoJourn
 
     // Not imported: the tables are full, which would fail it with 1, after connecting.
     EXPECT_EQ(booksDb({"import", start.path(), conninfo + " password=x"}).first, 2);
+
+    // Into an empty database it tells each book's steps, once a line away from a terminal.
+    const auto [status, said] = booksDb({"import", start.path(), freshDatabase("cli")});
+    ASSERT_EQ(status, 0) << said;
+    const QString text = QString::fromStdString(said);
+    EXPECT_EQ(text.count(QStringLiteral("写入数据库 tvkucun.dat（库存）…\n")), 1) << said;
+    EXPECT_EQ(text.count(QStringLiteral("标上单据号 tvchuku.dat（出库记录）…\n")), 1) << said;
 }
 
 // A till on a server of the test's own, with a small shop's books.

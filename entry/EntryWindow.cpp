@@ -277,7 +277,6 @@ void EntryWindow::showProgress(const ledger::Progress& step) {
             // Shown once the records are really stored, so a failed save never shows them.
             StatusBar1->setPanelText(Panel::ItemCount, QString::number(step.items));
             StatusBar1->setPanelText(Panel::JournalCount, QString::number(step.journalRecords));
-            ProgressBar1->setValue(0);
             break;
         default:  // the bar tells reading and saving by itself
             break;

@@ -378,7 +378,6 @@ void StocktakeWindow::postCount() {
         ledger::Posting::Stocktake,
         [&lines](const ledger::Origin& origin) { return ledger::stocktake(*lines, origin); },
         *progress, follow, &posted);
-    progress->setValue(0);
     // Posted before (a lost answer): the count is in the books all the same, and over.
     if (outcome == Posted::Not)
         return;

@@ -120,7 +120,6 @@ bool Listing::run(ui::ModuleWindow& window, const ListingControls& controls) con
         window.showFailure(failure);
         return true;
     }
-    progress.setValue(0);
     ui::fitColumns(grid);
     controls.status->setPanelText(controls.resultPanel, grid.cell(0, 1).isEmpty()
                                                             ? QStringLiteral("0")

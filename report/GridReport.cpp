@@ -53,7 +53,6 @@ bool onReportBook(ui::ModuleWindow& window, QProgressBar& progress, const QStrin
         work(book);
         done = true;
     });
-    progress.setValue(0);
     return done;
 }
 

@@ -74,12 +74,13 @@ const DocumentRecord* DocumentIndex::numbered(const QString& number) const {
 Numbering numbering(store::BookPass& documents, const QString& identity, Posting kind, QDate day) {
     Numbering found;
     const QString head = numberHead(kind, day);
-    for (int row = documents.usedRowCount(); row >= 2; --row) {
-        const QString number = documents.value(row, Number).text;
-        if (documents.value(row, Identity).text == identity)
+    // Two columns of every document: a scan, without reading the books' other cells.
+    documents.scanColumns({Number, Identity}, [&](int, const store::ColumnValues& values) {
+        const QString number = values.at(0).text;
+        if (found.postedAs.isEmpty() && values.at(1).text == identity)
             found.postedAs = number;
         found.lastSequence = std::max(found.lastSequence, sequenceOf(number, head));
-    }
+    });
     return found;
 }
 

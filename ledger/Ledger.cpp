@@ -59,19 +59,56 @@ void requireJournalRoom(int usedRows, qsizetype lines, Posting posting) {
     }
 }
 
+// An item's row by its code, for a document of many lines: what findItemByNumber finds,
+// looked up once instead of a scan a line. A code cell that cannot be compared fails
+// every lookup with the message that scan gives; a blank one does too, unless the caller
+// passes over blank codes.
+class ItemRows {
+public:
+    enum class Blank { Fails, PassedOver };
+    ItemRows(BookPass& inventory, Blank blank) {
+        const int used = inventory.usedRowCount();
+        m_rows.reserve(used);
+        for (int row = 2; row <= used && !m_unreadable; ++row) {
+            const CellValue code = inventory.value(row, store::InventoryCol::ItemCode);
+            if (code.isEmpty() && blank == Blank::PassedOver)
+                continue;
+            try {
+                const double number = store::requireNumber(code);
+                m_rows.insert(number == 0 ? 0.0 : number, row);
+            } catch (const store::StoreError& e) {
+                m_unreadable.emplace(
+                    inventory.cellError(row, store::InventoryCol::ItemCode, e.message()));
+            }
+        }
+    }
+    int find(double code) const {
+        if (m_unreadable)
+            throw *m_unreadable;
+        return m_rows.value(code == 0 ? 0.0 : code);
+    }
+    // A line appended the item in `row`.
+    void add(double code, int row) { m_rows.insert(code == 0 ? 0.0 : code, row); }
+
+private:
+    QHash<double, int> m_rows;  // the last row of each code
+    std::optional<store::StoreError> m_unreadable;
+};
+
 // One item's stock after a purchase line: the moving average of what was there and what
 // came in.
-void applyPurchase(BookPass& book, const PurchaseLine& line) {
+void applyPurchase(BookPass& book, ItemRows& items, const PurchaseLine& line) {
     using namespace store::InventoryCol;
     const CellValue name = text(line.name), unit = text(line.unit);
     const CellValue supplier = text(line.supplier), remark = text(line.remark);
     const CellValue salePrice = number(line.salePrice), alertQty = number(line.alertQty);
-    // The count is read afresh: a code that an earlier line appended is found.
-    const int found = book.findItemByNumber(line.code);
+    // A code that an earlier line appended is found.
+    const int found = items.find(line.code);
     if (!found) {
-        book.writeRow(book.usedRowCount() + 1,
-                      {number(line.code), name, unit, number(line.qty), number(line.price),
-                       number(line.amount), salePrice, supplier, alertQty, remark});
+        const int row = book.usedRowCount() + 1;
+        book.writeRow(row, {number(line.code), name, unit, number(line.qty), number(line.price),
+                            number(line.amount), salePrice, supplier, alertQty, remark});
+        items.add(line.code, row);
         return;
     }
     const double before = book.requireNumber(found, StockQty);
@@ -105,9 +142,8 @@ double moveStock(BookPass& inventory, int row, double delta) {
 
 // The line's item, or a refusal naming the line when the inventory has none.
 template <typename Line>
-int requireItem(BookPass& inventory, const Line& line, const QString& missing) {
-    // Looked up afresh: an earlier line of the batch may have changed the book.
-    const int row = onLine(line, [&] { return inventory.findItemByNumber(line.code); });
+int requireItem(const ItemRows& items, const Line& line, const QString& missing) {
+    const int row = onLine(line, [&] { return items.find(line.code); });
     if (!row)
         throw Refusal(lineError(line, missing).message());
     return row;
@@ -117,16 +153,17 @@ using Records = QList<QList<CellValue>>;
 
 Records applyPurchases(BookPass& inventory, const Document& document, const ProgressFn& progress) {
     const bool isReturn = document.kind == Posting::SupplierReturn;
+    ItemRows items(inventory, ItemRows::Blank::Fails);
     Records records;
     for (const PurchaseLine& line : document.purchaseLines) {
         if (!isReturn) {
-            onLine(line, [&] { applyPurchase(inventory, line); });
+            onLine(line, [&] { applyPurchase(inventory, items, line); });
             records << QList<CellValue>{
                 number(line.code),  text(line.name),     text(line.unit),      number(line.qty),
                 number(line.price), number(line.amount), number(line.avgCost), text(line.supplier),
                 text(line.date),    text(line.remark)};
         } else {
-            const int row = requireItem(inventory, line, QStringLiteral("无此货物没法退货出厂"));
+            const int row = requireItem(items, line, QStringLiteral("无此货物没法退货出厂"));
             const double cost =
                 onLine(line, [&] { return moveStock(inventory, row, 0.0 - line.qty); });
             // Subtracted from zero, so that a line of nothing reads 0 and not -0.
@@ -145,10 +182,11 @@ Records applySales(BookPass& inventory, const Document& document, const Progress
     using namespace store::InventoryCol;
     const bool isReturn = document.kind == Posting::GoodsReturn;
     const int sign = isReturn ? +1 : -1;
+    const ItemRows items(inventory, ItemRows::Blank::Fails);
     Records records;
     for (const SaleLine& line : document.saleLines) {
         const int row = requireItem(
-            inventory, line,
+            items, line,
             isReturn ? QStringLiteral("无此货物没法退货") : QStringLiteral("无此货物没法出库"));
         // The record keeps the cost the stock moved at, read under the lock: the one the
         // window showed may be stale by now, when another till has stocked the item since.
@@ -172,46 +210,12 @@ Records applySales(BookPass& inventory, const Document& document, const Progress
     return records;
 }
 
-// An item's row by its code, for a document of many lines: what findItemByNumber finds,
-// looked up once instead of a scan a line. A code cell that cannot be compared fails
-// every lookup, as it fails that scan.
-class ItemRows {
-public:
-    explicit ItemRows(BookPass& inventory) {
-        const int used = inventory.usedRowCount();
-        m_rows.reserve(used);
-        for (int row = 2; row <= used && !m_unreadable; ++row) {
-            const CellValue code = inventory.value(row, store::InventoryCol::ItemCode);
-            if (code.isEmpty())
-                continue;
-            const std::optional<double> number = code.isNumber()
-                                                     ? std::optional<double>(code.number)
-                                                     : store::parseDecimal(code.text);
-            if (!number)
-                m_unreadable.emplace(inventory.cellError(
-                    row, store::InventoryCol::ItemCode,
-                    QStringLiteral("“%1”不是有效的数字").arg(code.displayText())));
-            else
-                m_rows.insert(*number == 0 ? 0.0 : *number, row);
-        }
-    }
-    int find(double code) const {
-        if (m_unreadable)
-            throw *m_unreadable;
-        return m_rows.value(code == 0 ? 0.0 : code);
-    }
-
-private:
-    QHash<double, int> m_rows;  // the last row of each code
-    std::optional<store::StoreError> m_unreadable;
-};
-
 // A stocktake: each counted item moved by what was found more or less than the book
 // quantity the count was taken against. Moved, not set: what the till sold or received
 // while the staff counted stays in the stock.
 Records applyCounts(BookPass& inventory, const Document& document, const ProgressFn& progress) {
     using store::moneyForBook;
-    const ItemRows items(inventory);
+    const ItemRows items(inventory, ItemRows::Blank::PassedOver);
     Records records;
     records.reserve(document.countLines.size());
     for (const CountLine& line : document.countLines) {
@@ -602,6 +606,11 @@ QString Ledger::commitToFiles(Document& document, const ProgressFn& progress) {
                 pass.emplace(m_servers, path);
             else
                 pass.emplace(store::serverOn(fresh.emplace_back(store::initialBook(book))), path);
+            // Every line looks its item up in the whole inventory, which is read here, while
+            // the reading is told; of the journal only its last records are.
+            if (book == store::Book::Inventory)
+                pass->value(std::max(2, pass->usedRowCount() / 2), store::InventoryCol::ItemCode);
+            report(progress, bookStep(Progress::Reading, book, 100));
         };
         // A document that moves no stock leaves the inventory and the journals unread.
         std::optional<BookPass> inventory, journal, documentsPass;

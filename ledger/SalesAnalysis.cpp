@@ -88,16 +88,19 @@ SalesAnalysis analyseSales(store::BookPass& stockOut, const DocumentIndex& docum
 
     QList<ItemSales> items;
     QHash<QString, qsizetype> itemIndex;
-    const int used = stockOut.usedRowCount();
-    for (int row = 2; row <= used; ++row) {
+    // One pass that decodes a record's other cells only when its day is in the period.
+    QList<int> columns;
+    for (const store::BookColumn& column : store::layoutOf(store::Book::StockOut).columns)
+        columns << column.number;
+    stockOut.scanRows(columns, [&](int row) {
         const auto day = store::dayOf(stockOut.value(row, OutDate).displayText());
         if (!day) {
             if (!isBlankRecord(stockOut, row))
                 ++result.undated;
-            continue;
+            return;
         }
         if (*day < from || *day > to)
-            continue;
+            return;
         // In the order "统计利润" reads them, so the same cell is named when two are wrong.
         const double price = number(row, OutPrice);
         const double qty = number(row, OutQty);
@@ -119,7 +122,7 @@ SalesAnalysis analyseSales(store::BookPass& stockOut, const DocumentIndex& docum
         ItemSales& item = items[*found];
         item.name = stockOut.value(row, ItemName).displayText();
         add(item.figures, figures);
-    }
+    });
     result.topBySales = topTen(items, &SalesTotals::sales);
     result.topByProfit = topTen(std::move(items), &SalesTotals::profit);
     return result;

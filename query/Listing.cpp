@@ -107,7 +107,11 @@ bool Listing::run(ui::ModuleWindow& window, const ListingControls& controls) con
         controls.status->setPanelText(controls.countPanel, QString::number(used - 1));
         const int step = ui::progressStep(used);
         int found = 0;
-        for (int row = 2; row <= used; ++row) {
+        // One pass over the rows that decodes only the cells a test or a result looks at.
+        QList<int> columns;
+        for (const store::BookColumn& column : store::layoutOf(book).columns)
+            columns << column.number;
+        pass.scanRows(columns, [&](int row) {
             if (matches(pass, row)) {
                 ++found;
                 grid.setRowCount(found + 1);
@@ -115,7 +119,7 @@ bool Listing::run(ui::ModuleWindow& window, const ListingControls& controls) con
             }
             if (row % step == 0)
                 progress.setValue(row + 1);
-        }
+        });
     } catch (const store::StoreError& failure) {
         window.showFailure(failure);
         return true;

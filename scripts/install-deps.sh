@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake pkg-config clang libclang-rt-14-dev
-  qt6-base-dev libzip-dev libpugixml-dev libdeflate-dev libsimpleini-dev libjpeg-dev
+  qt6-base-dev libzip-dev zlib1g-dev libpugixml-dev libdeflate-dev libsimpleini-dev libjpeg-dev
   # the converter of books in the older binary format: the cell reader and the compound file
   libfreexl-dev libgsf-1-dev
   # run: a Song-style CJK face for the interface and for printouts, a face with the rare

@@ -28,4 +28,12 @@ struct CellValue {
     bool identical(const CellValue& other) const;
 };
 
+// The values of one row of a scan (see SpreadsheetServer::scanColumns), each of the
+// columns asked for, by its place among them: read when asked for.
+class ColumnValues {
+public:
+    virtual ~ColumnValues() = default;
+    virtual CellValue at(qsizetype k) const = 0;
+};
+
 }  // namespace store

@@ -109,7 +109,24 @@ int BookPass::usedRowCount() {
 }
 
 CellValue BookPass::value(int row, int col) {
+    if (row == m_scanning.row && m_scanning.values) {
+        if (const qsizetype k = m_scanning.columns->indexOf(col); k >= 0)
+            return m_scanning.values->at(k);
+    }
     return m_server->cell(row, col);
+}
+
+void BookPass::scanRows(const QList<int>& columns, const std::function<void(int row)>& visit) {
+    struct Done {
+        Scanning& scanning;
+        ~Done() { scanning = {}; }
+    } done{m_scanning};
+    m_scanning.columns = &columns;
+    m_server->scanColumns(2, columns, [&](int row, const ColumnValues& values) {
+        m_scanning.row = row;
+        m_scanning.values = &values;
+        visit(row);
+    });
 }
 
 double BookPass::number(int row, int col) {

@@ -62,6 +62,14 @@ public:
 
     int usedRowCount();
     CellValue value(int row, int col);
+    // The values of `columns` of every data row (from row 2) that has cells, in order.
+    void scanColumns(const QList<int>& columns, const SpreadsheetServer::RowValues& visit) {
+        m_server->scanColumns(2, columns, visit);
+    }
+    // Calls `visit` with every data row that has cells, in order, while value() of that
+    // row reads its cells of `columns` from the scan: a search over the whole book that
+    // decodes only what it looks at.
+    void scanRows(const QList<int>& columns, const std::function<void(int row)>& visit);
     // Read as a posting reads a quantity: empty gives 0.
     double number(int row, int col);
     // Must be a number (or a text that reads as one): empty is an error too.
@@ -89,6 +97,12 @@ public:
 private:
     QString m_name;
     std::unique_ptr<SpreadsheetServer> m_server;
+    // The row being scanned, and its values.
+    struct Scanning {
+        int row = 0;
+        const QList<int>* columns = nullptr;
+        const ColumnValues* values = nullptr;
+    } m_scanning;
 };
 
 class Workbook;

@@ -119,6 +119,18 @@ WorkbookData& Workbook::own() {
     return *d;
 }
 
+void Workbook::needRow(int row) const {
+    if (d->lazy && uint32_t(row) <= d->segments->lastFrozenRow && uint32_t(row) > d->peekedThrough)
+        guarded(m_name, [&] { d->materialize(); });
+}
+
+WorkbookData& Workbook::wholeSheet() {
+    own();
+    // A change around the rows is saved whole.
+    guarded(m_name, [&] { d->changing(0); });
+    return *d;
+}
+
 Workbook Workbook::open(const QString& path) {
     const QFileInfo info(path);
     const QString name = info.fileName();
@@ -231,16 +243,25 @@ static bool holdsValue(const WorkbookData& d, const Cell& c) {
 }
 
 int Workbook::usedRowCount() const {
-    for (auto it = d->model.rows.rbegin(); it != d->model.rows.rend(); ++it) {
-        for (const Cell& c : it->cells) {
-            if (holdsValue(*d, c))
-                return int(it->index);
+    // The open rows of a book read lazily come last: one that holds a value answers.
+    for (int pass = 0; pass < 2; ++pass) {
+        for (auto it = d->model.rows.rbegin(); it != d->model.rows.rend(); ++it) {
+            if (d->lazy && it->index <= d->segments->lastFrozenRow)
+                break;
+            for (const Cell& c : it->cells) {
+                if (holdsValue(*d, c))
+                    return int(it->index);
+            }
         }
+        if (!d->lazy)
+            return 1;
+        guarded(m_name, [&] { d->materialize(); });
     }
     return 1;
 }
 
 int Workbook::usedColumnCount() const {
+    guarded(m_name, [&] { d->materialize(); });
     uint32_t last = 1;
     for (const auto& row : d->model.rows) {
         for (auto it = row.cells.rbegin(); it != row.cells.rend(); ++it) {
@@ -255,38 +276,77 @@ int Workbook::usedColumnCount() const {
     return int(last);
 }
 
-CellValue Workbook::cell(int row, int col) const {
-    checkAddress(m_name, row, col);
-    const Cell* c = d->model.find(uint32_t(row), uint32_t(col));
-    if (c == nullptr)
-        return {};
-    switch (c->kind) {
+// What a cell reads as; `text` is the text of the kinds that have one.
+static CellValue valueOf(const WorkbookData& d, const Cell& c, std::string_view text) {
+    switch (c.kind) {
         case CellKind::Number: {
-            if (d->styles.isDate(c->style)) {
+            if (d.styles.isDate(c.style)) {
                 std::string day;
-                if (xlsx::serialToIsoDate(c->num, d->date1904, day))
+                if (xlsx::serialToIsoDate(c.num, d.date1904, day))
                     return CellValue::fromText(fromUtf8(day));
             }
-            return CellValue::fromNumber(c->num);
+            return CellValue::fromNumber(c.num);
         }
         case CellKind::Shared:
-            return CellValue::fromText(fromUtf8(d->sharedStrings.at(c->index)));
+            return CellValue::fromText(fromUtf8(d.sharedStrings.at(c.index)));
         case CellKind::Inline:
         case CellKind::Error:
-            return CellValue::fromText(fromUtf8(d->model.text(*c)));
-        case CellKind::IsoDate: {
+            return CellValue::fromText(fromUtf8(text));
+        case CellKind::IsoDate:
             // "2011-05-03T00:00:00" is the day 2011-05-03.
-            const std::string_view t = d->model.text(*c);
-            return CellValue::fromText(
-                fromUtf8(t.size() >= 10 && t[4] == '-' && t[7] == '-' ? t.substr(0, 10) : t));
-        }
+            return CellValue::fromText(fromUtf8(
+                text.size() >= 10 && text[4] == '-' && text[7] == '-' ? text.substr(0, 10) : text));
         case CellKind::Bool:
-            return CellValue::fromText(c->num != 0 ? QStringLiteral("TRUE")
-                                                   : QStringLiteral("FALSE"));
+            return CellValue::fromText(c.num != 0 ? QStringLiteral("TRUE")
+                                                  : QStringLiteral("FALSE"));
         case CellKind::Blank:
             break;
     }
     return {};
+}
+
+CellValue Workbook::cell(int row, int col) const {
+    checkAddress(m_name, row, col);
+    needRow(row);
+    const Cell* c = d->model.find(uint32_t(row), uint32_t(col));
+    return c == nullptr ? CellValue() : valueOf(*d, *c, d->model.textOf(*c));
+}
+
+void Workbook::scanColumns(
+    int firstRow, const QList<int>& columns,
+    const std::function<void(int row, const ColumnValues& values)>& visit) const {
+    std::vector<uint32_t> wanted;
+    for (const int col : columns) {
+        checkAddress(m_name, 1, col);
+        wanted.push_back(uint32_t(col));
+    }
+    std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    struct Values : ColumnValues {
+        const WorkbookData* d;
+        const QList<int>* columns;
+        const xlsx::WorkbookData::ScannedRow* cells;
+        CellValue at(qsizetype k) const override {
+            const auto col = uint32_t((*columns)[k]);
+            for (size_t i = 0; i < cells->size(); ++i) {
+                if (cells->col(i) == col) {
+                    std::string text;
+                    const Cell c = cells->cell(i, text);
+                    return valueOf(*d, c, text);
+                }
+            }
+            return {};
+        }
+    } values;
+    values.d = d.get();
+    values.columns = &columns;
+    guarded(m_name, [&] {
+        d->scanRows(uint32_t(std::max(firstRow, 1)), wanted,
+                    [&](uint32_t row, const xlsx::WorkbookData::ScannedRow& cells) {
+                        values.cells = &cells;
+                        visit(int(row), values);
+                    });
+    });
 }
 
 void Workbook::setCell(int row, int col, const CellValue& value) {
@@ -301,6 +361,10 @@ void Workbook::setCell(int row, int col, const CellValue& value) {
     guarded(m_name, [&] {
         own();
         const auto r = uint32_t(row), c = uint32_t(col);
+        d->changing(r);
+        // A shared formula's group may reach into the frozen rows.
+        if (const Cell* existing = d->model.find(r, c); existing && existing->hasFormula)
+            d->changing(0);
         auto& model = d->model;
         if (const Cell* existing = model.find(r, c); existing && existing->hasFormula) {
             xlsx::keepSharedGroup(model, r, c);
@@ -345,6 +409,7 @@ void Workbook::setRow(int row, const QList<CellValue>& values) {
     if (any) {
         checkAddress(m_name, row, int(values.size()));
         own();
+        guarded(m_name, [&] { d->changing(uint32_t(row)); });
         d->model.reserve(uint32_t(row), size_t(values.size()));
     }
     for (int c = 0; c < values.size(); ++c)
@@ -353,7 +418,7 @@ void Workbook::setRow(int row, const QList<CellValue>& values) {
 
 void Workbook::clearColumn(int col) {
     checkAddress(m_name, 1, col);
-    own();
+    wholeSheet();
     for (auto& row : d->model.rows) {
         auto& cells = row.cells;
         for (auto it = cells.begin(); it != cells.end(); ++it) {
@@ -388,7 +453,7 @@ void Workbook::setColumnWidth(int col, double characters) {
     if (!(characters >= 0 && characters <= 255)) {
         failBook(m_name, QStringLiteral("列宽 %1 超出范围（0 至 255）").arg(characters));
     }
-    guarded(m_name, [&] { xlsx::setColumnWidth(own().layout, uint32_t(col), characters); });
+    guarded(m_name, [&] { xlsx::setColumnWidth(wholeSheet().layout, uint32_t(col), characters); });
     d->modified = true;
 }
 
@@ -409,12 +474,13 @@ HeaderFooterText Workbook::footer() const {
 }
 
 void Workbook::setCenterHeader(const QString& text) {
-    guarded(m_name, [&] { xlsx::setCenterSection(own().layout, false, text.toStdString()); });
+    guarded(m_name,
+            [&] { xlsx::setCenterSection(wholeSheet().layout, false, text.toStdString()); });
     d->modified = true;
 }
 
 void Workbook::setCenterFooter(const QString& text) {
-    guarded(m_name, [&] { xlsx::setCenterSection(own().layout, true, text.toStdString()); });
+    guarded(m_name, [&] { xlsx::setCenterSection(wholeSheet().layout, true, text.toStdString()); });
     d->modified = true;
 }
 
@@ -423,7 +489,7 @@ bool Workbook::printGridLines() const {
 }
 
 void Workbook::setPrintGridLines(bool on) {
-    guarded(m_name, [&] { xlsx::setPrintGridLines(own().layout, on); });
+    guarded(m_name, [&] { xlsx::setPrintGridLines(wholeSheet().layout, on); });
     d->modified = true;
 }
 

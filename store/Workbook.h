@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -80,6 +81,12 @@ public:
     // A number, a text or empty. A number whose cell style is a date reads as its day,
     // "yyyy-mm-dd". Booleans read as "TRUE"/"FALSE", error values as their text.
     CellValue cell(int row, int col) const;
+    // Calls `visit` with the values of `columns` (in that order) of every row from
+    // `firstRow` on that has cells, in row order: what cell() gives, without reading the
+    // rest of each row, and for a book whose earlier rows were never read, without
+    // reading them into memory either.
+    void scanColumns(int firstRow, const QList<int>& columns,
+                     const std::function<void(int row, const ColumnValues& values)>& visit) const;
     // Writes a number or a text (an empty value clears the cell); the cell keeps its style.
     void setCell(int row, int col, const CellValue& value);
     // Writes cells 1 … n of a row, as setCell does each; a book built row by row in memory
@@ -120,6 +127,10 @@ private:
     Workbook(std::shared_ptr<xlsx::WorkbookData> d, QString displayName, QString path);
     // Before any change: this book's own copy of the cells.
     xlsx::WorkbookData& own();
+    // Before a read or write of `row`: the frozen rows read, when it is one of them.
+    void needRow(int row) const;
+    // Before a change that a save must write whole: this book's own copy, every row read.
+    xlsx::WorkbookData& wholeSheet();
 
     std::shared_ptr<xlsx::WorkbookData> d;
     QString m_name;

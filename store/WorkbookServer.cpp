@@ -42,6 +42,9 @@ public:
     void setCell(int row, int col, const CellValue& value) override {
         book().setCell(row, col, value);
     }
+    void scanColumns(int firstRow, const QList<int>& columns, const RowValues& visit) override {
+        book().scanColumns(firstRow, columns, visit);
+    }
     void save() override {
         book().save();
         refreshKept();

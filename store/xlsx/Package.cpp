@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <zlib.h>
 #include <pugixml.hpp>
 
 #include <cerrno>
@@ -13,8 +14,11 @@
 #include <iterator>
 #include <map>
 #include <optional>
+#include <thread>
 
 #include "Formulas.h"
+#include "RowScanner.h"
+#include "Segments.h"
 #include "XmlPullParser.h"
 #include "XmlText.h"
 #include "store/AtomicFile.h"
@@ -26,6 +30,17 @@ namespace {
 
 // Small parts are read whole into a DOM; more than this is no workbook of ours.
 constexpr size_t kMaxDomPartBytes = size_t(64) << 20;
+
+// The open segment: rewritten by each append until it holds this much, then frozen. Small
+// enough to deflate in a few milliseconds, large enough that a fresh segment's cold start
+// costs nothing worth measuring in size.
+constexpr size_t kOpenSegmentBytes = size_t(256) << 10;
+// The frozen rows of a sheet written whole are deflated in two halves from this size on.
+constexpr size_t kFrozenSplit = size_t(8) << 20;
+// Segments read alone on open: more is no open segment written here.
+constexpr uint64_t kMaxOpenRead = uint64_t(64) << 20;
+// Of the frozen rows, as many as this much of their text holds are read on open.
+constexpr size_t kPeekBytes = size_t(16) << 10;
 
 constexpr const char* kContentTypes =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
@@ -327,14 +342,209 @@ std::unique_ptr<WorkbookData> WorkbookData::load(std::unique_ptr<ZipArchive> arc
         }
     }
 
-    SheetReadLimits limits;
-    limits.sharedStrings = d->sharedStrings.size();
-    limits.strings = &d->sharedStrings;
-    streamPart(
-        zip, *sheetIndex, [&](XmlPullParser& p) { readSheet(p, d->model, d->layout, limits); },
-        true);
+    d->sheetIndex = *sheetIndex;
+    if (!d->readOpenSegment(zip)) {
+        streamPart(
+            zip, *sheetIndex,
+            [&](XmlPullParser& p) { readSheet(p, d->model, d->layout, d->readLimits()); }, true);
+    }
     d->archive = std::move(archive);
     return d;
+}
+
+SheetReadLimits WorkbookData::readLimits() const {
+    SheetReadLimits limits;
+    limits.sharedStrings = sharedStrings.size();
+    limits.strings = &sharedStrings;
+    return limits;
+}
+
+bool WorkbookData::readOpenSegment(ZipArchive& zip) {
+    // Anything amiss, and the sheet is read whole, which says what is wrong with it.
+    try {
+        const ZipArchive::EntryFacts facts = zip.facts(sheetIndex, SegmentIndex::kExtraFieldId);
+        const std::optional<SegmentIndex> index = SegmentIndex::parse(facts.extra);
+        if (!facts.deflated || !index)
+            return false;
+        const Segment all = index->whole();
+        if (all.packed != facts.packed || all.raw != facts.size || all.crc != facts.crc)
+            return false;
+        using P = SegmentIndex::Part;
+        std::string text;
+        for (const P part : {P::Head, P::Dimension, P::Body, P::Frozen, P::Open, P::Tail}) {
+            const Segment& s = index->parts[part];
+            if (part == P::Frozen) {
+                // Its first rows too (the captions, mostly), as far as a few KiB hold whole
+                // rows: every row ends with "row>", which no text can hold unescaped.
+                std::string first =
+                    inflatePrefix(zip.readPacked(sheetIndex, index->offset(part),
+                                                 std::min<uint64_t>(s.packed, kPeekBytes)),
+                                  kPeekBytes);
+                const size_t end = first.rfind("row>");
+                text.append(first, 0, end == std::string::npos ? 0 : end + 4);
+                continue;
+            }
+            if (s.raw > kMaxOpenRead || s.packed > kMaxOpenRead)
+                return false;
+            text += inflateSegment(zip.readPacked(sheetIndex, index->offset(part), s.packed), s.raw,
+                                   s.crc);
+        }
+        SheetModel rows;
+        SheetLayout around;
+        size_t at = 0;
+        XmlPullParser parser([&](char* buf, size_t cap) {
+            const size_t n = text.copy(buf, cap, at);
+            at += n;
+            return n;
+        });
+        readSheet(parser, rows, around, readLimits());
+        // The open segment holds the last row, after every frozen one.
+        if (rows.rows.empty() ? index->parts[P::Frozen].raw != 0
+                              : rows.rows.back().index <= index->lastFrozenRow)
+            return false;
+        peekedThrough = 0;
+        for (const Row& r : rows.rows) {
+            if (r.index <= index->lastFrozenRow)
+                peekedThrough = r.index;
+        }
+        model = std::move(rows);
+        layout = std::move(around);
+        segments = index;
+        lazy = true;
+        appendable = true;
+        loadedLastRow = model.rows.empty() ? 0 : model.rows.back().index;
+        openRowsChanged = false;
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void WorkbookData::materialize() {
+    if (!lazy)
+        return;
+    SheetModel whole;
+    SheetLayout unused;
+    streamPart(
+        *archive, sheetIndex, [&](XmlPullParser& p) { readSheet(p, whole, unused, readLimits()); },
+        true);
+    // What the open segment held may have changed since; the rows after the frozen ones
+    // are this model's.
+    const uint32_t frozen = segments->lastFrozenRow;
+    whole.rows.erase(std::find_if(whole.rows.begin(), whole.rows.end(),
+                                  [&](const Row& r) { return r.index > frozen; }),
+                     whole.rows.end());
+    for (auto it = whole.formulas.begin(); it != whole.formulas.end();)
+        it = (it->first >> 16) > frozen ? whole.formulas.erase(it) : std::next(it);
+    whole.adoptRows(model, frozen);
+    model = std::move(whole);
+    lazy = false;
+}
+
+namespace {
+
+// The frozen segment inflated a piece at a time into the scanner; its length and check sum
+// are those of the index, or it is no segment of ours.
+void scanFrozen(ZipArchive& zip, size_t entry, const SegmentIndex& index, RowScanner& scanner,
+                uint32_t firstRow, const RowScanner::Visit& visit) {
+    const Segment& frozen = index.parts[SegmentIndex::Frozen];
+    z_stream z{};
+    if (inflateInit2(&z, -15) != Z_OK)
+        throw PackageError("内存不足");
+    std::string out(size_t(1) << 20, '\0');
+    uint64_t total = 0;
+    uint32_t crc = 0;
+    int rc = Z_OK;
+    try {
+        zip.streamPacked(entry, index.offset(SegmentIndex::Frozen), frozen.packed,
+                         [&](std::string_view packed) {
+                             z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+                             z.avail_in = uInt(packed.size());
+                             while (z.avail_in > 0 && rc != Z_STREAM_END) {
+                                 z.next_out = reinterpret_cast<Bytef*>(out.data());
+                                 z.avail_out = uInt(out.size());
+                                 rc = inflate(&z, Z_SYNC_FLUSH);
+                                 if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
+                                     throw PackageError("压缩数据已损坏");
+                                 const std::string_view got(out.data(), out.size() - z.avail_out);
+                                 total += got.size();
+                                 if (total > frozen.raw)
+                                     throw PackageError("压缩数据已损坏");
+                                 crc = crc32Combine(crc, crc32Of(got), got.size());
+                                 scanner.feed(got, firstRow, visit);
+                             }
+                         });
+    } catch (...) {
+        inflateEnd(&z);
+        throw;
+    }
+    inflateEnd(&z);
+    if (total != frozen.raw || crc != frozen.crc)
+        throw PackageError("压缩数据已损坏");
+    scanner.finish();
+}
+
+}  // namespace
+
+void WorkbookData::scanRows(uint32_t firstRow, const std::vector<uint32_t>& columns,
+                            const RowVisit& visit) {
+    if (lazy) {
+        struct Scanned : ScannedRow {
+            const RowScanner* scanner;
+            const std::vector<RowScanner::Value>* values;
+            size_t size() const override { return values->size(); }
+            uint32_t col(size_t i) const override { return (*values)[i].col; }
+            Cell cell(size_t i, std::string& text) const override {
+                return scanner->decode((*values)[i], text);
+            }
+        } scanned;
+        try {
+            RowScanner scanner(layout.prefix, columns, sharedStrings.size());
+            scanned.scanner = &scanner;
+            scanFrozen(*archive, sheetIndex, *segments, scanner, firstRow,
+                       [&](uint32_t row, const std::vector<RowScanner::Value>& values) {
+                           scanned.values = &values;
+                           visit(row, scanned);
+                           firstRow = row + 1;
+                       });
+        } catch (const RowScanner::NotOurRows&) {
+            // Rows another way of writing made: they are read as any sheet's are, and the
+            // visit goes on after the last row it saw.
+            materialize();
+        }
+    }
+    struct InModel : ScannedRow {
+        const SheetModel* model;
+        std::vector<const Cell*> cells;
+        size_t size() const override { return cells.size(); }
+        uint32_t col(size_t i) const override { return cells[i]->col; }
+        Cell cell(size_t i, std::string& text) const override {
+            text.assign(model->textOf(*cells[i]));
+            return *cells[i];
+        }
+    } inModel;
+    inModel.model = &model;
+    for (const Row& r : model.rows) {
+        if (r.index < firstRow || r.cells.empty() || (lazy && r.index <= segments->lastFrozenRow))
+            continue;
+        inModel.cells.clear();
+        for (const Cell& c : r.cells) {
+            if (std::binary_search(columns.begin(), columns.end(), uint32_t(c.col)))
+                inModel.cells.push_back(&c);
+        }
+        visit(r.index, inModel);
+    }
+}
+
+void WorkbookData::changing(uint32_t row) {
+    if (!segments || !appendable)
+        return;
+    if (row == 0 || row <= segments->lastFrozenRow) {
+        materialize();
+        appendable = false;
+    } else if (row <= loadedLastRow) {
+        openRowsChanged = true;
+    }
 }
 
 std::unique_ptr<WorkbookData> WorkbookData::createNew() {
@@ -353,12 +563,121 @@ std::unique_ptr<WorkbookData> WorkbookData::createNew() {
     return d;
 }
 
+namespace {
+
+// Deflates a new segment onto the part's pieces.
+Segment packNew(PackedPart& part, std::string_view raw, bool last, int level) {
+    std::string packed = deflateSegment(raw, last, level);
+    const Segment segment{packed.size(), raw.size(), crc32Of(raw)};
+    part.pieces.push_back({std::move(packed), std::nullopt, 0, 0});
+    return segment;
+}
+
+// Frozen rows, most of a sheet written whole, are deflated in two halves at once.
+Segment packFrozen(PackedPart& part, std::string_view raw) {
+    if (raw.size() < kFrozenSplit)
+        return packNew(part, raw, false, 1);
+    const std::string_view first = raw.substr(0, raw.size() / 2);
+    const std::string_view second = raw.substr(first.size());
+    PackedPart firstPart;
+    Segment firstSegment;
+    std::exception_ptr failure;
+    std::thread other([&] {
+        try {
+            firstSegment = packNew(firstPart, first, false, 1);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    PackedPart secondPart;
+    Segment secondSegment;
+    try {
+        secondSegment = packNew(secondPart, second, false, 1);
+    } catch (...) {
+        other.join();
+        throw;
+    }
+    other.join();
+    if (failure)
+        std::rethrow_exception(failure);
+    part.pieces.push_back(std::move(firstPart.pieces.front()));
+    part.pieces.push_back(std::move(secondPart.pieces.front()));
+    return joined(firstSegment, secondSegment);
+}
+
+}  // namespace
+
+OutputPart WorkbookData::sheetOutput(uint32_t cachedThrough) const {
+    using P = SegmentIndex::Part;
+    SegmentIndex index;
+    PackedPart part;
+    CellBounds frozenBounds;
+    if (segments && appendable) {
+        // The rows before the open segment, and everything around the rows, are copied as
+        // they are packed in the source; the dimension and the open rows are new. An open
+        // segment that has grown past its size, and whose rows are as they were read, joins
+        // the frozen ones, and so do new rows beyond that size.
+        const SegmentIndex& old = *segments;
+        index = old;
+        const auto copy = [&](P which) {
+            part.pieces.push_back({{}, sheetIndex, old.offset(which), old.parts[which].packed});
+        };
+        frozenBounds = {old.minRow, old.maxRow, old.minCol, old.maxCol};
+        CellBounds all = frozenBounds;
+        all.add(CellBounds::of(model));
+        copy(P::Head);
+        index.parts[P::Dimension] = packNew(part, dimensionElement(layout, all), false, 6);
+        copy(P::Body);
+        copy(P::Frozen);
+        const bool freeze = !openRowsChanged && old.parts[P::Open].raw >= kOpenSegmentBytes;
+        if (freeze) {
+            copy(P::Open);
+            index.parts[P::Frozen] = joined(old.parts[P::Frozen], old.parts[P::Open]);
+            index.lastFrozenRow = loadedLastRow;
+        }
+        const RowsText rows =
+            writeRows(model, layout, index.lastFrozenRow + 1, cachedThrough, kOpenSegmentBytes);
+        const std::string_view text(rows.text);
+        if (rows.openFrom > 0) {
+            index.parts[P::Frozen] =
+                joined(index.parts[P::Frozen], packFrozen(part, text.substr(0, rows.openFrom)));
+            index.lastFrozenRow = rows.lastFrozenRow;
+        }
+        frozenBounds.add(CellBounds::of(model, index.lastFrozenRow));
+        index.parts[P::Open] = packNew(part, text.substr(rows.openFrom), false, 6);
+        copy(P::Tail);
+    } else {
+        const SheetText text = writeSheetText(model, layout, cachedThrough, kOpenSegmentBytes);
+        const std::string_view rows(text.rows.text);
+        index.parts[P::Head] = packNew(part, text.head, false, 6);
+        index.parts[P::Dimension] = packNew(part, text.dimension, false, 6);
+        index.parts[P::Body] = packNew(part, text.body, false, 6);
+        index.parts[P::Frozen] = packFrozen(part, rows.substr(0, text.rows.openFrom));
+        index.parts[P::Open] = packNew(part, rows.substr(text.rows.openFrom), false, 6);
+        index.parts[P::Tail] = packNew(part, text.tail, true, 6);
+        index.lastFrozenRow = text.rows.lastFrozenRow;
+        frozenBounds = CellBounds::of(model, index.lastFrozenRow);
+    }
+    index.minRow = frozenBounds.minRow;
+    index.maxRow = frozenBounds.maxRow;
+    index.minCol = frozenBounds.minCol;
+    index.maxCol = frozenBounds.maxCol;
+    const Segment all = index.whole();
+    part.size = all.raw;
+    part.crc = all.crc;
+    part.extraId = SegmentIndex::kExtraFieldId;
+    part.extra = index.serialize();
+    return {sheetPart, std::nullopt, {}, std::move(part)};
+}
+
 std::vector<OutputPart> WorkbookData::outputParts() const {
     std::vector<OutputPart> parts;
     if (!archive) {
         for (const auto& [name, bytes] : newParts) {
-            parts.push_back(
-                {name, std::nullopt, name == sheetPart ? writeSheet(model, layout) : bytes});
+            if (name == sheetPart)
+                parts.push_back(sheetOutput(UINT32_MAX));
+            else
+                parts.push_back({name, std::nullopt, bytes, std::nullopt});
         }
         return parts;
     }
@@ -367,11 +686,11 @@ std::vector<OutputPart> WorkbookData::outputParts() const {
         const std::string& name = archive->entryName(i);
         const auto found = rewritten.find(name);
         if (name == sheetPart) {
-            parts.push_back({name, std::nullopt, writeSheet(model, layout, ownColumns)});
+            parts.push_back(sheetOutput(ownColumns));
         } else if (found == rewritten.end()) {
-            parts.push_back({name, i, {}});
+            parts.push_back({name, i, {}, std::nullopt});
         } else if (found->second) {
-            parts.push_back({name, std::nullopt, *found->second});
+            parts.push_back({name, std::nullopt, *found->second, std::nullopt});
         }
     }
     return parts;
@@ -420,10 +739,41 @@ std::map<std::string, std::optional<std::string>> WorkbookData::formulaParts() c
     return out;
 }
 
-void WorkbookData::writeAtomically(const std::string& path) const {
+void WorkbookData::writeAtomically(const std::string& path) {
+    const bool appending = segments && appendable;
+    std::optional<SegmentIndex> written;
     replaceAtomically(path, [&](const std::string& tmp) {
-        writeZip(tmp, archive.get(), outputParts(), deflate);
+        std::vector<OutputPart> parts = outputParts();
+        for (const OutputPart& part : parts) {
+            if (part.packed && part.name == sheetPart)
+                written = SegmentIndex::parse(part.packed->extra);
+        }
+        writeZip(tmp, archive.get(), parts, deflate);
     });
+    if (!appending || !written)
+        return;
+    // The book now stands on the file it wrote, and the next save copies from there; rows
+    // that were never read stay unread. A file that is not what was written (replaced at
+    // once by somebody else) is left alone, and the book stays on its source.
+    try {
+        auto file = ZipArchive::openFile(path);
+        const auto index = file->find(sheetPart);
+        if (!index ||
+            file->facts(*index, SegmentIndex::kExtraFieldId).extra != written->serialize())
+            return;
+        if (lazy) {
+            SheetModel open;
+            open.adoptRows(model, 0, peekedThrough);
+            open.adoptRows(model, written->lastFrozenRow);
+            model = std::move(open);
+        }
+        archive = std::move(file);
+        sheetIndex = *index;
+        segments = written;
+        loadedLastRow = model.rows.empty() ? 0 : model.rows.back().index;
+        openRowsChanged = false;
+    } catch (const std::exception&) {
+    }
 }
 
 std::string WorkbookData::toBytes() const {

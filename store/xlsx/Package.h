@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -7,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "Segments.h"
 #include "SharedStrings.h"
 #include "SheetModel.h"
 #include "SheetXml.h"
@@ -33,8 +35,23 @@ public:
     std::string workbookPart, workbookRelsPart, calcChainPart;
     std::vector<std::string> otherSheetParts;
 
+    size_t sheetIndex = 0;  // of the sheet part in the archive
+
+    // The cells of sheet 1. While `lazy`, only the rows of the part's open segment and the
+    // rows added after them (see Segments.h): the frozen rows stay packed in the source
+    // until something needs them (materialize()). While `appendable`, nothing at or before
+    // the frozen rows has changed, and a save copies them from the source as they are.
     SheetModel model;
     SheetLayout layout;
+    std::optional<SegmentIndex> segments;  // the source's, when sound
+    bool lazy = false;
+    bool appendable = false;
+    uint32_t loadedLastRow = 0;    // the last row of the open segment as read
+    uint32_t peekedThrough = 0;    // the first frozen rows, to this one, are read while lazy
+    bool openRowsChanged = false;  // a row read from it was changed since
+    // Before a change of `row` (0: of something around the rows): what it takes from the
+    // ways above.
+    void changing(uint32_t row);
     SharedStrings sharedStrings;
     Styles styles;
     bool date1904 = false;
@@ -49,12 +66,37 @@ public:
     static std::unique_ptr<WorkbookData> load(std::unique_ptr<ZipArchive> archive);
     static std::unique_ptr<WorkbookData> createNew();
 
+    // Reads the frozen rows too; the book's content is the same after.
+    void materialize();
+
+    // Visits the cells of `columns` (ascending) that hold something, of every row from
+    // `firstRow` on that has cells, in row order; the frozen rows of a lazy book are
+    // scanned where they lie packed, not read into the model, and a cell is decoded only
+    // when asked for.
+    class ScannedRow {
+    public:
+        virtual ~ScannedRow() = default;
+        virtual size_t size() const = 0;
+        virtual uint32_t col(size_t i) const = 0;
+        // `text` takes the text of the kinds that have one.
+        virtual Cell cell(size_t i, std::string& text) const = 0;
+    };
+    using RowVisit = std::function<void(uint32_t row, const ScannedRow& cells)>;
+    void scanRows(uint32_t firstRow, const std::vector<uint32_t>& columns, const RowVisit& visit);
+
     // Writes the whole package to path: a temporary file in the same folder, flushed,
-    // then renamed over path. Throws PackageError; path is untouched on failure.
-    void writeAtomically(const std::string& path) const;
+    // then renamed over path. Throws PackageError; path is untouched on failure. A book
+    // saved by appending then stands on the file written, so that the next save copies
+    // its rows from there.
+    void writeAtomically(const std::string& path);
     std::string toBytes() const;
 
 private:
+    SheetReadLimits readLimits() const;
+    // Reads only the open segment and what surrounds the rows, when the sheet part has a
+    // sound index; false when it must be read whole.
+    bool readOpenSegment(ZipArchive& zip);
+    OutputPart sheetOutput(uint32_t cachedThrough) const;
     std::vector<OutputPart> outputParts() const;
     // The parts other than sheet 1 that a save changes because the book holds formulas,
     // by name; nothing for a part the save leaves out (the calculation chain).

@@ -193,4 +193,23 @@ void appendColumnName(std::string& out, uint32_t col) {
         out.push_back(buf[--n]);
 }
 
+void SheetModel::adoptRows(const SheetModel& from, uint32_t afterRow, uint32_t throughRow) {
+    for (const Row& r : from.rows) {
+        if (r.index <= afterRow || r.index > throughRow)
+            continue;
+        Row& row = rows.emplace_back();
+        row.index = r.index;
+        row.attrs = internRowAttrs(from.rowAttrs[r.attrs]);
+        row.cells = r.cells;
+        for (Cell& c : row.cells) {
+            if (hasText(c))
+                c.str.off = addText(from.text(c));
+        }
+    }
+    for (const auto& [key, formula] : from.formulas) {
+        if ((key >> 16) > afterRow && (key >> 16) <= throughRow)
+            formulas[key] = formula;
+    }
+}
+
 }  // namespace store::xlsx

@@ -68,9 +68,22 @@ public:
     uint32_t internRowAttrs(std::string_view raw);
     uint32_t addText(std::string_view text);  // returns the offset; length is text.size()
     std::string_view text(const Cell& c) const { return {pool.data() + c.str.off, c.str.len}; }
+    // Whether the cell's value is a text of the pool.
+    static bool hasText(const Cell& c) {
+        return c.kind == CellKind::Inline || c.kind == CellKind::Error ||
+               c.kind == CellKind::IsoDate;
+    }
+    // Its text, empty for the kinds without one.
+    std::string_view textOf(const Cell& c) const {
+        return hasText(c) ? text(c) : std::string_view();
+    }
 
     // After reading: rows and cells in order, later duplicates winning.
     void normalize();
+
+    // Appends the rows of `from` after row `afterRow` up to `throughRow`, with their texts
+    // and formulas, to the rows here, which must all come before them.
+    void adoptRows(const SheetModel& from, uint32_t afterRow, uint32_t throughRow = UINT32_MAX);
 
 private:
     mutable size_t m_hint = 0;

@@ -503,93 +503,153 @@ void readSheet(XmlPullParser& parser, SheetModel& model, SheetLayout& layout,
     }
 }
 
-std::string writeSheet(const SheetModel& model, const SheetLayout& layout, uint32_t cachedThrough) {
-    std::string out;
-    size_t cells = 0;
-    for (const Row& r : model.rows)
-        cells += r.cells.size();
-    out.reserve(4096 + cells * 32 + model.pool.size());
+namespace {
 
+void appendRow(std::string& out, const Tags& tags, const SheetModel& model, const Row& r,
+               uint32_t cachedThrough) {
+    out += tags.openRow;
+    appendUInt(out, r.index);
+    out += '"';
+    out += model.rowAttrs[r.attrs];
+    if (r.cells.empty()) {
+        out += "/>";
+        return;
+    }
+    out += '>';
+    for (const Cell& c : r.cells) {
+        out += tags.openC;
+        appendColumnName(out, c.col);
+        appendUInt(out, r.index);
+        out += '"';
+        if (c.style != 0) {
+            out += " s=\"";
+            appendUInt(out, c.style);
+            out += '"';
+        }
+        const bool cached = !c.hasFormula || c.col <= cachedThrough;
+        if (cached)
+            out += typeAttribute(c);
+        if (c.kind == CellKind::Blank && !c.hasFormula) {
+            out += "/>";
+            continue;
+        }
+        out += '>';
+        if (c.hasFormula) {
+            const auto it = model.formulas.find(SheetModel::key(r.index, c.col));
+            if (it != model.formulas.end())
+                out += it->second;
+        }
+        if (cached)
+            writeCellValue(out, tags, model, c);
+        out += tags.closeC;
+    }
+    out += tags.closeRow;
+}
+
+}  // namespace
+
+CellBounds CellBounds::of(const SheetModel& model, uint32_t throughRow) {
+    CellBounds b;
+    for (const Row& r : model.rows) {
+        if (r.index > throughRow)
+            break;
+        if (r.cells.empty())
+            continue;
+        b.add(r.index, r.cells.front().col, r.cells.back().col);
+    }
+    return b;
+}
+
+void CellBounds::add(uint32_t row, uint32_t firstCol, uint32_t lastCol) {
+    if (minRow == 0 || row < minRow)
+        minRow = row;
+    maxRow = std::max(maxRow, row);
+    if (minCol == 0 || firstCol < minCol)
+        minCol = firstCol;
+    maxCol = std::max(maxCol, lastCol);
+}
+
+void CellBounds::add(const CellBounds& other) {
+    if (other.minRow != 0) {
+        add(other.minRow, other.minCol, other.maxCol);
+        add(other.maxRow, other.minCol, other.maxCol);
+    }
+}
+
+std::string dimensionElement(const SheetLayout& layout, const CellBounds& bounds) {
+    if (layout.find("dimension") < 0)
+        return {};
+    std::string out = Tags(layout.prefix).dimension;
+    if (bounds.minRow == 0) {
+        out += "A1";
+    } else {
+        out += cellName(bounds.minCol, bounds.minRow);
+        if (bounds.minRow != bounds.maxRow || bounds.minCol != bounds.maxCol)
+            out += ":" + cellName(bounds.maxCol, bounds.maxRow);
+    }
+    out += "\"/>";
+    return out;
+}
+
+RowsText writeRows(const SheetModel& model, const SheetLayout& layout, uint32_t fromRow,
+                   uint32_t cachedThrough, size_t openBytes) {
     const Tags tags(layout.prefix);
-    out += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
-    out += layout.rootStart;
+    RowsText t;
+    size_t cells = 0;
+    auto first = std::lower_bound(model.rows.begin(), model.rows.end(), fromRow,
+                                  [](const Row& r, uint32_t row) { return r.index < row; });
+    for (auto it = first; it != model.rows.end(); ++it)
+        cells += it->cells.size();
+    t.text.reserve(cells * 32 + (fromRow == 0 ? model.pool.size() : 0));
+    // The open rows are those that fit in the last `openBytes`, and at least the last row.
+    std::vector<std::pair<size_t, uint32_t>> starts;  // where each row starts, its index
+    for (auto it = first; it != model.rows.end(); ++it) {
+        if (it->cells.empty() && it->attrs == 0)
+            continue;
+        starts.emplace_back(t.text.size(), it->index);
+        appendRow(t.text, tags, model, *it, cachedThrough);
+    }
+    size_t k = starts.size();
+    while (k > 0 && t.text.size() - starts[k - 1].first <= openBytes)
+        --k;
+    if (k == starts.size() && k > 0)
+        --k;
+    t.openFrom = k < starts.size() ? starts[k].first : t.text.size();
+    t.lastFrozenRow = k > 0 ? starts[k - 1].second : 0;
+    return t;
+}
+
+SheetText writeSheetText(const SheetModel& model, const SheetLayout& layout, uint32_t cachedThrough,
+                         size_t openBytes) {
+    const Tags tags(layout.prefix);
+    SheetText t;
+    t.head = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+    t.head += layout.rootStart;
+    std::string* out = &t.head;
     for (const SheetLayout::Element& e : layout.elements) {
         if (e.local == "dimension") {
-            uint32_t maxRow = 0, minRow = 0, maxCol = 0, minCol = kMaxColumns + 1;
-            for (const Row& r : model.rows) {
-                if (r.cells.empty())
-                    continue;
-                if (minRow == 0)
-                    minRow = r.index;
-                maxRow = r.index;
-                minCol = std::min<uint32_t>(minCol, r.cells.front().col);
-                maxCol = std::max<uint32_t>(maxCol, r.cells.back().col);
-            }
-            out += tags.dimension;
-            if (maxRow == 0) {
-                out += "A1";
-            } else {
-                out += cellName(minCol, minRow);
-                if (minRow != maxRow || minCol != maxCol)
-                    out += ":" + cellName(maxCol, maxRow);
-            }
-            out += "\"/>";
+            t.dimension = dimensionElement(layout, CellBounds::of(model));
+            out = &t.body;
             continue;
         }
         if (e.local != "sheetData") {
-            out += e.raw;
+            *out += e.raw;
             continue;
         }
-        bool any = false;
-        for (const Row& r : model.rows) {
-            if (r.cells.empty() && r.attrs == 0)
-                continue;
-            if (!any) {
-                out += tags.openSheetData;
-                any = true;
-            }
-            out += tags.openRow;
-            appendUInt(out, r.index);
-            out += '"';
-            out += model.rowAttrs[r.attrs];
-            if (r.cells.empty()) {
-                out += "/>";
-                continue;
-            }
-            out += '>';
-            for (const Cell& c : r.cells) {
-                out += tags.openC;
-                appendColumnName(out, c.col);
-                appendUInt(out, r.index);
-                out += '"';
-                if (c.style != 0) {
-                    out += " s=\"";
-                    appendUInt(out, c.style);
-                    out += '"';
-                }
-                const bool cached = !c.hasFormula || c.col <= cachedThrough;
-                if (cached)
-                    out += typeAttribute(c);
-                if (c.kind == CellKind::Blank && !c.hasFormula) {
-                    out += "/>";
-                    continue;
-                }
-                out += '>';
-                if (c.hasFormula) {
-                    const auto it = model.formulas.find(SheetModel::key(r.index, c.col));
-                    if (it != model.formulas.end())
-                        out += it->second;
-                }
-                if (cached)
-                    writeCellValue(out, tags, model, c);
-                out += tags.closeC;
-            }
-            out += tags.closeRow;
-        }
-        out += any ? tags.closeSheetData : tags.emptySheetData;
+        if (out == &t.head)
+            out = &t.body;
+        *out += tags.openSheetData;
+        t.rows = writeRows(model, layout, 0, cachedThrough, openBytes);
+        t.tail = tags.closeSheetData;
+        out = &t.tail;
     }
-    out += "</" + layout.rootName + ">";
-    return out;
+    t.tail += "</" + layout.rootName + ">";
+    return t;
+}
+
+std::string writeSheet(const SheetModel& model, const SheetLayout& layout, uint32_t cachedThrough) {
+    SheetText t = writeSheetText(model, layout, cachedThrough, 0);
+    return t.head + t.dimension + t.body + t.rows.text + t.tail;
 }
 
 }  // namespace store::xlsx

@@ -94,15 +94,88 @@ std::string archiveErrorText(zip_t* z) {
     return zipErrorText(*zip_get_error(z));
 }
 
-// A zip source that hands libzip data we deflated ourselves, so libzip stores it as is.
+// A zip source that hands libzip data we deflated ourselves, so libzip stores it as is:
+// pieces of new bytes, and stretches of an entry's compressed data in the source archive.
 struct Precompressed {
-    std::vector<char> compressed;
+    std::vector<PackedPiece> pieces;
+    zip_t* source = nullptr;
+    uint64_t packed = 0;  // all the pieces' bytes
     uint64_t size = 0;
     uint32_t crc = 0;
-    size_t pos = 0;
+    size_t piece = 0;      // the piece being read
+    uint64_t inPiece = 0;  // bytes of it read
+    uint64_t pos = 0;
+    zip_file_t* file = nullptr;  // the source entry being copied from
+    std::optional<size_t> fileIndex;
+    uint64_t filePos = 0;
     time_t mtime = 0;
     bool failHalfWay = false;
     zip_error_t error;
+
+    void closeFile() {
+        if (file != nullptr)
+            zip_fclose(file);
+        file = nullptr;
+    }
+    // The source entry's compressed data, positioned at `from`.
+    bool seekSource(size_t index, uint64_t from) {
+        if (file != nullptr && fileIndex == index && filePos == from)
+            return true;
+        if (file == nullptr || fileIndex != index || filePos > from) {
+            closeFile();
+            file = zip_fopen_index(source, index, ZIP_FL_COMPRESSED);
+            if (file == nullptr)
+                return false;
+            fileIndex = index;
+            filePos = 0;
+        }
+        if (from > filePos && zip_fseek(file, zip_int64_t(from), SEEK_SET) == 0) {
+            filePos = from;
+            return true;
+        }
+        char skip[1 << 14];
+        while (filePos < from) {
+            const zip_int64_t n =
+                zip_fread(file, skip, std::min<uint64_t>(sizeof skip, from - filePos));
+            if (n <= 0)
+                return false;
+            filePos += uint64_t(n);
+        }
+        return true;
+    }
+    zip_int64_t read(char* out, uint64_t len) {
+        uint64_t done = 0;
+        while (done < len && piece < pieces.size()) {
+            const PackedPiece& p = pieces[piece];
+            const uint64_t left = (p.sourceIndex ? p.length : p.bytes.size()) - inPiece;
+            if (left == 0) {
+                ++piece;
+                inPiece = 0;
+                continue;
+            }
+            const uint64_t want = std::min(left, len - done);
+            if (!p.sourceIndex) {
+                std::memcpy(out + done, p.bytes.data() + inPiece, want);
+                inPiece += want;
+                done += want;
+                continue;
+            }
+            if (!seekSource(*p.sourceIndex, p.from + inPiece)) {
+                zip_error_set(&error, ZIP_ER_READ, 0);
+                return -1;
+            }
+            const zip_int64_t n = zip_fread(file, out + done, want);
+            if (n <= 0) {
+                zip_error_set(&error, ZIP_ER_READ, 0);
+                return -1;
+            }
+            filePos += uint64_t(n);
+            inPiece += uint64_t(n);
+            done += uint64_t(n);
+        }
+        pos += done;
+        return zip_int64_t(done);
+    }
 };
 
 zip_int64_t precompressedCallback(void* userdata, void* data, zip_uint64_t len,
@@ -111,18 +184,18 @@ zip_int64_t precompressedCallback(void* userdata, void* data, zip_uint64_t len,
     switch (cmd) {
         case ZIP_SOURCE_OPEN:
             p->pos = 0;
+            p->piece = 0;
+            p->inPiece = 0;
             return 0;
         case ZIP_SOURCE_READ: {
-            if (p->failHalfWay && p->pos >= p->compressed.size() / 2) {
+            if (p->failHalfWay && p->pos >= p->packed / 2) {
                 zip_error_set(&p->error, ZIP_ER_WRITE, ENOSPC);
                 return -1;
             }
-            const size_t n = std::min<size_t>(len, p->compressed.size() - p->pos);
-            std::memcpy(data, p->compressed.data() + p->pos, n);
-            p->pos += n;
-            return zip_int64_t(n);
+            return p->read(static_cast<char*>(data), len);
         }
         case ZIP_SOURCE_CLOSE:
+            p->closeFile();
             return 0;
         case ZIP_SOURCE_STAT: {
             auto* st = static_cast<zip_stat_t*>(data);
@@ -130,7 +203,7 @@ zip_int64_t precompressedCallback(void* userdata, void* data, zip_uint64_t len,
             st->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC |
                         ZIP_STAT_MTIME | ZIP_STAT_ENCRYPTION_METHOD;
             st->size = p->size;
-            st->comp_size = p->compressed.size();
+            st->comp_size = p->packed;
             st->comp_method = ZIP_CM_DEFLATE;
             st->encryption_method = ZIP_EM_NONE;
             st->crc = p->crc;
@@ -140,6 +213,7 @@ zip_int64_t precompressedCallback(void* userdata, void* data, zip_uint64_t len,
         case ZIP_SOURCE_ERROR:
             return zip_error_to_data(&p->error, data, len);
         case ZIP_SOURCE_FREE:
+            p->closeFile();
             zip_error_fini(&p->error);
             delete p;
             return 0;
@@ -152,32 +226,48 @@ zip_int64_t precompressedCallback(void* userdata, void* data, zip_uint64_t len,
     }
 }
 
-zip_source_t* libdeflateSource(const std::string& bytes, int level) {
-    auto* p = new Precompressed;
-    zip_error_init(&p->error);
-    p->failHalfWay = g_failWritesHalfWay;
-    libdeflate_compressor* c = libdeflate_alloc_compressor(level);
-    if (c == nullptr) {
-        delete p;
-        throw PackageError("内存不足");
-    }
-    p->compressed.resize(libdeflate_deflate_compress_bound(c, bytes.size()));
-    const size_t n = libdeflate_deflate_compress(c, bytes.data(), bytes.size(),
-                                                 p->compressed.data(), p->compressed.size());
-    libdeflate_free_compressor(c);
-    p->compressed.resize(n);
-    p->size = bytes.size();
-    p->crc = libdeflate_crc32(0, bytes.data(), bytes.size());
+zip_source_t* precompressedSource(Precompressed* p) {
     p->mtime = time(nullptr);
+    p->failHalfWay = g_failWritesHalfWay;
+    zip_error_init(&p->error);
     zip_error_t err;
     zip_error_init(&err);
     zip_source_t* src = zip_source_function_create(precompressedCallback, p, &err);
     zip_error_fini(&err);
     if (src == nullptr) {
+        zip_error_fini(&p->error);
         delete p;
         throw PackageError("内存不足");
     }
     return src;
+}
+
+zip_source_t* packedSource(const PackedPart& part, zip_t* source) {
+    auto* p = new Precompressed;
+    p->pieces = part.pieces;
+    p->source = source;
+    for (const PackedPiece& piece : part.pieces)
+        p->packed += piece.sourceIndex ? piece.length : piece.bytes.size();
+    p->size = part.size;
+    p->crc = part.crc;
+    return precompressedSource(p);
+}
+
+zip_source_t* libdeflateSource(const std::string& bytes, int level) {
+    libdeflate_compressor* c = libdeflate_alloc_compressor(level);
+    if (c == nullptr)
+        throw PackageError("内存不足");
+    std::string compressed(libdeflate_deflate_compress_bound(c, bytes.size()), '\0');
+    const size_t n = libdeflate_deflate_compress(c, bytes.data(), bytes.size(), compressed.data(),
+                                                 compressed.size());
+    libdeflate_free_compressor(c);
+    compressed.resize(n);
+    auto* p = new Precompressed;
+    p->packed = n;
+    p->pieces.push_back({std::move(compressed), std::nullopt, 0, 0});
+    p->size = bytes.size();
+    p->crc = libdeflate_crc32(0, bytes.data(), bytes.size());
+    return precompressedSource(p);
 }
 
 }  // namespace
@@ -312,6 +402,57 @@ std::string ZipArchive::readAll(size_t index) {
     return out;
 }
 
+ZipArchive::EntryFacts ZipArchive::facts(size_t index, uint16_t extraId) const {
+    EntryFacts f;
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(m_zip, index, 0, &st) != 0)
+        throw PackageError(archiveErrorText(m_zip));
+    const zip_uint64_t need =
+        ZIP_STAT_COMP_METHOD | ZIP_STAT_COMP_SIZE | ZIP_STAT_SIZE | ZIP_STAT_CRC;
+    if ((st.valid & need) != need)
+        return f;
+    f.deflated = st.comp_method == ZIP_CM_DEFLATE &&
+                 (!(st.valid & ZIP_STAT_ENCRYPTION_METHOD) || st.encryption_method == ZIP_EM_NONE);
+    f.packed = st.comp_size;
+    f.size = st.size;
+    f.crc = st.crc;
+    zip_uint16_t length = 0;
+    if (const zip_uint8_t* data =
+            zip_file_extra_field_get_by_id(m_zip, index, extraId, 0, &length, ZIP_FL_CENTRAL))
+        f.extra.assign(reinterpret_cast<const char*>(data), length);
+    return f;
+}
+
+std::string ZipArchive::readPacked(size_t index, uint64_t from, uint64_t length) {
+    std::string out;
+    out.reserve(length);
+    streamPacked(index, from, length, [&](std::string_view piece) { out.append(piece); });
+    return out;
+}
+
+void ZipArchive::streamPacked(size_t index, uint64_t from, uint64_t length,
+                              const std::function<void(std::string_view)>& piece) {
+    Precompressed reader;
+    reader.source = m_zip;
+    reader.pieces.push_back({{}, index, from, length});
+    std::string buffer(std::min<uint64_t>(length, uint64_t(1) << 20), '\0');
+    try {
+        for (uint64_t left = length; left > 0;) {
+            const zip_int64_t n =
+                reader.read(buffer.data(), std::min<uint64_t>(left, buffer.size()));
+            if (n <= 0)
+                throw PackageError("读取失败或文件被截断");
+            left -= uint64_t(n);
+            piece(std::string_view(buffer.data(), size_t(n)));
+        }
+    } catch (...) {
+        reader.closeFile();
+        throw;
+    }
+    reader.closeFile();
+}
+
 void writeZip(const std::string& path, const ZipArchive* source,
               const std::vector<OutputPart>& parts, DeflateChoice deflate) {
     int code = 0;
@@ -325,7 +466,13 @@ void writeZip(const std::string& path, const ZipArchive* source,
     };
     for (const OutputPart& part : parts) {
         zip_source_t* src = nullptr;
-        if (part.sourceIndex) {
+        if (part.packed) {
+            try {
+                src = packedSource(*part.packed, source ? source->handle() : nullptr);
+            } catch (const PackageError& e) {
+                failWith(e.what());
+            }
+        } else if (part.sourceIndex) {
             src = zip_source_zip(out, source->handle(), *part.sourceIndex, 0, 0, 0);
         } else if (deflate.codec == DeflateCodec::Libdeflate || g_failWritesHalfWay) {
             try {
@@ -343,7 +490,14 @@ void writeZip(const std::string& path, const ZipArchive* source,
             zip_source_free(src);
             failWith("无法写入文件：" + archiveErrorText(out));
         }
-        if (!part.sourceIndex && deflate.codec == DeflateCodec::Zlib) {
+        if (part.packed && part.packed->extraId != 0 &&
+            zip_file_extra_field_set(
+                out, zip_uint64_t(idx), part.packed->extraId, ZIP_EXTRA_FIELD_NEW,
+                reinterpret_cast<const zip_uint8_t*>(part.packed->extra.data()),
+                zip_uint16_t(part.packed->extra.size()), ZIP_FL_CENTRAL) != 0) {
+            failWith("无法写入文件：" + archiveErrorText(out));
+        }
+        if (!part.sourceIndex && !part.packed && deflate.codec == DeflateCodec::Zlib) {
             zip_set_file_compression(out, zip_uint64_t(idx), ZIP_CM_DEFLATE,
                                      zip_uint32_t(deflate.level));
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -71,6 +72,21 @@ public:
     };
     std::unique_ptr<EntryReader> openEntry(size_t index);
 
+    // What the central directory says of an entry: deflated or not, its sizes and CRC, and
+    // the data of its extra field `extraId` (empty when it has none).
+    struct EntryFacts {
+        bool deflated = false;
+        uint64_t packed = 0, size = 0;
+        uint32_t crc = 0;
+        std::string extra;
+    };
+    EntryFacts facts(size_t index, uint16_t extraId) const;
+    // `length` bytes of an entry's compressed data from `from`, as they are in the file.
+    std::string readPacked(size_t index, uint64_t from, uint64_t length);
+    // The same handed on a piece (of at most a MiB) at a time.
+    void streamPacked(size_t index, uint64_t from, uint64_t length,
+                      const std::function<void(std::string_view)>& piece);
+
     zip* handle() const { return m_zip; }
 
 private:
@@ -83,12 +99,28 @@ private:
     std::vector<std::string> m_names;
 };
 
-// One part of the package to write: either new bytes, or an entry copied unchanged from
-// the source archive.
+// Deflated data of a part to write, given in pieces: bytes deflated here, or a stretch of
+// the compressed data of an entry of the source archive, copied as it is.
+struct PackedPiece {
+    std::string bytes;
+    std::optional<size_t> sourceIndex;
+    uint64_t from = 0, length = 0;
+};
+struct PackedPart {
+    std::vector<PackedPiece> pieces;
+    uint64_t size = 0;  // inflated
+    uint32_t crc = 0;
+    uint16_t extraId = 0;  // an extra field for the central directory, when not 0
+    std::string extra;
+};
+
+// One part of the package to write: an entry copied unchanged from the source archive,
+// data deflated already, or new bytes.
 struct OutputPart {
     std::string name;
     std::optional<size_t> sourceIndex;  // copy from the source archive
     std::string data;                   // otherwise these bytes
+    std::optional<PackedPart> packed;   // or these, deflated
 };
 
 // Writes a complete package to path (which must not be the source's own file), flushed

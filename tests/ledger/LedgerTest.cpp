@@ -714,6 +714,7 @@ TEST(LedgerProgress, AReadOfALargeJournalAndAPostingOnItTellEachStepAsItComes) {
         const auto reading = ledger::readingOf(Book::StockIn, heard);
         store::BookPass journal(store::workbookServerFactory(),
                                 store::bookPath(dir.path(), Book::StockIn));
+        EXPECT_FALSE(journal.value(50000, 1).isEmpty());
     }
     QList<int> percents = readPercents(Book::StockIn);
     ASSERT_GE(percents.size(), 3);
@@ -723,7 +724,8 @@ TEST(LedgerProgress, AReadOfALargeJournalAndAPostingOnItTellEachStepAsItComes) {
     steps.clear();
     ledger::Ledger(dir.path(), store::workbookServerFactory())
         .commit(ledger::purchase({purchase(1, 1001, 1, 2)}, {}), heard);
-    EXPECT_GE(readPercents(Book::StockIn).size(), 3);
+    // A posting appends: the journal's earlier records are never read, its last ones at once.
+    EXPECT_EQ(readPercents(Book::StockIn), QList<int>{100});
     QList<ledger::Progress::Stage> order;
     QList<Book> saved;
     for (const ledger::Progress& step : steps) {

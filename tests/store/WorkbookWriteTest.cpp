@@ -367,3 +367,80 @@ TEST_F(AtomicSave, ScrapOfAKilledSaveGoesButNotThatOfARunningOne) {
     EXPECT_EQ(leftovers(), (QStringList{".hidden", ".tvchuku.dat.tmp-Zz99Yy",
                                         ".tvchuku.dat.tmp-Zz99Yy.new", "tvchuku.dat"}));
 }
+
+namespace {
+
+QList<CellValue> appendedRecord(int n) {
+    return {CellValue::fromNumber(1000 + n), CellValue::fromText(QString("商品%1").arg(n)),
+            CellValue::fromText("瓶"),       CellValue::fromNumber(n % 7 + 0.25),
+            CellValue::fromNumber(2.5),      CellValue{},
+            CellValue::fromText("张三"),     CellValue::fromText("2011-05-03")};
+}
+
+std::string withoutDimension(std::string xml) {
+    const size_t at = xml.find("<dimension ");
+    return at == std::string::npos ? xml : xml.erase(at, xml.find("/>", at) + 2 - at);
+}
+
+}  // namespace
+
+// A posting's save copies what the journal held and writes the records it adds: the
+// earlier rows and every other part stay byte for byte, round after round, whether the
+// open rows move into the frozen ones, were changed, or a frozen row was.
+TEST(WorkbookAppend, AddedRowsLeaveEveryEarlierByteAndReadBackWithTheRest) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("tvchuku.dat");
+    Workbook expected = Workbook::openBytes(testbooks::zipParts(foreignBook()), "f.dat");
+    for (int n = 3; n < 3000; ++n)
+        expected.setRow(n, appendedRecord(n));
+    expected.saveAs(path);
+    auto parts = testbooks::unzipParts(testbooks::readFile(path));
+    int next = 3000;
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE(round);
+        Workbook book = Workbook::open(path);
+        ASSERT_EQ(book.usedRowCount(), next - 1);
+        if (round == 2) {  // an open row changed
+            book.setCell(next - 1, 6, CellValue::fromText("改"));
+            expected.setCell(next - 1, 6, CellValue::fromText("改"));
+        }
+        for (const int end = next + 300; next < end; ++next) {
+            book.setRow(next, appendedRecord(next));
+            expected.setRow(next, appendedRecord(next));
+        }
+        if (round == 4) {  // a frozen one
+            book.setCell(4, 2, CellValue::fromText("旧"));
+            expected.setCell(4, 2, CellValue::fromText("旧"));
+        }
+        book.save();
+        const auto now = testbooks::unzipParts(testbooks::readFile(path));
+        const std::string was = withoutDimension(parts.at("xl/worksheets/sheet1.xml"));
+        const std::string is = withoutDimension(now.at("xl/worksheets/sheet1.xml"));
+        const size_t rowsEnd = was.find("</sheetData>");
+        if (round != 2 && round != 4) {
+            EXPECT_EQ(is.substr(0, rowsEnd), was.substr(0, rowsEnd));
+            EXPECT_EQ(is.substr(is.find("</sheetData>")), was.substr(rowsEnd));
+        }
+        for (const auto& [name, bytes] : parts) {
+            if (name != "xl/worksheets/sheet1.xml") {
+                EXPECT_EQ(now.at(name), bytes) << name;
+            }
+        }
+        parts = now;
+    }
+    // A scan of a few columns reads the packed rows as cell() reads them.
+    int scanned = 1;
+    Workbook::open(path).scanColumns(1, {6, 2}, [&](int row, const ColumnValues& values) {
+        EXPECT_EQ(row, scanned++);
+        EXPECT_TRUE(values.at(0).identical(expected.cell(row, 6))) << row;
+        EXPECT_TRUE(values.at(1).identical(expected.cell(row, 2))) << row;
+    });
+    EXPECT_EQ(scanned, next);
+    const Workbook back = Workbook::open(path);
+    ASSERT_EQ(back.usedRowCount(), expected.usedRowCount());
+    for (int row = 1; row < next; ++row) {
+        for (int col = 1; col <= 8; ++col)
+            ASSERT_TRUE(back.cell(row, col).identical(expected.cell(row, col)))
+                << row << "," << col << ": " << back.cell(row, col).displayText().toStdString();
+    }
+}

@@ -59,7 +59,8 @@ protected:
         const QStringList books{scratch->path("fresh.xlsx"),     scratch->path("cleared.xlsx"),
                                 scratch->path("tvchuku.dat"),    scratch->path("saveas.xlsx"),
                                 scratch->path("oneword.xlsx"),   scratch->path("frompy.xlsx"),
-                                scratch->path("reordered.xlsx"), scratch->path("formulas.xlsx")};
+                                scratch->path("reordered.xlsx"), scratch->path("formulas.xlsx"),
+                                scratch->path("appended.xlsx")};
         ASSERT_TRUE(soffice::toCsvAllSheets(books, scratch->path("csv")));
         ASSERT_TRUE(soffice::toFods({scratch->path("fresh.xlsx")}, scratch->path("fods")));
         ready = true;
@@ -141,6 +142,20 @@ protected:
         formulabook::postRow(formulas, 2, 11, 2.5);
         formulabook::postRow(formulas, 3, 40.5, 2);
         formulas.saveAs(scratch->path("formulas.xlsx"));
+
+        // A journal that postings appended to, round after round, each reopening it: its
+        // earlier rows copied as they were packed, the open ones moved into them once full.
+        Workbook big = Workbook::open(scratch->path("fresh.xlsx"));
+        for (int row = 5; row <= 3000; ++row)
+            writeRow(big, row,
+                     {num(row), txt(QString("商品%1").arg(row)), txt("瓶"), num(row % 9)});
+        big.saveAs(scratch->path("appended.xlsx"));
+        for (int round = 0, row = 3001; round < 3; ++round) {
+            Workbook again = Workbook::open(scratch->path("appended.xlsx"));
+            for (const int end = row + 300; row < end; ++row)
+                writeRow(again, row, {num(row), txt(QString("追加%1").arg(row)), txt("箱")});
+            again.save();
+        }
 
         // The smallest book: a single text.
         Workbook one = Workbook::createNew();
@@ -247,6 +262,24 @@ TEST_F(EngineBooksInLibreOffice, BookWithOneTextOpens) {
     const std::vector<QString> lines = csvLines("oneword");
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], "'库存清单'");
+}
+
+TEST_F(EngineBooksInLibreOffice, AJournalAppendedToRoundAfterRoundReadsWholeElsewhere) {
+    const std::vector<QString> lines = csvLines("appended");
+    ASSERT_EQ(lines.size(), 3900u);
+    EXPECT_EQ(lines[0], kCaptionLine);
+    EXPECT_EQ(lines[2999], "3000|'商品3000'|'瓶'|3||||||");
+    EXPECT_EQ(lines[3000], "3001|'追加3001'|'箱'|||||||");
+    EXPECT_EQ(lines[3899], "3900|'追加3900'|'箱'|||||||");
+    QByteArray out;
+    ASSERT_TRUE(
+        run(python(),
+            {"-c",
+             "import openpyxl, sys; ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]; "
+             "print(ws.max_row, *[c.value for c in ws[3900]][:3])",
+             scratch->path("appended.xlsx")},
+            300, &out));
+    EXPECT_EQ(QString::fromUtf8(out).trimmed(), "3900 3900 追加3900 箱");
 }
 
 TEST_F(EngineBooksInLibreOffice, OpenpyxlBookSavedByUsKeepsBothSheets) {

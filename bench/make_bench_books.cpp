@@ -1,6 +1,8 @@
 // Writes the benchmark books (a 100,000-record stock-out journal and a 10,000-item
 // inventory book) into a folder, replacing what is there.
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QString>
 #include <cstdio>
 #include <cstdlib>
@@ -9,8 +11,8 @@
 #include "store/StoreError.h"
 
 int main(int argc, char** argv) {
-    if (argc < 2 || argc > 4) {
-        std::fprintf(stderr, "usage: bench_books DIR [RECORDS [ITEMS]]\n");
+    if (argc < 2 || argc > 5) {
+        std::fprintf(stderr, "usage: bench_books DIR [RECORDS [ITEMS [shop]]]\n");
         return 2;
     }
     const QString dir = QString::fromLocal8Bit(argv[1]);
@@ -20,6 +22,16 @@ int main(int argc, char** argv) {
     timer.start();
     try {
         bench::writeBenchBooks(dir, records, items);
+        // A whole shop folder: the stock-in journal a copy of the stock-out one (the same
+        // cell types in the same columns), the documents of the sales, the other books new.
+        if (argc == 5 && QString::fromLocal8Bit(argv[4]) == QStringLiteral("shop")) {
+            bench::writeDocumentsBook(dir, records, 10);
+            const QDir folder(dir);
+            QFile::remove(folder.filePath(store::bookFileName(store::Book::StockIn)));
+            QFile::copy(folder.filePath(bench::kJournalFile),
+                        folder.filePath(store::bookFileName(store::Book::StockIn)));
+            store::writeInitialBooks(dir);
+        }
     } catch (const store::StoreError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

@@ -14,7 +14,7 @@ runs=${BENCH_RUNS:-3}
 # Debian's interpreter: openpyxl comes from its packages, not from whatever is first on PATH.
 py=/usr/bin/python3
 
-for tool in bench_books store_bench bench_open_journal ui_bench entry_bench ledger_bench kucun_bench report_bench legacy_bench fenxi_bench receipt_bench database_bench; do
+for tool in bench_books bench_process store_bench bench_open_journal ui_bench entry_bench ledger_bench kucun_bench report_bench legacy_bench fenxi_bench receipt_bench database_bench; do
   if [ ! -x "$bin/$tool" ]; then
     echo "missing $bin/$tool: build with -DTAVELO_BUILD_BENCH=ON first (make bench)" >&2
     exit 1
@@ -89,3 +89,20 @@ TAVELO_BENCH_CONNINFO=$(cat "$work/pg/conninfo") "$bin/entry_bench" --benchmark_
 
 echo "== side by side"
 "$py" "$root/bench/compare.py" --work "$work" --runs "$runs"
+
+echo "== whole processes on shops of 100,000 and 1,000,000 records, beside the previous commit and openpyxl"
+# TAVELO_BENCH_BASELINE: a bench_process to compare with; unset, the previous commit's is
+# built (bench/baseline.sh); "none" leaves it out.
+baseline=${TAVELO_BENCH_BASELINE:-}
+if [ -z "$baseline" ]; then
+  bash "$root/bench/baseline.sh" HEAD~1 "$build/baseline"
+  baseline=$build/baseline/bench_process
+fi
+beside=()
+if [ "$baseline" != none ]; then
+  beside=(--baseline "$baseline")
+fi
+"$bin/bench_books" "$work/shop100k" 100000 10000 shop
+"$bin/bench_books" "$work/shop1m" 1000000 10000 shop
+"$py" "$root/bench/processes.py" --work "$work" --ours "$bin/bench_process" "${beside[@]}" \
+  --runs "${BENCH_PROCESS_RUNS:-5}"

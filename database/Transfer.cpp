@@ -59,12 +59,15 @@ TransferReport importBooks(Connection& connection, const QString& dir,
             continue;
         }
         {
+            // A book opens with only its last rows read; every cell is read by the check
+            // below, so that is where the reading is told.
             const store::ReadProgressScope reading(
                 [&](int percent) { tell(TransferStep::Reading, book, percent); });
             books.push_back(store::Workbook::open(path));
+            for (const QString& misfit : misfits(books.back(), tableOf(book)))
+                problems << store::bookFileName(book) + QStringLiteral(" ") + misfit;
         }
-        for (const QString& misfit : misfits(books.back(), tableOf(book)))
-            problems << store::bookFileName(book) + QStringLiteral(" ") + misfit;
+        tell(TransferStep::Reading, book, 100);
     }
     if (!problems.isEmpty()) {
         throw store::StoreError(QStringLiteral("以下单元格放不进数据库，没有导入任何数据：\n") +

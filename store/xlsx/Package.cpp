@@ -7,6 +7,7 @@
 #include <zlib.h>
 #include <pugixml.hpp>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -35,8 +36,10 @@ constexpr size_t kMaxDomPartBytes = size_t(64) << 20;
 // enough to deflate in a few milliseconds, large enough that a fresh segment's cold start
 // costs nothing worth measuring in size.
 constexpr size_t kOpenSegmentBytes = size_t(256) << 10;
-// The frozen rows of a sheet written whole are deflated in two halves from this size on.
-constexpr size_t kFrozenSplit = size_t(8) << 20;
+// Frozen rows are deflated in pieces of this much text: small enough that a reader holds
+// one whole while the next is inflated, large enough that the cold start of each costs
+// nothing worth measuring in size.
+constexpr size_t kPieceBytes = size_t(1) << 20;
 // Segments read alone on open: more is no open segment written here.
 constexpr uint64_t kMaxOpenRead = uint64_t(64) << 20;
 // Of the frozen rows, as many as this much of their text holds are read on open.
@@ -423,6 +426,8 @@ bool WorkbookData::readOpenSegment(ZipArchive& zip) {
 void WorkbookData::materialize() {
     if (!lazy)
         return;
+    if (scanningFrozen)
+        throw std::logic_error("a scan's visit read a column it did not ask for");
     SheetModel whole;
     SheetLayout unused;
     streamPart(
@@ -443,44 +448,11 @@ void WorkbookData::materialize() {
 
 namespace {
 
-// The frozen segment inflated a piece at a time into the scanner; its length and check sum
-// are those of the index, or it is no segment of ours.
+// The frozen rows inflated a piece at a time, in a thread of its own, into the scanner.
 void scanFrozen(ZipArchive& zip, size_t entry, const SegmentIndex& index, RowScanner& scanner,
                 uint32_t firstRow, const RowScanner::Visit& visit) {
-    const Segment& frozen = index.parts[SegmentIndex::Frozen];
-    z_stream z{};
-    if (inflateInit2(&z, -15) != Z_OK)
-        throw PackageError("内存不足");
-    std::string out(size_t(1) << 20, '\0');
-    uint64_t total = 0;
-    uint32_t crc = 0;
-    int rc = Z_OK;
-    try {
-        zip.streamPacked(entry, index.offset(SegmentIndex::Frozen), frozen.packed,
-                         [&](std::string_view packed) {
-                             z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
-                             z.avail_in = uInt(packed.size());
-                             while (z.avail_in > 0 && rc != Z_STREAM_END) {
-                                 z.next_out = reinterpret_cast<Bytef*>(out.data());
-                                 z.avail_out = uInt(out.size());
-                                 rc = inflate(&z, Z_SYNC_FLUSH);
-                                 if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
-                                     throw PackageError("压缩数据已损坏");
-                                 const std::string_view got(out.data(), out.size() - z.avail_out);
-                                 total += got.size();
-                                 if (total > frozen.raw)
-                                     throw PackageError("压缩数据已损坏");
-                                 crc = crc32Combine(crc, crc32Of(got), got.size());
-                                 scanner.feed(got, firstRow, visit);
-                             }
-                         });
-    } catch (...) {
-        inflateEnd(&z);
-        throw;
-    }
-    inflateEnd(&z);
-    if (total != frozen.raw || crc != frozen.crc)
-        throw PackageError("压缩数据已损坏");
+    inflateFrozen(zip, entry, index,
+                  [&](std::string_view text) { scanner.feed(text, firstRow, visit); });
     scanner.finish();
 }
 
@@ -501,6 +473,9 @@ void WorkbookData::scanRows(uint32_t firstRow, const std::vector<uint32_t>& colu
         try {
             RowScanner scanner(layout.prefix, columns, sharedStrings.size());
             scanned.scanner = &scanner;
+            scanningFrozen = true;
+            const std::unique_ptr<bool, void (*)(bool*)> ending(&scanningFrozen,
+                                                                [](bool* on) { *on = false; });
             scanFrozen(*archive, sheetIndex, *segments, scanner, firstRow,
                        [&](uint32_t row, const std::vector<RowScanner::Value>& values) {
                            scanned.values = &values;
@@ -573,36 +548,42 @@ Segment packNew(PackedPart& part, std::string_view raw, bool last, int level) {
     return segment;
 }
 
-// Frozen rows, most of a sheet written whole, are deflated in two halves at once.
-Segment packFrozen(PackedPart& part, std::string_view raw) {
-    if (raw.size() < kFrozenSplit)
-        return packNew(part, raw, false, 1);
-    const std::string_view first = raw.substr(0, raw.size() / 2);
-    const std::string_view second = raw.substr(first.size());
-    PackedPart firstPart;
-    Segment firstSegment;
-    std::exception_ptr failure;
-    std::thread other([&] {
+// Frozen rows, most of a sheet written whole, are deflated two pieces at a time.
+Segment packFrozen(PackedPart& part, std::string_view raw, std::vector<Piece>& pieces) {
+    const size_t count = (raw.size() + kPieceBytes - 1) / kPieceBytes;
+    std::vector<std::string> packed(count);
+    std::vector<Segment> segments(count);
+    std::atomic<size_t> next{0};
+    const auto deflatePieces = [&](std::exception_ptr& failure) {
         try {
-            firstSegment = packNew(firstPart, first, false, 1);
+            for (size_t i = next++; i < count; i = next++) {
+                const std::string_view text = raw.substr(i * kPieceBytes, kPieceBytes);
+                packed[i] = deflateSegment(text, false, 1);
+                segments[i] = {packed[i].size(), text.size(), crc32Of(text)};
+            }
         } catch (...) {
+            next = count;
             failure = std::current_exception();
         }
-    });
-    PackedPart secondPart;
-    Segment secondSegment;
-    try {
-        secondSegment = packNew(secondPart, second, false, 1);
-    } catch (...) {
-        other.join();
-        throw;
+    };
+    std::exception_ptr theirs, ours;
+    std::optional<std::thread> other;
+    if (count > 1)
+        other.emplace(deflatePieces, std::ref(theirs));
+    deflatePieces(ours);
+    if (other)
+        other->join();
+    for (const std::exception_ptr& failure : {ours, theirs}) {
+        if (failure)
+            std::rethrow_exception(failure);
     }
-    other.join();
-    if (failure)
-        std::rethrow_exception(failure);
-    part.pieces.push_back(std::move(firstPart.pieces.front()));
-    part.pieces.push_back(std::move(secondPart.pieces.front()));
-    return joined(firstSegment, secondSegment);
+    Segment all;
+    for (size_t i = 0; i < count; ++i) {
+        all = joined(all, segments[i]);
+        pieces.push_back({uint32_t(segments[i].packed), uint32_t(segments[i].raw)});
+        part.pieces.push_back({std::move(packed[i]), std::nullopt, 0, 0});
+    }
+    return all;
 }
 
 }  // namespace
@@ -632,15 +613,17 @@ OutputPart WorkbookData::sheetOutput(uint32_t cachedThrough) const {
         const bool freeze = !openRowsChanged && old.parts[P::Open].raw >= kOpenSegmentBytes;
         if (freeze) {
             copy(P::Open);
-            index.parts[P::Frozen] = joined(old.parts[P::Frozen], old.parts[P::Open]);
+            const Segment& open = old.parts[P::Open];
+            index.addFrozen(open, {{uint32_t(open.packed), uint32_t(open.raw)}});
             index.lastFrozenRow = loadedLastRow;
         }
         const RowsText rows =
             writeRows(model, layout, index.lastFrozenRow + 1, cachedThrough, kOpenSegmentBytes);
         const std::string_view text(rows.text);
         if (rows.openFrom > 0) {
-            index.parts[P::Frozen] =
-                joined(index.parts[P::Frozen], packFrozen(part, text.substr(0, rows.openFrom)));
+            std::vector<Piece> pieces;
+            const Segment added = packFrozen(part, text.substr(0, rows.openFrom), pieces);
+            index.addFrozen(added, pieces);
             index.lastFrozenRow = rows.lastFrozenRow;
         }
         frozenBounds.add(CellBounds::of(model, index.lastFrozenRow));
@@ -652,7 +635,9 @@ OutputPart WorkbookData::sheetOutput(uint32_t cachedThrough) const {
         index.parts[P::Head] = packNew(part, text.head, false, 6);
         index.parts[P::Dimension] = packNew(part, text.dimension, false, 6);
         index.parts[P::Body] = packNew(part, text.body, false, 6);
-        index.parts[P::Frozen] = packFrozen(part, rows.substr(0, text.rows.openFrom));
+        std::vector<Piece> pieces;
+        const Segment frozen = packFrozen(part, rows.substr(0, text.rows.openFrom), pieces);
+        index.addFrozen(frozen, pieces);
         index.parts[P::Open] = packNew(part, rows.substr(text.rows.openFrom), false, 6);
         index.parts[P::Tail] = packNew(part, text.tail, true, 6);
         index.lastFrozenRow = text.rows.lastFrozenRow;

@@ -72,7 +72,8 @@ public:
     // Visits the cells of `columns` (ascending) that hold something, of every row from
     // `firstRow` on that has cells, in row order; the frozen rows of a lazy book are
     // scanned where they lie packed, not read into the model, and a cell is decoded only
-    // when asked for.
+    // when asked for. While the frozen rows are scanned, the archive is being read in
+    // another thread: a visit that reads a cell of a column not asked for is a fault.
     class ScannedRow {
     public:
         virtual ~ScannedRow() = default;
@@ -92,6 +93,7 @@ public:
     std::string toBytes() const;
 
 private:
+    bool scanningFrozen = false;
     SheetReadLimits readLimits() const;
     // Reads only the open segment and what surrounds the rows, when the sheet part has a
     // sound index; false when it must be read whole.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include "SharedStrings.h"
 #include "XmlText.h"
@@ -66,22 +67,55 @@ std::string decoded(std::string_view raw) {
 
 }  // namespace
 
-RowScanner::RowScanner(const std::string& prefix, std::vector<uint32_t> columns,
-                       size_t sharedStrings)
-    : m_columns(std::move(columns)), m_sharedStrings(sharedStrings) {
-    const std::string p = prefix.empty() ? std::string() : prefix + ":";
-    m_rowOpen = "<" + p + "row r=\"";
-    m_rowClose = "</" + p + "row>";
-    m_cellOpen = "<" + p + "c r=\"";
-    m_cellClose = "</" + p + "c>";
-    m_vOpen = "<" + p + "v>";
-    m_vClose = "</" + p + "v>";
-    m_tOpen = "<" + p + "t";
-    m_tClose = "</" + p + "t>";
+namespace {
+
+// The text ended before the row did: the rest comes with the next feed.
+struct Short {};
+
+// Whether the text at `p` starts with `tag`; Short when what is left of it could.
+bool startsWith(const char* p, const char* end, const std::string& tag) {
+    const auto left = size_t(end - p);
+    if (left >= tag.size())
+        return std::memcmp(p, tag.data(), tag.size()) == 0;
+    if (std::memcmp(p, tag.data(), left) == 0)
+        throw Short();
+    return false;
 }
 
-bool RowScanner::wanted(uint32_t col) const {
-    return std::binary_search(m_columns.begin(), m_columns.end(), col);
+void expect(const char*& p, const char* end, const std::string& tag) {
+    if (!startsWith(p, end, tag))
+        throw NotOurRows();
+    p += tag.size();
+}
+
+uint32_t digits(const char*& p, const char* end) {
+    uint32_t v = 0;
+    const auto [q, ec] = std::from_chars(p, end, v);
+    if (q == end)
+        throw Short();
+    if (ec != std::errc() || q == p)
+        throw NotOurRows();
+    p = q;
+    return v;
+}
+
+const char* find(const char* p, const char* end, char c) {
+    const auto* q = static_cast<const char*>(std::memchr(p, c, size_t(end - p)));
+    if (q == nullptr)
+        throw Short();
+    return q;
+}
+
+}  // namespace
+
+RowScanner::RowScanner(const std::string& prefix, std::vector<uint32_t> columns,
+                       size_t sharedStrings)
+    : m_tags(prefix), m_sharedStrings(sharedStrings) {
+    for (const uint32_t col : columns) {
+        if (col >= m_wanted.size())
+            m_wanted.resize(col + 1);
+        m_wanted[col] = true;
+    }
 }
 
 void RowScanner::feed(std::string_view text, uint32_t firstRow, const Visit& visit) {
@@ -100,75 +134,97 @@ void RowScanner::finish() const {
         throw NotOurRows();
 }
 
+// The rows are read in the one order the writer puts their parts in, comparing tags where
+// they must stand rather than searching for them; only a value's end is searched for.
 size_t RowScanner::scan(std::string_view s, uint32_t firstRow, const Visit& visit) {
-    size_t done = 0;
-    for (;;) {
-        const size_t open = s.find(m_rowOpen, done);
-        if (open == std::string_view::npos)
-            return done;
-        if (s.find_first_not_of(" \t\r\n", done) != open)
-            throw NotOurRows();
-        const size_t tagEnd = s.find('>', open);
-        if (tagEnd == std::string_view::npos)
-            return done;
-        size_t at = open + m_rowOpen.size();
-        const uint32_t row = digitsAt(s, at);
-        if (s[tagEnd - 1] == '/') {  // a row of attributes alone
-            done = tagEnd + 1;
-            continue;
-        }
-        const size_t rowEnd = s.find(m_rowClose, tagEnd);
-        if (rowEnd == std::string_view::npos)
-            return done;
-        done = rowEnd + m_rowClose.size();
-        if (row < firstRow)
-            continue;
-        m_cells.clear();
-        for (size_t c = s.find(m_cellOpen, tagEnd); c < rowEnd; c = s.find(m_cellOpen, c)) {
-            at = c + m_cellOpen.size();
-            uint32_t col = 0;
-            while (at < rowEnd && s[at] >= 'A' && s[at] <= 'Z')
-                col = col * 26 + uint32_t(s[at++] - 'A' + 1);
-            if (col == 0 || digitsAt(s, at) != row || s[at] != '"')
+    const char* const begin = s.data();
+    const char* const end = begin + s.size();
+    const char* done = begin;
+    try {
+        for (;;) {
+            const char* p = done;
+            while (p < end && (*p == ' ' || *p == '\n' || *p == '\r' || *p == '\t'))
+                ++p;
+            if (p == end)
+                return size_t(done - begin);
+            expect(p, end, m_tags.openRow);
+            const uint32_t row = digits(p, end);
+            if (*p != '"')
                 throw NotOurRows();
-            const size_t cellTagEnd = s.find('>', at);
-            if (cellTagEnd >= rowEnd)
-                throw NotOurRows();
-            const bool empty = s[cellTagEnd - 1] == '/';
-            const size_t cellEnd = empty ? cellTagEnd + 1 : s.find(m_cellClose, cellTagEnd);
-            if (cellEnd >= rowEnd + 1)
-                throw NotOurRows();
-            c = empty ? cellEnd : cellEnd + m_cellClose.size();
-            if (empty || !wanted(col))
+            p = find(p, end, '>');
+            if (p[-1] == '/') {  // a row of attributes alone
+                done = p + 1;
                 continue;
-            const std::string_view attrs = s.substr(at, cellTagEnd - at);
-            Value v;
-            v.col = col;
-            if (const size_t st = attrs.find(" s=\""); st != std::string_view::npos) {
-                size_t p = st + 4;
-                v.style = digitsAt(attrs, p);
             }
-            if (const size_t t = attrs.find(" t=\""); t != std::string_view::npos)
-                v.type = attrs.substr(t + 4, attrs.find('"', t + 4) - t - 4);
-            const std::string_view content = s.substr(cellTagEnd + 1, cellEnd - cellTagEnd - 1);
-            if (const size_t vo = content.find(m_vOpen); vo != std::string_view::npos) {
-                const size_t vc = content.find(m_vClose, vo);
-                if (vc == std::string_view::npos)
-                    throw NotOurRows();
-                v.raw = content.substr(vo + m_vOpen.size(), vc - vo - m_vOpen.size());
-            } else if (const size_t to = content.find(m_tOpen); to != std::string_view::npos) {
-                const size_t gt = content.find('>', to);
-                const size_t tc = content.find(m_tClose, to);
-                if (gt == std::string_view::npos || tc == std::string_view::npos || tc < gt)
-                    throw NotOurRows();
-                v.raw = content.substr(gt + 1, tc - gt - 1);
-            } else {
-                continue;  // a formula without its result, or a styled blank
-            }
-            m_cells.push_back(v);
+            ++p;
+            m_cells.clear();
+            while (!startsWith(p, end, m_tags.closeRow))
+                cell(p, end, row);
+            done = p + m_tags.closeRow.size();
+            if (row >= firstRow)
+                visit(row, m_cells);
         }
-        visit(row, m_cells);
+    } catch (const Short&) {
+        return size_t(done - begin);
     }
+}
+
+void RowScanner::cell(const char*& p, const char* end, uint32_t row) {
+    expect(p, end, m_tags.openC);
+    Value v;
+    for (; p < end && *p >= 'A' && *p <= 'Z'; ++p)
+        v.col = v.col * 26 + uint32_t(*p - 'A' + 1);
+    if (p == end)
+        throw Short();
+    if (v.col == 0 || digits(p, end) != row || *p != '"')
+        throw NotOurRows();
+    const char* const tagEnd = find(p, end, '>');
+    const std::string_view attrs(p, size_t(tagEnd - p));
+    p = tagEnd + 1;
+    if (tagEnd[-1] == '/')  // a styled blank
+        return;
+    const std::string* close = &m_tags.closeV;
+    if (startsWith(p, end, m_tags.openV)) {
+        p += m_tags.openV.size();
+    } else if (startsWith(p, end, m_tags.openIs)) {
+        p += m_tags.openIs.size();
+        close = &m_tags.closeIs;
+    } else if (startsWith(p, end, m_tags.openIsPreserve)) {
+        p += m_tags.openIsPreserve.size();
+        close = &m_tags.closeIs;
+    } else {
+        // A formula, with its result or without: the cell ends at its closing tag, which
+        // nothing escaped inside can look like.
+        const char* q = p;
+        while (!startsWith(q, end, m_tags.closeC))
+            q = find(q + 1, end, '<');
+        const std::string_view content(p, size_t(q - p));
+        p = q + m_tags.closeC.size();
+        const size_t vo = content.find(m_tags.openV);
+        if (vo == std::string_view::npos)
+            return;
+        const size_t vc = content.find(m_tags.closeV, vo);
+        if (vc == std::string_view::npos)
+            throw NotOurRows();
+        v.raw = content.substr(vo + m_tags.openV.size(), vc - vo - m_tags.openV.size());
+        close = nullptr;
+    }
+    if (close != nullptr) {
+        const char* valueEnd = find(p, end, '<');
+        v.raw = std::string_view(p, size_t(valueEnd - p));
+        p = valueEnd;
+        expect(p, end, *close);
+        expect(p, end, m_tags.closeC);
+    }
+    if (v.col >= m_wanted.size() || !m_wanted[v.col])
+        return;
+    if (const size_t st = attrs.find(" s=\""); st != std::string_view::npos) {
+        size_t at = st + 4;
+        v.style = digitsAt(attrs, at);
+    }
+    if (const size_t t = attrs.find(" t=\""); t != std::string_view::npos)
+        v.type = attrs.substr(t + 4, attrs.find('"', t + 4) - t - 4);
+    m_cells.push_back(v);
 }
 
 Cell RowScanner::decode(const Value& v, std::string& text) const {

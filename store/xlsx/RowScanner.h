@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "SheetModel.h"
+#include "SheetTags.h"
 
 namespace store::xlsx {
 
@@ -46,11 +47,11 @@ public:
 
 private:
     size_t scan(std::string_view text, uint32_t firstRow, const Visit& visit);
-    bool wanted(uint32_t col) const;
+    // Reads one cell from `p` (at its opening tag) and leaves `p` after it.
+    void cell(const char*& p, const char* end, uint32_t row);
 
-    std::string m_rowOpen, m_rowClose, m_cellOpen, m_cellClose, m_vOpen, m_vClose, m_tOpen,
-        m_tClose;
-    std::vector<uint32_t> m_columns;
+    SheetTags m_tags;
+    std::vector<bool> m_wanted;  // by column
     size_t m_sharedStrings;
     std::string m_rest;  // an incomplete row from the last feed
     std::vector<Value> m_cells;

@@ -7,6 +7,7 @@
 
 #include "../Numbers.h"
 #include "SharedStrings.h"
+#include "SheetTags.h"
 #include "XmlPullParser.h"
 #include "XmlText.h"
 
@@ -333,29 +334,8 @@ void appendUInt(std::string& out, uint32_t v) {
     out.append(buf, r.ptr);
 }
 
-// Tag texts with the worksheet's namespace prefix, made once per save.
-struct Tags {
-    explicit Tags(const std::string& prefix) {
-        const std::string p = prefix.empty() ? std::string() : prefix + ":";
-        openV = "<" + p + "v>";
-        closeV = "</" + p + "v>";
-        openIs = "<" + p + "is><" + p + "t>";
-        openIsPreserve = "<" + p + "is><" + p + "t xml:space=\"preserve\">";
-        closeIs = "</" + p + "t></" + p + "is>";
-        openC = "<" + p + "c r=\"";
-        closeC = "</" + p + "c>";
-        openRow = "<" + p + "row r=\"";
-        closeRow = "</" + p + "row>";
-        openSheetData = "<" + p + "sheetData>";
-        closeSheetData = "</" + p + "sheetData>";
-        emptySheetData = "<" + p + "sheetData/>";
-        dimension = "<" + p + "dimension ref=\"";
-    }
-    std::string openV, closeV, openIs, openIsPreserve, closeIs, openC, closeC, openRow, closeRow,
-        openSheetData, closeSheetData, emptySheetData, dimension;
-};
-
-void writeCellValue(std::string& out, const Tags& tags, const SheetModel& model, const Cell& c) {
+void writeCellValue(std::string& out, const SheetTags& tags, const SheetModel& model,
+                    const Cell& c) {
     switch (c.kind) {
         case CellKind::Number:
             out += tags.openV;
@@ -505,7 +485,7 @@ void readSheet(XmlPullParser& parser, SheetModel& model, SheetLayout& layout,
 
 namespace {
 
-void appendRow(std::string& out, const Tags& tags, const SheetModel& model, const Row& r,
+void appendRow(std::string& out, const SheetTags& tags, const SheetModel& model, const Row& r,
                uint32_t cachedThrough) {
     out += tags.openRow;
     appendUInt(out, r.index);
@@ -579,7 +559,7 @@ void CellBounds::add(const CellBounds& other) {
 std::string dimensionElement(const SheetLayout& layout, const CellBounds& bounds) {
     if (layout.find("dimension") < 0)
         return {};
-    std::string out = Tags(layout.prefix).dimension;
+    std::string out = SheetTags(layout.prefix).dimension;
     if (bounds.minRow == 0) {
         out += "A1";
     } else {
@@ -593,7 +573,7 @@ std::string dimensionElement(const SheetLayout& layout, const CellBounds& bounds
 
 RowsText writeRows(const SheetModel& model, const SheetLayout& layout, uint32_t fromRow,
                    uint32_t cachedThrough, size_t openBytes) {
-    const Tags tags(layout.prefix);
+    const SheetTags tags(layout.prefix);
     RowsText t;
     size_t cells = 0;
     auto first = std::lower_bound(model.rows.begin(), model.rows.end(), fromRow,
@@ -621,7 +601,7 @@ RowsText writeRows(const SheetModel& model, const SheetLayout& layout, uint32_t 
 
 SheetText writeSheetText(const SheetModel& model, const SheetLayout& layout, uint32_t cachedThrough,
                          size_t openBytes) {
-    const Tags tags(layout.prefix);
+    const SheetTags tags(layout.prefix);
     SheetText t;
     t.head = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
     t.head += layout.rootStart;

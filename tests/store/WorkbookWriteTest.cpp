@@ -17,6 +17,8 @@
 #include "store/AtomicFile.h"
 #include "store/StoreError.h"
 #include "store/Workbook.h"
+#include "store/xlsx/RowScanner.h"
+#include "store/xlsx/Segments.h"
 #include "store/xlsx/ZipArchive.h"
 
 using namespace store;
@@ -443,4 +445,66 @@ TEST(WorkbookAppend, AddedRowsLeaveEveryEarlierByteAndReadBackWithTheRest) {
             ASSERT_TRUE(back.cell(row, col).identical(expected.cell(row, col)))
                 << row << "," << col << ": " << back.cell(row, col).displayText().toStdString();
     }
+}
+
+// The rows reach the scanner in whatever pieces the inflating makes: cut anywhere, even
+// inside a tag, they read as the whole text does, and none of this engine's cells is
+// taken for another program's.
+TEST(RowScannerTest, RowsCutAnywhereReadAsWhole) {
+    Workbook book = Workbook::openBytes(testbooks::zipParts(foreignBook()), "f.dat");
+    for (int n = 3; n < 40; ++n)
+        book.setRow(n, appendedRecord(n));
+    book.setCell(5, 2, CellValue::fromText(" 前后有空格 "));
+    book.setCell(6, 2, CellValue::fromText("a<b>&\"c'"));
+    book.setCell(7, 2, CellValue::fromText(""));
+    book.setCell(2, 1, CellValue());  // a styled blank
+    const std::string xml = testbooks::unzipParts(book.toBytes()).at("xl/worksheets/sheet1.xml");
+    const size_t from = xml.find("<sheetData>") + 11;
+    const std::string rows = xml.substr(from, xml.find("</sheetData>") - from);
+    const auto scan = [&](size_t cut) {
+        store::xlsx::RowScanner scanner("", {1, 2, 3, 4, 5, 6, 7, 8}, 2);
+        std::string seen;
+        const auto visit = [&](uint32_t row,
+                               const std::vector<store::xlsx::RowScanner::Value>& cells) {
+            for (const auto& v : cells) {
+                std::string text;
+                scanner.decode(v, text);
+                seen += std::to_string(row) + ":" + std::to_string(v.col) + "=" +
+                        std::string(v.raw) + "|" + text + ";";
+            }
+        };
+        for (size_t at = 0; at < rows.size(); at += cut)
+            scanner.feed(std::string_view(rows).substr(at, cut), 1, visit);
+        scanner.finish();
+        return seen;
+    };
+    const std::string whole = scan(rows.size());
+    EXPECT_NE(whole.find("5:2= 前后有空格 | 前后有空格 ;"), std::string::npos) << whole;
+    EXPECT_NE(whole.find("|a<b>&\"c'"), std::string::npos) << whole;
+    EXPECT_NE(whole.find("1:3=2|"), std::string::npos) << whole;  // a formula's result
+    for (const size_t cut : {1, 2, 3, 5, 7, 13, 64})
+        EXPECT_EQ(scan(cut), whole) << cut;
+}
+
+// Years of postings add a piece each: the list stays bounded by joining neighbours, and
+// still adds up to the frozen rows, which is all a reader trusts it by.
+TEST(RowScannerTest, PiecesStayFewAndAddUpAfterEveryFreeze) {
+    using store::xlsx::SegmentIndex;
+    SegmentIndex index;
+    for (uint32_t i = 1; i <= 3 * SegmentIndex::kMaxPieces; ++i)
+        index.addFrozen({i, 2 * i, i}, {{i, 2 * i}});
+    ASSERT_LE(index.pieces.size(), SegmentIndex::kMaxPieces);
+    uint64_t packed = 0, raw = 0;
+    for (const auto& piece : index.pieces) {
+        packed += piece.packed;
+        raw += piece.raw;
+    }
+    EXPECT_EQ(packed, index.parts[SegmentIndex::Frozen].packed);
+    EXPECT_EQ(raw, index.parts[SegmentIndex::Frozen].raw);
+    const auto back = SegmentIndex::parse(index.serialize());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->pieces.size(), index.pieces.size());
+    std::string wrong = index.serialize();
+    wrong[wrong.size() - 1] ^= 1;  // a piece that no longer adds up
+    EXPECT_FALSE(SegmentIndex::parse(wrong));
 }

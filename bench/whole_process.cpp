@@ -77,12 +77,16 @@ int search(const QString& dir, const QString& text) {
 }
 
 int analysis(const QString& dir, const QString& from, const QString& to) {
+    QElapsedTimer clock;
+    clock.start();
     const store::ServerFactory servers = store::workbookServerFactory();
     const ledger::DocumentIndex documents = ledger::DocumentIndex::load(servers, dir, false);
+    std::fprintf(stderr, "%6.1f ms  documents read\n", double(clock.nsecsElapsed()) / 1e6);
     store::BookPass journal(servers, store::bookPath(dir, store::Book::StockOut));
     const ledger::SalesAnalysis result =
         ledger::analyseSales(journal, documents, QDate::fromString(from, Qt::ISODate),
                              QDate::fromString(to, Qt::ISODate), ledger::SalesStep::Month);
+    std::fprintf(stderr, "%6.1f ms  done\n", double(clock.nsecsElapsed()) / 1e6);
     std::printf("%lld periods\n", static_cast<long long>(result.periods.size()));
     return 0;
 }

@@ -8,9 +8,12 @@ using namespace store::DocumentCol;
 
 DocumentIndex DocumentIndex::read(store::BookPass& book) {
     DocumentIndex index;
-    const int used = book.usedRowCount();
-    index.m_records.reserve(used);
-    for (int row = 2; row <= used; ++row) {
+    index.m_records.reserve(book.usedRowCount());
+    // One pass over the rows as they lie packed: a large book is never read into memory.
+    QList<int> columns;
+    for (const store::BookColumn& column : store::layoutOf(store::Book::Documents).columns)
+        columns << column.number;
+    book.scanRows(columns, [&](int row) {
         const auto text = [&](int col) { return book.value(row, col).displayText(); };
         DocumentRecord record;
         record.number = text(Number);
@@ -44,7 +47,7 @@ DocumentIndex DocumentIndex::read(store::BookPass& book) {
         }
         index.m_byNumber.insert(record.number, at);
         index.m_records << record;
-    }
+    });
     return index;
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "store/DataBooks.h"
+#include "store/Numbers.h"
 #include "store/StoreError.h"
 #include "store/ValueRules.h"
 
@@ -78,8 +79,11 @@ SalesAnalysis analyseSales(store::BookPass& stockOut, const DocumentIndex& docum
     // The figures are read from the cells as a listing shows them, the way "统计利润" reads
     // them, so that both give the same totals to the last digit.
     const auto number = [&](int row, int col) {
+        const store::CellValue value = stockOut.value(row, col);
+        if (value.isNumber() && store::shownExactly(value.number))
+            return value.number;  // what its text reads back as, without the text
         try {
-            return rowNumber(stockOut.value(row, col).displayText(), row, captions[col - 1]);
+            return rowNumber(value.displayText(), row, captions[col - 1]);
         } catch (const store::StoreError& e) {
             throw store::StoreError(
                 QStringLiteral("工作簿 %1 %2").arg(stockOut.bookName(), e.message()));

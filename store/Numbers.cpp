@@ -92,6 +92,21 @@ std::optional<double> parseDecimal(QStringView text) {
     return parseDecimal(std::string_view(ascii));
 }
 
+namespace {
+
+// The text the general format gives `value` when that is the shortest one that reads back
+// as the value, in `buf`; null when it rounds (more than 15 significant digits) or takes
+// an exponent.
+const char* shortestShown(double value, char (&buf)[48]) {
+    const double magnitude = std::fabs(value);
+    if (magnitude < 1e-4 || magnitude >= 1e15)
+        return nullptr;
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+    return ec == std::errc() && significantDigits(buf, end) <= 15 ? end : nullptr;
+}
+
+}  // namespace
+
 QString formatGeneral(double value) {
     if (value == 0 || !std::isfinite(value)) {
         return value == 0 ? QStringLiteral("0") : QString::number(value);
@@ -100,21 +115,23 @@ QString formatGeneral(double value) {
     // Whole numbers below 10^15 it writes digit for digit. Between 10^-4 and 10^15 it writes
     // without an exponent, and when the shortest text that reads back as the value has at
     // most 15 significant digits, rounding to 15 digits gives that same text.
-    const double magnitude = std::fabs(value);
-    if (magnitude < 1e15 && value == std::trunc(value))
+    if (std::fabs(value) < 1e15 && value == std::trunc(value))
         return QString::number(qlonglong(value));
-    if (magnitude >= 1e-4 && magnitude < 1e15) {
-        char shortest[48];
-        const auto [end, ec] =
-            std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::fixed);
-        if (ec == std::errc() && significantDigits(shortest, end) <= 15)
-            return QString::fromLatin1(shortest, int(end - shortest));
-    }
+    char shortest[48];
+    if (const char* end = shortestShown(value, shortest))
+        return QString::fromLatin1(shortest, int(end - shortest));
     char buf[40];
     std::snprintf(buf, sizeof buf, "%.15g", value);
     QString out = QString::fromLatin1(buf);
     out.replace(QLatin1Char('e'), QLatin1Char('E'));
     return out;
+}
+
+bool shownExactly(double value) {
+    if (value == 0 || (std::fabs(value) < 1e15 && value == std::trunc(value)))
+        return true;
+    char shortest[48];
+    return std::isfinite(value) && shortestShown(value, shortest) != nullptr;
 }
 
 namespace {

@@ -14,6 +14,10 @@ std::optional<double> parseDecimal(std::string_view utf8);
 // General format: shortest text with up to 15 significant digits, no trailing zeros,
 // no thousands separator, "-0" shown as "0" (1001, 2.5, 1230.5, 0.3 for 0.1 + 0.2).
 QString formatGeneral(double value);
+// Whether formatGeneral's text reads back as exactly `value`, so that a total taken from
+// the shown texts may take the value itself: all but the numbers rounded to 15 digits
+// and those it writes with an exponent.
+bool shownExactly(double value);
 
 // "0.00": two decimals; halves of the value as written to 15 significant digits are
 // rounded away from zero, so 1/8 shows 0.13 and 2.675 shows 2.68.

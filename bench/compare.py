@@ -195,6 +195,9 @@ def database_table(path):
     for kind in ("first", "kept"):
         line("journal search, %s" % kind, "BM_SearchNames/database_" + kind,
              "BM_SearchNames/workbook_" + kind, TARGETS["db_search"])
+    # A till's very first start, before it has copies: shown beside the first search.
+    line("journal search, first start without copies", "BM_SearchNames/database_cold",
+         "BM_SearchNames/workbook_first")
     for lines in (1, 20):
         print("| four tills at once, %d-line postings | %.0f postings/s | | | | |"
               % (lines, b["BM_FourTills/%d" % lines]["postings"]))

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "database/Connection.h"
+#include "database/TableCopies.h"
 #include "database/Tables.h"
 #include "store/BookSource.h"
 #include "store/Workbook.h"
@@ -33,15 +34,33 @@ QByteArray number(double value) {
 // only the rows whose stamp is newer than the last it saw. Stamps are given out in the
 // order the postings commit (see Posting), so none is missed; a table that lost rows
 // behind the program's back is read whole again.
+//
+// The journals and the documents are also kept on disk (TableCopies): a till started again
+// reads them from there and fetches only what changed while it was off. Their copies are
+// written when the till ends, and every few minutes while it reads.
 class TableBooks : public store::BookSource {
 public:
-    TableBooks(Database& database, QString dir) : m_database(database), m_dir(std::move(dir)) {}
+    TableBooks(Database& database, QString dir)
+        : m_database(database), m_dir(dir), m_copies(std::move(dir)) {}
+
+    ~TableBooks() override {
+        for (store::Book book : store::kDataBooks) {
+            try {
+                saveCopy(book, m_entries[int(book)]);
+            } catch (...) {  // NOLINT(bugprone-empty-catch): only the copy is lost
+            }
+        }
+    }
 
     bool keeps(const QString& path) const override { return bookAt(path).has_value(); }
+
+    long long fetched() const { return m_fetched; }
 
     store::Workbook open(const QString& path) override {
         const store::Book book = *bookAt(path);
         Entry& entry = m_entries[int(book)];
+        if (!entry.sheet && book != store::Book::Inventory)
+            loadCopy(book, entry);
         const long long seen = entry.sheet ? entry.stamp : -1;
         try {
             update(m_database.connection(), tableOf(book), entry);
@@ -57,6 +76,8 @@ public:
         }
         if (book == store::Book::Inventory && entry.stamp != seen)
             keepCopy(*entry.sheet);
+        if (std::chrono::steady_clock::now() - entry.since > kCopyEvery)
+            saveCopy(book, entry);
         return entry.sheet->share();
     }
 
@@ -65,9 +86,66 @@ public:
 private:
     struct Entry {
         std::optional<store::Workbook> sheet;
+        // Of the rows fetched since the sheet was read (from the server, or its copy).
         QHash<long long, int> rowOfSeq;
         long long stamp = 0, lastSeq = 0, generation = -1;
+        int rows = 0;
+        long long copied = -1;  // the stamp of the copy on disk
+        std::chrono::steady_clock::time_point since = std::chrono::steady_clock::now();
     };
+
+    static constexpr std::chrono::minutes kCopyEvery{5};
+
+    // Where the table was read from: the server's system, the database and the table, so
+    // that a copy is never taken for another's.
+    QString identityOf(store::Book book) {
+        QString& identity = m_identities[int(book)];
+        if (identity.isEmpty()) {
+            const Result r = m_database.connection().exec(
+                "SELECT CASE WHEN has_function_privilege('pg_control_system()', 'EXECUTE')"
+                " THEN (SELECT system_identifier::text FROM pg_control_system()) END,"
+                " (SELECT oid FROM pg_database WHERE datname = current_database())::text,"
+                " $1::regclass::oid::text",
+                {QByteArray(tableOf(book).table)});
+            const auto text = [&](int col) {
+                return QString::fromUtf8(r.text(0, col), r.length(0, col));
+            };
+            identity = text(0) + QLatin1Char('/') + text(1) + QLatin1Char('/') + text(2);
+        }
+        return identity;
+    }
+
+    void loadCopy(store::Book book, Entry& entry) {
+        std::optional<TableCopies::Copy> copy;
+        try {
+            copy = m_copies.load(book, identityOf(book));
+        } catch (const store::StoreError&) {
+            return;  // the server answers the read, or tells why not
+        }
+        if (!copy)
+            return;
+        entry = {};
+        entry.sheet.emplace(std::move(copy->sheet));
+        entry.stamp = entry.copied = copy->state.stamp;
+        entry.lastSeq = copy->state.lastSeq;
+        entry.generation = copy->state.generation;
+        entry.rows = copy->state.rows;
+    }
+
+    void saveCopy(store::Book book, Entry& entry) {
+        entry.since = std::chrono::steady_clock::now();
+        if (book == store::Book::Inventory || !entry.sheet || entry.stamp == entry.copied ||
+            entry.generation < 0)
+            return;
+        // Asked when the copy was looked for; the server is not asked again here, where
+        // the till may be ending.
+        const QString& identity = m_identities[int(book)];
+        if (identity.isEmpty())
+            return;
+        m_copies.save(book, *entry.sheet,
+                      {identity, entry.stamp, entry.lastSeq, entry.generation, entry.rows});
+        entry.copied = entry.stamp;
+    }
 
     QString copyPath() const { return m_dir + Database::inventoryCopyName(); }
 
@@ -129,7 +207,7 @@ private:
         if (entry.sheet) {
             const Result changed = changedRows(connection, table, entry.stamp, "t.stamp");
             if (changed.rows() && changed.integer(0, 1) == entry.generation &&
-                apply(changed, table, entry) && changed.integer(0, 0) == entry.rowOfSeq.size())
+                apply(changed, table, entry) && changed.integer(0, 0) == entry.rows)
                 return;
         }
         entry = {};
@@ -141,16 +219,19 @@ private:
     }
 
     // False when a row cannot be placed: a new row that does not come last.
-    static bool apply(const Result& rows, const Table& table, Entry& entry) {
+    bool apply(const Result& rows, const Table& table, Entry& entry) {
         for (int r = 0; r < rows.rows(); ++r) {
             if (rows.isNull(r, 2))
                 continue;
+            ++m_fetched;
             const long long seq = rows.integer(r, 2);
             int row = entry.rowOfSeq.value(seq);
             if (!row) {
-                if (seq < entry.lastSeq)
+                // A row read before, from the copy, cannot be placed: the table is read
+                // whole again.
+                if (seq <= entry.lastSeq)
                     return false;
-                row = int(entry.rowOfSeq.size()) + 2;
+                row = ++entry.rows + 1;
                 entry.rowOfSeq.insert(seq, row);
                 entry.lastSeq = seq;
             }
@@ -162,7 +243,10 @@ private:
 
     Database& m_database;
     QString m_dir;
+    TableCopies m_copies;
     std::array<Entry, std::size(store::kBookLayouts)> m_entries;  // by store::Book
+    std::array<QString, std::size(store::kBookLayouts)> m_identities;
+    long long m_fetched = 0;
     std::optional<std::chrono::steady_clock::time_point> m_copiedAt;
 };
 
@@ -173,6 +257,10 @@ Database::Database(QString conninfo, QString programDir, Patience patience)
       m_books(std::make_shared<TableBooks>(*this, m_dir)) {}
 
 Database::~Database() = default;
+
+long long Database::rowsFetched() const {
+    return m_books->fetched();
+}
 
 QString Database::serverLabel() const {
     const QHash<QByteArray, QString> values = conninfoValues(m_conninfo);

@@ -57,6 +57,8 @@ public:
     // The servers the windows use: the data books of the program folder from the tables,
     // every other book from its file.
     store::ServerFactory servers(std::shared_ptr<store::SheetPrinter> printer);
+    // How many rows the reads have fetched from the tables so far.
+    long long rowsFetched() const;
 
     struct Counts {
         int items = 0, records = 0;

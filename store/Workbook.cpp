@@ -110,6 +110,10 @@ Workbook::Workbook(Workbook&&) noexcept = default;
 Workbook Workbook::share() const {
     return Workbook(d, m_name, m_path);
 }
+
+Workbook Workbook::detached(const QString& displayName) const {
+    return Workbook(d, displayName, QString());
+}
 Workbook& Workbook::operator=(Workbook&&) noexcept = default;
 Workbook::~Workbook() = default;
 

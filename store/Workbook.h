@@ -67,6 +67,9 @@ public:
 
     // Another book on the same cells, named as this one, copied on its first change.
     Workbook share() const;
+    // The same, under another name in messages, and belonging to no file: a copy that
+    // stands for a book kept elsewhere.
+    Workbook detached(const QString& displayName) const;
 
     QString displayName() const;
     QString path() const;  // empty for a book that was never saved

@@ -593,3 +593,50 @@ TEST_F(PostingStressOnOwnServer, AWaitGivenUpEndsThePostingOrSaysTheCommitHadGon
 }
 
 }  // namespace
+
+// A till started again reads its journals from the copies it kept when it ended, and
+// fetches only the records posted meanwhile; a copy of another database, or one that does
+// not match its state, is never taken for the table.
+TEST_F(PostingStressOnServer, ATillStartedAgainFetchesOnlyWhatWasPostedWhileItWasOff) {
+    QTemporaryDir folder;
+    const QString dir = folder.path() + "/";
+    const QString journal = store::bookPath(dir, store::Book::StockIn);
+    const auto lastRecord = [&](const std::shared_ptr<database::Database>& till) {
+        store::BookPass pass(till->servers(nullptr), journal);
+        const int used = pass.usedRowCount();
+        return QStringList{QString::number(used), pass.value(used, 1).displayText(),
+                           pass.value(used, 4).displayText()};
+    };
+    QStringList seen;
+    {
+        const auto till = std::make_shared<database::Database>(conninfo, dir);
+        seen = lastRecord(till);
+        EXPECT_EQ(till->rowsFetched(), 1000);
+    }
+    ASSERT_TRUE(QFileInfo::exists(dir + "tvruku.server.xlsx"));
+    {
+        const auto other = std::make_shared<database::Database>(conninfo, start.path() + "/");
+        ledger::Ledger(start.path() + "/", other->servers(nullptr), other)
+            .commit(ledger::purchase({purchase(1, 1003, 2, 4), purchase(2, 1004, 1, 2)}, {}));
+    }
+    const auto again = std::make_shared<database::Database>(conninfo, dir);
+    const QStringList now = lastRecord(again);
+    EXPECT_EQ(again->rowsFetched(), 2);
+    EXPECT_EQ(now, (QStringList{QString::number(seen[0].toInt() + 2), "1004", "1"}));
+
+    // The same shop in another database: its journal is read from its own tables.
+    const QString twin = freshDatabase("twin");
+    QTemporaryDir twinBooks;
+    importShop(twin, twinBooks.path(), 10, 1000);
+    const auto elsewhere = std::make_shared<database::Database>(twin, dir);
+    EXPECT_EQ(lastRecord(elsewhere), seen);
+    EXPECT_EQ(elsewhere->rowsFetched(), 1000);
+
+    QFile state(dir + "tvruku.server.state");
+    ASSERT_TRUE(state.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    state.write("{\"version\": 1, \"stamp\": \"x\"");
+    state.close();
+    const auto garbled = std::make_shared<database::Database>(conninfo, dir);
+    EXPECT_EQ(lastRecord(garbled), now);
+    EXPECT_EQ(garbled->rowsFetched(), 1002);
+}

@@ -49,7 +49,7 @@ void BM_DeflateSheet(benchmark::State& state) {
     QTemporaryDir dir(scratchRoot() + "/tavelo-deflate-XXXXXX");
     const std::string out = dir.filePath("sheet.zip").toStdString();
     const std::vector<store::xlsx::OutputPart> parts{
-        {"xl/worksheets/sheet1.xml", std::nullopt, xml}};
+        {"xl/worksheets/sheet1.xml", std::nullopt, xml, std::nullopt}};
     try {
         for (auto _ : state)
             store::xlsx::writeZip(out, nullptr, parts, choice);

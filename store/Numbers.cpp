@@ -130,6 +130,11 @@ QString formatGeneral(double value) {
 bool shownExactly(double value) {
     if (value == 0 || (std::fabs(value) < 1e15 && value == std::trunc(value)))
         return true;
+    // Money: the double nearest to a decimal of cents, with at most 15 digits, whose
+    // shortest text is that decimal, is told without printing it.
+    const double cents = std::nearbyint(value * 100);
+    if (cents != 0 && std::fabs(cents) < 1e15 && cents / 100 == value)
+        return true;
     char shortest[48];
     return std::isfinite(value) && shortestShown(value, shortest) != nullptr;
 }

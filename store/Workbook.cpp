@@ -330,11 +330,12 @@ void Workbook::scanColumns(
         const WorkbookData* d;
         const QList<int>* columns;
         const xlsx::WorkbookData::ScannedRow* cells;
+        mutable std::string text;  // kept: most texts of a row are longer than its buffer
         CellValue at(qsizetype k) const override {
             const auto col = uint32_t((*columns)[k]);
             for (size_t i = 0; i < cells->size(); ++i) {
                 if (cells->col(i) == col) {
-                    std::string text;
+                    text.clear();
                     const Cell c = cells->cell(i, text);
                     return valueOf(*d, c, text);
                 }

@@ -25,9 +25,8 @@ uint32_t digitsAt(std::string_view s, size_t& at) {
 
 // The text of an element as written: the five entities and character references undone,
 // then the format's _xHHHH_ escapes.
-std::string decoded(std::string_view raw) {
-    std::string out;
-    out.reserve(raw.size());
+void decodeInto(std::string_view raw, std::string& out) {
+    out.clear();
     for (size_t i = 0; i < raw.size();) {
         const size_t amp = raw.find('&', i);
         out.append(raw.substr(i, amp == std::string_view::npos ? raw.size() - i : amp - i));
@@ -62,7 +61,6 @@ std::string decoded(std::string_view raw) {
         i = semi + 1;
     }
     unescapeOoxml(out);
-    return out;
 }
 
 }  // namespace
@@ -72,12 +70,21 @@ namespace {
 // The text ended before the row did: the rest comes with the next feed.
 struct Short {};
 
+// Byte by byte: the tags are a few bytes long, shorter than a call to memcmp is worth.
+bool same(const char* p, const char* tag, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        if (p[i] != tag[i])
+            return false;
+    }
+    return true;
+}
+
 // Whether the text at `p` starts with `tag`; Short when what is left of it could.
 bool startsWith(const char* p, const char* end, const std::string& tag) {
     const auto left = size_t(end - p);
     if (left >= tag.size())
-        return std::memcmp(p, tag.data(), tag.size()) == 0;
-    if (std::memcmp(p, tag.data(), left) == 0)
+        return same(p, tag.data(), tag.size());
+    if (same(p, tag.data(), left))
         throw Short();
     return false;
 }
@@ -119,14 +126,24 @@ RowScanner::RowScanner(const std::string& prefix, std::vector<uint32_t> columns,
 }
 
 void RowScanner::feed(std::string_view text, uint32_t firstRow, const Visit& visit) {
-    if (m_rest.empty()) {
-        const size_t used = scan(text, firstRow, visit);
-        m_rest.assign(text.substr(used));
-        return;
+    if (!m_rest.empty()) {
+        // The row cut at the end of the last text is completed from this one: only that
+        // much is copied, and the rest is scanned where it lies.
+        const size_t close = text.find(m_tags.closeRow);
+        const size_t take =
+            close == std::string_view::npos ? text.size() : close + m_tags.closeRow.size();
+        m_rest.append(text.substr(0, take));
+        text.remove_prefix(take);
+        const size_t used = scan(m_rest, firstRow, visit);
+        m_rest.erase(0, used);
+        if (!m_rest.empty()) {
+            m_rest.append(text);
+            m_rest.erase(0, scan(m_rest, firstRow, visit));
+            return;
+        }
     }
-    m_rest.append(text);
-    const size_t used = scan(m_rest, firstRow, visit);
-    m_rest.erase(0, used);
+    const size_t used = scan(text, firstRow, visit);
+    m_rest.assign(text.substr(used));
 }
 
 void RowScanner::finish() const {
@@ -250,7 +267,7 @@ Cell RowScanner::decode(const Value& v, std::string& text) const {
         c.kind = CellKind::Bool;
         c.num = raw == "1" ? 1 : 0;
     } else {
-        text = decoded(raw);
+        decodeInto(raw, text);
         c.kind = v.type == "e"   ? CellKind::Error
                  : v.type == "d" ? CellKind::IsoDate
                                  : CellKind::Inline;

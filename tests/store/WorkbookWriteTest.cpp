@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "TestBooks.h"
@@ -445,6 +446,35 @@ TEST(WorkbookAppend, AddedRowsLeaveEveryEarlierByteAndReadBackWithTheRest) {
             ASSERT_TRUE(back.cell(row, col).identical(expected.cell(row, col)))
                 << row << "," << col << ": " << back.cell(row, col).displayText().toStdString();
     }
+}
+
+// A byte gone wrong in the packed rows is told, whichever piece it is in, and a visit that
+// fails ends the scan: the thread inflating the pieces stops with either.
+TEST(WorkbookAppend, ADamagedPieceOfRowsIsToldNotRead) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("tvchuku.dat");
+    Workbook book = Workbook::createNew();
+    for (int n = 2; n < 9000; ++n)
+        book.setRow(n, appendedRecord(n));
+    book.saveAs(path);
+    const QByteArray bytes = testbooks::readFile(path);
+    const auto scan = [&](const std::function<void()>& each) {
+        Workbook::open(path).scanColumns(1, {2}, [&](int, const ColumnValues&) { each(); });
+    };
+    for (const double at : {0.2, 0.5, 0.7}) {
+        QByteArray damaged = bytes;
+        damaged[qsizetype(double(damaged.size()) * at)] ^= 0x55;
+        testbooks::writeFile(path, damaged);
+        EXPECT_THROW(scan([] {}), StoreError) << at;
+    }
+    testbooks::writeFile(path, bytes);
+    int seen = 0;
+    EXPECT_THROW(scan([&] {
+                     if (++seen == 5000)
+                         throw StoreError(QStringLiteral("停"));
+                 }),
+                 StoreError);
+    EXPECT_EQ(seen, 5000);
 }
 
 // The rows reach the scanner in whatever pieces the inflating makes: cut anywhere, even

@@ -82,6 +82,9 @@ void TableCopies::save(store::Book book, store::Workbook& sheet, const CopyState
         QFile::remove(statePath(book));
         sheet.saveAs(copyPath(book));
         sheet = sheet.detached(store::bookFileName(book));
+        // Read back as a book opens, its rows left packed: the memory of a table fetched
+        // whole goes, and the next copy appends to this one instead of writing it whole.
+        sheet = store::Workbook::open(copyPath(book)).detached(store::bookFileName(book));
         QJsonObject object;
         object.insert(QLatin1String("version"), kVersion);
         object.insert(QLatin1String("identity"), state.identity);

@@ -32,7 +32,7 @@ public:
     };
     std::optional<Copy> load(store::Book book, const QString& identity) const;
     // Writes the sheet's copy, then its state; a disk that will not take them costs only
-    // the copy. The sheet then stands on its copy.
+    // the copy. The sheet is then the copy, its rows read as they are needed.
     void save(store::Book book, store::Workbook& sheet, const CopyState& state) const;
 
     QString copyPath(store::Book book) const;

@@ -13,6 +13,9 @@ DocumentIndex DocumentIndex::read(store::BookPass& book) {
     QList<int> columns;
     for (const store::BookColumn& column : store::layoutOf(store::Book::Documents).columns)
         columns << column.number;
+    QList<QString> journalNames;
+    for (store::Book written : store::kDataBooks)
+        journalNames << store::bookFileName(written);
     book.scanRows(columns, [&](int row) {
         const auto text = [&](int col) { return book.value(row, col).displayText(); };
         DocumentRecord record;
@@ -39,14 +42,14 @@ DocumentIndex DocumentIndex::read(store::BookPass& book) {
             record.payment = payment;
         }
         const qsizetype at = index.m_records.size();
-        for (store::Book written : store::kDataBooks) {
-            if (journal == store::bookFileName(written)) {
-                record.journal = written;
-                index.m_byJournal[std::size_t(written)][record.firstRow] = at;
+        for (std::size_t b = 0; b < std::size(store::kDataBooks); ++b) {
+            if (journal == journalNames[qsizetype(b)]) {
+                record.journal = store::kDataBooks[b];
+                index.m_byJournal[std::size_t(record.journal)][record.firstRow] = at;
             }
         }
         index.m_byNumber.insert(record.number, at);
-        index.m_records << record;
+        index.m_records << std::move(record);
     });
     return index;
 }

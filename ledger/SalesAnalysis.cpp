@@ -110,8 +110,10 @@ SalesAnalysis analyseSales(store::BookPass& stockOut, const DocumentIndex& docum
         const double qty = number(row, OutQty);
         const double cost = number(row, AvgCost);
         const double amount = number(row, OutAmount);
-        const bool isReturn = isReturnRecord(documents.at(store::Book::StockOut, row),
-                                             stockOut.value(row, Remark).displayText());
+        // The remark tells only a record without its document.
+        const DocumentRecord* document = documents.at(store::Book::StockOut, row);
+        const bool isReturn = isReturnRecord(
+            document, document ? QString() : stockOut.value(row, Remark).displayText());
         const SalesTotals figures = saleFigures(qty, price, amount, cost, isReturn);
         ++result.records;
         add(result.totals, figures);

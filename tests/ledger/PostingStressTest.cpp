@@ -3,6 +3,7 @@
 // record is lost. On the database, also a server that goes away under a posting.
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -631,6 +632,20 @@ TEST_F(PostingStressOnServer, ATillStartedAgainFetchesOnlyWhatWasPostedWhileItWa
     const auto elsewhere = std::make_shared<database::Database>(twin, dir);
     EXPECT_EQ(lastRecord(elsewhere), seen);
     EXPECT_EQ(elsewhere->rowsFetched(), 1000);
+
+    // A copy changed behind its state, as a restore from a backup would.
+    {
+        const auto ending = std::make_shared<database::Database>(conninfo, dir);
+        lastRecord(ending);
+    }
+    QFile copy(dir + "tvruku.server.xlsx");
+    ASSERT_TRUE(copy.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(copy.setFileTime(QDateTime(QDate(2011, 5, 3), QTime(12, 0)),
+                                 QFileDevice::FileModificationTime));
+    copy.close();
+    const auto restored = std::make_shared<database::Database>(conninfo, dir);
+    EXPECT_EQ(lastRecord(restored), now);
+    EXPECT_EQ(restored->rowsFetched(), 1002);
 
     QFile state(dir + "tvruku.server.state");
     ASSERT_TRUE(state.open(QIODevice::WriteOnly | QIODevice::Truncate));

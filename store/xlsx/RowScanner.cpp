@@ -115,7 +115,7 @@ const char* find(const char* p, const char* end, char c) {
 
 }  // namespace
 
-RowScanner::RowScanner(const std::string& prefix, std::vector<uint32_t> columns,
+RowScanner::RowScanner(const std::string& prefix, const std::vector<uint32_t>& columns,
                        size_t sharedStrings)
     : m_tags(prefix), m_sharedStrings(sharedStrings) {
     for (const uint32_t col : columns) {

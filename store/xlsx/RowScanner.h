@@ -33,7 +33,8 @@ public:
 
     // `prefix`: the worksheet's namespace prefix; `columns`: the columns wanted, ascending;
     // `sharedStrings`: how many there are (an index must be below).
-    RowScanner(const std::string& prefix, std::vector<uint32_t> columns, size_t sharedStrings);
+    RowScanner(const std::string& prefix, const std::vector<uint32_t>& columns,
+               size_t sharedStrings);
 
     // Scans the text added to what is left from before; every complete row from
     // `firstRow` on is visited with its wanted cells that hold something, in column order.

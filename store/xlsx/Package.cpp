@@ -369,8 +369,16 @@ bool WorkbookData::readOpenSegment(ZipArchive& zip) {
         const std::optional<SegmentIndex> index = SegmentIndex::parse(facts.extra);
         if (!facts.deflated || !index)
             return false;
-        const Segment all = index->whole();
-        if (all.packed != facts.packed || all.raw != facts.size || all.crc != facts.crc)
+        // The lengths first: check sums of lengths another program never wrote cost
+        // time for nothing.
+        uint64_t packed = 0, raw = 0;
+        for (const Segment& s : index->parts) {
+            if (s.packed > facts.packed - packed || s.raw > facts.size - raw)
+                return false;
+            packed += s.packed;
+            raw += s.raw;
+        }
+        if (packed != facts.packed || raw != facts.size || index->whole().crc != facts.crc)
             return false;
         using P = SegmentIndex::Part;
         std::string text;
